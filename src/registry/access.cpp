@@ -1,0 +1,122 @@
+#include "registry/access.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "registry/values.h"
+#include "system/handles.h"
+#include "system/log.h"
+
+std::vector<KeyTrack> &OpenKeys() {
+    static std::vector<KeyTrack> table(1);
+    return table;
+}
+
+namespace {
+HKEY OpenWithAccess(HKEY root, const std::string &subKey, REGSAM access) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, subKey.c_str(), 0, access, &key) != ERROR_SUCCESS)
+        return nullptr;
+    TrackKey(key, 1, RootName(root) + subKey);
+    return key;
+}
+} // namespace
+
+HKEY OpenKey(HKEY root, const std::string &subKey) { return OpenWithAccess(root, subKey, KEY_READ); }
+
+HKEY OpenKeyWrite(HKEY root, const std::string &subKey) { return OpenWithAccess(root, subKey, kWriteAccess); }
+
+void CloseKey(HKEY key) {
+    if (key == nullptr)
+        return;
+    TrackKey(key, 2, "");
+    RegCloseKey(key);
+}
+
+void TrackKey(HKEY key, int action, const std::string &name) {
+    auto &table = OpenKeys();
+    if (table.empty())
+        table.resize(1);
+    if (action == 1) {
+        for (size_t i = 1; i < table.size(); ++i) {
+            if (table[i].hKey == nullptr) {
+                table[i] = KeyTrack{key, name};
+                return;
+            }
+        }
+        table.push_back(KeyTrack{key, name});
+    } else if (action == 2) {
+        for (size_t i = 1; i < table.size(); ++i) {
+            if (table[i].hKey == key) {
+                table[i].hKey = nullptr;
+                return;
+            }
+        }
+    }
+}
+
+void CloseOpenKeys() {
+    auto &table = OpenKeys();
+    for (size_t i = 1; i < table.size(); ++i) {
+        if (table[i].hKey != nullptr) {
+            CloseKey(table[i].hKey);
+            WriteLog("Registry Key " + table[i].KeyName + " was still open, closing.");
+        }
+    }
+}
+
+std::string RootName(HKEY root) {
+    if (root == HKEY_LOCAL_MACHINE)
+        return "HKEY_LOCAL_MACHINE\\";
+    if (root == HKEY_USERS)
+        return "HKEY_USERS\\";
+    return "";
+}
+
+std::string TrimNull(const std::string &text) {
+    const auto nul = text.find('\0');
+    return nul == std::string::npos ? std::string() : text.substr(0, nul);
+}
+
+std::string CleanString(const std::string &text) {
+    size_t n = 0;
+    while (n < text.size() && static_cast<unsigned char>(text[n]) >= 32)
+        ++n;
+    return text.substr(0, n);
+}
+
+bool FirstSubKeyName(HKEY root, const std::string &subKey) {
+    ScopedKey key(OpenKey(root, subKey));
+    if (!key)
+        return false;
+    char name[256];
+    DWORD length = sizeof name;
+    const LONG rc = RegEnumKeyExA(key.get(), 0, name, &length, nullptr, nullptr, nullptr, nullptr);
+    // A name too long for the buffer still means there is a subkey.
+    return (rc == ERROR_SUCCESS && length > 0) || rc == ERROR_MORE_DATA;
+}
+
+bool FileExists(const std::string &path) {
+    const auto first = path.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return false;
+    std::string text = path.substr(first, path.find_last_not_of(' ') - first + 1);
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    WIN32_FIND_DATAA data;
+    FindHandle find(FindFirstFileA(text.c_str(), &data));
+    return static_cast<bool>(find);
+}
+
+void SetRegeditLastKey(const std::string &text) {
+    ScopedKey applets(OpenKeyWrite(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Applets"));
+    if (!applets)
+        return;
+    HKEY created = nullptr;
+    if (RegCreateKeyA(applets.get(), "Regedit", &created) != ERROR_SUCCESS)
+        return;
+    CloseKey(created);
+    ScopedKey regedit(OpenKeyWrite(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit"));
+    if (regedit)
+        WriteString(regedit.get(), "LastKey", text);
+}

@@ -1,0 +1,77 @@
+// The registry access layer: every key the program opens for its own work is
+// opened here and recorded in the open-key table with a readable name, so that
+// keys left open can be found, closed and logged. Also the small text helpers
+// all registry readers use, the file test and the registry editor hand-over.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+// One slot of the open-key table (and of the loaded-hives list); a slot whose
+// hKey is null is free and keeps its KeyName.
+struct KeyTrack {
+    HKEY hKey = nullptr;
+    std::string KeyName;
+};
+
+// The open-key table, used from slot 1.
+std::vector<KeyTrack> &OpenKeys();
+
+constexpr REGSAM kWriteAccess = 0x3F;
+
+// Opens root\subKey for reading (KEY_READ) or writing (0x3F) and records it;
+// null when it does not open (nothing logged). An empty subKey opens the root.
+HKEY OpenKey(HKEY root, const std::string &subKey);
+HKEY OpenKeyWrite(HKEY root, const std::string &subKey);
+// Releases the key's slot (if it has one) and closes it. Null is ignored.
+void CloseKey(HKEY key);
+// Action 1 records the key under name (first free slot, else a new one);
+// action 2 frees its slot. Any other action does nothing.
+void TrackKey(HKEY key, int action, const std::string &name);
+// Closes every key still in the table, one log line each.
+void CloseOpenKeys();
+
+// "HKEY_LOCAL_MACHINE\", "HKEY_USERS\", else "".
+std::string RootName(HKEY root);
+// The text up to its first NUL; "" when it holds none.
+std::string TrimNull(const std::string &text);
+// The leading run of characters from code 32 up: ends at the first control
+// character or NUL; characters above 127 are kept.
+std::string CleanString(const std::string &text);
+// True when root\subKey opens and has at least one subkey.
+bool FirstSubKeyName(HKEY root, const std::string &subKey);
+// True when a file, folder or wildcard match exists (blanks trimmed, lower-cased).
+bool FileExists(const std::string &path);
+// Stores text as the registry editor's "LastKey"; fails silently.
+void SetRegeditLastKey(const std::string &text);
+
+// Owns a key opened through OpenKey/OpenKeyWrite and closes it through CloseKey.
+class ScopedKey {
+  public:
+    ScopedKey() = default;
+    explicit ScopedKey(HKEY key) : key_(key) {}
+    ScopedKey(const ScopedKey &) = delete;
+    ScopedKey &operator=(const ScopedKey &) = delete;
+    ScopedKey(ScopedKey &&o) noexcept : key_(std::exchange(o.key_, nullptr)) {}
+    ScopedKey &operator=(ScopedKey &&o) noexcept {
+        if (this != &o) {
+            reset();
+            key_ = std::exchange(o.key_, nullptr);
+        }
+        return *this;
+    }
+    ~ScopedKey() { reset(); }
+    HKEY get() const { return key_; }
+    explicit operator bool() const { return key_ != nullptr; }
+    void reset(HKEY key = nullptr) {
+        if (key_ != nullptr)
+            CloseKey(key_);
+        key_ = key;
+    }
+    HKEY release() { return std::exchange(key_, nullptr); }
+
+  private:
+    HKEY key_ = nullptr;
+};

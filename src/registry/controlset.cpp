@@ -1,0 +1,49 @@
+#include "registry/controlset.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+#include "registry/access.h"
+#include "registry/values.h"
+#include "scan/state.h"
+
+std::string GetCurrentControlSet(int code) {
+    const char *path = code == 5 ? "_REMOTE_SYSTEM\\Select" : code == 2 ? "SYSTEM\\Select" : nullptr;
+    if (path == nullptr)
+        return "";
+    ScopedKey key(OpenKey(HKEY_LOCAL_MACHINE, path));
+    if (!key)
+        return "";
+    const RegValue current = ReadValue(key.get(), "Current");
+    if (!current.present)
+        return "";
+    // Only the lowest byte of the stored number counts.
+    const unsigned number = current.data.empty() ? 0u : static_cast<unsigned char>(current.data[0]);
+    char name[32];
+    std::snprintf(name, sizeof name, "ControlSet%03u", number);
+    return name;
+}
+
+void SetControlSet(int code) {
+    CurrentControlSet() = GetCurrentControlSet(code);
+    static constexpr int kSystemHiveLocations[] = {1, 48, 49, 50, 56, 63, 64, 65, 66, 67, 68};
+    auto &locations = ScanLocations();
+    for (int n : kSystemHiveLocations) {
+        if (n > UpperBound(locations))
+            continue;
+        std::string &path = locations[static_cast<size_t>(n)].Path;
+        const std::string from = path.substr(0, 13);
+        if (from.empty())
+            continue;
+        std::string result;
+        size_t pos = 0;
+        for (auto hit = path.find(from); hit != std::string::npos; hit = path.find(from, pos)) {
+            result.append(path, pos, hit - pos);
+            result += CurrentControlSet();
+            pos = hit + from.size();
+        }
+        result.append(path, pos, std::string::npos);
+        path = std::move(result);
+    }
+}

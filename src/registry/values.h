@@ -1,0 +1,42 @@
+// Whole-value reads and enumerations. Every reader of the program goes through
+// these: a value is read with its type and all its bytes however long it is,
+// and an enumeration stops on any result other than success (a key deleted
+// while it is listed ends the list instead of looping).
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+struct RegValue {
+    bool present = false; // the value exists
+    DWORD type = REG_NONE;
+    std::string data; // the raw bytes, exactly as stored
+
+    // The data as text: up to its first NUL, or all of it when it holds none.
+    std::string Text() const;
+};
+
+struct NamedRegValue {
+    std::string name;
+    RegValue value;
+};
+
+// Reads a value whole; present is false when it does not exist or cannot be read.
+RegValue ReadValue(HKEY key, const std::string &name);
+// ReadValue(...).Text(), "" when missing.
+std::string ReadString(HKEY key, const std::string &name);
+
+// Names of the subkeys, in the registry's order.
+std::vector<std::string> EnumSubKeys(HKEY key);
+// Names of the values, in the registry's order.
+std::vector<std::string> EnumValueNames(HKEY key);
+// Names, types and whole data of the values, in the registry's order.
+std::vector<NamedRegValue> EnumValues(HKEY key);
+
+// Writes text as REG_SZ: the ANSI bytes, no terminating NUL counted.
+bool WriteString(HKEY key, const std::string &name, const std::string &text);
+
+// Splits the exact data of a list value at its NULs. Empty pieces are dropped;
+// a value shorter than two bytes is an empty list.
+std::vector<std::string> SplitMultiStringData(const std::string &data);

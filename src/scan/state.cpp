@@ -1,0 +1,6 @@
+#include "scan/state.h"
+
+ScanState &Scan() {
+    static ScanState state;
+    return state;
+}
