@@ -1,0 +1,42 @@
+// The path operations: small, stateless string operations that turn a startup
+// command line into the path of the image file it starts. No Windows API here:
+// what they need of the scanned installation comes in an InstallContext, and
+// the file test of the chain comes in as a callback, so that they can be tested
+// and fuzzed on their own. scan/imagepath.h binds them to the scan state.
+#pragma once
+#include <functional>
+#include <string>
+#include <vector>
+
+// What the path operations know of the scanned installation.
+struct InstallContext {
+    std::string windowsDir; // W: its Windows folder, e.g. "C:\WINDOWS" or "D:\WINDOWS"
+    char drive = 0;         // its drive letter while an offline installation is scanned; 0 = running system
+    std::string temp;       // the running program's "temp" variable
+};
+
+// True when a file matching the text exists.
+using FileTest = std::function<bool(const std::string &)>;
+
+std::string ExpandEnvVars(const std::string &text, const InstallContext &ctx);
+std::string StripHostExe(const std::string &text);
+std::string StripArgs(const std::string &text);
+std::string CleanImagePath(const std::string &text, const FileTest &exists);
+std::string SystemPath(const InstallContext &ctx);
+std::string AddSystemPath(const std::string &text, const InstallContext &ctx);
+std::string RemapDrive(const std::string &text, const InstallContext &ctx);
+std::string UnquotePath(const std::string &text);
+std::string CutAtComma(const std::string &text);
+std::string AddDllExt(const std::string &text);
+std::string FileNamePart(const std::string &text);
+std::string FileNameOnly(const std::string &text);
+std::string FolderOf(const std::string &text);
+std::string ParentFolder(const std::string &text);
+std::string DriveRoot(const std::string &text);
+std::vector<std::string> SplitMultiSz(const std::string &data);
+std::vector<std::string> SplitNul(const std::string &text);
+std::string PrettyPath(const std::string &text);
+
+// Steps 1 to 8 of the command-line chain: quotes removed, host program,
+// arguments, environment variables, clean-up, system folder, ".exe", drive.
+std::string ResolveCommandLine(const std::string &text, const InstallContext &ctx, const FileTest &exists);
