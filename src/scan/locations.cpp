@@ -35,11 +35,13 @@ constexpr std::array<LocationRow, kLocationCount> kRows{{
     {1, kHklm, 1, 4, 1, "Microsoft\\Windows NT\\CurrentVersion\\Winlogon", "Shell"},
     {1, kHklm, 1, 4, 1, "Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\Taskman", ""},
     {1, kHklm, 1, 4, 1,
-     "Microsoft\\Windows NT\\CurrentVersion\\TerminalServer\\Install\\Software\\Microsoft\\Windows\\CurrentVersion\\Runonce",
+     "Microsoft\\Windows "
+     "NT\\CurrentVersion\\TerminalServer\\Install\\Software\\Microsoft\\Windows\\CurrentVersion\\Runonce",
      ""},
     {1, kHklm, 1, 4, 1, "Microsoft\\Windows NT\\CurrentVersion\\TerminalServer\\Install\\Software", ""},
     {1, kHklm, 1, 4, 1,
-     "Microsoft\\Windows NT\\CurrentVersion\\TerminalServer\\Install\\Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+     "Microsoft\\Windows "
+     "NT\\CurrentVersion\\TerminalServer\\Install\\Software\\Microsoft\\Windows\\CurrentVersion\\Run",
      ""},
     {1, kHklm, 1, 4, 1, "Microsoft\\Windows\\CurrentVersion\\Run", ""},
     {1, kHklm, 1, 4, 1, "Microsoft\\Windows\\CurrentVersion\\RunOnceEx", ""},
@@ -53,13 +55,16 @@ constexpr std::array<LocationRow, kLocationCount> kRows{{
     {1, kHku, 3, 6, 3, "Microsoft\\Windows\\CurrentVersion\\Run", ""},
     {1, kHku, 3, 6, 3, "Microsoft\\Windows\\CurrentVersion\\RunOnce", ""},
     {1, kHku, 3, 6, 3,
-     "Microsoft\\Windows NT\\CurrentVersion\\TerminalServer\\Install\\Software\\Microsoft\\Windows\\CurrentVersion\\Runonce",
+     "Microsoft\\Windows "
+     "NT\\CurrentVersion\\TerminalServer\\Install\\Software\\Microsoft\\Windows\\CurrentVersion\\Runonce",
      ""},
     {1, kHku, 3, 6, 3,
-     "Microsoft\\Windows NT\\CurrentVersion\\TerminalServer\\Install\\Software\\Microsoft\\Windows\\CurrentVersion\\RunonceEx",
+     "Microsoft\\Windows "
+     "NT\\CurrentVersion\\TerminalServer\\Install\\Software\\Microsoft\\Windows\\CurrentVersion\\RunonceEx",
      ""},
     {1, kHku, 3, 6, 3,
-     "Microsoft\\Windows NT\\CurrentVersion\\TerminalServer\\Install\\Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+     "Microsoft\\Windows "
+     "NT\\CurrentVersion\\TerminalServer\\Install\\Software\\Microsoft\\Windows\\CurrentVersion\\Run",
      ""},
     {2, kHklm, 1, 4, 1, "Classes\\Protocols\\Filter", "CLSID"},
     {2, kHklm, 1, 4, 1, "Classes\\Protocols\\Handler", "CLSID"},
@@ -151,9 +156,9 @@ std::string HiveCodePrefix(int code) {
 
 std::string CategoryName(int category) {
     static constexpr std::array<const char *, 15> kNames{
-        "Environment", "Logon",   "Explorer",       "Internet Explorer", "Services",
-        "WinLogon",    "Winsock Providers", "Print Monitors", "LSA Providers", "Drivers",
-        "Boot Execute", "Image Hijacks", "AppInit", "Known DLL's", "Task Scheduler"};
+        "Environment",       "Logon",          "Explorer",      "Internet Explorer", "Services",     "WinLogon",
+        "Winsock Providers", "Print Monitors", "LSA Providers", "Drivers",           "Boot Execute", "Image Hijacks",
+        "AppInit",           "Known DLL's",    "Task Scheduler"};
     if (category < 0 || category >= static_cast<int>(kNames.size()))
         return "";
     return kNames[static_cast<size_t>(category)];

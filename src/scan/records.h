@@ -20,8 +20,8 @@ constexpr DateSerial kNoDate = 1.0;
 
 // ItemType of an entry.
 enum ItemKind : int {
-    kItemOwnValue = 0, // the location's own value, an item of its list value, or a file
-    kItemSubKey = 1,   // a subkey of the location's key
+    kItemOwnValue = 0,  // the location's own value, an item of its list value, or a file
+    kItemSubKey = 1,    // a subkey of the location's key
     kItemNamedValue = 2 // a named value of the location's key
 };
 

@@ -11,13 +11,13 @@ struct ScanState {
     std::vector<ScanLocation> scanLocations = std::vector<ScanLocation>(1);
     std::vector<ScanLocation> watchLocations = std::vector<ScanLocation>(1);
     std::vector<ScanLocation> snapshotLocations = std::vector<ScanLocation>(1);
-    short selectedOS = 0;                 // 0 = running system, n = entry n of the installations list
-    std::vector<std::string> drives;      // drive roots, numbered from 0
-    std::string profilesDir;              // profiles folder of the scanned installation, with "\"
+    short selectedOS = 0;            // 0 = running system, n = entry n of the installations list
+    std::vector<std::string> drives; // drive roots, numbered from 0
+    std::string profilesDir;         // profiles folder of the scanned installation, with "\"
     std::vector<std::string> userHives = std::vector<std::string>(1); // "_REMOTE_..." names, from 1
-    std::string currentControlSet;        // "ControlSet001" and the like
-    std::string snapshotPath;             // folder of the watch snapshot, no trailing "\"
-    bool scanInProgress = false;          // a scan is running: no other may start inside it
+    std::string currentControlSet;                                    // "ControlSet001" and the like
+    std::string snapshotPath;                                         // folder of the watch snapshot, no trailing "\"
+    bool scanInProgress = false;                                      // a scan is running: no other may start inside it
 };
 
 ScanState &Scan();

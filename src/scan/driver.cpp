@@ -1,0 +1,279 @@
+#include "scan/driver.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+
+#include "registry/access.h"
+#include "registry/controlset.h"
+#include "registry/values.h"
+#include "scan/imagepath.h"
+#include "scan/scanner.h"
+#include "scan/state.h"
+#include "system/handles.h"
+#include "system/log.h"
+
+namespace {
+
+const char *const kProfileList = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
+const char *const kRemoteProfileList = "_REMOTE_SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
+
+std::string Lower(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+
+// Every occurrence of "\system32" removed, compared in any case.
+std::string WithoutSystem32(const std::string &path) {
+    static const std::string kNeedle = "\\system32";
+    const std::string lower = Lower(path);
+    std::string out;
+    size_t pos = 0;
+    for (auto hit = lower.find(kNeedle); hit != std::string::npos; hit = lower.find(kNeedle, pos)) {
+        out.append(path, pos, hit - pos);
+        pos = hit + kNeedle.size();
+    }
+    out.append(path, pos, std::string::npos);
+    return out;
+}
+
+// A folder exists when listing it yields at least one name.
+bool FolderExists(const std::string &folder) {
+    WIN32_FIND_DATAA data;
+    FindHandle find(FindFirstFileA((folder + "*").c_str(), &data));
+    return static_cast<bool>(find);
+}
+
+std::string WithBackslash(std::string s) {
+    if (s.empty() || s.back() != '\\')
+        s += '\\';
+    return s;
+}
+
+// Every "_REMOTE_*\" removed (the wildcard of the offline user prefix).
+std::string WithoutUserWildcard(const std::string &path) {
+    static const std::string kWildcard = "_REMOTE_*\\";
+    std::string out;
+    size_t pos = 0;
+    for (auto hit = path.find(kWildcard); hit != std::string::npos; hit = path.find(kWildcard, pos)) {
+        out.append(path, pos, hit - pos);
+        pos = hit + kWildcard.size();
+    }
+    out.append(path, pos, std::string::npos);
+    return out;
+}
+
+struct PassMaker {
+    HKEY MainKey;
+    std::vector<StartupEntry> &Entries;
+    int Category;
+    int LocIndex;
+    const std::string &ValueName;
+    int Scope;
+    std::vector<ScanPass> &Passes;
+
+    // Appends a pass headed keyText and scans path in it.
+    void Add(const std::string &keyText, const std::string &path) {
+        ScanPass pass;
+        pass.KeyText = keyText;
+        Passes.push_back(std::move(pass));
+        LoadData(MainKey, path, Entries, Category, LocIndex, ValueName, Scope, Passes, false);
+    }
+    void Add(const std::string &path) { Add(RootName(MainKey) + path, path); }
+};
+
+// Per-user passes of the running system: one per ProfileList SID, with the
+// local system account first when the list does not begin with it.
+void UserPassesByProfileList(PassMaker &make, const std::string &keyPath) {
+    ScopedKey list(OpenKey(HKEY_LOCAL_MACHINE, kProfileList));
+    if (!list)
+        return;
+    const auto sids = EnumSubKeys(list.get());
+    for (size_t i = 0; i < sids.size(); ++i) {
+        if (i == 0 && sids[0] != "S-1-5-18")
+            make.Add("S-1-5-18\\" + keyPath);
+        make.Add(sids[i] + "\\" + keyPath);
+    }
+}
+
+// Per-user passes of an offline installation: one per loaded "_REMOTE_" hive.
+void UserPassesByRemoteHives(PassMaker &make, const std::string &keyPath) {
+    ScopedKey users(OpenKey(HKEY_USERS, ""));
+    if (!users)
+        return;
+    const std::string rest = WithoutUserWildcard(keyPath);
+    for (const std::string &name : EnumSubKeys(users.get())) {
+        if (name.compare(0, 8, "_REMOTE_") == 0)
+            make.Add(name + "\\" + rest);
+    }
+}
+
+// Folder passes below every profile of the installation's ProfileList.
+void ProfileFolderPasses(PassMaker &make, const std::string &keyPath, bool offline) {
+    const std::string listPath = offline ? kRemoteProfileList : kProfileList;
+    ScopedKey list(OpenKey(HKEY_LOCAL_MACHINE, listPath));
+    if (!list)
+        return;
+    for (const std::string &name : EnumSubKeys(list.get())) {
+        ScopedKey profile(OpenKey(HKEY_LOCAL_MACHINE, listPath + "\\" + name));
+        if (!profile)
+            continue;
+        const RegValue image = ReadValue(profile.get(), "ProfileImagePath");
+        if (!image.present)
+            continue;
+        // The profile folder is named as the installation sees it: move it
+        // onto the drive through which this program sees the installation.
+        const std::string folder = RemapDrive(ExpandEnvVars(image.Text()));
+        make.Add(folder + keyPath, folder + keyPath);
+    }
+}
+
+std::string ScannedWindowsFolder() { return CurrentInstall().windowsDir; }
+
+} // namespace
+
+void TestImageFiles(std::vector<StartupEntry> &entries) {
+    for (size_t j = 1; j < entries.size(); ++j) {
+        StartupEntry &e = entries[j];
+        if (FileExists(e.ImagePath)) {
+            e.HasFile = true;
+            continue;
+        }
+        const std::string candidate = WithoutSystem32(e.ImagePath);
+        if (candidate != e.ImagePath && FileExists(candidate)) {
+            e.ImagePath = candidate;
+            e.HasFile = true;
+        }
+    }
+}
+
+void RelayUsers(HKEY MainKey, const std::string &KeyPath, std::vector<StartupEntry> &Entries, int Category,
+                int LocIndex, const std::string &ValueName, int Scope, std::vector<ScanPass> &Passes) {
+    if (LocIndex > 0)
+        Entries.assign(1, StartupEntry{});
+    PassMaker make{MainKey, Entries, Category, LocIndex, ValueName, Scope, Passes};
+    if (MainKey == HKEY_LOCAL_MACHINE) {
+        make.Add(KeyPath);
+    } else if (MainKey == HKEY_USERS) {
+        if (Scope == 3)
+            UserPassesByProfileList(make, KeyPath);
+        else if (Scope == 4)
+            UserPassesByRemoteHives(make, KeyPath);
+    } else if (MainKey == nullptr) {
+        switch (Scope) {
+        case 1:
+        case 2:
+            ProfileFolderPasses(make, KeyPath, Scope == 2);
+            break;
+        case 5:
+        case 6: {
+            const std::string folder = GetProfilesDir() + KeyPath;
+            make.Add(folder, folder);
+            break;
+        }
+        case 7:
+        case 8:
+            // The task scan puts the Windows folder in front itself.
+            make.Add(ScannedWindowsFolder() + KeyPath, KeyPath);
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+void ScanAllLocations(std::vector<ScanLocation> &locations, bool offline) {
+    for (int n = 1; n <= UpperBound(locations); ++n) {
+        ScanLocation &loc = locations[static_cast<size_t>(n)];
+        loc.Passes.assign(1, ScanPass{});
+        const std::string keyPath = (offline ? loc.RemotePath : loc.LocalPath) + loc.Path;
+        RelayUsers(loc.MainKey, keyPath, loc.Entries, loc.Category, n, loc.ValueName, loc.Scope, loc.Passes);
+        TestImageFiles(loc.Entries);
+    }
+}
+
+bool SetScope(bool ForceLocal) {
+    ScanGuard guard;
+    if (!guard.acquired()) {
+        WriteLog("SetScope a scan is already running");
+        return false;
+    }
+    auto &locations = ScanLocations();
+    if (!ForceLocal) {
+        ScopedKey system(OpenKey(HKEY_LOCAL_MACHINE, "_REMOTE_SYSTEM"));
+        ScopedKey software(OpenKey(HKEY_LOCAL_MACHINE, "_REMOTE_SOFTWARE"));
+        if (system && software) {
+            SetControlSet(5);
+            for (int n = 1; n <= UpperBound(locations); ++n)
+                locations[static_cast<size_t>(n)].Scope += 1;
+            ScanAllLocations(locations, true);
+            return true;
+        }
+    }
+    ScopedKey system(OpenKey(HKEY_LOCAL_MACHINE, "SYSTEM"));
+    ScopedKey software(OpenKey(HKEY_LOCAL_MACHINE, "SOFTWARE"));
+    if (!system || !software) {
+        WriteLog("SetScope the running system's SYSTEM or SOFTWARE key does not open");
+        return true;
+    }
+    SetControlSet(2);
+    ScanAllLocations(locations, false);
+    return true;
+}
+
+std::string GetProfilesDir() {
+    if (!ProfilesDir().empty())
+        return ProfilesDir();
+    const std::string listPath = SelectedOS() > 0 ? kRemoteProfileList : kProfileList;
+
+    // The list's own "ProfilesDirectory".
+    {
+        ScopedKey list(OpenKey(HKEY_LOCAL_MACHINE, listPath));
+        if (list) {
+            const RegValue dir = ReadValue(list.get(), "ProfilesDirectory");
+            std::string s = dir.present ? ExpandEnvVars(dir.Text()) : "";
+            if (!s.empty()) {
+                s = RemapDrive(WithBackslash(s));
+                if (FolderExists(s))
+                    return ProfilesDir() = s;
+            }
+        }
+    }
+    // The folder that holds a profile of the list (the first two are skipped).
+    {
+        ScopedKey list(OpenKey(HKEY_LOCAL_MACHINE, listPath));
+        if (list) {
+            const auto names = EnumSubKeys(list.get());
+            for (size_t i = 2; i < names.size(); ++i) {
+                std::string s;
+                {
+                    ScopedKey profile(OpenKey(HKEY_LOCAL_MACHINE, listPath + "\\" + names[i]));
+                    if (!profile)
+                        continue;
+                    const RegValue image = ReadValue(profile.get(), "ProfileImagePath");
+                    if (!image.present)
+                        continue;
+                    s = ExpandEnvVars(image.Text());
+                }
+                const auto cut = s.size() > 3 ? s.find('\\', 3) : std::string::npos;
+                if (cut != std::string::npos)
+                    s.resize(cut);
+                if (s.empty())
+                    continue;
+                s = RemapDrive(WithBackslash(s));
+                if (FolderExists(s))
+                    return ProfilesDir() = s;
+            }
+        }
+    }
+    // The running program's "ProfilesDir" variable.
+    const char *env = std::getenv("ProfilesDir");
+    const std::string value = env != nullptr ? ExpandEnvVars(env) : "";
+    if (!value.empty()) {
+        const std::string s = WithBackslash(value);
+        if (FolderExists(s))
+            return ProfilesDir() = s;
+    }
+    WriteLog("Cannot find profile directory!");
+    return "";
+}

@@ -1,0 +1,106 @@
+#include "scan/scanner.h"
+
+#include "registry/access.h"
+#include "registry/values.h"
+#include "scan/category_handlers.h"
+#include "scan/state.h"
+#include "system/log.h"
+
+void LoadData(HKEY MainKey, const std::string &KeyPath, std::vector<StartupEntry> &Entries, int Category, int LocIndex,
+              const std::string &ValueName, int Scope, std::vector<ScanPass> &Passes, bool DisabledPass) {
+    PassContext ctx{MainKey, KeyPath, Entries, Category, LocIndex, ValueName, Scope, Passes, DisabledPass};
+    ctx.pass = UpperBound(Passes);
+    if (ctx.pass < 1) {
+        LogLoadData(ctx, "no pass to record entries in");
+        return;
+    }
+    ScopedKey key;
+    if (MainKey != nullptr) {
+        key.reset(OpenKey(MainKey, KeyPath));
+        if (!key)
+            return;
+        ctx.key = key.get();
+    }
+    switch (Category) {
+    case kCatLogon:
+        if (LocIndex == 18 || LocIndex == 19)
+            ScanFolderLocation(ctx);
+        else
+            ScanLogonLocation(ctx);
+        break;
+    case kCatExplorer:
+    case kCatInternetExplorer:
+        ScanExplorerLocation(ctx);
+        break;
+    case kCatServices:
+    case kCatDrivers:
+        ScanServiceLocation(ctx);
+        break;
+    case kCatLsa:
+    case kCatBootExecute:
+    case kCatKnownDlls:
+        ScanListLocation(ctx);
+        break;
+    case kCatWinLogon:
+    case kCatImageHijacks:
+    case kCatAppInit:
+        ScanWinlogonLocation(ctx);
+        break;
+    case kCatWinsock:
+    case kCatPrintMonitors:
+        ScanProviderLocation(ctx);
+        break;
+    case kCatTaskScheduler:
+        ScanFolderLocation(ctx);
+        break;
+    default:
+        break;
+    }
+}
+
+StartupEntry &AppendEntry(PassContext &ctx) {
+    ctx.Entries.emplace_back();
+    const int number = UpperBound(ctx.Entries);
+    ctx.Passes[static_cast<size_t>(ctx.pass)].EntryIndexes.push_back(number);
+    StartupEntry &entry = ctx.Entries.back();
+    entry.PassIndex = static_cast<short>(ctx.pass);
+    return entry;
+}
+
+void LoadDisabledPass(PassContext &ctx) {
+    LoadData(ctx.MainKey, ctx.KeyPath + "\\" + kDisabledName, ctx.Entries, ctx.Category, ctx.LocIndex, ctx.ValueName,
+             ctx.Scope, ctx.Passes, true);
+}
+
+std::string GetDisabledValue(HKEY root, const std::string &key, const std::string &name) {
+    ScopedKey disabled(OpenKey(root, key + "\\" + kDisabledName));
+    if (!disabled)
+        return "";
+    return ReadString(disabled.get(), name);
+}
+
+SingleValue ReadSingleValue(const PassContext &ctx) {
+    SingleValue result;
+    const RegValue value = ReadValue(ctx.key, ctx.ValueName);
+    if (value.present) {
+        result.text = CleanString(value.data);
+    } else {
+        result.text = GetDisabledValue(ctx.MainKey, ctx.KeyPath, ctx.ValueName);
+        result.disabled = true;
+    }
+    return result;
+}
+
+void LogLoadData(const PassContext &ctx, const std::string &what) {
+    WriteLog("LoadData " + std::to_string(ctx.LocIndex) + " " + ctx.KeyPath + " " + ctx.ValueName + " " + what);
+}
+
+ScanGuard::ScanGuard() : acquired_(!Scan().scanInProgress) {
+    if (acquired_)
+        Scan().scanInProgress = true;
+}
+
+ScanGuard::~ScanGuard() {
+    if (acquired_)
+        Scan().scanInProgress = false;
+}

@@ -1,0 +1,72 @@
+// The scanner core: LoadData scans one pass of one location (a registry key,
+// a single value of a key, or a folder) and appends a StartupEntry for every
+// entry it finds, recording the entry numbers in the pass. The handling of
+// each category lives in its own file (scan/category_handlers.h); this module
+// owns the frame they share: the pass context, the append step, the disabled
+// pass, the single-value read and the log line.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "scan/records.h"
+
+constexpr const char *kDisabledName = "AutorunsDisabled";
+
+// One call of LoadData: its arguments, the pass's open key (null for a folder
+// location or a key that did not open) and the pass number.
+struct PassContext {
+    HKEY MainKey;
+    std::string KeyPath;
+    std::vector<StartupEntry> &Entries;
+    int Category;
+    int LocIndex;
+    std::string ValueName;
+    int Scope;
+    std::vector<ScanPass> &Passes;
+    bool DisabledPass;
+    HKEY key = nullptr;
+    int pass = 0;
+};
+
+// Scans one pass; the pass is the last element of Passes. Never fails towards
+// the caller: a key that does not open yields no entries.
+void LoadData(HKEY MainKey, const std::string &KeyPath, std::vector<StartupEntry> &Entries, int Category, int LocIndex,
+              const std::string &ValueName, int Scope, std::vector<ScanPass> &Passes, bool DisabledPass);
+
+// Appends a blank entry to the location and its number to the current pass;
+// the entry's PassIndex is set, the caller fills the rest.
+StartupEntry &AppendEntry(PassContext &ctx);
+
+// Scans KeyPath\AutorunsDisabled as a disabled pass of the same location.
+void LoadDisabledPass(PassContext &ctx);
+
+// The value N of root\K\AutorunsDisabled as text; "" when key or value is missing.
+std::string GetDisabledValue(HKEY root, const std::string &key, const std::string &name);
+
+// The single-value read: the location's value from its key, else from the
+// "AutorunsDisabled" subkey (then disabled is true). Empty text: no entry.
+struct SingleValue {
+    std::string text;
+    bool disabled = false;
+};
+SingleValue ReadSingleValue(const PassContext &ctx);
+
+// "LoadData <location> <key path> <value name> <what failed>".
+void LogLoadData(const PassContext &ctx, const std::string &what);
+
+// Marks a scan as running for its lifetime; a second guard taken while one is
+// held is not acquired, so that an event let through during a scan can never
+// start another scan inside it.
+class ScanGuard {
+  public:
+    ScanGuard();
+    ~ScanGuard();
+    ScanGuard(const ScanGuard &) = delete;
+    ScanGuard &operator=(const ScanGuard &) = delete;
+    bool acquired() const { return acquired_; }
+
+  private:
+    bool acquired_;
+};

@@ -1,0 +1,3 @@
+#include "scan/category_handlers.h"
+
+void ScanServiceLocation(PassContext &) {}
