@@ -6,6 +6,10 @@
 
 #include "scan/pathops.h"
 
+// True when a directory search for the pattern finds a file (folders do not
+// count; wildcards match); an error of the search counts as no file.
+bool FileMatchExists(const std::string &pattern);
+
 // The scanned installation: Windows folder, drive (offline only), temp.
 InstallContext CurrentInstall();
 

@@ -36,6 +36,12 @@ std::string DriveRoot(const std::string &text);
 std::vector<std::string> SplitMultiSz(const std::string &data);
 std::vector<std::string> SplitNul(const std::string &text);
 std::string PrettyPath(const std::string &text);
+// The search of a PATH list (directories divided by ";", up to the first empty
+// one) for a program name: a name with a "." as it is, else with ".exe",
+// ".com", ".bat", ".pif", ".scr" in that order. The first directory holding a
+// match wins, as when Windows starts the program; the hit goes through
+// PrettyPath, "" when there is none.
+std::string SearchPathList(const std::string &pathList, const std::string &name, const FileTest &exists);
 
 // Steps 1 to 8 of the command-line chain: quotes removed, host program,
 // arguments, environment variables, clean-up, system folder, ".exe", drive.
