@@ -75,8 +75,8 @@ TEST_F(DriverTest, OfflinePerUserPassesOnePerRemoteHive) {
     SetRegString(HKEY_USERS, "_REMOTE_Alice\\" + kRun, "Tool", "C:\\Tools\\tool.exe");
     Relay(24, true);
     const auto &loc = ScanLocations()[24];
-    EXPECT_EQ(KeyTexts(loc), (std::vector<std::string>{"HKEY_USERS\\_REMOTE_Alice\\" + kRun,
-                                                       "HKEY_USERS\\_REMOTE_Bob\\" + kRun}));
+    EXPECT_EQ(KeyTexts(loc),
+              (std::vector<std::string>{"HKEY_USERS\\_REMOTE_Alice\\" + kRun, "HKEY_USERS\\_REMOTE_Bob\\" + kRun}));
     ASSERT_EQ(UpperBound(loc.Entries), 1);
     EXPECT_EQ(loc.Entries[1].ImagePath, "Q:\\Tools\\tool.exe");
     EXPECT_EQ(loc.Entries[1].PassIndex, 1);
@@ -91,8 +91,8 @@ TEST_F(DriverTest, FolderPassesPerProfileOnTheScannedDrive) {
     TestKey list(HKEY_LOCAL_MACHINE, "_REMOTE_SOFTWARE");
     const std::string remoteList = "_REMOTE_SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
     SetRegString(HKEY_LOCAL_MACHINE, remoteList + "\\S-1-5-21-1", "ProfileImagePath", "C:\\Users\\Ann");
-    SetRegString(HKEY_LOCAL_MACHINE, remoteList + "\\S-1-5-21-2", "ProfileImagePath",
-                 "%SystemDrive%\\Users\\Ben", REG_EXPAND_SZ);
+    SetRegString(HKEY_LOCAL_MACHINE, remoteList + "\\S-1-5-21-2", "ProfileImagePath", "%SystemDrive%\\Users\\Ben",
+                 REG_EXPAND_SZ);
     CreateRegKey(HKEY_LOCAL_MACHINE, remoteList + "\\S-1-5-21-3"); // no folder: no pass
     Relay(19, true);
     EXPECT_EQ(KeyTexts(ScanLocations()[19]),
@@ -151,7 +151,8 @@ TEST_F(DriverTest, ScopeRaisedOnlyWhenBothRemoteHivesOpen) {
     UseInstallations(0);
     ASSERT_TRUE(SetScope(true));
     EXPECT_EQ(ScanLocations()[15].Scope, 1);
-    EXPECT_EQ(KeyTexts(ScanLocations()[15])[0], "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run");
+    EXPECT_EQ(KeyTexts(ScanLocations()[15])[0],
+              "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run");
     // Every key opened by the scan was closed again.
     for (size_t i = 1; i < OpenKeys().size(); ++i)
         EXPECT_EQ(OpenKeys()[i].hKey, nullptr) << OpenKeys()[i].KeyName;

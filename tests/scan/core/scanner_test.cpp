@@ -30,8 +30,8 @@ struct OnePass {
     OnePass(int location, HKEY root, const std::string &path, const std::string &valueName = "") {
         LoadPaths();
         const ScanLocation &loc = ScanLocations()[static_cast<size_t>(location)];
-        LoadData(root, path, entries, loc.Category, location, valueName.empty() ? loc.ValueName : valueName,
-                 loc.Scope, passes, false);
+        LoadData(root, path, entries, loc.Category, location, valueName.empty() ? loc.ValueName : valueName, loc.Scope,
+                 passes, false);
     }
     int count() const { return UpperBound(entries); }
     const StartupEntry &operator[](int i) const { return entries[static_cast<size_t>(i)]; }
@@ -45,17 +45,17 @@ class ScannerTest : public testing::Test {
 };
 
 TEST_F(ScannerTest, RunKeyListsLiveValuesThenDisabledOnes) {
-    SetRegString(HKEY_LOCAL_MACHINE, kBase, "Tool", "\"C:\\Program Files\\Tool\\tool.exe\" /min");
-    SetRegString(HKEY_LOCAL_MACHINE, kBase, "Bare", "notepad");
+    SetRegString(HKEY_LOCAL_MACHINE, kBase, "ATool", "\"C:\\Program Files\\Tool\\tool.exe\" /min");
+    SetRegString(HKEY_LOCAL_MACHINE, kBase, "Bare2", "notepad");
     SetRegString(HKEY_LOCAL_MACHINE, kBase + "\\AutorunsDisabled", "Old", "C:\\old\\old.exe -x");
     SetRegString(HKEY_LOCAL_MACHINE, kBase + "\\AutorunsDisabled\\AutorunsDisabled", "Nested", "C:\\n.exe");
     OnePass scan(15, HKEY_LOCAL_MACHINE, kBase);
     ASSERT_EQ(scan.count(), 3);
-    EXPECT_EQ(scan[1].EntryName, "Tool");
+    EXPECT_EQ(scan[1].EntryName, "ATool");
     EXPECT_EQ(scan[1].ImagePath, "C:\\Program Files\\Tool\\tool.exe");
     EXPECT_FALSE(scan[1].Disabled);
     EXPECT_EQ(scan[1].ItemType, kItemNamedValue);
-    EXPECT_EQ(scan[2].EntryName, "Bare");
+    EXPECT_EQ(scan[2].EntryName, "Bare2");
     EXPECT_EQ(scan[2].ImagePath, "C:\\windows\\system32\\notepad.exe");
     EXPECT_EQ(scan[3].EntryName, "Old");
     EXPECT_EQ(scan[3].ImagePath, "C:\\old\\old.exe");
