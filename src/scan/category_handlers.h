@@ -18,3 +18,8 @@ void ScanWinlogonLocation(PassContext &ctx);
 void ScanProviderLocation(PassContext &ctx);
 // Startup folders (18, 19) and scheduled tasks (47).
 void ScanFolderLocation(PassContext &ctx);
+
+// The snapshot's copies of a folder location: the copy folders "<n>(<pass>)"
+// and "AutorunsDisabled\<n>(<pass>)" below SnapshotPath(), one pass each.
+void ScanStartupFolders(HKEY MainKey, const std::string &KeyPath, std::vector<StartupEntry> &Entries, int Category,
+                        int LocIndex, const std::string &ValueName, int Scope, std::vector<ScanPass> &Passes);

@@ -1,0 +1,81 @@
+#include "scan/watch_scan.h"
+
+#include "registry/access.h"
+#include "registry/values.h"
+#include "scan/category_handlers.h"
+#include "scan/driver.h"
+#include "scan/imagepath.h"
+#include "scan/scanner.h"
+#include "scan/state.h"
+
+namespace {
+
+// A new array numbered like ScanLocations(), holding only the definitions.
+std::vector<ScanLocation> CopyDefinitions() {
+    const auto &source = ScanLocations();
+    std::vector<ScanLocation> copy(source.size());
+    for (size_t n = 1; n < source.size(); ++n) {
+        const ScanLocation &from = source[n];
+        ScanLocation &to = copy[n];
+        to.Category = from.Category;
+        to.Path = from.Path;
+        to.LocalPath = from.LocalPath;
+        to.MainKey = from.MainKey;
+        to.RemotePath = from.RemotePath;
+        to.ValueName = from.ValueName;
+        to.Scope = from.Scope;
+    }
+    return copy;
+}
+
+} // namespace
+
+bool WatchRescan() {
+    ScanGuard guard;
+    if (!guard.acquired())
+        return false;
+    std::vector<ScanLocation> watch = CopyDefinitions();
+    for (int n = 1; n <= UpperBound(watch); ++n) {
+        ScanLocation &loc = watch[static_cast<size_t>(n)];
+        RelayUsers(loc.MainKey, loc.LocalPath + loc.Path, loc.Entries, loc.Category, n, loc.ValueName, loc.Scope,
+                   loc.Passes);
+    }
+    WatchLocations() = std::move(watch);
+    return true;
+}
+
+bool TakeSnapshot() {
+    ScanGuard guard;
+    if (!guard.acquired())
+        return false;
+    std::vector<ScanLocation> snapshot = CopyDefinitions();
+    for (int n = 1; n <= UpperBound(snapshot); ++n) {
+        ScanLocation &loc = snapshot[static_cast<size_t>(n)];
+        const std::string keyPath = loc.RemotePath + loc.Path;
+        if (loc.MainKey != nullptr)
+            RelayUsers(loc.MainKey, keyPath, loc.Entries, loc.Category, n, loc.ValueName, loc.Scope + 1, loc.Passes);
+        else
+            ScanStartupFolders(loc.MainKey, keyPath, loc.Entries, loc.Category, n, loc.ValueName, loc.Scope,
+                               loc.Passes);
+    }
+    SnapshotLocations() = std::move(snapshot);
+    return true;
+}
+
+std::string GetRemoteEnvironment() {
+    const std::string windows = CurrentInstall().windowsDir;
+    const int selected = SelectedOS();
+    std::string text;
+    const std::string keyPath = std::string(selected > 0 ? "_REMOTE_SYSTEM\\" : "SYSTEM\\") + CurrentControlSet() +
+                                "\\Control\\Session Manager\\Environment";
+    {
+        ScopedKey key(OpenKey(HKEY_LOCAL_MACHINE, keyPath));
+        for (const NamedRegValue &v : EnumValues(key.get()))
+            text += v.name + "=" + ExpandEnvVars(v.value.Text()) + "\r\n";
+    }
+    text += "ProfilesDir=" + ProfilesDir() + "\r\n";
+    const auto slash = windows.rfind('\\');
+    text += "SystemDrive=" + (slash == std::string::npos ? std::string() : windows.substr(0, slash)) + "\r\n";
+    text += "SystemRoot=" + windows;
+    return text;
+}
