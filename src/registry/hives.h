@@ -1,0 +1,39 @@
+// Loading hive files into the registry under the "_REMOTE_" names, unloading
+// them again, the two privileges that hive operations need (restore and
+// backup), and the lists of loaded and user hives.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// One hive this program loaded: where it hangs in the registry and the file it
+// came from (under Wine the file is written back from the key before unloading).
+struct LoadedHive {
+    HKEY Root = nullptr;
+    std::string SubKey;
+    std::string File;
+};
+
+// The hives loaded with LoadHive, used from element 1 (element 0 is unused).
+std::vector<LoadedHive> &LoadedHives();
+
+// True after EnablePrivileges succeeded, false after DisablePrivileges did.
+bool &PrivilegesEnabled();
+
+// Loads file as root\name and lists it; false (one log line) when it fails.
+bool LoadHive(const std::string &file, HKEY root, const std::string &name);
+// Unloads root\name. A failure is logged; the list is not changed.
+void UnloadHive(HKEY root, const std::string &name);
+// Enables the restore and backup privileges of the process token (once).
+void EnablePrivileges();
+// Disables the two privileges EnablePrivileges enabled.
+void DisablePrivileges();
+// Unloads "_REMOTE_SYSTEM", "_REMOTE_SOFTWARE" and every "_REMOTE_" key under
+// HKEY_USERS, whoever loaded them; each is tried once.
+void UnloadRemoteHives();
+// True when both "_REMOTE_SYSTEM" and "_REMOTE_SOFTWARE" exist.
+bool RemoteHivesLoaded();
+// Fills UserHives() with "_REMOTE_" and the name of each user key under
+// HKEY_USERS (".DEFAULT" and the "...Classes" keys left out).
+void ListUserHives();
