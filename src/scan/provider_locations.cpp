@@ -1,3 +1,76 @@
-#include "scan/category_handlers.h"
+// Locations whose subkeys are the entries: the Winsock protocol catalogue
+// (one "PackedCatalogItem" per catalogue entry) and the print monitors (one
+// subkey per monitor with its "Driver").
+#include <windows.h>
 
-void ScanProviderLocation(PassContext &) {}
+#include <string>
+
+#include "registry/access.h"
+#include "registry/values.h"
+#include "scan/catalog_item.h"
+#include "scan/category_handlers.h"
+#include "scan/imagepath.h"
+
+namespace {
+
+// UTF-16 text in the program's code page; characters it lacks become "?".
+std::string ToAnsi(const std::u16string &text) {
+    if (text.empty())
+        return "";
+    const auto *wide = reinterpret_cast<const wchar_t *>(text.data());
+    const int length = static_cast<int>(text.size());
+    const int size = WideCharToMultiByte(CP_ACP, 0, wide, length, nullptr, 0, nullptr, nullptr);
+    if (size <= 0)
+        return "";
+    std::string ansi(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide, length, ansi.data(), size, nullptr, nullptr);
+    return ansi;
+}
+
+// Location 64. The catalogue has no disabled store: its entries can only be
+// deleted, and a subkey named "AutorunsDisabled" is read like any other.
+void ScanWinsockCatalog(PassContext &ctx) {
+    for (const std::string &name : EnumSubKeys(ctx.key)) {
+        ScopedKey sub(OpenKey(ctx.MainKey, ctx.KeyPath + "\\" + name));
+        if (!sub)
+            continue;
+        const RegValue value = ReadValue(sub.get(), "PackedCatalogItem");
+        if (!value.present)
+            continue;
+        const CatalogItem item = ParseCatalogItem(value.data);
+        StartupEntry &e = AppendEntry(ctx);
+        e.EntryName = ToAnsi(item.protocolName);
+        e.ImagePath = RemapDrive(ExpandEnvVars(item.providerPath));
+        e.ItemName = name;
+        e.ItemType = kItemSubKey;
+    }
+}
+
+// Location 65. The disabled monitors are listed where "AutorunsDisabled"
+// falls among the monitor names.
+void ScanPrintMonitors(PassContext &ctx) {
+    for (const std::string &name : EnumSubKeys(ctx.key)) {
+        if (name == kDisabledName)
+            LoadDisabledPass(ctx);
+        ScopedKey sub(OpenKey(ctx.MainKey, ctx.KeyPath + "\\" + name));
+        if (!sub)
+            continue;
+        const RegValue driver = ReadValue(sub.get(), "Driver");
+        if (!driver.present)
+            continue;
+        StartupEntry &e = AppendEntry(ctx);
+        e.EntryName = name;
+        e.ImagePath = RemapDrive(ExpandEnvVars(AddSystemPath(CleanString(driver.data))));
+        e.ItemType = kItemSubKey;
+        e.Disabled = ctx.DisabledPass;
+    }
+}
+
+} // namespace
+
+void ScanProviderLocation(PassContext &ctx) {
+    if (ctx.Category == kCatWinsock)
+        ScanWinsockCatalog(ctx);
+    else if (ctx.Category == kCatPrintMonitors)
+        ScanPrintMonitors(ctx);
+}
