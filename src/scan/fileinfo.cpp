@@ -1,0 +1,206 @@
+#include "scan/fileinfo.h"
+
+#include <shellapi.h>
+
+#include <cstring>
+#include <exception>
+#include <vector>
+
+#include "registry/access.h"
+#include "scan/fileinfo_parse.h"
+#include "scan/state.h"
+#include "system/handles.h"
+#include "system/log.h"
+#include "system/platform.h"
+
+namespace {
+
+FileDates &ModuleFileDates() {
+    static FileDates dates;
+    return dates;
+}
+
+void ClearVersionValues() {
+    for (auto &field : VersionFields())
+        field.FieldValue.clear();
+}
+
+// Every 12th entry of a walk flips the busy pointer between its two forms.
+void FlipBusyPointer(int entry, BusyPointer &pointer) {
+    if (entry % 12 != 0)
+        return;
+    const int current = pointer.Pointer();
+    if (current == kPointerArrowBusy)
+        pointer.SetPointer(kPointerBusy);
+    else if (current == kPointerBusy)
+        pointer.SetPointer(kPointerArrowBusy);
+}
+
+// The entry j of location n of ScanLocations(), or null when the arrays no
+// longer reach it (window events during a walk may have reset them).
+StartupEntry *EntryAt(int n, int j) {
+    auto &locations = ScanLocations();
+    if (n < 1 || n > UpperBound(locations))
+        return nullptr;
+    auto &entries = locations[n].Entries;
+    if (j < 1 || j > UpperBound(entries))
+        return nullptr;
+    return &entries[j];
+}
+
+int EntryCount(int n) {
+    auto &locations = ScanLocations();
+    return n >= 1 && n <= UpperBound(locations) ? UpperBound(locations[n].Entries) : 0;
+}
+
+} // namespace
+
+std::array<VersionField, 8> &VersionFields() {
+    static std::array<VersionField, 8> fields;
+    return fields;
+}
+
+void InitVersionFields() {
+    static const char *const names[8] = {"CompanyName",    "FileDescription",  "FileVersion", "InternalName",
+                                         "LegalCopyright", "OriginalFilename", "ProductName", "ProductVersion"};
+    for (int i = 0; i < 8; ++i)
+        VersionFields()[i].FieldName = names[i];
+}
+
+void ReadVersionInfo(const std::string &fileName) {
+    ClearVersionValues();
+    if (fileName.empty())
+        return;
+    DWORD dummy = 0;
+    const DWORD size = GetFileVersionInfoSizeA(fileName.c_str(), &dummy);
+    if (size == 0)
+        return;
+    std::vector<char> buffer;
+    try {
+        buffer.resize(size);
+    } catch (const std::exception &) {
+        return;
+    }
+    if (!GetFileVersionInfoA(fileName.c_str(), 0, size, buffer.data()))
+        return;
+    void *block = nullptr;
+    UINT blockSize = 0;
+    if (!VerQueryValueA(buffer.data(), "\\VarFileInfo\\Translation", &block, &blockSize))
+        return;
+    const std::string key = TranslationKey(block, blockSize);
+    if (key.empty())
+        return;
+    const char *const end = buffer.data() + buffer.size();
+    for (auto &field : VersionFields()) {
+        void *text = nullptr;
+        UINT length = 0;
+        const std::string query = "\\StringFileInfo\\" + key + "\\" + field.FieldName;
+        if (!VerQueryValueA(buffer.data(), query.c_str(), &text, &length) || text == nullptr)
+            continue;
+        // The whole string up to its NUL, never past the buffer.
+        const char *start = static_cast<const char *>(text);
+        const size_t limit = start >= buffer.data() && start < end ? static_cast<size_t>(end - start) : length;
+        field.FieldValue.assign(start, strnlen(start, limit));
+    }
+}
+
+DateSerial LocalDateOfFileTime(const FILETIME &utc) {
+    if (utc.dwLowDateTime == 0 && utc.dwHighDateTime == 0)
+        return kNoDate;
+    FILETIME local{};
+    if (!FileTimeToLocalFileTime(&utc, &local))
+        return kNoDate;
+    return DateSerialOfFileTime((static_cast<unsigned long long>(local.dwHighDateTime) << 32) | local.dwLowDateTime);
+}
+
+void GetFileDates(const std::string &fileName, FileDates &dates) {
+    dates.Created = kNoDate;
+    dates.Modified = kNoDate;
+    WIN32_FIND_DATAA found{};
+    FindHandle search(FindFirstFileA(fileName.c_str(), &found));
+    if (!search)
+        return;
+    search.reset();
+    dates.Created = LocalDateOfFileTime(found.ftCreationTime);
+    dates.Modified = LocalDateOfFileTime(found.ftLastWriteTime);
+}
+
+bool DrawFileIcon(const std::string &fileName, const IconBox &box, UINT flags) {
+    static SHFILEINFOA info;
+    const int size = flags == kSmallTypeIcon ? 16 : 32;
+    info = SHFILEINFOA{};
+    if (SHGetFileInfoA(fileName.c_str(), 0, &info, sizeof info, flags) == 0 || info.hIcon == nullptr)
+        return false;
+    if (HBRUSH brush = CreateSolidBrush(box.background)) {
+        FillRect(box.dc, &box.area, brush);
+        DeleteObject(brush);
+    }
+    const bool drawn =
+        DrawIconEx(box.dc, box.area.left, box.area.top, info.hIcon, size, size, 0, nullptr, DI_NORMAL) != 0;
+    if (box.window != nullptr)
+        RedrawWindow(box.window, &box.area, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    DestroyIcon(info.hIcon);
+    info.hIcon = nullptr;
+    return drawn;
+}
+
+void ApplyVersionStrings(StartupEntry &entry) {
+    const auto &fields = VersionFields();
+    for (int k = 1; k <= 8; ++k) {
+        entry.VersionInfo[k] = fields[k - 1].FieldValue;
+        if (k == 1 && NamesMicrosoft(entry.VersionInfo[1]))
+            entry.IsMicrosoft = true;
+    }
+}
+
+FileDates GetItemFileInfo(const std::string &fileName, int location, int entry) {
+    ReadVersionInfo(fileName);
+    GetFileDates(fileName, ModuleFileDates());
+    if (StartupEntry *target = EntryAt(location, entry)) {
+        for (int k = 1; k <= 8; ++k)
+            target->VersionInfo[k] = VersionFields()[k - 1].FieldValue;
+    }
+    return ModuleFileDates();
+}
+
+void LoadFileInfo(FileInfoProgress &progress) {
+    // Bounds are read afresh after every entry: the event pump may run code
+    // that changes the arrays.
+    for (int n = 1; n <= UpperBound(ScanLocations()); ++n) {
+        for (int j = 1; j <= EntryCount(n); ++j) {
+            try {
+                if (StartupEntry *entry = EntryAt(n, j); entry != nullptr && entry->HasFile) {
+                    ReadVersionInfo(entry->ImagePath);
+                    ApplyVersionStrings(*entry);
+                }
+            } catch (const std::exception &e) {
+                WriteLog(std::string("LoadFileInfo ") + e.what());
+            }
+            if (progress.Value() < 99)
+                progress.SetValue(progress.Value() + 0.3);
+            DoEvents();
+            FlipBusyPointer(j, progress);
+        }
+    }
+}
+
+void ItemFileInfo(int location, BusyPointer &pointer) {
+    if (location < 1 || location > UpperBound(ScanLocations())) {
+        WriteLog("ItemFileInfo no location " + std::to_string(location));
+        return;
+    }
+    for (int j = 1; j <= EntryCount(location); ++j) {
+        try {
+            StartupEntry *entry = EntryAt(location, j);
+            if (entry != nullptr && FileExists(entry->ImagePath)) {
+                entry->HasFile = true;
+                ReadVersionInfo(entry->ImagePath);
+                ApplyVersionStrings(*entry);
+            }
+        } catch (const std::exception &e) {
+            WriteLog(std::string("ItemFileInfo ") + e.what());
+        }
+        DoEvents();
+        FlipBusyPointer(j, pointer);
+    }
+}

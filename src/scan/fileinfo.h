@@ -1,0 +1,87 @@
+// What the grids and the file panel show about an entry's image file: the
+// eight version-resource strings, whether the publisher is Microsoft, the
+// file's dates and its shell icon; and the two walks that attach the version
+// strings to the scanned entries.
+#pragma once
+#include <windows.h>
+
+#include <array>
+#include <string>
+
+#include "scan/records.h"
+
+struct VersionField {
+    std::string FieldName;
+    std::string FieldValue;
+};
+
+// The eight version strings, numbered 0 to 7 ("CompanyName" ... "ProductVersion");
+// element i goes to an entry's VersionInfo(i + 1). The values are those of the
+// last ReadVersionInfo.
+std::array<VersionField, 8> &VersionFields();
+// Sets the eight field names; must run before the first read.
+void InitVersionFields();
+// Reads the file's version strings under its first translation into
+// VersionFields(); every failure leaves all eight values empty.
+void ReadVersionInfo(const std::string &fileName);
+
+struct FileDates {
+    DateSerial Created = kNoDate;
+    DateSerial Modified = kNoDate;
+};
+
+// Local calendar date of a file time (UTC), time of day dropped.
+DateSerial LocalDateOfFileTime(const FILETIME &utc);
+// The file's creation and last-write dates; both kNoDate when it is not found.
+void GetFileDates(const std::string &fileName, FileDates &dates);
+
+// Icon flags of the callers: the small icon of a file's type for the grids,
+// the large one for the file panel (both taken from the name alone).
+constexpr UINT kSmallTypeIcon = 273; // SHGFI_ICON | SHGFI_USEFILEATTRIBUTES | SHGFI_SMALLICON
+constexpr UINT kLargeTypeIcon = 272; // SHGFI_ICON | SHGFI_USEFILEATTRIBUTES
+
+// Where an icon is drawn: a device context (for a picture that keeps its
+// image, a memory bitmap's), the area that is cleared first and whose top-left
+// corner takes the icon, and the window repainted afterwards (may be null).
+struct IconBox {
+    HDC dc = nullptr;
+    RECT area{};
+    HWND window = nullptr;
+    COLORREF background = RGB(255, 255, 255);
+};
+// Draws the file's shell icon, 16 pixels for kSmallTypeIcon and 32 for any
+// other flags; false (box untouched) when the shell gives no icon.
+bool DrawFileIcon(const std::string &fileName, const IconBox &box, UINT flags);
+
+// Copies VersionFields() into the entry's VersionInfo(1..8) and sets (never
+// clears) its IsMicrosoft when the company name contains "Microsoft".
+void ApplyVersionStrings(StartupEntry &entry);
+
+// Reads the file's version strings into entry `entry` of location `location`
+// of ScanLocations() and returns the file's dates.
+FileDates GetItemFileInfo(const std::string &fileName, int location, int entry);
+
+// The program's mouse pointer during the walks: every 12th entry it switches
+// between kPointerArrowBusy and kPointerBusy (any other pointer is left alone).
+constexpr int kPointerBusy = 11;
+constexpr int kPointerArrowBusy = 13;
+class BusyPointer {
+  public:
+    virtual ~BusyPointer() = default;
+    virtual int Pointer() = 0;
+    virtual void SetPointer(int pointer) = 0;
+};
+// The progress window's bar (0 to 100) as well.
+class FileInfoProgress : public BusyPointer {
+  public:
+    virtual double Value() = 0;
+    virtual void SetValue(double value) = 0;
+};
+
+// Attaches the version strings to every entry of ScanLocations() whose file
+// exists (HasFile), raising the progress value by 0.3 per entry while it is
+// below 99 and letting window events run after each entry.
+void LoadFileInfo(FileInfoProgress &progress);
+// Marks the entries of one location whose file exists and attaches their
+// version strings (after a change to that location was accepted).
+void ItemFileInfo(int location, BusyPointer &pointer);

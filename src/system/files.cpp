@@ -1,0 +1,250 @@
+#include "system/files.h"
+
+#include <shlobj.h>
+#include <shellapi.h>
+#include <commdlg.h>
+
+#include <vector>
+
+#include "system/handles.h"
+#include "system/log.h"
+
+namespace {
+
+// Writes size bytes to path (opened for exclusive access, created when
+// missing) and cuts the file after them, so that it holds exactly these bytes.
+// False when the file does not open, the write fails or the old tail stays.
+bool WriteBytesToFile(const std::string &path, const void *data, size_t size, DWORD &written) {
+    written = 0;
+    if (size > 0x7FFFFFFF)
+        return false;
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return false;
+    if (size > 0 && !WriteFile(file.get(), data, static_cast<DWORD>(size), &written, nullptr))
+        return false;
+    if (!SetEndOfFile(file.get()))
+        return false;
+    if (size > 0)
+        FlushFileBuffers(file.get());
+    return true;
+}
+
+std::string TrimBlanks(const std::string &text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return "";
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// Folder of the program's own file, without a trailing "\".
+std::string ProgramFolder() {
+    std::vector<char> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD n = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n == 0)
+            return "";
+        if (n < buffer.size()) {
+            std::string path(buffer.data(), n);
+            const auto slash = path.find_last_of('\\');
+            return slash == std::string::npos ? "" : path.substr(0, slash);
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::string CurrentFolder() {
+    const DWORD n = GetCurrentDirectoryA(0, nullptr);
+    if (n == 0)
+        return "";
+    std::string folder(n, '\0');
+    return CutAtNull(std::string(folder.data(), GetCurrentDirectoryA(n, folder.data())));
+}
+
+// Room for any path the ANSI dialogs return.
+constexpr size_t kDialogBuffer = 1024;
+
+enum class DialogKind { Save, Open };
+
+bool ShowFileDialog(DialogKind kind, const std::string &title, const std::string &pattern,
+                    const std::string &description, std::string &chosen) {
+    std::string filter = description + " (" + pattern + ")";
+    filter += '\0';
+    filter += pattern;
+    filter += '\0';
+    filter += '\0';
+    std::vector<char> file(kDialogBuffer, '\0');
+    if (kind == DialogKind::Save) {
+        const std::string defaultName = ProgramFolder() + "\\Quillmara.txt";
+        defaultName.copy(file.data(), file.size() - 1);
+    }
+    std::vector<char> fileTitle(kDialogBuffer, '\0');
+    const std::string initialFolder = CurrentFolder();
+
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    ofn.hwndOwner = GetActiveWindow();
+    ofn.hInstance = GetModuleHandleA(nullptr);
+    ofn.lpstrFilter = filter.c_str();
+    ofn.nFilterIndex = 0;
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = static_cast<DWORD>(file.size());
+    ofn.lpstrFileTitle = fileTitle.data();
+    ofn.nMaxFileTitle = static_cast<DWORD>(fileTitle.size());
+    ofn.lpstrInitialDir = initialFolder.c_str();
+    ofn.lpstrTitle = title.c_str();
+    ofn.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOREADONLYRETURN;
+    ofn.lpstrDefExt = kind == DialogKind::Save ? "txt" : "dat";
+
+    const BOOL ok = kind == DialogKind::Save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
+    if (!ok) {
+        const DWORD error = GetLastError();
+        WriteLog((kind == DialogKind::Save ? "ShowSave " : "ShowOpen ") + ApiErrorText(static_cast<long>(error)));
+        return false;
+    }
+    chosen = CutAtNull(std::string(file.data(), file.size()));
+    return true;
+}
+
+int CALLBACK SelectInitialFolder(HWND dialog, UINT message, LPARAM, LPARAM data) {
+    if (message == BFFM_INITIALIZED && data != 0)
+        SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, data);
+    return 0;
+}
+
+} // namespace
+
+std::string GetSpecialFolder(int csidl) {
+    char buffer[MAX_PATH + 1] = {};
+    const HRESULT hr = SHGetFolderPathA(nullptr, csidl, reinterpret_cast<HANDLE>(-1), SHGFP_TYPE_CURRENT, buffer);
+    if (hr != S_OK)
+        return "";
+    return CutAtNull(std::string(buffer, sizeof buffer));
+}
+
+std::string CutAtNull(const std::string &text) { return text.substr(0, text.find('\0')); }
+
+bool MakeDirectory(const std::string &path) {
+    SECURITY_ATTRIBUTES sa{};
+    sa.nLength = sizeof sa;
+    sa.lpSecurityDescriptor = nullptr;
+    sa.bInheritHandle = FALSE;
+    if (CreateDirectoryA(path.c_str(), &sa))
+        return true;
+    const DWORD error = GetLastError();
+    if (error == ERROR_ALREADY_EXISTS)
+        return true;
+    WriteLog("MakeDirectory = " + ApiErrorText(static_cast<long>(error)));
+    return false;
+}
+
+long WriteStringToFile(const std::string &path, const std::string &text) {
+    DWORD written = 0;
+    return WriteBytesToFile(path, text.data(), text.size(), written) ? static_cast<long>(written) : 0;
+}
+
+bool WriteResToFile(const std::string &path, int number) {
+    const HMODULE module = GetModuleHandleA(nullptr);
+    const HRSRC info = FindResourceA(module, MAKEINTRESOURCEA(number), "CUSTOM");
+    if (info == nullptr)
+        return false;
+    const HGLOBAL loaded = LoadResource(module, info);
+    const DWORD size = SizeofResource(module, info);
+    const void *bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
+    if (bytes == nullptr && size > 0)
+        return false;
+    DWORD written = 0;
+    return WriteBytesToFile(path, bytes, size, written) && written == size;
+}
+
+bool ShowSave(const std::string &title, const std::string &pattern, const std::string &description,
+              std::string &chosen) {
+    return ShowFileDialog(DialogKind::Save, title, pattern, description, chosen);
+}
+
+bool ShowOpen(const std::string &title, const std::string &pattern, const std::string &description,
+              std::string &chosen) {
+    return ShowFileDialog(DialogKind::Open, title, pattern, description, chosen);
+}
+
+std::string SaveFileName(const std::string &pattern, const std::string &description) {
+    std::string chosen;
+    if (!ShowSave("Save File", pattern, description, chosen))
+        return "";
+    return TrimBlanks(chosen);
+}
+
+std::string OpenDataFile(std::string &pattern) {
+    std::string chosen;
+    if (!ShowOpen("Open File", pattern, "Data File", chosen)) {
+        pattern.clear();
+        return "";
+    }
+    pattern = chosen;
+    return TrimBlanks(chosen);
+}
+
+std::string BrowseFolder(HWND owner, const std::string &initialFolder) {
+    // The callback reads the initial folder from memory of its own.
+    char *initial = static_cast<char *>(LocalAlloc(LPTR, initialFolder.size() + 1));
+    if (initial != nullptr)
+        initialFolder.copy(initial, initialFolder.size());
+
+    BROWSEINFOA info{};
+    info.hwndOwner = owner;
+    info.pidlRoot = nullptr;
+    info.pszDisplayName = nullptr;
+    info.lpszTitle = "Select folder for Registry Backup files. This location cannot be on read-only media.";
+    info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN;
+    info.lpfn = SelectInitialFolder;
+    info.lParam = reinterpret_cast<LPARAM>(initial);
+
+    std::string folder;
+    if (PIDLIST_ABSOLUTE list = SHBrowseForFolderA(&info)) {
+        char buffer[MAX_PATH + 1] = {};
+        if (SHGetPathFromIDListA(list, buffer))
+            folder = CutAtNull(std::string(buffer, sizeof buffer));
+        CoTaskMemFree(list);
+    }
+    if (initial != nullptr)
+        LocalFree(initial);
+    return folder;
+}
+
+bool FileOp(const std::string &source, const std::string &target, unsigned operation, unsigned extra) {
+    // Each name is a list ended by an empty name: two NULs after it.
+    const std::string from = source + std::string(2, '\0');
+    const std::string to = target + std::string(2, '\0');
+    SHFILEOPSTRUCTA op{};
+    op.hwnd = GetDesktopWindow();
+    op.wFunc = operation;
+    op.pFrom = from.c_str();
+    op.pTo = to.c_str();
+    op.fFlags = static_cast<FILEOP_FLAGS>((kFileOpFlags + extra) & 0xFFFF);
+    op.lpszProgressTitle = nullptr;
+    const int result = SHFileOperationA(&op);
+    if (result == 0 && !op.fAnyOperationsAborted)
+        return true;
+    // The shell returns its own code and leaves the last error alone.
+    WriteLog("FileOp " + ApiErrorText(result != 0 ? result : ERROR_CANCELLED));
+    return false;
+}
+
+bool ShowFileProperties(const std::string &path, HWND owner) {
+    if (path.empty())
+        return false;
+    SHELLEXECUTEINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_INVOKEIDLIST | SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    info.hwnd = owner;
+    info.lpVerb = "properties";
+    info.lpFile = path.c_str();
+    info.lpParameters = "";
+    info.lpDirectory = "";
+    info.nShow = SW_HIDE;
+    const BOOL ok = ShellExecuteExA(&info);
+    if (info.hProcess != nullptr)
+        CloseHandle(info.hProcess);
+    return ok && reinterpret_cast<INT_PTR>(info.hInstApp) >= 32;
+}

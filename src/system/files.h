@@ -1,0 +1,60 @@
+// Small file-system and shell services: special folders, folders, writing a
+// text or an embedded resource to a file, the save and open dialogs, the
+// folder-browse dialog, shell file operations and a file's property sheet.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+// CSIDL values the program asks for.
+constexpr int kCsidlAppData = 26;       // CSIDL_APPDATA
+constexpr int kCsidlCommonAppData = 35; // CSIDL_COMMON_APPDATA
+
+// Shell file operation codes.
+constexpr unsigned kFoMove = 1;
+constexpr unsigned kFoCopy = 2;
+constexpr unsigned kFoDelete = 3;
+constexpr unsigned kFoRename = 4;
+// The flags every FileOp passes: silent, no confirmation, files only for
+// wildcards, folders made without asking.
+constexpr unsigned kFileOpFlags = 0x294;
+
+// The folder of a CSIDL for the default user; "" when the shell has none.
+std::string GetSpecialFolder(int csidl);
+// The text up to its first NUL (all of it when it holds none).
+std::string CutAtNull(const std::string &text);
+// Creates the last level of path; true when the folder exists afterwards.
+// A failure is logged ("MakeDirectory = " and the system's error).
+bool MakeDirectory(const std::string &path);
+// Writes text (one byte per character) to path, created or replaced, so that
+// the file holds exactly these bytes; returns the number of bytes written (0
+// for an empty text or any failure). Callers compare it with the text's length.
+long WriteStringToFile(const std::string &path, const std::string &text);
+// Writes the program's "CUSTOM" resource of that number to path, as
+// WriteStringToFile writes a text; true when every byte was written.
+bool WriteResToFile(const std::string &path, int number);
+
+// The save and open dialogs, with one filter "description (pattern)". On
+// success chosen receives the path and the result is true; a cancel or a
+// failure is logged ("ShowSave "/"ShowOpen " and the system's error) and
+// leaves chosen untouched.
+bool ShowSave(const std::string &title, const std::string &pattern, const std::string &description,
+              std::string &chosen);
+bool ShowOpen(const std::string &title, const std::string &pattern, const std::string &description,
+              std::string &chosen);
+// The "Save File" dialog; the chosen path with blanks trimmed, or "".
+std::string SaveFileName(const std::string &pattern, const std::string &description);
+// The "Open File" dialog listing "Data File" names matching pattern; pattern
+// receives the chosen path ("" after a cancel), which is also the result with
+// blanks trimmed.
+std::string OpenDataFile(std::string &pattern);
+// The folder-browse dialog with initialFolder selected; the chosen folder, or
+// "" when cancelled.
+std::string BrowseFolder(HWND owner, const std::string &initialFolder);
+// One shell file operation (kFoMove ... kFoRename) of one source onto one
+// target (empty for a delete), with kFileOpFlags plus extra (added, as a
+// 16-bit value). True on success; a failure is logged ("FileOp " and the
+// shell's result code).
+bool FileOp(const std::string &source, const std::string &target, unsigned operation, unsigned extra);
+// Starts the shell's property sheet of path; true when it was started.
+bool ShowFileProperties(const std::string &path, HWND owner);
