@@ -8,11 +8,18 @@
 #include "registry/values.h"
 #include "scan/state.h"
 
-std::string GetCurrentControlSet(int code) {
-    const char *path = code == 5 ? "_REMOTE_SYSTEM\\Select" : code == 2 ? "SYSTEM\\Select" : nullptr;
-    if (path == nullptr)
-        return "";
+namespace {
+bool KeyOpens(const std::string &path) {
     ScopedKey key(OpenKey(HKEY_LOCAL_MACHINE, path));
+    return static_cast<bool>(key);
+}
+} // namespace
+
+std::string GetCurrentControlSet(int code) {
+    const char *hive = code == 5 ? "_REMOTE_SYSTEM\\" : code == 2 ? "SYSTEM\\" : nullptr;
+    if (hive == nullptr)
+        return "";
+    ScopedKey key(OpenKey(HKEY_LOCAL_MACHINE, std::string(hive) + "Select"));
     if (!key)
         return "";
     const RegValue current = ReadValue(key.get(), "Current");
@@ -22,6 +29,10 @@ std::string GetCurrentControlSet(int code) {
     const unsigned number = current.data.empty() ? 0u : static_cast<unsigned char>(current.data[0]);
     char name[32];
     std::snprintf(name, sizeof name, "ControlSet%03u", number);
+    // Wine keeps the control set only as "CurrentControlSet" and has no
+    // numbered set: read that one when the numbered set is missing.
+    if (!KeyOpens(hive + std::string(name)) && KeyOpens(hive + std::string(kCurrentSetName)))
+        return kCurrentSetName;
     return name;
 }
 
@@ -33,7 +44,10 @@ void SetControlSet(int code) {
         if (n > UpperBound(locations))
             continue;
         std::string &path = locations[static_cast<size_t>(n)].Path;
-        const std::string from = path.substr(0, 13);
+        // The control set's name is the first 13 characters, or the longer
+        // name of the running set where that stands in for it.
+        const size_t length = path.rfind(std::string(kCurrentSetName) + "\\", 0) == 0 ? 17 : 13;
+        const std::string from = path.substr(0, length);
         if (from.empty())
             continue;
         std::string result;

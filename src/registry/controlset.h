@@ -3,8 +3,12 @@
 #pragma once
 #include <string>
 
+// The name of the running control set where no numbered set exists (Wine).
+constexpr const char *kCurrentSetName = "CurrentControlSet";
+
 // "ControlSet" and the three-digit number of "Select\Current" of the running
-// system's hive (code 2) or the offline one (code 5); "" when unreadable.
+// system's hive (code 2) or the offline one (code 5); "" when unreadable;
+// kCurrentSetName when the numbered set does not exist but that one does.
 std::string GetCurrentControlSet(int code);
 
 // Stores the current control set and rewrites the eleven system-hive

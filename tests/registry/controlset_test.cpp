@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "registry/controlset.h"
 #include "registry/values.h"
 #include "scan/locations.h"
@@ -46,9 +48,17 @@ std::vector<std::string> BuildPaths() {
 }
 
 TEST(ControlSet, NumberFormsTheKeyName) {
-    for (auto [value, name] : std::vector<std::pair<DWORD, std::string>>{
-             {1, "ControlSet001"}, {2, "ControlSet002"}, {10, "ControlSet010"}, {0, "ControlSet000"},
-             {258, "ControlSet002"}}) {
+    TestKey set0(HKEY_LOCAL_MACHINE, "SYSTEM\\ControlSet000"), set2(HKEY_LOCAL_MACHINE, "SYSTEM\\ControlSet002"),
+        set10(HKEY_LOCAL_MACHINE, "SYSTEM\\ControlSet010");
+    const bool hasSet1 = RegKeyExists(HKEY_LOCAL_MACHINE, "SYSTEM\\ControlSet001");
+    std::unique_ptr<TestKey> set1;
+    if (!hasSet1)
+        set1 = std::make_unique<TestKey>(HKEY_LOCAL_MACHINE, "SYSTEM\\ControlSet001");
+    for (auto [value, name] : std::vector<std::pair<DWORD, std::string>>{{1, "ControlSet001"},
+                                                                         {2, "ControlSet002"},
+                                                                         {10, "ControlSet010"},
+                                                                         {0, "ControlSet000"},
+                                                                         {258, "ControlSet002"}}) {
         CurrentSelect select(value);
         EXPECT_EQ(GetCurrentControlSet(2), name) << value;
     }
@@ -57,6 +67,7 @@ TEST(ControlSet, NumberFormsTheKeyName) {
 
 TEST(ControlSet, RewritesExactlyTheElevenSystemPaths) {
     CurrentSelect select(2);
+    TestKey set2(HKEY_LOCAL_MACHINE, "SYSTEM\\ControlSet002");
     const auto before = BuildPaths();
     SetControlSet(2);
     EXPECT_EQ(CurrentControlSet(), "ControlSet002");
@@ -75,14 +86,17 @@ TEST(ControlSet, OfflineReadsTheOfflineSelectKey) {
     // A plain key stands in for the loaded offline system hive.
     TestKey remote(HKEY_LOCAL_MACHINE, "_REMOTE_SYSTEM");
     SetRegDword(HKEY_LOCAL_MACHINE, "_REMOTE_SYSTEM\\Select", "Current", 3);
+    CreateRegKey(HKEY_LOCAL_MACHINE, "_REMOTE_SYSTEM\\ControlSet003");
     CurrentSelect local(1);
     BuildPaths();
     SetControlSet(5);
     EXPECT_EQ(CurrentControlSet(), "ControlSet003");
     EXPECT_EQ(ScanLocations()[68].Path, "ControlSet003\\Control\\Lsa");
     // A second call moves from the previous set to the new one.
-    SetControlSet(2);
-    EXPECT_EQ(ScanLocations()[68].Path, "ControlSet001\\Control\\Lsa");
+    CreateRegKey(HKEY_LOCAL_MACHINE, "_REMOTE_SYSTEM\\ControlSet007");
+    SetRegDword(HKEY_LOCAL_MACHINE, "_REMOTE_SYSTEM\\Select", "Current", 7);
+    SetControlSet(5);
+    EXPECT_EQ(ScanLocations()[68].Path, "ControlSet007\\Control\\Lsa");
     ResetLocations(ScanLocations());
 }
 
@@ -92,6 +106,23 @@ TEST(ControlSet, MissingSelectEmptiesTheSet) {
     SetControlSet(5);
     EXPECT_EQ(CurrentControlSet(), "");
     EXPECT_EQ(ScanLocations()[48].Path, "\\Services");
+    ResetLocations(ScanLocations());
+}
+
+TEST(ControlSet, RunningSetStandsInForAMissingNumberedSet) {
+    // As in a Wine prefix: "Select" names set 4, only "CurrentControlSet" exists.
+    TestKey remote(HKEY_LOCAL_MACHINE, "_REMOTE_SYSTEM");
+    SetRegDword(HKEY_LOCAL_MACHINE, "_REMOTE_SYSTEM\\Select", "Current", 4);
+    CreateRegKey(HKEY_LOCAL_MACHINE, "_REMOTE_SYSTEM\\CurrentControlSet\\Services");
+    BuildPaths();
+    SetControlSet(5);
+    EXPECT_EQ(CurrentControlSet(), "CurrentControlSet");
+    EXPECT_EQ(ScanLocations()[48].Path, "CurrentControlSet\\Services");
+    EXPECT_EQ(ScanLocations()[1].Path, "CurrentControlSet\\Control\\Terminal Server\\Wds\\rdpwd");
+    // Once the numbered set exists it is used, and the paths move to it.
+    CreateRegKey(HKEY_LOCAL_MACHINE, "_REMOTE_SYSTEM\\ControlSet004");
+    SetControlSet(5);
+    EXPECT_EQ(ScanLocations()[48].Path, "ControlSet004\\Services");
     ResetLocations(ScanLocations());
 }
 
