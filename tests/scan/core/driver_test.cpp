@@ -127,7 +127,7 @@ TEST_F(DriverTest, ProfilesDirIsCachedAndAMissLogged) {
 }
 
 TEST_F(DriverTest, ScopeRaisedOnlyWhenBothRemoteHivesOpen) {
-    TestKey run(HKEY_LOCAL_MACHINE, "_REMOTE_SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run");
+    TestKey remoteSoftware(HKEY_LOCAL_MACHINE, "_REMOTE_SOFTWARE");
     SetRegString(HKEY_LOCAL_MACHINE, "_REMOTE_SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", "Offline",
                  "C:\\offline\\o.exe");
     UseInstallations(1);
