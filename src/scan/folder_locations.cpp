@@ -1,6 +1,224 @@
+// The folder locations: the Startup folder of all users (18), the Startup
+// folder of every profile (19) and the task folder (47). A live pass turns
+// each file of its folder into an entry, resolving shortcut, internet-shortcut
+// and task files to what they start, and scans the folder's
+// "AutorunsDisabled" subfolder as a disabled pass. The snapshot scan builds
+// the same entries from the snapshot's copy folders "<n>(<pass>)" and
+// "AutorunsDisabled\<n>(<pass>)".
+#include "scan/folder_locations.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "registry/access.h"
+#include "registry/values.h"
 #include "scan/category_handlers.h"
+#include "scan/driver.h"
+#include "scan/filereaders_win.h"
+#include "scan/imagepath.h"
+#include "scan/state.h"
+#include "system/handles.h"
 
-void ScanFolderLocation(PassContext &) {}
+namespace {
 
-void ScanStartupFolders(HKEY, const std::string &, std::vector<StartupEntry> &, int, int, const std::string &, int,
-                        std::vector<ScanPass> &) {}
+const char *const kProfileList = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); });
+    return text;
+}
+
+// The last count characters of text, lower-cased (all of it when shorter).
+std::string LowerTail(const std::string &text, size_t count) {
+    return Lower(text.size() > count ? text.substr(text.size() - count) : text);
+}
+
+bool IsTaskLocation(int category) { return category == kCatTaskScheduler; }
+
+// The files a folder pass takes: every file but "desktop.ini" in a startup
+// folder, ".job" files in the task folder.
+bool TakesFile(int category, const std::string &name) {
+    if (IsTaskLocation(category))
+        return LowerTail(name, 4) == ".job";
+    return Lower(name) != "desktop.ini";
+}
+
+// The startup location's folder, or the task folder with the scanned
+// installation's Windows folder in front.
+std::string PassFolder(const PassContext &ctx) {
+    return IsTaskLocation(ctx.Category) ? CurrentInstall().windowsDir + ctx.KeyPath : ctx.KeyPath;
+}
+
+// The entry for the file name in the live folder (ending in "\").
+void AddFolderEntry(PassContext &ctx, const std::string &folder, const std::string &name, bool disabled) {
+    StartupEntry &entry = AppendEntry(ctx);
+    entry.EntryName = name;
+    if (IsTaskLocation(ctx.Category)) {
+        entry.ItemName = folder + name;
+        entry.ImagePath = RemapDrive(TaskTarget(entry.ItemName));
+    } else {
+        entry.ImagePath = RemapDrive(folder + name);
+        entry.ItemName = entry.ImagePath;
+        const std::string ext = LowerTail(entry.ImagePath, 3);
+        if (ext == "lnk") {
+            entry.ImagePath = RemapDrive(LnkTarget(entry.ImagePath));
+            if (entry.ImagePath.empty())
+                entry.ImagePath = RemapDrive(ExpandEnvVars(MSTarget(entry.ItemName)));
+        } else if (ext == "url") {
+            const std::string browser = AppPathLookup("iexplore", ctx.Scope % 2 == 1 ? 5 : 6);
+            entry.EntryName += " (" + UrlTarget(entry.ImagePath) + ")";
+            entry.ImagePath = RemapDrive(browser);
+        }
+    }
+    entry.Disabled = disabled;
+}
+
+// Adds the files of listed (a folder ending in "\") that the location takes,
+// each as if it lay in the live folder.
+void AddFolderFiles(PassContext &ctx, const std::string &listed, const std::string &live, bool disabled) {
+    for (const std::string &name : ListFolderFiles(listed))
+        if (TakesFile(ctx.Category, name))
+            AddFolderEntry(ctx, live, name, disabled);
+}
+
+// Pass numbers of the copy folders "<location>(<pass>)" below the snapshot
+// folder, in listing order, each once.
+std::vector<int> CopyFolderPasses(const std::string &snapshot, int location) {
+    std::vector<int> passes;
+    for (const FolderItem &item : ListFolder(snapshot + "\\")) {
+        if (!item.folder || item.name == "." || item.name == "..")
+            continue;
+        const int n = CopyFolderPass(item.name, location);
+        if (n > 0 && std::find(passes.begin(), passes.end(), n) == passes.end())
+            passes.push_back(n);
+    }
+    return passes;
+}
+
+// Entries of pass n from copy folder n and its disabled copies, built as the
+// live pass over folder would build them.
+void ReadCopyFolder(PassContext &ctx, const std::string &folder, int n) {
+    ctx.pass = n;
+    const std::string name = std::to_string(ctx.LocIndex) + "(" + std::to_string(n) + ")\\";
+    AddFolderFiles(ctx, SnapshotPath() + "\\" + name, folder, false);
+    AddFolderFiles(ctx, SnapshotPath() + "\\" + kDisabledName + "\\" + name, folder + "\\" + kDisabledName + "\\",
+                   true);
+}
+
+} // namespace
+
+std::vector<FolderItem> ListFolder(const std::string &folder) {
+    std::vector<FolderItem> items;
+    WIN32_FIND_DATAA data;
+    FindHandle find(FindFirstFileA((folder + "*").c_str(), &data));
+    if (!find)
+        return items;
+    do {
+        items.push_back({data.cFileName, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+    } while (FindNextFileA(find.get(), &data));
+    return items;
+}
+
+std::vector<std::string> ListFolderFiles(const std::string &folder) {
+    std::vector<std::string> names;
+    for (FolderItem &item : ListFolder(folder))
+        if (!item.folder)
+            names.push_back(std::move(item.name));
+    return names;
+}
+
+bool FolderHasItems(const std::string &folder) {
+    for (const FolderItem &item : ListFolder(folder))
+        if (item.name != "." && item.name != "..")
+            return true;
+    return false;
+}
+
+int CopyFolderPass(const std::string &name, int location) {
+    const auto open = name.find('(');
+    if (open == std::string::npos)
+        return 0;
+    const std::string head = name.substr(0, open);
+    std::string tail = name.substr(open + 1);
+    tail.erase(std::remove(tail.begin(), tail.end(), ')'), tail.end());
+    auto number = [](const std::string &digits) {
+        // Plain decimal up to kMaxPass; anything else is no number.
+        if (digits.empty() || digits.size() > 9 ||
+            !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            return -1;
+        return std::stoi(digits);
+    };
+    const int n = number(tail);
+    if (number(head) != location || n < 1 || n > kMaxPass)
+        return 0;
+    return n;
+}
+
+void ScanFolderLocation(PassContext &ctx) {
+    const std::string folder = PassFolder(ctx);
+    if (!IsTaskLocation(ctx.Category)) {
+        // A missing Startup folder: no entries and no disabled pass.
+        if (folder.empty() || !FileExists(folder.substr(0, folder.size() - 1)))
+            return;
+    }
+    AddFolderFiles(ctx, folder, folder, ctx.DisabledPass);
+    if (!ctx.DisabledPass && FolderHasItems(folder + "\\" + kDisabledName + "\\"))
+        LoadData(ctx.MainKey, ctx.KeyPath + "\\" + kDisabledName + "\\", ctx.Entries, ctx.Category, ctx.LocIndex,
+                 ctx.ValueName, ctx.Scope, ctx.Passes, true);
+}
+
+void ScanStartupFolders(HKEY MainKey, const std::string &KeyPath, std::vector<StartupEntry> &Entries, int Category,
+                        int LocIndex, const std::string &ValueName, int Scope, std::vector<ScanPass> &Passes) {
+    Entries.assign(1, StartupEntry{});
+    if (SnapshotPath().empty())
+        return;
+    const std::vector<int> copies = CopyFolderPasses(SnapshotPath(), LocIndex);
+    PassContext ctx{MainKey, KeyPath, Entries, Category, LocIndex, ValueName, Scope, Passes, false};
+    auto appendPass = [&](const std::string &folder) {
+        ScanPass pass;
+        pass.KeyText = folder;
+        Passes.push_back(std::move(pass));
+        return UpperBound(Passes);
+    };
+    auto hasCopy = [&](int n) { return std::find(copies.begin(), copies.end(), n) != copies.end(); };
+
+    if (Scope == 1 || Scope == 2) {
+        // One pass per profile of the running system, numbered as the live scan numbers them.
+        ScopedKey list(OpenKey(HKEY_LOCAL_MACHINE, kProfileList));
+        if (!list)
+            return;
+        for (const std::string &sid : EnumSubKeys(list.get())) {
+            ScopedKey profile(OpenKey(HKEY_LOCAL_MACHINE, std::string(kProfileList) + "\\" + sid));
+            if (!profile)
+                continue;
+            const RegValue image = ReadValue(profile.get(), "ProfileImagePath");
+            if (!image.present)
+                continue;
+            const std::string folder = RemapDrive(ExpandEnvVars(image.Text())) + KeyPath;
+            const int n = appendPass(folder);
+            if (hasCopy(n))
+                ReadCopyFolder(ctx, folder, n);
+        }
+        return;
+    }
+
+    std::string folder;
+    if (Scope == 5 || Scope == 6)
+        folder = GetProfilesDir() + KeyPath;
+    else if (Scope == 7 || Scope == 8)
+        folder = CurrentInstall().windowsDir + KeyPath;
+    else
+        return;
+    appendPass(folder);
+    for (const int n : copies) {
+        // The list grows to pass n and never shrinks.
+        if (n > UpperBound(Passes))
+            Passes.resize(static_cast<size_t>(n) + 1);
+        Passes[static_cast<size_t>(n)].EntryIndexes.assign(1, 0);
+        ReadCopyFolder(ctx, folder, n);
+    }
+}

@@ -76,3 +76,12 @@ void SaveFuzzSeed(const std::string &target, const std::string &name, const std:
     CreateDirectoryA(folder.c_str(), nullptr);
     CopyFileA(path.c_str(), (folder + "\\" + name).c_str(), FALSE);
 }
+
+std::string Utf16(const std::string &text) {
+    std::string out;
+    for (const char c : text) {
+        out.push_back(c);
+        out.push_back('\0');
+    }
+    return out;
+}

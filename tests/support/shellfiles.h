@@ -14,3 +14,6 @@ bool MakeTaskFile(const std::string &jobPath, const std::string &application, co
 // target ("fuzz-seeds\<target>\<name>" below the test's working folder, the
 // build tree's tests folder), where tools/run-fuzz.sh finds it.
 void SaveFuzzSeed(const std::string &target, const std::string &name, const std::string &path);
+
+// Text as UTF-16 of ASCII characters, the way shortcuts and tasks store it.
+std::string Utf16(const std::string &text);

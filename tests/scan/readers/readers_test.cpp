@@ -21,16 +21,6 @@ using Bytes = std::vector<unsigned char>;
 Bytes ToBytes(const std::string &text) { return Bytes(text.begin(), text.end()); }
 std::string ToText(const Bytes &bytes) { return std::string(bytes.begin(), bytes.end()); }
 
-// Text as UTF-16 of ASCII characters, the way shortcuts and tasks store it.
-std::string Utf16(const std::string &text) {
-    std::string out;
-    for (const char c : text) {
-        out.push_back(c);
-        out.push_back('\0');
-    }
-    return out;
-}
-
 std::uint32_t U32(const Bytes &b, size_t at) {
     return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
 }
