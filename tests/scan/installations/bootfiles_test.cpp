@@ -3,6 +3,7 @@
 #include <random>
 
 #include "scan/bootfiles.h"
+#include "support/offline_drive.h"
 
 namespace {
 
@@ -17,14 +18,7 @@ TEST(BootIni, FolderAfterTheLastParenthesis) {
     EXPECT_EQ(BootIniWindowsFolder(""), "");
 }
 
-std::string Wide(const std::string &text) {
-    std::string out;
-    for (char c : text) {
-        out += c;
-        out += '\0';
-    }
-    return out;
-}
+std::string Wide(const std::string &text) { return OfflineDrive::Utf16(text); }
 
 TEST(BcdText, PrintableCharactersOnly) {
     EXPECT_EQ(PrintableBcdText(Wide("\\Windows") + std::string("\x01\x80\xFF\x1F\x7F", 5)), "\\Windows\x7F");
