@@ -11,6 +11,7 @@
 #include "scan/driver.h"
 #include "scan/locations.h"
 #include "scan/state.h"
+#include "support/offline_drive.h"
 #include "support/testing.h"
 
 namespace {
@@ -20,14 +21,16 @@ const std::string kIfeo = "Microsoft\\Windows NT\\CurrentVersion\\Image File Exe
 const std::string kMonitors = "Control\\Print\\Monitors";
 const std::string kCatalog = "Services\\WinSock2\\Parameters\\Protocol_Catalog9\\Catalog_Entries";
 
-void UseInstallations(short selected) {
+// The running system (C:\windows) and, as entry 1, an offline installation.
+void UseInstallations(short selected, const std::string &offlineRoot = "Q:\\",
+                      const std::string &offlineWindows = "Q:\\WINDOWS") {
     auto &locations = ScanLocations();
     ResetLocations(locations);
     StartupEntry system, offline;
     system.EntryName = "C:\\";
     system.ImagePath = "C:\\windows";
-    offline.EntryName = "Q:\\";
-    offline.ImagePath = "Q:\\WINDOWS";
+    offline.EntryName = offlineRoot;
+    offline.ImagePath = offlineWindows;
     locations[0].Entries = {system, offline};
     SelectedOS() = selected;
     ProfilesDir().clear();
@@ -166,25 +169,41 @@ TEST_F(ListsLiveTest, OfflineScanMovesEveryPathToTheInstallationsDrive) {
     SetRegString(HKEY_LOCAL_MACHINE, "_REMOTE_SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Windows", "Appinit_Dlls",
                  "hook.dll");
 
-    UseInstallations(1);
+    OfflineDrive drive;
+    ASSERT_TRUE(drive.ok());
+    ASSERT_TRUE(drive.MakeWindowsFolder("WINDOWS"));
+    ASSERT_TRUE(drive.WriteFile("WINDOWS\\system32\\msv1_0.dll", "MZ"));
+    ASSERT_TRUE(drive.WriteFile("Vendor\\vmon.dll", "MZ"));
+    const std::string w = drive / "WINDOWS";
+    const std::string d = drive.root();
+    UseInstallations(1, d, w);
     ASSERT_TRUE(SetScope(false));
 
-    const auto image = [](int location, const std::string &name) {
+    const auto entry = [](int location, const std::string &name) {
         const StartupEntry *e = Find(location, name);
-        return e ? e->ImagePath : "(no entry " + name + ")";
+        if (e != nullptr)
+            return *e;
+        StartupEntry none;
+        none.ImagePath = "(no entry " + name + ")";
+        return none;
     };
+    const auto image = [&](int location, const std::string &name) { return entry(location, name).ImagePath; };
     EXPECT_EQ(ScanLocations()[68].Passes[1].KeyText, "HKEY_LOCAL_MACHINE\\" + set + "Control\\Lsa");
-    EXPECT_EQ(image(68, "kerberos"), "Q:\\WINDOWS\\system32\\kerberos.dll");
-    EXPECT_EQ(image(68, "msv1_0"), "Q:\\WINDOWS\\system32\\msv1_0.dll");
-    EXPECT_EQ(image(56, "ole32"), "Q:\\WINDOWS\\system32\\ole32.dll");
-    EXPECT_EQ(image(65, "Vendor Port"), "Q:\\Vendor\\vmon.dll");
-    EXPECT_EQ(image(64, "MSAFD Tcpip [TCP/IP]"), "Q:\\WINDOWS\\system32\\mswsock.dll");
-    EXPECT_EQ(image(64, "LSP"), "Q:\\Program Files\\Layered Provider Vendors\\lsp\\provider64.dll");
-    EXPECT_EQ(image(63, "bootok.exe"), "Q:\\WINDOWS\\system32\\bootok.exe");
-    EXPECT_EQ(image(58, "C:\\Vendor\\ui.exe"), "Q:\\Vendor\\ui.exe");
-    EXPECT_EQ(image(59, "vendor"), "Q:\\WINDOWS\\vnotify.dll");
-    EXPECT_EQ(image(51, "calc.exe"), "Q:\\Tools\\dbg.exe");
-    EXPECT_EQ(image(55, "hook.dll"), "Q:\\WINDOWS\\system32\\hook.dll");
+    EXPECT_EQ(image(68, "kerberos"), w + "\\system32\\kerberos.dll");
+    EXPECT_EQ(image(68, "msv1_0"), w + "\\system32\\msv1_0.dll");
+    // The files are looked for on the installation's drive.
+    EXPECT_TRUE(entry(68, "msv1_0").HasFile);
+    EXPECT_FALSE(entry(68, "kerberos").HasFile);
+    EXPECT_EQ(image(56, "ole32"), w + "\\system32\\ole32.dll");
+    EXPECT_EQ(image(65, "Vendor Port"), d + "Vendor\\vmon.dll");
+    EXPECT_TRUE(entry(65, "Vendor Port").HasFile);
+    EXPECT_EQ(image(64, "MSAFD Tcpip [TCP/IP]"), w + "\\system32\\mswsock.dll");
+    EXPECT_EQ(image(64, "LSP"), d + "Program Files\\Layered Provider Vendors\\lsp\\provider64.dll");
+    EXPECT_EQ(image(63, "bootok.exe"), w + "\\system32\\bootok.exe");
+    EXPECT_EQ(image(58, "C:\\Vendor\\ui.exe"), d + "Vendor\\ui.exe");
+    EXPECT_EQ(image(59, "vendor"), w + "\\vnotify.dll");
+    EXPECT_EQ(image(51, "calc.exe"), d + "Tools\\dbg.exe");
+    EXPECT_EQ(image(55, "hook.dll"), w + "\\system32\\hook.dll");
     // Nothing of the running system leaks into the offline scan.
     EXPECT_EQ(UpperBound(ScanLocations()[54].Entries), 0);
     EXPECT_EQ(Find(50, "autocheck"), nullptr);
