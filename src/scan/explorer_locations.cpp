@@ -1,3 +1,283 @@
-#include "scan/category_handlers.h"
+// The locations of the "Explorer" and "Internet Explorer" categories: COM
+// classes that Explorer or the browser load (each resolved to its server file
+// through the scanned installation's classes), the Active Setup components and
+// the browser extensions.
+//
+// Disabled entries: the subkey rules find them in the location's
+// "AutorunsDisabled" subkey, scanned as a disabled pass wherever the
+// enumeration meets it (also inside a disabled pass); the value rules find
+// them as values of that subkey, scanned once after the live values.
+#include <string>
 
-void ScanExplorerLocation(PassContext &) {}
+#include "registry/access.h"
+#include "registry/values.h"
+#include "scan/category_handlers.h"
+#include "scan/clsid.h"
+#include "scan/imagepath.h"
+#include "scan/pathops.h"
+#include "system/log.h"
+
+namespace {
+
+bool HasColon(const std::string &text) { return text.find(':') != std::string::npos; }
+
+// A server text as the installation names it, turned into a path on the drive
+// through which the installation is seen; a bare file name goes to the system
+// folder.
+std::string ServerPath(const std::string &server) {
+    std::string path = RemapDrive(ExpandEnvVars(server));
+    if (!HasColon(path))
+        path = AddSystemPath(path);
+    return path;
+}
+
+// Runs rule(name) for every subkey of the location key; the "AutorunsDisabled"
+// subkey is scanned as a disabled pass when it is met and then handled like
+// any other subkey.
+template <typename Rule> void ForEachSubKey(PassContext &ctx, Rule rule) {
+    for (const std::string &name : EnumSubKeys(ctx.key)) {
+        if (name == kDisabledName)
+            LoadDisabledPass(ctx);
+        rule(name);
+    }
+}
+
+// Runs rule(name, data text) for every value of the location key, then scans
+// the values of "AutorunsDisabled" once (not from within a disabled pass).
+template <typename Rule> void ForEachValue(PassContext &ctx, Rule rule) {
+    for (const NamedRegValue &v : EnumValues(ctx.key))
+        rule(v.name, v.value.Text());
+    if (!ctx.DisabledPass)
+        LoadDisabledPass(ctx);
+}
+
+ScopedKey OpenSubKey(const PassContext &ctx, const std::string &name) {
+    return ScopedKey(OpenKey(ctx.MainKey, ctx.KeyPath + "\\" + name));
+}
+
+StartupEntry &Append(PassContext &ctx, const std::string &itemName, int itemType) {
+    StartupEntry &e = AppendEntry(ctx);
+    e.ItemName = itemName;
+    e.ItemType = itemType;
+    e.Disabled = ctx.DisabledPass;
+    return e;
+}
+
+// Protocol filters and handlers (29, 30), per-user delay-loaded shell service
+// objects (35): each subkey names its class in the value ValueName. A class
+// that is not registered is still listed, with an empty image path.
+void ScanNamedValueSubKeys(PassContext &ctx) {
+    ForEachSubKey(ctx, [&](const std::string &name) {
+        ScopedKey sub = OpenSubKey(ctx, name);
+        if (!sub)
+            return;
+        const RegValue value = ReadValue(sub.get(), ctx.ValueName);
+        if (!value.present)
+            return;
+        const std::string clsid = CleanString(value.data);
+        StartupEntry &e = Append(ctx, clsid, kItemSubKey);
+        e.EntryName = name;
+        e.ImagePath = ServerPath(ClsidLookup(clsid));
+    });
+}
+
+// Active Setup components (31, 32): the command line in "StubPath", named by
+// the component's default value.
+void ScanActiveSetup(PassContext &ctx) {
+    ForEachSubKey(ctx, [&](const std::string &name) {
+        ScopedKey sub = OpenSubKey(ctx, name);
+        if (!sub)
+            return;
+        const RegValue stub = ReadValue(sub.get(), ctx.ValueName);
+        const std::string command = stub.present ? CleanString(stub.data) : "";
+        if (command.empty())
+            return;
+        const RegValue title = ReadValue(sub.get(), "");
+        const std::string component = title.present ? CleanString(title.data) : "";
+        if (component.empty())
+            return;
+        std::string path = UnquotePath(command);
+        path = ExpandEnvVars(path);
+        path = StripHostExe(path);
+        path = CutAtComma(path);
+        path = AddDllExt(path);
+        path = StripArgs(path);
+        path = AddSystemPath(path);
+        StartupEntry &e = Append(ctx, name, kItemSubKey);
+        e.EntryName = component;
+        e.ImagePath = RemapDrive(path);
+    });
+}
+
+// SharedTaskScheduler (33): the class in the value name, its title as data.
+void ScanSharedTaskScheduler(PassContext &ctx) {
+    ForEachValue(ctx, [&](const std::string &name, const std::string &data) {
+        const std::string server = ClsidLookup(name);
+        if (server.empty())
+            return;
+        StartupEntry &e = Append(ctx, name, kItemNamedValue);
+        e.EntryName = data;
+        e.ImagePath = RemapDrive(ExpandEnvVars(server));
+    });
+}
+
+// ShellServiceObjectDelayLoad (34): the title as value name, the class as data.
+void ScanDelayLoad(PassContext &ctx) {
+    ForEachValue(ctx, [&](const std::string &name, const std::string &data) {
+        const std::string server = ClsidLookup(data);
+        if (server.empty())
+            return;
+        StartupEntry &e = Append(ctx, data, kItemNamedValue);
+        e.EntryName = name;
+        e.ImagePath = ServerPath(server);
+    });
+}
+
+// ShellExecuteHooks (36): named by the server text itself. A bare file name
+// lies in the system folder; a full path or one built on a variable is taken
+// as it is (a system folder put in front of it would name no file).
+void ScanShellExecuteHooks(PassContext &ctx) {
+    ForEachValue(ctx, [&](const std::string &name, const std::string &) {
+        const std::string server = ClsidLookup(name);
+        if (server.empty())
+            return;
+        StartupEntry &e = Append(ctx, name, kItemNamedValue);
+        e.EntryName = server;
+        e.ImagePath = RemapDrive(AddSystemPath(ExpandEnvVars(server)));
+    });
+}
+
+// Approved shell extensions (37, 38): an icon server's index is cut off.
+void ScanApprovedExtensions(PassContext &ctx) {
+    ForEachValue(ctx, [&](const std::string &name, const std::string &data) {
+        const std::string server = ClsidLookup(name);
+        if (server.empty())
+            return;
+        StartupEntry &e = Append(ctx, name, kItemNamedValue);
+        e.EntryName = data;
+        e.ImagePath = RemapDrive(CutAtComma(AddSystemPath(ExpandEnvVars(server))));
+    });
+}
+
+// URL search hooks (41): every value is listed, registered class or not.
+void ScanUrlSearchHooks(PassContext &ctx) {
+    ForEachValue(ctx, [&](const std::string &name, const std::string &) {
+        const std::string server = ClsidLookup(name);
+        StartupEntry &e = Append(ctx, name, kItemNamedValue);
+        e.EntryName = FileNamePart(server);
+        e.ImagePath = RemapDrive(ExpandEnvVars(server));
+    });
+}
+
+// Column handlers (39), toolbars and explorer bars (42 to 44): the class is
+// the subkey name. Column handler subkeys must open as well.
+void ScanClassSubKeys(PassContext &ctx) {
+    ForEachSubKey(ctx, [&](const std::string &name) {
+        ScopedKey sub;
+        if (ctx.LocIndex == 39) {
+            sub = OpenSubKey(ctx, name);
+            if (!sub)
+                return;
+        }
+        const std::string server = ClsidLookup(name);
+        if (server.empty())
+            return;
+        StartupEntry &e = Append(ctx, name, kItemSubKey);
+        e.EntryName = FileNamePart(server);
+        e.ImagePath = RemapDrive(ExpandEnvVars(server));
+    });
+}
+
+// Browser helper objects (40): described by the class's own name. A server
+// registered through a variable is expanded like those of the other classes.
+void ScanBrowserHelpers(PassContext &ctx) {
+    ForEachSubKey(ctx, [&](const std::string &name) {
+        std::string className;
+        const std::string server = ClsidLookup(name, className);
+        if (server.empty())
+            return;
+        StartupEntry &e = Append(ctx, name, kItemSubKey);
+        e.EntryName = FileNamePart(server);
+        e.ImagePath = RemapDrive(ExpandEnvVars(server));
+        e.Description = className.empty() ? "Browser Helper Object" : className;
+    });
+}
+
+// Browser extensions (45, 46): the command in "Exec", titled by "MenuText".
+void ScanBrowserExtensions(PassContext &ctx) {
+    ForEachSubKey(ctx, [&](const std::string &name) {
+        ScopedKey sub = OpenSubKey(ctx, name);
+        if (!sub)
+            return;
+        const RegValue exec = ReadValue(sub.get(), "Exec");
+        if (!exec.present)
+            return;
+        const std::string command = CleanString(exec.data);
+        const RegValue menuText = ReadValue(sub.get(), "MenuText");
+        StartupEntry &e = Append(ctx, name, kItemSubKey);
+        e.EntryName = menuText.present ? CleanString(menuText.data) : FileNamePart(command);
+        e.ImagePath = RemapDrive(ExpandEnvVars(command));
+    });
+}
+
+void ScanExplorer(PassContext &ctx) {
+    switch (ctx.LocIndex) {
+    case 31:
+    case 32:
+        ScanActiveSetup(ctx);
+        break;
+    case 33:
+        ScanSharedTaskScheduler(ctx);
+        break;
+    case 34:
+        ScanDelayLoad(ctx);
+        break;
+    case 36:
+        ScanShellExecuteHooks(ctx);
+        break;
+    case 37:
+    case 38:
+        ScanApprovedExtensions(ctx);
+        break;
+    case 39:
+        ScanClassSubKeys(ctx);
+        break;
+    default: // 29, 30, 35
+        ScanNamedValueSubKeys(ctx);
+        break;
+    }
+}
+
+void ScanInternetExplorer(PassContext &ctx) {
+    switch (ctx.LocIndex) {
+    case 40:
+        ScanBrowserHelpers(ctx);
+        break;
+    case 41:
+        ScanUrlSearchHooks(ctx);
+        break;
+    case 42:
+    case 43:
+    case 44:
+        ScanClassSubKeys(ctx);
+        break;
+    case 45:
+    case 46:
+        ScanBrowserExtensions(ctx);
+        break;
+    default:
+        WriteLog(std::to_string(ctx.LocIndex) + " " + ctx.KeyPath + ": " + ctx.ValueName);
+        break;
+    }
+}
+
+} // namespace
+
+void ScanExplorerLocation(PassContext &ctx) {
+    if (ctx.key == nullptr)
+        return;
+    if (ctx.Category == kCatExplorer)
+        ScanExplorer(ctx);
+    else
+        ScanInternetExplorer(ctx);
+}

@@ -1,0 +1,44 @@
+// Scanning one pass of one location in a test: the installation the scan
+// belongs to (its Windows folder, and its drive when it is offline) and a
+// LoadData call with fresh entry and pass arrays.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "scan/records.h"
+
+// Makes the installations list name one installation for as long as it lives:
+// the running system with the given Windows folder, or (offline) an
+// installation whose drive is the folder's first letter, shown as entry 1.
+// The earlier list and selection come back afterwards.
+class ScannedInstall {
+  public:
+    ScannedInstall(const std::string &windowsDir, bool offline);
+    ~ScannedInstall();
+    ScannedInstall(const ScannedInstall &) = delete;
+    ScannedInstall &operator=(const ScannedInstall &) = delete;
+
+  private:
+    std::vector<StartupEntry> previousList_;
+    short previousSelected_;
+};
+
+// The entries of one LoadData pass (pass 1).
+struct PassResult {
+    std::vector<StartupEntry> entries = std::vector<StartupEntry>(1);
+    std::vector<ScanPass> passes = std::vector<ScanPass>(2);
+
+    int count() const { return UpperBound(entries); }
+    // The first entry with that EntryName / ItemName; null when there is none.
+    const StartupEntry *byName(const std::string &entryName) const;
+    const StartupEntry *byItem(const std::string &itemName) const;
+    std::vector<std::string> names() const;
+};
+
+// Keys of the open-key table that are open now.
+int OpenKeyCount();
+
+PassResult ScanOnePass(HKEY root, const std::string &keyPath, int category, int location,
+                       const std::string &valueName = "", int scope = 1);
