@@ -128,7 +128,7 @@ bool OfflineDrive::Claim(char letter) {
         const std::string link = dosdevices.substr(0, cut) + "/" + static_cast<char>(letter - 'A' + 'a') + ":";
         if (!StartUnixTool("ln", "-s " + Quoted(target) + " " + Quoted(link)))
             return false;
-        if (!WaitFor(device + "\\" + marker_, true, 5000))
+        if (!WaitFor(device + "\\" + marker_, true, 15000))
             return false; // another owner, or the link was not made
         unixLink_ = link;
     }
