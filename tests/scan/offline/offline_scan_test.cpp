@@ -1,0 +1,189 @@
+// A whole scan of an offline installation as the main window runs it: the
+// drive found through boot.ini, its SOFTWARE, SYSTEM and user hives loaded
+// under the "_REMOTE_" names, every location scanned, and everything unloaded
+// again afterwards.
+#include <gtest/gtest.h>
+
+#include "registry/access.h"
+#include "registry/hives.h"
+#include "scan/driver.h"
+#include "scan/installations.h"
+#include "scan/locations.h"
+#include "scan/state.h"
+#include "support/offline_drive.h"
+#include "support/testing.h"
+
+namespace {
+
+const std::string kSource = "SOFTWARE\\QuillmaraTests\\OfflineHives";
+const std::string kRunPath = "Microsoft\\Windows\\CurrentVersion\\Run";
+
+// Saves the scratch key root\path as a hive file (Wine's format under Wine).
+bool SaveHive(const std::string &path, const std::string &file) {
+    EnablePrivileges();
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    DeleteFileA(file.c_str());
+    const LONG rc = RegSaveKeyA(key, file.c_str(), nullptr);
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS;
+}
+
+// An offline Windows folder "WINDOWS" on its own drive with the three kinds of
+// hive and the files its entries name.
+struct OfflineInstallation {
+    OfflineDrive drive;
+    TestKey source{HKEY_LOCAL_MACHINE, kSource};
+
+    bool Build() {
+        if (!drive.ok() || !drive.WriteBootIni("multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS") ||
+            !drive.MakeWindowsFolder("WINDOWS"))
+            return false;
+        const std::string sw = kSource + "\\software", sys = kSource + "\\system", user = kSource + "\\user";
+        SetRegString(HKEY_LOCAL_MACHINE, sw + "\\" + kRunPath, "Tool", "\"%SystemRoot%\\tool.exe\" /x", REG_EXPAND_SZ);
+        SetRegString(HKEY_LOCAL_MACHINE, sw + "\\" + kRunPath + "\\AutorunsDisabled", "Off", "C:\\Tools\\off.exe");
+        SetRegString(HKEY_LOCAL_MACHINE, sw + "\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList",
+                     "ProfilesDirectory", "%SystemDrive%\\Documents and Settings", REG_EXPAND_SZ);
+        SetRegDword(HKEY_LOCAL_MACHINE, sys + "\\Select", "Current", 1);
+        SetRegDword(HKEY_LOCAL_MACHINE, sys + "\\ControlSet001\\Services\\OfflineSvc", "Start", 2);
+        SetRegDword(HKEY_LOCAL_MACHINE, sys + "\\ControlSet001\\Services\\OfflineSvc", "Type", 16);
+        SetRegString(HKEY_LOCAL_MACHINE, sys + "\\ControlSet001\\Services\\OfflineSvc", "ObjectName",
+                     "LocalSystem");
+        SetRegString(HKEY_LOCAL_MACHINE, sys + "\\ControlSet001\\Services\\OfflineSvc", "ImagePath",
+                     "C:\\WINDOWS\\system32\\offsvc.exe", REG_EXPAND_SZ);
+        SetRegString(HKEY_LOCAL_MACHINE, user + "\\Software\\" + kRunPath, "UserTool", "C:\\Tools\\u.exe -q");
+        return SaveHive(sw, drive / "WINDOWS\\system32\\config\\software") &&
+               SaveHive(sys, drive / "WINDOWS\\system32\\config\\system") &&
+               drive.MakeFolder("Documents and Settings\\Ann") &&
+               SaveHive(user, drive / "Documents and Settings\\Ann\\NTUSER.DAT") &&
+               drive.WriteFile("WINDOWS\\tool.exe", "MZ") && drive.WriteFile("Tools\\u.exe", "MZ");
+    }
+};
+
+// The main window's scan sequence for installation `selected`.
+void FullScan(short selected) {
+    ResetLocations(ScanLocations());
+    OpenKeys().assign(1, KeyTrack{});
+    LoadedHives().assign(1, LoadedHive{});
+    UnloadRemoteHives();
+    ProfilesDir().clear();
+    GetDriveList();
+    LoadEnvironment();
+    SelectedOS() = selected;
+    if (selected > 0) {
+        const std::string windows = ScanLocations()[0].Entries[static_cast<size_t>(selected)].ImagePath;
+        LoadHive(windows + "\\system32\\config\\software", HKEY_LOCAL_MACHINE, "_REMOTE_SOFTWARE");
+        LoadHive(windows + "\\system32\\config\\system", HKEY_LOCAL_MACHINE, "_REMOTE_SYSTEM");
+        const std::string profiles = GetProfilesDir();
+        WIN32_FIND_DATAA data;
+        HANDLE find = FindFirstFileA((profiles + "*").c_str(), &data);
+        for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &data)) {
+            const std::string name = data.cFileName;
+            if (name == "." || name == ".." || name == "DEFAULT USER" ||
+                !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                continue;
+            const std::string hive = profiles + name + "\\NTUSER.DAT";
+            if (FileExists(hive))
+                LoadHive(hive, HKEY_USERS, "_REMOTE_" + name);
+        }
+        if (find != INVALID_HANDLE_VALUE)
+            FindClose(find);
+    }
+    LoadPaths();
+    SetScope(false);
+}
+
+// The main window's hive unloading.
+void UnloadAll() {
+    CloseOpenKeys();
+    auto &hives = LoadedHives();
+    for (size_t i = 1; i < hives.size(); ++i)
+        UnloadHive(hives[i].Root, hives[i].SubKey);
+    if (hives.size() > 1)
+        DisablePrivileges();
+    hives.assign(1, LoadedHive{});
+}
+
+const StartupEntry *Find(int location, const std::string &name) {
+    const auto &entries = ScanLocations()[static_cast<size_t>(location)].Entries;
+    for (size_t i = 1; i < entries.size(); ++i)
+        if (entries[i].EntryName == name)
+            return &entries[i];
+    return nullptr;
+}
+
+TEST(OfflineScan, ScansTheLoadedHivesOnTheInstallationsDrive) {
+    OfflineInstallation install;
+    ASSERT_TRUE(install.Build());
+    const std::string root = install.drive.root();
+    const char d = install.drive.letter();
+
+    GetDriveList();
+    LoadEnvironment();
+    short selected = 0;
+    for (size_t i = 1; i < ScanLocations()[0].Entries.size(); ++i)
+        if (ScanLocations()[0].Entries[i].EntryName == root)
+            selected = static_cast<short>(i);
+    ASSERT_GT(selected, 0);
+    ASSERT_EQ(ScanLocations()[0].Entries[static_cast<size_t>(selected)].ImagePath, root + "WINDOWS");
+
+    FullScan(selected);
+    EXPECT_EQ(UpperBound(LoadedHives()), 3);
+    EXPECT_EQ(ProfilesDir(), root + "Documents and Settings\\");
+    const auto &locations = ScanLocations();
+    ASSERT_EQ(UpperBound(locations), 68);
+    for (int n = 1; n <= 68; ++n)
+        EXPECT_EQ(locations[static_cast<size_t>(n)].Scope % 2, 0) << n;
+    EXPECT_EQ(locations[15].Scope, 2);
+
+    const StartupEntry *tool = Find(15, "Tool");
+    ASSERT_NE(tool, nullptr);
+    EXPECT_EQ(tool->ImagePath, root + "WINDOWS\\tool.exe");
+    EXPECT_TRUE(tool->HasFile);
+    const StartupEntry *off = Find(15, "Off");
+    ASSERT_NE(off, nullptr);
+    EXPECT_TRUE(off->Disabled);
+    EXPECT_EQ(off->ImagePath, std::string(1, d) + ":\\Tools\\off.exe");
+    EXPECT_FALSE(off->HasFile);
+
+    const auto &userRun = locations[24];
+    ASSERT_EQ(UpperBound(userRun.Passes), 1);
+    EXPECT_EQ(userRun.Passes[1].KeyText, "HKEY_USERS\\_REMOTE_Ann\\SOFTWARE\\" + kRunPath);
+    const StartupEntry *userTool = Find(24, "UserTool");
+    ASSERT_NE(userTool, nullptr);
+    EXPECT_EQ(userTool->ImagePath, root + "Tools\\u.exe");
+    EXPECT_TRUE(userTool->HasFile);
+
+    const StartupEntry *service = nullptr;
+    for (const auto &e : locations[48].Entries)
+        if (e.ImagePath == root + "WINDOWS\\system32\\offsvc.exe")
+            service = &e;
+    EXPECT_NE(service, nullptr);
+    EXPECT_EQ(locations[48].Passes[1].KeyText, "HKEY_LOCAL_MACHINE\\_REMOTE_SYSTEM\\ControlSet001\\Services");
+
+    // Nothing of the running system was listed.
+    EXPECT_EQ(Find(15, "QmNeverThere"), nullptr);
+    for (size_t i = 1; i < locations[15].Passes.size(); ++i)
+        EXPECT_EQ(locations[15].Passes[i].KeyText.find("HKEY_LOCAL_MACHINE\\SOFTWARE\\"), std::string::npos);
+
+    CapturedLog log;
+    UnloadAll();
+    EXPECT_TRUE(log.lines().empty()) << log.text();
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, "_REMOTE_SOFTWARE"));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, "_REMOTE_SYSTEM"));
+    EXPECT_FALSE(RegKeyExists(HKEY_USERS, "_REMOTE_Ann"));
+    EXPECT_FALSE(RemoteHivesLoaded());
+    for (size_t i = 1; i < OpenKeys().size(); ++i)
+        EXPECT_EQ(OpenKeys()[i].hKey, nullptr) << OpenKeys()[i].KeyName;
+
+    // The running system afterwards: no offline entry, Scope as built.
+    FullScan(0);
+    EXPECT_EQ(ScanLocations()[15].Scope, 1);
+    EXPECT_EQ(Find(15, "Tool"), nullptr);
+    UnloadAll();
+    ResetLocations(ScanLocations());
+    SelectedOS() = 0;
+}
+
+} // namespace
