@@ -324,6 +324,14 @@ TEST_F(ListScanTest, NotifyPackagesNamedBySubkey) {
     EXPECT_EQ(scan.named("vendor").ItemName, "");
     EXPECT_EQ(scan.named("vendor").ItemType, kItemSubKey);
     scan.expectRecorded();
+
+    // Only the exact name is the disabled store.
+    const std::string lower = kBase + "\\Lower";
+    SetRegString(HKEY_LOCAL_MACHINE, lower + "\\autorunsdisabled", "DLLName", "own.dll");
+    SetRegString(HKEY_LOCAL_MACHINE, lower + "\\autorunsdisabled\\inner", "DLLName", "inner.dll");
+    OnePass other(59, lower);
+    ASSERT_EQ(other.names(), Names{"autorunsdisabled"});
+    EXPECT_FALSE(other[1].Disabled);
 }
 
 // A catalogue item as Windows writes it, cut to size bytes when given.
