@@ -22,10 +22,12 @@ namespace {
 bool HasColon(const std::string &text) { return text.find(':') != std::string::npos; }
 
 // A server text as the installation names it, turned into a path on the drive
-// through which the installation is seen; a bare file name goes to the system
-// folder.
+// through which the installation is seen.
+std::string ExpandedServer(const std::string &server) { return RemapDrive(ExpandEnvVars(server)); }
+
+// The same, with a bare file name placed in the system folder.
 std::string ServerPath(const std::string &server) {
-    std::string path = RemapDrive(ExpandEnvVars(server));
+    std::string path = ExpandedServer(server);
     if (!HasColon(path))
         path = AddSystemPath(path);
     return path;
@@ -109,63 +111,58 @@ void ScanActiveSetup(PassContext &ctx) {
     });
 }
 
-// SharedTaskScheduler (33): the class in the value name, its title as data.
-void ScanSharedTaskScheduler(PassContext &ctx) {
+// The value rules: the class is a value's name or its data; the entry is
+// titled by the other one, by the server text or by the server's file name,
+// and the server becomes the image path in the location's own way.
+enum class Title { kData, kName, kServer, kServerFile };
+struct ValueRule {
+    bool classInData;
+    Title title;
+    bool listUnregistered; // a class without a server is listed all the same
+    std::string (*imagePath)(const std::string &server);
+};
+
+// A bare file name lies in the system folder; a full path or one built on a
+// variable is taken as it is (a system folder put in front of it would name
+// no file).
+std::string SystemFolderServer(const std::string &server) { return RemapDrive(AddSystemPath(ExpandEnvVars(server))); }
+
+// The same with an icon server's index cut off.
+std::string SystemFolderServerNoIcon(const std::string &server) {
+    return RemapDrive(CutAtComma(AddSystemPath(ExpandEnvVars(server))));
+}
+
+// SharedTaskScheduler (33), ShellServiceObjectDelayLoad (34),
+// ShellExecuteHooks (36), approved shell extensions (37, 38), URL search
+// hooks (41).
+constexpr ValueRule kSharedTaskScheduler{false, Title::kData, false, ExpandedServer};
+constexpr ValueRule kDelayLoad{true, Title::kName, false, ServerPath};
+constexpr ValueRule kShellExecuteHooks{false, Title::kServer, false, SystemFolderServer};
+constexpr ValueRule kApprovedExtensions{false, Title::kData, false, SystemFolderServerNoIcon};
+constexpr ValueRule kUrlSearchHooks{false, Title::kServerFile, true, ExpandedServer};
+
+void ScanClassValues(PassContext &ctx, const ValueRule &rule) {
     ForEachValue(ctx, [&](const std::string &name, const std::string &data) {
-        const std::string server = ClsidLookup(name);
-        if (server.empty())
+        const std::string &clsid = rule.classInData ? data : name;
+        const std::string server = ClsidLookup(clsid);
+        if (server.empty() && !rule.listUnregistered)
             return;
-        StartupEntry &e = Append(ctx, name, kItemNamedValue);
-        e.EntryName = data;
-        e.ImagePath = RemapDrive(ExpandEnvVars(server));
-    });
-}
-
-// ShellServiceObjectDelayLoad (34): the title as value name, the class as data.
-void ScanDelayLoad(PassContext &ctx) {
-    ForEachValue(ctx, [&](const std::string &name, const std::string &data) {
-        const std::string server = ClsidLookup(data);
-        if (server.empty())
-            return;
-        StartupEntry &e = Append(ctx, data, kItemNamedValue);
-        e.EntryName = name;
-        e.ImagePath = ServerPath(server);
-    });
-}
-
-// ShellExecuteHooks (36): named by the server text itself. A bare file name
-// lies in the system folder; a full path or one built on a variable is taken
-// as it is (a system folder put in front of it would name no file).
-void ScanShellExecuteHooks(PassContext &ctx) {
-    ForEachValue(ctx, [&](const std::string &name, const std::string &) {
-        const std::string server = ClsidLookup(name);
-        if (server.empty())
-            return;
-        StartupEntry &e = Append(ctx, name, kItemNamedValue);
-        e.EntryName = server;
-        e.ImagePath = RemapDrive(AddSystemPath(ExpandEnvVars(server)));
-    });
-}
-
-// Approved shell extensions (37, 38): an icon server's index is cut off.
-void ScanApprovedExtensions(PassContext &ctx) {
-    ForEachValue(ctx, [&](const std::string &name, const std::string &data) {
-        const std::string server = ClsidLookup(name);
-        if (server.empty())
-            return;
-        StartupEntry &e = Append(ctx, name, kItemNamedValue);
-        e.EntryName = data;
-        e.ImagePath = RemapDrive(CutAtComma(AddSystemPath(ExpandEnvVars(server))));
-    });
-}
-
-// URL search hooks (41): every value is listed, registered class or not.
-void ScanUrlSearchHooks(PassContext &ctx) {
-    ForEachValue(ctx, [&](const std::string &name, const std::string &) {
-        const std::string server = ClsidLookup(name);
-        StartupEntry &e = Append(ctx, name, kItemNamedValue);
-        e.EntryName = FileNamePart(server);
-        e.ImagePath = RemapDrive(ExpandEnvVars(server));
+        StartupEntry &e = Append(ctx, clsid, kItemNamedValue);
+        switch (rule.title) {
+        case Title::kData:
+            e.EntryName = data;
+            break;
+        case Title::kName:
+            e.EntryName = name;
+            break;
+        case Title::kServer:
+            e.EntryName = server;
+            break;
+        case Title::kServerFile:
+            e.EntryName = FileNamePart(server);
+            break;
+        }
+        e.ImagePath = rule.imagePath(server);
     });
 }
 
@@ -184,7 +181,7 @@ void ScanClassSubKeys(PassContext &ctx) {
             return;
         StartupEntry &e = Append(ctx, name, kItemSubKey);
         e.EntryName = FileNamePart(server);
-        e.ImagePath = RemapDrive(ExpandEnvVars(server));
+        e.ImagePath = ExpandedServer(server);
     });
 }
 
@@ -198,7 +195,7 @@ void ScanBrowserHelpers(PassContext &ctx) {
             return;
         StartupEntry &e = Append(ctx, name, kItemSubKey);
         e.EntryName = FileNamePart(server);
-        e.ImagePath = RemapDrive(ExpandEnvVars(server));
+        e.ImagePath = ExpandedServer(server);
         e.Description = className.empty() ? "Browser Helper Object" : className;
     });
 }
@@ -216,7 +213,7 @@ void ScanBrowserExtensions(PassContext &ctx) {
         const RegValue menuText = ReadValue(sub.get(), "MenuText");
         StartupEntry &e = Append(ctx, name, kItemSubKey);
         e.EntryName = menuText.present ? CleanString(menuText.data) : FileNamePart(command);
-        e.ImagePath = RemapDrive(ExpandEnvVars(command));
+        e.ImagePath = ExpandedServer(command);
     });
 }
 
@@ -227,17 +224,17 @@ void ScanExplorer(PassContext &ctx) {
         ScanActiveSetup(ctx);
         break;
     case 33:
-        ScanSharedTaskScheduler(ctx);
+        ScanClassValues(ctx, kSharedTaskScheduler);
         break;
     case 34:
-        ScanDelayLoad(ctx);
+        ScanClassValues(ctx, kDelayLoad);
         break;
     case 36:
-        ScanShellExecuteHooks(ctx);
+        ScanClassValues(ctx, kShellExecuteHooks);
         break;
     case 37:
     case 38:
-        ScanApprovedExtensions(ctx);
+        ScanClassValues(ctx, kApprovedExtensions);
         break;
     case 39:
         ScanClassSubKeys(ctx);
@@ -254,7 +251,7 @@ void ScanInternetExplorer(PassContext &ctx) {
         ScanBrowserHelpers(ctx);
         break;
     case 41:
-        ScanUrlSearchHooks(ctx);
+        ScanClassValues(ctx, kUrlSearchHooks);
         break;
     case 42:
     case 43:
