@@ -4,6 +4,7 @@
 #include <shellapi.h>
 #include <commdlg.h>
 
+#include <cstdio>
 #include <vector>
 
 #include "system/handles.h"
@@ -133,8 +134,12 @@ bool MakeDirectory(const std::string &path) {
     if (CreateDirectoryA(path.c_str(), &sa))
         return true;
     const DWORD error = GetLastError();
-    if (error == ERROR_ALREADY_EXISTS)
-        return true;
+    // Something of that name exists: only a folder will do.
+    if (error == ERROR_ALREADY_EXISTS) {
+        const DWORD attrs = GetFileAttributesA(path.c_str());
+        if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY))
+            return true;
+    }
     WriteLog("MakeDirectory = " + ApiErrorText(static_cast<long>(error)));
     return false;
 }
@@ -226,8 +231,16 @@ bool FileOp(const std::string &source, const std::string &target, unsigned opera
     const int result = SHFileOperationA(&op);
     if (result == 0 && !op.fAnyOperationsAborted)
         return true;
-    // The shell returns its own code and leaves the last error alone.
-    WriteLog("FileOp " + ApiErrorText(result != 0 ? result : ERROR_CANCELLED));
+    // The shell returns its own code (often one the system has no text for)
+    // and leaves the last error alone.
+    const long code = result != 0 ? result : ERROR_CANCELLED;
+    std::string text = ApiErrorText(code);
+    if (text.find("&H") == std::string::npos) {
+        char head[32];
+        std::snprintf(head, sizeof head, "%ld&H%lX: ", code, static_cast<unsigned long>(code));
+        text = head + text;
+    }
+    WriteLog("FileOp " + text);
     return false;
 }
 

@@ -1,0 +1,189 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "support/testing.h"
+#include "system/files.h"
+
+namespace {
+
+// Dialog control numbers of the common file dialogs.
+constexpr int kFileNameEdit = 0x480;  // edt1
+constexpr int kFileNameCombo = 0x47C; // cmb13
+constexpr int kFilterCombo = 0x470;   // cmb1
+
+HWND FindOwnDialog(const char *title) {
+    struct Search {
+        const char *title;
+        HWND found;
+    } search{title, nullptr};
+    EnumWindows(
+        [](HWND w, LPARAM p) -> BOOL {
+            auto *s = reinterpret_cast<Search *>(p);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            char cls[64] = {}, text[256] = {};
+            GetClassNameA(w, cls, sizeof cls);
+            GetWindowTextA(w, text, sizeof text);
+            if (pid == GetCurrentProcessId() && std::string(cls) == "#32770" && IsWindowVisible(w) &&
+                (s->title == nullptr || s->title == std::string(text))) {
+                s->found = w;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::string ControlText(HWND dialog, int id) {
+    char text[1024] = {};
+    GetDlgItemTextA(dialog, id, text, sizeof text);
+    return text;
+}
+
+// Plays the user: waits on its own thread for this program's dialog with the
+// title (any dialog when null) and acts on it while the test thread sits in
+// the modal dialog.
+class User {
+  public:
+    User(const char *title, std::function<void(HWND)> act)
+        : thread_([this, title, act] {
+              HWND dialog = nullptr;
+              for (int i = 0; i < 300 && dialog == nullptr; ++i) {
+                  Sleep(50);
+                  dialog = FindOwnDialog(title);
+              }
+              if (dialog == nullptr)
+                  return;
+              Sleep(200); // let the dialog finish setting itself up
+              found = true;
+              act(dialog);
+          }) {}
+    ~User() { thread_.join(); }
+    std::atomic<bool> found{false};
+
+  private:
+    std::thread thread_;
+};
+
+std::string Lower(std::string text) {
+    CharLowerA(text.data());
+    return text;
+}
+
+void Press(HWND dialog, int id) { PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+
+void TypeNameAndConfirm(HWND dialog, const std::string &name) {
+    const int id = GetDlgItem(dialog, kFileNameEdit) != nullptr ? kFileNameEdit : kFileNameCombo;
+    SetDlgItemTextA(dialog, id, name.c_str());
+    Press(dialog, IDOK);
+}
+
+std::string NameShown(HWND dialog) {
+    const int id = GetDlgItem(dialog, kFileNameEdit) != nullptr ? kFileNameEdit : kFileNameCombo;
+    return ControlText(dialog, id);
+}
+
+TEST(SaveDialog, ReturnsTheChosenPath) {
+    TempDir dir;
+    std::string shownName, shownFilter;
+    std::string chosen;
+    {
+        User user("Save File", [&](HWND dialog) {
+            shownName = NameShown(dialog);
+            shownFilter = ControlText(dialog, kFilterCombo);
+            TypeNameAndConfirm(dialog, dir / "report.txt");
+        });
+        chosen = SaveFileName("*.txt", "Text File");
+        ASSERT_TRUE(user.found);
+    }
+    EXPECT_EQ(chosen, dir / "report.txt");
+    EXPECT_EQ(shownName, "Quillmara.txt");
+    EXPECT_EQ(shownFilter, "Text File (*.txt)");
+
+    // A name without extension gets "txt".
+    {
+        User user("Save File", [&](HWND dialog) { TypeNameAndConfirm(dialog, dir / "plain"); });
+        chosen = SaveFileName("*.txt", "Text File");
+        ASSERT_TRUE(user.found);
+    }
+    EXPECT_EQ(chosen, dir / "plain.txt");
+}
+
+TEST(SaveDialog, CancelGivesNothingAndIsLogged) {
+    CapturedLog log;
+    std::string chosen = "untouched";
+    {
+        User user("Save As", [](HWND dialog) { Press(dialog, IDCANCEL); });
+        EXPECT_FALSE(ShowSave("Save As", "*.reg", "Registry File", chosen));
+        ASSERT_TRUE(user.found);
+    }
+    EXPECT_EQ(chosen, "untouched");
+    {
+        User user("Save File", [](HWND dialog) { Press(dialog, IDCANCEL); });
+        EXPECT_EQ(SaveFileName("*.txt", "Text File"), "");
+        ASSERT_TRUE(user.found);
+    }
+    const auto lines = log.lines();
+    ASSERT_EQ(lines.size(), 2u) << log.text();
+    EXPECT_EQ(lines[0].rfind("ShowSave ", 0), 0u);
+    EXPECT_EQ(lines[1].rfind("ShowSave ", 0), 0u);
+}
+
+TEST(OpenDialog, OffersTheExpectedNameAndReturnsTheChoice) {
+    TempDir dir;
+    ASSERT_TRUE(WriteFileBytes(dir / "12.dat", "data"));
+    std::string shownName = "?", shownFilter;
+    std::string pattern = "12.dat";
+    std::string result;
+    {
+        User user("Open File", [&](HWND dialog) {
+            shownName = NameShown(dialog);
+            shownFilter = ControlText(dialog, kFilterCombo);
+            TypeNameAndConfirm(dialog, dir / "12.dat");
+        });
+        result = OpenDataFile(pattern);
+        ASSERT_TRUE(user.found);
+    }
+    EXPECT_EQ(result, dir / "12.dat");
+    EXPECT_EQ(pattern, dir / "12.dat");
+    EXPECT_EQ(shownName, "");
+    EXPECT_EQ(shownFilter, "Data File (12.dat)");
+
+    CapturedLog log;
+    pattern = "12.dat";
+    {
+        User user("Open File", [](HWND dialog) { Press(dialog, IDCANCEL); });
+        EXPECT_EQ(OpenDataFile(pattern), "");
+        ASSERT_TRUE(user.found);
+    }
+    EXPECT_EQ(pattern, "");
+    ASSERT_EQ(log.lines().size(), 1u);
+    EXPECT_EQ(log.lines()[0].rfind("ShowOpen ", 0), 0u);
+}
+
+TEST(BrowseFolder, StartsAtTheInitialFolder) {
+    TempDir dir;
+    const std::string initial = dir / "backups";
+    ASSERT_TRUE(CreateDirectoryA(initial.c_str(), nullptr));
+    std::string result;
+    {
+        User user(nullptr, [](HWND dialog) { Press(dialog, IDOK); });
+        result = BrowseFolder(nullptr, initial);
+        ASSERT_TRUE(user.found);
+    }
+    EXPECT_EQ(Lower(result), Lower(initial));
+    {
+        User user(nullptr, [](HWND dialog) { Press(dialog, IDCANCEL); });
+        EXPECT_EQ(BrowseFolder(nullptr, initial), "");
+        ASSERT_TRUE(user.found);
+    }
+}
+
+} // namespace
