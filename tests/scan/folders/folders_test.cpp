@@ -13,6 +13,8 @@
 #include "scan/imagepath.h"
 #include "scan/scanner.h"
 #include "scan/state.h"
+#include "support/offline_drive.h"
+#include "support/scan_pass.h"
 #include "support/shellfiles.h"
 #include "support/testing.h"
 
@@ -192,6 +194,55 @@ TEST_F(FoldersTest, TaskFolderPassResolvesJobFiles) {
     // The empty task file is the one log line.
     ASSERT_EQ(log.lines().size(), 1u);
     EXPECT_EQ(log.lines()[0].rfind("TaskTarget " + windows_.path() + "\\Tasks\\empty.job", 0), 0u);
+}
+
+// An offline installation on a drive of its own: every path lands on that
+// drive, the browser comes from the installation's own App Paths, and the
+// text of a shortcut is completed with the installation's drive.
+TEST_F(FoldersTest, OfflineStartupAndTaskFoldersLandOnTheInstallationsDrive) {
+    OfflineDrive drive;
+    ASSERT_TRUE(drive.ok());
+    ASSERT_TRUE(drive.MakeWindowsFolder("WINDOWS"));
+    ScannedInstall install(drive / "WINDOWS", true);
+    TestKey remote(HKEY_LOCAL_MACHINE, "_REMOTE_SOFTWARE");
+    const std::string offlineBrowser = "C:\\Program Files\\Web\\browser.exe";
+    SetRegString(HKEY_LOCAL_MACHINE, "_REMOTE_SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\iexplore.exe",
+                 "", offlineBrowser);
+    const char d = drive.letter();
+    auto onDrive = [d](const std::string &path) { return std::string(1, d) + path.substr(1); };
+
+    const std::string startup = "Documents and Settings\\Ann\\Start Menu\\Programs\\Startup";
+    ASSERT_TRUE(drive.MakeFolder(startup));
+    const std::string folder = FillStartupFolder(drive / startup);
+    ASSERT_TRUE(WriteFileBytes(folder + "Rel.lnk",
+                               std::string(80, '\x02') + Utf16("..\\..\\..\\..\\Program Files\\App\\rel.exe")));
+    Location loc;
+    loc.Live(folder, kCatLogon, 19, 2);
+    ASSERT_EQ(loc.entries.size(), 9u);
+    for (size_t i = 1; i < loc.entries.size(); ++i) {
+        const StartupEntry &e = loc.entries[i];
+        EXPECT_EQ(e.ItemName[0], d) << e.ItemName;
+        EXPECT_FALSE(e.ImagePath.empty()) << e.EntryName;
+        EXPECT_EQ(e.ImagePath[0], d) << e.EntryName << " " << e.ImagePath;
+    }
+    EXPECT_EQ(loc.Find("App.lnk")->ImagePath, onDrive(app_));
+    EXPECT_EQ(loc.Find("Locked.lnk")->ImagePath, onDrive(app_));
+    EXPECT_EQ(loc.Find("Text.lnk")->ImagePath, drive / "WINDOWS\\system32\\tool.exe");
+    EXPECT_EQ(loc.Find("Rel.lnk")->ImagePath, drive / "Program Files\\App\\rel.exe");
+    ASSERT_NE(loc.Find("News.url (http://example.test/news)"), nullptr);
+    EXPECT_EQ(loc.Find("News.url (http://example.test/news)")->ImagePath, onDrive(offlineBrowser));
+    EXPECT_EQ(loc.entries[8].ItemName, folder + "\\AutorunsDisabled\\Old.lnk");
+    EXPECT_TRUE(loc.entries[8].Disabled);
+    SetFileAttributesA((folder + "Locked.lnk").c_str(), FILE_ATTRIBUTE_NORMAL);
+
+    // The task folder of the offline Windows folder; programs move to its drive.
+    ASSERT_TRUE(drive.MakeFolder("WINDOWS\\Tasks"));
+    ASSERT_TRUE(MakeTaskFile(drive / "WINDOWS\\Tasks\\a.job", "C:\\Tools\\job.exe"));
+    Location tasks;
+    tasks.Live("\\Tasks\\", kCatTaskScheduler, 47, 8);
+    ASSERT_EQ(tasks.entries.size(), 2u);
+    EXPECT_EQ(tasks.entries[1].ItemName, drive / "WINDOWS\\Tasks\\a.job");
+    EXPECT_EQ(tasks.entries[1].ImagePath, drive / "Tools\\job.exe");
 }
 
 TEST(CopyFolders, OnlyPassNumbersOfTheLocationInRangeCount) {
