@@ -152,31 +152,4 @@ TEST_F(ServiceLocations, AKeyThatIsBothServiceAndDriverIsInBothLists) {
     EXPECT_EQ(Scan("Missing", kCatDrivers).count(), 0);
 }
 
-// The services key of an offline installation on drive D.
-TEST(OfflineServiceLocations, PathsLandInTheOfflineWindowsFolder) {
-    TestKey remote(HKLM, "_REMOTE_SYSTEM");
-    ScannedInstall install("D:\\WINDOWS", true);
-    const std::string services = "_REMOTE_SYSTEM\\ControlSet001\\Services";
-    LayOut(services, {
-                         {"KernelBoot", 0, "\\SystemRoot\\System32\\drivers\\x.sys", false},
-                         {"KernelSys", 1, "system32\\DRIVERS\\y.sys", false},
-                         {"Filter", 1, "\\??\\C:\\Tools\\filter.sys", false},
-                         {"Host", 2, "%SystemRoot%\\system32\\svchost.exe -k netsvcs"},
-                         {"Tool", 2, "\"C:\\Program Files\\Tool\\tool.exe\" /service"},
-                         {"Bare", 2, "spoolsv.exe"},
-                     });
-    const PassResult drivers = ScanOnePass(HKLM, services, kCatDrivers, 49);
-    ASSERT_EQ(drivers.count(), 3);
-    EXPECT_EQ(drivers.byName("KernelBoot")->ImagePath, "D:\\WINDOWS\\system32\\drivers\\x.sys");
-    EXPECT_EQ(drivers.byName("KernelSys")->ImagePath, "D:\\WINDOWS\\system32\\DRIVERS\\y.sys");
-    EXPECT_EQ(drivers.byName("Filter")->ImagePath, "D:\\Tools\\filter.sys");
-
-    const PassResult svc = ScanOnePass(HKLM, services, kCatServices, 48);
-    ASSERT_EQ(svc.count(), 3);
-    EXPECT_EQ(svc.byName("Host")->ImagePath, "D:\\WINDOWS\\system32\\svchost.exe");
-    EXPECT_EQ(svc.byName("Tool")->ImagePath, "D:\\Program Files\\Tool\\tool.exe");
-    EXPECT_EQ(svc.byName("Bare")->ImagePath, "D:\\WINDOWS\\system32\\spoolsv.exe");
-    EXPECT_EQ(OpenKeyCount(), 0);
-}
-
 } // namespace

@@ -86,9 +86,11 @@ TEST_F(WholeScan, OfflineServicesDriversAndClassesResolveOnTheInstallationsDrive
     };
     service("QmBoot", 0, "\\SystemRoot\\System32\\drivers\\qmboot.sys", false);
     service("QmSys", 1, "system32\\DRIVERS\\qmsys.sys", false);
+    service("QmFilter", 1, "\\??\\C:\\Tools\\filter.sys", false);
     service("QmHost", 2, "%SystemRoot%\\system32\\svchost.exe -k qm", true);
     SetRegString(HKLM, services + "QmHost", "Description", "Quillmara host");
     service("QmVendor", 2, "\"C:\\Program Files\\Vendor\\vsvc.exe\" -service", true);
+    service("QmSpooler", 2, "spoolsv", true);
     service("QmDemand", 3, "C:\\Vendor\\demand.exe", true);
     service("QmOff", 4, "C:\\Vendor\\off.exe", true);
     SetRegDword(HKLM, services + "QmOff", "AutorunsDisabled", 2);
@@ -136,18 +138,20 @@ TEST_F(WholeScan, OfflineServicesDriversAndClassesResolveOnTheInstallationsDrive
     EXPECT_TRUE(hasFile(49, "QmBoot"));
     EXPECT_EQ(image(49, "QmSys"), w + "\\system32\\DRIVERS\\qmsys.sys");
     EXPECT_FALSE(hasFile(49, "QmSys"));
-    EXPECT_EQ(UpperBound(ScanLocations()[49].Entries), 2);
+    EXPECT_EQ(image(49, "QmFilter"), d + "Tools\\filter.sys");
+    EXPECT_EQ(UpperBound(ScanLocations()[49].Entries), 3);
 
     EXPECT_EQ(image(48, "QmHost"), w + "\\system32\\svchost.exe");
     EXPECT_TRUE(hasFile(48, "QmHost"));
     EXPECT_EQ(Find(48, "QmHost")->Description, "Quillmara host");
     EXPECT_EQ(image(48, "QmVendor"), d + "Program Files\\Vendor\\vsvc.exe");
     EXPECT_TRUE(hasFile(48, "QmVendor"));
+    EXPECT_EQ(image(48, "QmSpooler"), w + "\\system32\\spoolsv.exe");
     ASSERT_NE(Find(48, "QmOff"), nullptr);
     EXPECT_TRUE(Find(48, "QmOff")->Disabled);
     EXPECT_EQ(Find(48, "QmDemand"), nullptr);
     EXPECT_EQ(Find(48, "PlugPlay"), nullptr); // nothing of the running system
-    EXPECT_EQ(UpperBound(ScanLocations()[48].Entries), 3);
+    EXPECT_EQ(UpperBound(ScanLocations()[48].Entries), 4);
 
     EXPECT_EQ(image(36, hook), d + "Vendor\\hook.dll");
     EXPECT_TRUE(hasFile(36, hook));
