@@ -95,7 +95,7 @@ void ReadVersionInfo(const std::string &fileName) {
         void *text = nullptr;
         UINT length = 0;
         const std::string query = "\\StringFileInfo\\" + key + "\\" + field.FieldName;
-        if (!VerQueryValueA(buffer.data(), query.c_str(), &text, &length) || text == nullptr)
+        if (field.FieldName.empty() || !VerQueryValueA(buffer.data(), query.c_str(), &text, &length) || text == nullptr)
             continue;
         // The whole string up to its NUL, never past the buffer.
         const char *start = static_cast<const char *>(text);

@@ -131,13 +131,6 @@ class VersionFiles : public ::testing::Test {
 TempDir *VersionFiles::dir_ = nullptr;
 std::string VersionFiles::neutral_, VersionFiles::untranslated_, VersionFiles::shortTranslation_;
 
-TEST_F(VersionFiles, FieldNamesInEntryOrder) {
-    const std::vector<std::string> expected = {"CompanyName",    "FileDescription",  "FileVersion", "InternalName",
-                                               "LegalCopyright", "OriginalFilename", "ProductName", "ProductVersion"};
-    for (int i = 0; i < 8; ++i)
-        EXPECT_EQ(VersionFields()[i].FieldName, expected[i]);
-}
-
 TEST_F(VersionFiles, ReadsTheFirstTranslationsTable) {
     // This program: language 0409, code page 04E4.
     ReadVersionInfo(OwnPath());

@@ -179,6 +179,4 @@ TEST(FileOp, FailureIsReportedAndLogged) {
     }
 }
 
-TEST(ShowFileProperties, EmptyPathStartsNothing) { EXPECT_FALSE(ShowFileProperties("", nullptr)); }
-
 } // namespace
