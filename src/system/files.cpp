@@ -60,7 +60,8 @@ std::string CurrentFolder() {
     if (n == 0)
         return "";
     std::string folder(n, '\0');
-    return CutAtNull(std::string(folder.data(), GetCurrentDirectoryA(n, folder.data())));
+    const DWORD length = GetCurrentDirectoryA(n, folder.data());
+    return length < n ? folder.substr(0, length) : "";
 }
 
 // Room for any path the ANSI dialogs return.
