@@ -47,6 +47,11 @@ bool AdjustBoth(DWORD attributes) {
 
 bool StartsWithRemote(const std::string &name) { return name.compare(0, kRemotePrefix.size(), kRemotePrefix) == 0; }
 
+bool KeyExists(HKEY root, const std::string &name) {
+    ScopedKey key(OpenKey(root, name));
+    return static_cast<bool>(key);
+}
+
 // The most recent listed load of root\name, or null.
 const LoadedHive *FindListed(HKEY root, const std::string &name) {
     const auto &list = LoadedHives();
@@ -63,37 +68,18 @@ std::string FolderOf(const std::string &file) {
 }
 
 // Wine drops a loaded hive's changes when it is unloaded: write the key back
-// to its file first, through a temporary file beside it that replaces the
-// file only once it was saved in full.
+// to the file it came from first.
 bool SaveBackToFile(HKEY root, const std::string &name, const std::string &file) {
-    char temp[MAX_PATH + 1] = {};
-    if (GetTempFileNameA(FolderOf(file).c_str(), "qmh", 0, temp) == 0) {
-        WriteLog("UnloadHive no temporary file beside " + file + ": " +
-                 ApiErrorText(static_cast<long>(GetLastError())));
+    ScopedKey key(OpenKey(root, name));
+    if (!key) {
+        WriteLog("UnloadHive cannot open " + RootName(root) + name);
         return false;
     }
-    DeleteFileA(temp); // RegSaveKey refuses an existing file
-    LONG rc;
-    {
-        ScopedKey key(OpenKey(root, name));
-        if (!key) {
-            WriteLog("UnloadHive cannot open " + RootName(root) + name);
-            return false;
-        }
-        rc = RegSaveKeyA(key.get(), temp, nullptr);
-    }
-    if (rc != ERROR_SUCCESS) {
-        DeleteFileA(temp);
-        WriteLog("UnloadHive saving " + RootName(root) + name + " to " + temp + ": " + ApiErrorText(rc));
-        return false;
-    }
-    if (!MoveFileExA(temp, file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        const long error = static_cast<long>(GetLastError());
-        DeleteFileA(temp);
-        WriteLog("UnloadHive replacing " + file + ": " + ApiErrorText(error));
-        return false;
-    }
-    return true;
+    std::string what;
+    const long rc = SaveKeyOverFile(key.get(), file, what);
+    if (rc != ERROR_SUCCESS)
+        WriteLog("UnloadHive " + what + ": " + ApiErrorText(rc));
+    return rc == ERROR_SUCCESS;
 }
 
 // UnloadHive with the system's result (0 = unloaded).
@@ -156,6 +142,7 @@ void DisablePrivileges() {
 
 bool LoadHive(const std::string &file, HKEY root, const std::string &name) {
     EnablePrivileges();
+    const bool existed = KeyExists(root, name);
     if (RegLoadKeyA(root, name.c_str(), file.c_str()) == ERROR_SUCCESS) {
         auto &list = LoadedHives();
         if (list.empty())
@@ -163,6 +150,10 @@ bool LoadHive(const std::string &file, HKEY root, const std::string &name) {
         list.push_back(LoadedHive{root, name, file});
         return true;
     }
+    // Wine leaves an empty key behind when the file is no hive; it would pass
+    // for a loaded hive and block the next load.
+    if (!existed && KeyExists(root, name))
+        RegUnLoadKeyA(root, name.c_str());
     WriteLog("Failed to load hive: " + file + " as " + RootName(root));
     return false;
 }
@@ -190,6 +181,36 @@ void UnloadRemoteHives() {
         if (StartsWithRemote(name))
             UnloadHive(HKEY_USERS, name);
     }
+}
+
+long SaveKeyOverFile(HKEY key, const std::string &file, std::string &what) {
+    char temp[MAX_PATH + 1] = {};
+    if (GetTempFileNameA(FolderOf(file).c_str(), "qmh", 0, temp) == 0) {
+        what = "no temporary file beside " + file;
+        return static_cast<long>(GetLastError());
+    }
+    DeleteFileA(temp); // RegSaveKey refuses an existing file
+    LONG rc = RegSaveKeyA(key, temp, nullptr);
+    if (rc != ERROR_SUCCESS) {
+        DeleteFileA(temp);
+        what = std::string("saving to ") + temp;
+        return rc;
+    }
+    // A read-only, hidden or system file is replaced as well; it keeps its
+    // attributes when it cannot be.
+    const DWORD attributes = GetFileAttributesA(file.c_str());
+    const DWORD blocking = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    const bool cleared = attributes != INVALID_FILE_ATTRIBUTES && (attributes & blocking) != 0 &&
+                         SetFileAttributesA(file.c_str(), attributes & ~blocking);
+    if (!MoveFileExA(temp, file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        rc = static_cast<LONG>(GetLastError());
+        DeleteFileA(temp);
+        if (cleared)
+            SetFileAttributesA(file.c_str(), attributes);
+        what = "replacing " + file;
+        return rc;
+    }
+    return ERROR_SUCCESS;
 }
 
 bool RemoteHivesLoaded() {

@@ -34,6 +34,11 @@ void DisablePrivileges();
 void UnloadRemoteHives();
 // True when both "_REMOTE_SYSTEM" and "_REMOTE_SOFTWARE" exist.
 bool RemoteHivesLoaded();
+// Saves key as a hive file in place of file: it is written to a temporary file
+// beside file, which replaces file only once it is complete, so a failure
+// leaves the earlier file as it was. 0 or the system error; what names the
+// step that failed.
+long SaveKeyOverFile(HKEY key, const std::string &file, std::string &what);
 // Fills UserHives() with "_REMOTE_" and the name of each user key under
 // HKEY_USERS (".DEFAULT" and the "...Classes" keys left out).
 void ListUserHives();

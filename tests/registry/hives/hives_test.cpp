@@ -144,6 +144,12 @@ TEST(Hives, FailuresAreLoggedAndChangeNothing) {
                   (std::vector<std::string>{"Failed to load hive: " + dir / "missing" + " as HKEY_LOCAL_MACHINE\\",
                                             "Failed to load hive: " + dir / "missing" + " as HKEY_USERS\\"}));
     }
+    // A file that is no hive leaves no key that would pass for a loaded one.
+    TempDir other;
+    ASSERT_TRUE(WriteFileBytes(other / "text", "not a hive\r\n"));
+    EXPECT_FALSE(LoadHive(other / "text", HKEY_LOCAL_MACHINE, "_REMOTE_QmTestM"));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, "_REMOTE_QmTestM"));
+    EXPECT_EQ(LoadedHives().size(), 1u);
     {
         CapturedLog log;
         UnloadHive(HKEY_USERS, "_REMOTE_QmTestNone");

@@ -1,0 +1,49 @@
+// The "AutorunsDisabled" store: disabling moves a startup entry into the
+// location's "AutorunsDisabled" subkey (or, for services and drivers, parks
+// the start type in a value of that name), enabling moves it back, deleting
+// removes it for good. Also the hive-file backup and restore of a key, the
+// copy of a subkey, and the repair of the executables' open command.
+//
+// Nothing handed to these operations may be lost: a value is moved with its
+// type and all its bytes, a step that fails undoes the steps before it where
+// it can (an entry ends up in exactly one place, in both when the undo fails
+// too, never in neither), and True means every step was done.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+// A value N of key K (the location's own value or a named value).
+bool MoveValue(HKEY root, const std::string &key, const std::string &name, bool enable);
+bool MoveSingleValue(HKEY root, const std::string &key, const std::string &name, bool enable);
+bool DeleteNamedValue(HKEY root, const std::string &key, const std::string &name, bool disabled);
+bool DeleteValueEverywhere(HKEY root, const std::string &key, const std::string &name, bool disabled);
+
+// One item of the list value N of K.
+bool MoveMultiSzItem(HKEY root, const std::string &key, const std::string &name, const std::string &item, bool enable);
+bool DeleteMultiSzItem(HKEY root, const std::string &key, const std::string &name, const std::string &item,
+                       bool disabled);
+
+// A subkey with its whole subtree.
+bool MoveKey(HKEY root, const std::string &from, const std::string &to, bool dropParent);
+bool DeleteKeyAndEmptyParent(HKEY root, const std::string &key, const std::string &unused, bool dropParent);
+bool CopySubKey(HKEY root, const std::string &from, const std::string &to);
+
+// The start type of a service or driver key.
+bool MoveStartValue(HKEY root, const std::string &serviceKey, bool enable, bool isService);
+bool SetStartDisabled(HKEY root, const std::string &serviceKey, bool wasDisabled);
+
+// Backup and restore of a key as a hive file.
+bool SaveKeyToFile(const std::string &key, const std::string &file, HKEY root);
+bool RestoreKeyFromFile(const std::string &key, const std::string &file, HKEY root);
+
+// Sets the key's unnamed value to the standard open command of executables.
+bool SetExeOpenDefault(HKEY root, const std::string &key, const std::string &unusedName, const std::string &unused);
+
+// The registry (and hive file) calls of the operations above all pass through
+// one seam. A test installs a fault: it is asked before every call with the
+// call's name and returns 0 to let it run or the error code it should fail
+// with. An empty function removes the fault.
+using StoreFault = std::function<long(const char *call)>;
+void SetStoreFault(StoreFault fault);

@@ -1,0 +1,154 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "registry/access.h"
+#include "registry/disabled_store.h"
+#include "registry/hives.h"
+#include "registry/values.h"
+#include "store_support.h"
+#include "support/testing.h"
+#include "system/handles.h"
+
+using namespace storetest;
+
+namespace {
+
+const std::string kKey = kBase + "\\Backup";
+const std::string kCopyBase = "SOFTWARE\\Fernhollowsys\\Quillmara";
+
+std::vector<std::string> FilesIn(const TempDir &dir) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data;
+    FindHandle find(FindFirstFileA((dir / "*").c_str(), &data));
+    if (!find)
+        return names;
+    do {
+        const std::string name = data.cFileName;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    } while (FindNextFileA(find.get(), &data));
+    return names;
+}
+
+// Nothing of a restore is left behind: no temporary hive, no kept copy.
+void ExpectNoRestoreLeftovers() {
+    ScopedKey users(OpenKey(HKEY_USERS, ""));
+    for (const auto &name : EnumSubKeys(users.get()))
+        EXPECT_EQ(name.rfind("QuillmaraRestore", 0), std::string::npos) << name;
+    ScopedKey base(OpenKey(HKEY_LOCAL_MACHINE, kCopyBase));
+    for (const auto &name : EnumSubKeys(base.get()))
+        EXPECT_EQ(name.rfind("RestoreCopy", 0), std::string::npos) << name;
+}
+
+void MakeContent() {
+    SetRegString(HKEY_LOCAL_MACHINE, kKey, "Tool", "C:\\tool.exe");
+    SetRegString(HKEY_LOCAL_MACHINE, kKey, "Path", "%SystemRoot%\\x.exe", REG_EXPAND_SZ);
+    SetRegMultiString(HKEY_LOCAL_MACHINE, kKey, "List", {"a", "b"});
+    SetRegDword(HKEY_LOCAL_MACHINE, kKey, "Start", 2);
+    SetRegString(HKEY_LOCAL_MACHINE, kKey + "\\Sub\\Deeper", "", "deep");
+}
+
+void ChangeContent() {
+    SetRegString(HKEY_LOCAL_MACHINE, kKey, "Tool", "C:\\changed.exe");
+    SetRegString(HKEY_LOCAL_MACHINE, kKey, "Added", "new");
+    DeleteRegTree(HKEY_LOCAL_MACHINE, kKey + "\\Sub");
+    SetRegString(HKEY_LOCAL_MACHINE, kKey + "\\NewSub", "X", "y");
+}
+
+TEST(Backup, SaveChangeRestoreGivesTheSavedKey) {
+    TestKey base(HKEY_LOCAL_MACHINE, kBase);
+    TempDir dir;
+    MakeContent();
+    const Tree saved = Dump(HKEY_LOCAL_MACHINE, kKey);
+    ASSERT_TRUE(SaveKeyToFile(kKey, dir / "backup.hiv", HKEY_LOCAL_MACHINE));
+    EXPECT_FALSE(PrivilegesEnabled()); // dropped after each use
+    EXPECT_EQ(FilesIn(dir), std::vector<std::string>{"backup.hiv"});
+
+    ChangeContent();
+    const Tree changed = Dump(HKEY_LOCAL_MACHINE, kKey);
+    ASSERT_NE(changed, saved);
+    ASSERT_TRUE(RestoreKeyFromFile(kKey, dir / "backup.hiv", HKEY_LOCAL_MACHINE));
+    EXPECT_FALSE(PrivilegesEnabled());
+    EXPECT_EQ(Dump(HKEY_LOCAL_MACHINE, kKey), saved); // the content, not the result alone
+    ExpectNoRestoreLeftovers();
+
+    // The backup file is only read.
+    const std::string bytes = ReadFileBytes(dir / "backup.hiv");
+    ChangeContent();
+    ASSERT_TRUE(RestoreKeyFromFile(kKey, dir / "backup.hiv", HKEY_LOCAL_MACHINE));
+    EXPECT_EQ(ReadFileBytes(dir / "backup.hiv"), bytes);
+    EXPECT_EQ(Dump(HKEY_LOCAL_MACHINE, kKey), saved);
+}
+
+TEST(Backup, ARestoreThatCannotWorkChangesNothing) {
+    TestKey base(HKEY_LOCAL_MACHINE, kBase);
+    TempDir dir;
+    MakeContent();
+    const Tree before = Dump(HKEY_LOCAL_MACHINE, kKey);
+    ASSERT_TRUE(WriteFileBytes(dir / "text.hiv", "this is not a hive file\r\n"));
+    EXPECT_FALSE(RestoreKeyFromFile(kKey, dir / "text.hiv", HKEY_LOCAL_MACHINE));
+    EXPECT_FALSE(RestoreKeyFromFile(kKey, dir / "missing.hiv", HKEY_LOCAL_MACHINE));
+    EXPECT_EQ(Dump(HKEY_LOCAL_MACHINE, kKey), before);
+    ASSERT_TRUE(SaveKeyToFile(kKey, dir / "good.hiv", HKEY_LOCAL_MACHINE));
+    EXPECT_FALSE(RestoreKeyFromFile(kBase + "\\Missing", dir / "good.hiv", HKEY_LOCAL_MACHINE));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kBase + "\\Missing"));
+    EXPECT_FALSE(PrivilegesEnabled());
+    ExpectNoRestoreLeftovers();
+}
+
+TEST(Backup, ASaveReplacesTheOldFileOnlyWhenItSucceeded) {
+    TestKey base(HKEY_LOCAL_MACHINE, kBase);
+    TempDir dir;
+    const std::string file = dir / "backup.hiv";
+    MakeContent();
+    const Tree first = Dump(HKEY_LOCAL_MACHINE, kKey);
+    ASSERT_TRUE(SaveKeyToFile(kKey, file, HKEY_LOCAL_MACHINE));
+    const std::string firstBytes = ReadFileBytes(file);
+
+    // A key that does not open, and a file held by another program: the
+    // earlier backup stays as it was, and no temporary file is left.
+    EXPECT_FALSE(SaveKeyToFile(kBase + "\\Missing", file, HKEY_LOCAL_MACHINE));
+    ChangeContent();
+    {
+        FileHandle holder(CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(holder);
+        EXPECT_FALSE(SaveKeyToFile(kKey, file, HKEY_LOCAL_MACHINE));
+    }
+    EXPECT_EQ(ReadFileBytes(file), firstBytes);
+    EXPECT_EQ(FilesIn(dir), std::vector<std::string>{"backup.hiv"});
+
+    // A read-only backup is replaced too.
+    ASSERT_TRUE(SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY));
+    const Tree second = Dump(HKEY_LOCAL_MACHINE, kKey);
+    ASSERT_TRUE(SaveKeyToFile(kKey, file, HKEY_LOCAL_MACHINE));
+    SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    MakeContent();
+    DeleteRegTree(HKEY_LOCAL_MACHINE, kKey + "\\Sub");
+    ASSERT_TRUE(RestoreKeyFromFile(kKey, file, HKEY_LOCAL_MACHINE));
+    EXPECT_EQ(Dump(HKEY_LOCAL_MACHINE, kKey), second);
+    EXPECT_NE(second, first);
+}
+
+TEST(Backup, LoadsEnablePrivilegesOnceAndASaveDropsThem) {
+    TestKey base(HKEY_LOCAL_MACHINE, kBase);
+    TempDir dir;
+    MakeContent();
+    ASSERT_TRUE(SaveKeyToFile(kKey, dir / "h.hiv", HKEY_LOCAL_MACHINE));
+    LoadedHives().assign(1, LoadedHive{});
+    ASSERT_TRUE(LoadHive(dir / "h.hiv", HKEY_USERS, "QmStoreTestA"));
+    EXPECT_TRUE(PrivilegesEnabled());
+    ASSERT_TRUE(SaveKeyToFile(kKey, dir / "i.hiv", HKEY_LOCAL_MACHINE));
+    EXPECT_FALSE(PrivilegesEnabled());
+    ASSERT_TRUE(LoadHive(dir / "i.hiv", HKEY_USERS, "QmStoreTestB"));
+    EXPECT_TRUE(PrivilegesEnabled());
+    UnloadHive(HKEY_USERS, "QmStoreTestA");
+    UnloadHive(HKEY_USERS, "QmStoreTestB");
+    EXPECT_FALSE(RegKeyExists(HKEY_USERS, "QmStoreTestA"));
+    EXPECT_FALSE(RegKeyExists(HKEY_USERS, "QmStoreTestB"));
+    DisablePrivileges();
+    LoadedHives().assign(1, LoadedHive{});
+}
+
+} // namespace

@@ -1,0 +1,94 @@
+#include "store_support.h"
+
+#include <cstdio>
+
+#include "registry/access.h"
+#include "registry/disabled_store.h"
+#include "registry/values.h"
+#include "scan/locations.h"
+#include "scan/scanner.h"
+#include "scan/state.h"
+
+namespace storetest {
+
+const std::string kBase = "SOFTWARE\\QuillmaraTests\\Store";
+
+std::string Hex(const std::string &bytes) {
+    std::string out;
+    char buffer[4];
+    for (unsigned char c : bytes) {
+        std::snprintf(buffer, sizeof buffer, "%02x", c);
+        out += buffer;
+    }
+    return out;
+}
+
+namespace {
+void DumpInto(Tree &tree, HKEY root, const std::string &path, const std::string &relative) {
+    ScopedKey key(OpenKey(root, path));
+    if (!key)
+        return;
+    tree[relative] = "";
+    for (const auto &v : EnumValues(key.get()))
+        tree[relative + "|" + v.name] = std::to_string(v.value.type) + ":" + Hex(v.value.data);
+    for (const auto &name : EnumSubKeys(key.get()))
+        DumpInto(tree, root, path + "\\" + name, relative + "\\" + name);
+}
+} // namespace
+
+Tree Dump(HKEY root, const std::string &path) {
+    Tree tree;
+    DumpInto(tree, root, path, "");
+    return tree;
+}
+
+namespace {
+// The running system as the only installation, Windows folder C:\windows.
+void UseRunningSystem() {
+    auto &locations = ScanLocations();
+    ResetLocations(locations);
+    StartupEntry system;
+    system.EntryName = "C:\\";
+    system.ImagePath = "C:\\windows";
+    locations[0].Entries.assign(1, system);
+    SelectedOS() = 0;
+    LoadPaths();
+}
+} // namespace
+
+std::vector<std::string> Scan(int location, HKEY root, const std::string &path) {
+    UseRunningSystem();
+    const ScanLocation &loc = ScanLocations()[static_cast<size_t>(location)];
+    std::vector<StartupEntry> entries(1);
+    std::vector<ScanPass> passes(2);
+    LoadData(root, path, entries, loc.Category, location, loc.ValueName, loc.Scope, passes, false);
+    std::vector<std::string> found;
+    for (size_t i = 1; i < entries.size(); ++i) {
+        const auto &e = entries[i];
+        found.push_back((e.ItemName.empty() ? e.EntryName : e.ItemName) + (e.Disabled ? " (disabled)" : ""));
+    }
+    return found;
+}
+
+int LocationNumber(const std::string &path, const std::string &valueName) {
+    UseRunningSystem();
+    const auto &locations = ScanLocations();
+    for (size_t n = 1; n < locations.size(); ++n) {
+        if (locations[n].Path == path && locations[n].ValueName == valueName)
+            return static_cast<int>(n);
+    }
+    return 0;
+}
+
+Faults::Faults(int first, bool cascade) : first_(first), cascade_(cascade) {
+    SetStoreFault([this](const char *call) -> long {
+        ++calls_;
+        names_.push_back(call);
+        const bool fail = calls_ == first_ || (cascade_ && calls_ > first_);
+        return fail ? ERROR_ACCESS_DENIED : 0;
+    });
+}
+
+Faults::~Faults() { SetStoreFault(nullptr); }
+
+} // namespace storetest
