@@ -3,6 +3,7 @@
 # keeps one wineserver alive for the run, gives Wine a display (Xvfb when there
 # is none), runs CTest, then the fuzz targets when they are built.
 set -euo pipefail
+trap 'echo "run-tests: stopped at line $LINENO" >&2' ERR
 build=$(cd "$1" && pwd)
 here=$(cd "$(dirname "$0")/.." && pwd)
 export WINEPREFIX=$build/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
@@ -27,6 +28,7 @@ fi
 # One persistent wineserver for the whole run; Wine's own service processes are
 # started here with their output closed, so that they never hold a test's
 # output pipe open (CTest would wait for it).
+wineserver -w 2>/dev/null || true
 wineserver -p
 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 status=0
