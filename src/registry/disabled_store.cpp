@@ -27,12 +27,12 @@ StoreFault &Fault() {
 LONG Injected(const char *call) { return Fault() ? static_cast<LONG>(Fault()(call)) : ERROR_SUCCESS; }
 
 // Opens root\path into out; ERROR_FILE_NOT_FOUND when it does not exist.
-LONG Open(HKEY root, const std::string &path, bool write, ScopedKey &out) {
+LONG Open(HKEY root, const std::string &path, REGSAM access, ScopedKey &out) {
     out.reset();
     if (const LONG rc = Injected("RegOpenKeyExA"))
         return rc;
     HKEY key = nullptr;
-    const LONG rc = RegOpenKeyExA(root, path.c_str(), 0, write ? kWriteAccess : KEY_READ, &key);
+    const LONG rc = RegOpenKeyExA(root, path.c_str(), 0, access, &key);
     if (rc != ERROR_SUCCESS)
         return rc;
     TrackKey(key, 1, RootName(root) + path);
@@ -183,7 +183,7 @@ bool RemoveIfEmpty(HKEY parent, const std::string &name, ScopedKey &child) {
 // The same for root\path, opened here (a key that is not there is gone).
 bool RemovePathIfEmpty(HKEY root, const std::string &path) {
     ScopedKey key;
-    const LONG rc = Open(root, path, false, key);
+    const LONG rc = Open(root, path, KEY_READ, key);
     if (rc != ERROR_SUCCESS)
         return rc == ERROR_FILE_NOT_FOUND;
     DWORD subKeys = 0, values = 0;
@@ -201,7 +201,7 @@ LONG CreatePath(HKEY root, const std::string &path, ScopedKey &out, std::vector<
     made.clear();
     for (std::string walk = path; !walk.empty(); walk = Parent(walk)) {
         ScopedKey probe;
-        const LONG rc = Open(root, walk, false, probe);
+        const LONG rc = Open(root, walk, KEY_READ, probe);
         if (rc == ERROR_SUCCESS)
             break;
         if (rc != ERROR_FILE_NOT_FOUND)
@@ -209,7 +209,7 @@ LONG CreatePath(HKEY root, const std::string &path, ScopedKey &out, std::vector<
         made.push_back(walk);
     }
     bool created = false;
-    const LONG rc = Create(root, path, RootName(root) + path, out, created);
+    const LONG rc = Create(root, path, path, out, created);
     if (rc == ERROR_SUCCESS && !created && !made.empty())
         made.clear(); // someone else made it in between: it is not ours to remove
     return rc;
@@ -311,8 +311,9 @@ bool MoveListItem(HKEY source, HKEY target, const std::string &name, const std::
 
 // RestoreKeyFromFile without the privileges.
 bool RestoreContent(HKEY root, const std::string &key, const std::string &file) {
+    // Emptying the key needs more than write access.
     ScopedKey target;
-    if (Open(root, key, true, target) != ERROR_SUCCESS)
+    if (Open(root, key, kWriteAccess | KEY_READ | DELETE, target) != ERROR_SUCCESS)
         return false;
 
     static std::atomic<unsigned> counter{0};
@@ -322,7 +323,7 @@ bool RestoreContent(HKEY root, const std::string &key, const std::string &file) 
         // Not a hive, or not readable: nothing touched. Wine leaves an empty
         // key of the name behind, which its unload removes.
         ScopedKey left;
-        if (Open(HKEY_USERS, hive, false, left) == ERROR_SUCCESS) {
+        if (Open(HKEY_USERS, hive, KEY_READ, left) == ERROR_SUCCESS) {
             left.reset();
             Unload(HKEY_USERS, hive);
         }
@@ -333,7 +334,7 @@ bool RestoreContent(HKEY root, const std::string &key, const std::string &file) 
         source.reset();
         return Unload(HKEY_USERS, hive) == ERROR_SUCCESS;
     };
-    if (Open(HKEY_USERS, hive, false, source) != ERROR_SUCCESS) {
+    if (Open(HKEY_USERS, hive, KEY_READ, source) != ERROR_SUCCESS) {
         unloadHive();
         return false;
     }
@@ -375,10 +376,10 @@ void SetStoreFault(StoreFault fault) { Fault() = std::move(fault); }
 
 bool MoveValue(HKEY root, const std::string &key, const std::string &name, bool enable) {
     ScopedKey k, d;
-    if (Open(root, key, true, k) != ERROR_SUCCESS)
+    if (Open(root, key, kWriteAccess, k) != ERROR_SUCCESS)
         return false;
     if (enable) {
-        if (Open(root, key + "\\" + kDisabled, true, d) != ERROR_SUCCESS)
+        if (Open(root, key + "\\" + kDisabled, kWriteAccess, d) != ERROR_SUCCESS)
             return false;
         if (!MoveOneValue(d.get(), k.get(), name))
             return false;
@@ -401,11 +402,11 @@ bool MoveSingleValue(HKEY root, const std::string &key, const std::string &name,
 
 bool DeleteNamedValue(HKEY root, const std::string &key, const std::string &name, bool disabled) {
     ScopedKey k, d;
-    if (Open(root, key, true, k) != ERROR_SUCCESS)
+    if (Open(root, key, kWriteAccess, k) != ERROR_SUCCESS)
         return false;
     if (!disabled)
         return DeleteValue(k.get(), name) == ERROR_SUCCESS;
-    if (Open(root, key + "\\" + kDisabled, true, d) != ERROR_SUCCESS)
+    if (Open(root, key + "\\" + kDisabled, kWriteAccess, d) != ERROR_SUCCESS)
         return false;
     if (DeleteValue(d.get(), name) != ERROR_SUCCESS)
         return false;
@@ -418,11 +419,11 @@ bool DeleteValueEverywhere(HKEY root, const std::string &key, const std::string 
 
 bool MoveMultiSzItem(HKEY root, const std::string &key, const std::string &name, const std::string &item, bool enable) {
     ScopedKey k, d;
-    if (Open(root, key, true, k) != ERROR_SUCCESS)
+    if (Open(root, key, kWriteAccess, k) != ERROR_SUCCESS)
         return false;
     bool emptied = false;
     if (enable) {
-        if (Open(root, key + "\\" + kDisabled, true, d) != ERROR_SUCCESS)
+        if (Open(root, key + "\\" + kDisabled, kWriteAccess, d) != ERROR_SUCCESS)
             return false;
         if (!MoveListItem(d.get(), k.get(), name, item, emptied))
             return false;
@@ -446,9 +447,9 @@ bool MoveMultiSzItem(HKEY root, const std::string &key, const std::string &name,
 bool DeleteMultiSzItem(HKEY root, const std::string &key, const std::string &name, const std::string &item,
                        bool disabled) {
     ScopedKey k, d;
-    if (Open(root, key, true, k) != ERROR_SUCCESS)
+    if (Open(root, key, kWriteAccess, k) != ERROR_SUCCESS)
         return false;
-    if (disabled && Open(root, key + "\\" + kDisabled, true, d) != ERROR_SUCCESS)
+    if (disabled && Open(root, key + "\\" + kDisabled, kWriteAccess, d) != ERROR_SUCCESS)
         return false;
     const HKEY list = disabled ? d.get() : k.get();
     RegValue value;
@@ -511,7 +512,7 @@ bool MoveKey(HKEY root, const std::string &from, const std::string &to, bool dro
 bool DeleteKeyAndEmptyParent(HKEY root, const std::string &key, const std::string &, bool dropParent) {
     {
         ScopedKey h;
-        if (Open(root, key, true, h) != ERROR_SUCCESS)
+        if (Open(root, key, kWriteAccess, h) != ERROR_SUCCESS)
             return false;
         DWORD subKeys = 0, values = 0;
         if (Counts(h.get(), subKeys, values) != ERROR_SUCCESS || subKeys != 0)
@@ -542,7 +543,7 @@ bool CopySubKey(HKEY root, const std::string &from, const std::string &to) {
 
 bool MoveStartValue(HKEY root, const std::string &serviceKey, bool enable, bool isService) {
     ScopedKey s;
-    if (Open(root, serviceKey, true, s) != ERROR_SUCCESS)
+    if (Open(root, serviceKey, kWriteAccess, s) != ERROR_SUCCESS)
         return false;
     RegValue start, saved;
     DWORD value = 0;
@@ -582,7 +583,7 @@ bool MoveStartValue(HKEY root, const std::string &serviceKey, bool enable, bool 
 
 bool SetStartDisabled(HKEY root, const std::string &serviceKey, bool wasDisabled) {
     ScopedKey s;
-    if (Open(root, serviceKey, true, s) != ERROR_SUCCESS)
+    if (Open(root, serviceKey, kWriteAccess, s) != ERROR_SUCCESS)
         return false;
     if (Write(s.get(), "Start", REG_DWORD, DwordData(SERVICE_DISABLED)) != ERROR_SUCCESS)
         return false;
@@ -594,7 +595,7 @@ bool SaveKeyToFile(const std::string &key, const std::string &file, HKEY root) {
     bool saved = false;
     {
         ScopedKey h;
-        if (Open(root, key, false, h) == ERROR_SUCCESS)
+        if (Open(root, key, KEY_READ, h) == ERROR_SUCCESS)
             saved = SaveOver(h.get(), file) == ERROR_SUCCESS;
     }
     DisablePrivileges();
@@ -610,7 +611,7 @@ bool RestoreKeyFromFile(const std::string &key, const std::string &file, HKEY ro
 
 bool SetExeOpenDefault(HKEY root, const std::string &key, const std::string &, const std::string &) {
     ScopedKey k;
-    if (Open(root, key, true, k) != ERROR_SUCCESS)
+    if (Open(root, key, kWriteAccess, k) != ERROR_SUCCESS)
         return false;
     return Write(k.get(), "", REG_SZ, "\"%1\" %*") == ERROR_SUCCESS;
 }
