@@ -8,6 +8,7 @@
 #include "registry/hives.h"
 #include "registry/values.h"
 #include "scan/state.h"
+#include "support/folder_files.h"
 #include "support/testing.h"
 #include "system/handles.h"
 #include "system/platform.h"
@@ -36,20 +37,6 @@ size_t OpenCount() {
     for (size_t i = 1; i < OpenKeys().size(); ++i)
         n += OpenKeys()[i].hKey != nullptr;
     return n;
-}
-
-std::vector<std::string> FilesIn(const TempDir &dir) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA data;
-    FindHandle find(FindFirstFileA((dir / "*").c_str(), &data));
-    if (!find)
-        return names;
-    do {
-        const std::string name = data.cFileName;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    } while (FindNextFileA(find.get(), &data));
-    return names;
 }
 
 bool PrivilegeOn(const char *privilege) {
@@ -112,8 +99,8 @@ TEST(Hives, ChangeInLoadedHiveSurvivesUnloadAndReload) {
     UnloadHive(HKEY_LOCAL_MACHINE, "_REMOTE_QmTestA");
     EXPECT_TRUE(log.lines().empty()) << log.text();
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, "_REMOTE_QmTestA"));
-    EXPECT_EQ(LoadedHives().size(), 2u);                           // unloading does not shorten the list
-    EXPECT_EQ(FilesIn(dir), std::vector<std::string>{"software"}); // no temporary file left
+    EXPECT_EQ(LoadedHives().size(), 2u);                                        // unloading does not shorten the list
+    EXPECT_EQ(NamesInFolder(dir.path()), std::vector<std::string>{"software"}); // no temporary file left
 
     ASSERT_TRUE(LoadHive(file, HKEY_LOCAL_MACHINE, "_REMOTE_QmTestA"));
     EXPECT_EQ(LoadedHives().size(), 3u);
@@ -181,7 +168,7 @@ TEST(Hives, FailuresAreLoggedAndChangeNothing) {
         EXPECT_EQ(ReadString(key.get(), "A"), "2");
     }
     UnloadHive(HKEY_USERS, "_REMOTE_QmTestBusy");
-    EXPECT_EQ(FilesIn(dir), std::vector<std::string>{"NTUSER.DAT"});
+    EXPECT_EQ(NamesInFolder(dir.path()), std::vector<std::string>{"NTUSER.DAT"});
 }
 
 TEST(Hives, WineSaveBackFailureKeepsTheHiveLoaded) {
@@ -210,7 +197,7 @@ TEST(Hives, WineSaveBackFailureKeepsTheHiveLoaded) {
     }
     holder.reset();
     EXPECT_EQ(ReadFileBytes(file), before);
-    EXPECT_EQ(FilesIn(dir), std::vector<std::string>{"system"});
+    EXPECT_EQ(NamesInFolder(dir.path()), std::vector<std::string>{"system"});
     UnloadHive(HKEY_LOCAL_MACHINE, "_REMOTE_QmTestRO");
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, "_REMOTE_QmTestRO"));
     ASSERT_TRUE(LoadHive(file, HKEY_LOCAL_MACHINE, "_REMOTE_QmTestRO"));

@@ -8,6 +8,7 @@
 #include "registry/hives.h"
 #include "registry/values.h"
 #include "store_support.h"
+#include "support/folder_files.h"
 #include "support/testing.h"
 #include "system/handles.h"
 
@@ -16,31 +17,6 @@ using namespace storetest;
 namespace {
 
 const std::string kKey = kBase + "\\Backup";
-const std::string kCopyBase = "SOFTWARE\\Fernhollowsys\\Quillmara";
-
-std::vector<std::string> FilesIn(const TempDir &dir) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA data;
-    FindHandle find(FindFirstFileA((dir / "*").c_str(), &data));
-    if (!find)
-        return names;
-    do {
-        const std::string name = data.cFileName;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    } while (FindNextFileA(find.get(), &data));
-    return names;
-}
-
-// Nothing of a restore is left behind: no temporary hive, no kept copy.
-void ExpectNoRestoreLeftovers() {
-    ScopedKey users(OpenKey(HKEY_USERS, ""));
-    for (const auto &name : EnumSubKeys(users.get()))
-        EXPECT_EQ(name.rfind("QuillmaraRestore", 0), std::string::npos) << name;
-    ScopedKey base(OpenKey(HKEY_LOCAL_MACHINE, kCopyBase));
-    for (const auto &name : EnumSubKeys(base.get()))
-        EXPECT_EQ(name.rfind("RestoreCopy", 0), std::string::npos) << name;
-}
 
 void MakeContent() {
     SetRegString(HKEY_LOCAL_MACHINE, kKey, "Tool", "C:\\tool.exe");
@@ -64,7 +40,7 @@ TEST(Backup, SaveChangeRestoreGivesTheSavedKey) {
     const Tree saved = Dump(HKEY_LOCAL_MACHINE, kKey);
     ASSERT_TRUE(SaveKeyToFile(kKey, dir / "backup.hiv", HKEY_LOCAL_MACHINE));
     EXPECT_FALSE(PrivilegesEnabled()); // dropped after each use
-    EXPECT_EQ(FilesIn(dir), std::vector<std::string>{"backup.hiv"});
+    EXPECT_EQ(NamesInFolder(dir.path()), std::vector<std::string>{"backup.hiv"});
 
     ChangeContent();
     const Tree changed = Dump(HKEY_LOCAL_MACHINE, kKey);
@@ -72,7 +48,7 @@ TEST(Backup, SaveChangeRestoreGivesTheSavedKey) {
     ASSERT_TRUE(RestoreKeyFromFile(kKey, dir / "backup.hiv", HKEY_LOCAL_MACHINE));
     EXPECT_FALSE(PrivilegesEnabled());
     EXPECT_EQ(Dump(HKEY_LOCAL_MACHINE, kKey), saved); // the content, not the result alone
-    ExpectNoRestoreLeftovers();
+    EXPECT_EQ(RestoreLeftovers(), std::vector<std::string>{});
 
     // The backup file is only read.
     const std::string bytes = ReadFileBytes(dir / "backup.hiv");
@@ -95,7 +71,7 @@ TEST(Backup, ARestoreThatCannotWorkChangesNothing) {
     EXPECT_FALSE(RestoreKeyFromFile(kBase + "\\Missing", dir / "good.hiv", HKEY_LOCAL_MACHINE));
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kBase + "\\Missing"));
     EXPECT_FALSE(PrivilegesEnabled());
-    ExpectNoRestoreLeftovers();
+    EXPECT_EQ(RestoreLeftovers(), std::vector<std::string>{});
 }
 
 TEST(Backup, ASaveReplacesTheOldFileOnlyWhenItSucceeded) {
@@ -117,7 +93,7 @@ TEST(Backup, ASaveReplacesTheOldFileOnlyWhenItSucceeded) {
         EXPECT_FALSE(SaveKeyToFile(kKey, file, HKEY_LOCAL_MACHINE));
     }
     EXPECT_EQ(ReadFileBytes(file), firstBytes);
-    EXPECT_EQ(FilesIn(dir), std::vector<std::string>{"backup.hiv"});
+    EXPECT_EQ(NamesInFolder(dir.path()), std::vector<std::string>{"backup.hiv"});
 
     // A read-only backup is replaced too.
     ASSERT_TRUE(SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY));

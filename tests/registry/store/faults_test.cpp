@@ -330,30 +330,6 @@ TEST(Faults, ParkingStartTypes) {
     }
 }
 
-// Hives and copies a restore left behind when its undo failed as well.
-std::vector<std::string> RestoreLeftovers() {
-    std::vector<std::string> found;
-    ScopedKey users(OpenKey(HKEY_USERS, ""));
-    for (const auto &name : EnumSubKeys(users.get()))
-        if (name.starts_with("QuillmaraRestore"))
-            found.push_back("HKEY_USERS\\" + name);
-    ScopedKey base(OpenKey(kRoot, "SOFTWARE\\Fernhollowsys\\Quillmara"));
-    for (const auto &name : EnumSubKeys(base.get()))
-        if (name.starts_with("RestoreCopy"))
-            found.push_back(name);
-    return found;
-}
-
-void RemoveRestoreLeftovers() {
-    EnablePrivileges(); // unloading needs them
-    for (const auto &name : RestoreLeftovers()) {
-        if (name.starts_with("HKEY_USERS\\"))
-            RegUnLoadKeyA(HKEY_USERS, name.substr(11).c_str());
-        else
-            DeleteRegTree(kRoot, "SOFTWARE\\Fernhollowsys\\Quillmara\\" + name);
-    }
-}
-
 TEST(Faults, SavingAndRestoring) {
     TempDir dir;
     const std::string key = kBase + "\\Key";

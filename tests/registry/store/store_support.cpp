@@ -4,10 +4,12 @@
 
 #include "registry/access.h"
 #include "registry/disabled_store.h"
+#include "registry/hives.h"
 #include "registry/values.h"
 #include "scan/locations.h"
 #include "scan/scanner.h"
 #include "scan/state.h"
+#include "support/testing.h"
 
 namespace storetest {
 
@@ -90,5 +92,29 @@ Faults::Faults(int first, bool cascade) : first_(first), cascade_(cascade) {
 }
 
 Faults::~Faults() { SetStoreFault(nullptr); }
+
+// Hives and copies a restore left behind when its undo failed as well.
+std::vector<std::string> RestoreLeftovers() {
+    std::vector<std::string> found;
+    ScopedKey users(OpenKey(HKEY_USERS, ""));
+    for (const auto &name : EnumSubKeys(users.get()))
+        if (name.starts_with("QuillmaraRestore"))
+            found.push_back("HKEY_USERS\\" + name);
+    ScopedKey base(OpenKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Fernhollowsys\\Quillmara"));
+    for (const auto &name : EnumSubKeys(base.get()))
+        if (name.starts_with("RestoreCopy"))
+            found.push_back(name);
+    return found;
+}
+
+void RemoveRestoreLeftovers() {
+    EnablePrivileges(); // unloading needs them
+    for (const auto &name : RestoreLeftovers()) {
+        if (name.starts_with("HKEY_USERS\\"))
+            RegUnLoadKeyA(HKEY_USERS, name.substr(11).c_str());
+        else
+            DeleteRegTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\Fernhollowsys\\Quillmara\\" + name);
+    }
+}
 
 } // namespace storetest

@@ -48,4 +48,9 @@ class Faults {
 
 std::string Hex(const std::string &bytes);
 
+// The temporary hives ("HKEY_USERS\\QuillmaraRestore...") and kept copies
+// ("RestoreCopy...") a restore left behind, and their removal.
+std::vector<std::string> RestoreLeftovers();
+void RemoveRestoreLeftovers();
+
 } // namespace storetest
