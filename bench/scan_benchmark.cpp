@@ -87,6 +87,7 @@ void AddLoad(int n) {
         const char *image = "C:\\Program Files\\Bench\\service.exe -k";
         RegSetValueExA(svc, "Start", 0, REG_DWORD, reinterpret_cast<const BYTE *>(&start), sizeof start);
         RegSetValueExA(svc, "Type", 0, REG_DWORD, reinterpret_cast<const BYTE *>(&type), sizeof type);
+        RegSetValueExA(svc, "ObjectName", 0, REG_SZ, reinterpret_cast<const BYTE *>("LocalSystem"), 12);
         RegSetValueExA(svc, "ImagePath", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE *>(image),
                        static_cast<DWORD>(strlen(image) + 1));
         RegCloseKey(svc);
