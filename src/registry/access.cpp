@@ -116,7 +116,8 @@ void SetRegeditLastKey(const std::string &text) {
     if (RegCreateKeyA(applets.get(), "Regedit", &created) != ERROR_SUCCESS)
         return;
     CloseKey(created);
-    ScopedKey regedit(OpenKeyWrite(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit"));
+    ScopedKey regedit(
+        OpenKeyWrite(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit"));
     if (regedit)
         WriteString(regedit.get(), "LastKey", text);
 }

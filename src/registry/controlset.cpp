@@ -7,6 +7,7 @@
 #include "registry/access.h"
 #include "registry/values.h"
 #include "scan/state.h"
+#include "scan/text.h"
 
 namespace {
 bool KeyOpens(const std::string &path) {
@@ -50,14 +51,6 @@ void SetControlSet(int code) {
         const std::string from = path.substr(0, length);
         if (from.empty())
             continue;
-        std::string result;
-        size_t pos = 0;
-        for (auto hit = path.find(from); hit != std::string::npos; hit = path.find(from, pos)) {
-            result.append(path, pos, hit - pos);
-            result += CurrentControlSet();
-            pos = hit + from.size();
-        }
-        result.append(path, pos, std::string::npos);
-        path = std::move(result);
+        path = ReplaceAll(path, from, CurrentControlSet());
     }
 }

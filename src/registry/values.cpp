@@ -16,8 +16,8 @@ RegValue ReadValue(HKEY key, const std::string &name) {
         std::string buffer(size, '\0');
         DWORD type = REG_NONE;
         DWORD got = size;
-        const LONG rc = RegQueryValueExA(key, name.c_str(), nullptr, &type,
-                                         reinterpret_cast<BYTE *>(buffer.data()), &got);
+        const LONG rc =
+            RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE *>(buffer.data()), &got);
         if (rc == ERROR_SUCCESS) {
             buffer.resize(got);
             value.present = true;
@@ -53,15 +53,16 @@ KeyLimits LimitsOf(HKEY key) {
 }
 } // namespace
 
-std::vector<std::string> EnumSubKeys(HKEY key) {
+namespace {
+// Lists the names that enumerate(index, buffer, length) gives from index 0
+// until it answers anything but success; a name longer than the buffer is
+// asked for again with a larger one.
+template <typename Enumerate> std::vector<std::string> EnumNames(DWORD capacity, Enumerate enumerate) {
     std::vector<std::string> names;
-    if (key == nullptr)
-        return names;
-    DWORD capacity = LimitsOf(key).subKeyName;
     for (DWORD index = 0;;) {
         std::string name(capacity, '\0');
         DWORD length = capacity;
-        const LONG rc = RegEnumKeyExA(key, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+        const LONG rc = enumerate(index, name.data(), &length);
         if (rc == ERROR_MORE_DATA && capacity < 65536) {
             capacity *= 2;
             continue;
@@ -74,27 +75,22 @@ std::vector<std::string> EnumSubKeys(HKEY key) {
     }
     return names;
 }
+} // namespace
+
+std::vector<std::string> EnumSubKeys(HKEY key) {
+    if (key == nullptr)
+        return {};
+    return EnumNames(LimitsOf(key).subKeyName, [key](DWORD index, char *name, DWORD *length) {
+        return RegEnumKeyExA(key, index, name, length, nullptr, nullptr, nullptr, nullptr);
+    });
+}
 
 std::vector<std::string> EnumValueNames(HKEY key) {
-    std::vector<std::string> names;
     if (key == nullptr)
-        return names;
-    DWORD capacity = LimitsOf(key).valueName;
-    for (DWORD index = 0;;) {
-        std::string name(capacity, '\0');
-        DWORD length = capacity;
-        const LONG rc = RegEnumValueA(key, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERROR_MORE_DATA && capacity < 65536) {
-            capacity *= 2;
-            continue;
-        }
-        if (rc != ERROR_SUCCESS)
-            break;
-        name.resize(length);
-        names.push_back(std::move(name));
-        ++index;
-    }
-    return names;
+        return {};
+    return EnumNames(LimitsOf(key).valueName, [key](DWORD index, char *name, DWORD *length) {
+        return RegEnumValueA(key, index, name, length, nullptr, nullptr, nullptr, nullptr);
+    });
 }
 
 std::vector<NamedRegValue> EnumValues(HKEY key) {

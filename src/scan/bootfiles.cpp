@@ -1,18 +1,12 @@
 #include "scan/bootfiles.h"
 
+#include "scan/text.h"
+
 #include <cstddef>
 
 namespace {
 
 constexpr auto npos = std::string::npos;
-
-std::string Lower(const std::string &text) {
-    std::string out = text;
-    for (char &c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
 
 } // namespace
 
@@ -34,7 +28,7 @@ std::string FindBcdWindowsFolder(const std::string &text) {
     static const std::string kLoader = "\\system32\\winload.exe";
     constexpr std::size_t kBefore = 12; // characters looked at before the loader path
     constexpr std::size_t kWindow = 34; // characters tested for "Element" from there
-    const std::string lower = Lower(text);
+    const std::string lower = LowerText(text);
     for (std::size_t q = lower.find(kLoader); q != npos; q = lower.find(kLoader, q + 1)) {
         // A match without twelve characters before it, next to an "Element"
         // name, or without a "\" in front of a folder name is not the one.

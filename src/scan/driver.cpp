@@ -1,7 +1,5 @@
 #include "scan/driver.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cstdlib>
 
 #include "registry/access.h"
@@ -10,6 +8,7 @@
 #include "scan/imagepath.h"
 #include "scan/scanner.h"
 #include "scan/state.h"
+#include "scan/text.h"
 #include "system/handles.h"
 #include "system/log.h"
 
@@ -17,25 +16,6 @@ namespace {
 
 const char *const kProfileList = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
 const char *const kRemoteProfileList = "_REMOTE_SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
-
-std::string Lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
-
-// Every occurrence of "\system32" removed, compared in any case.
-std::string WithoutSystem32(const std::string &path) {
-    static const std::string kNeedle = "\\system32";
-    const std::string lower = Lower(path);
-    std::string out;
-    size_t pos = 0;
-    for (auto hit = lower.find(kNeedle); hit != std::string::npos; hit = lower.find(kNeedle, pos)) {
-        out.append(path, pos, hit - pos);
-        pos = hit + kNeedle.size();
-    }
-    out.append(path, pos, std::string::npos);
-    return out;
-}
 
 // A folder exists when listing it yields at least one name.
 bool FolderExists(const std::string &folder) {
@@ -48,19 +28,6 @@ std::string WithBackslash(std::string s) {
     if (s.empty() || s.back() != '\\')
         s += '\\';
     return s;
-}
-
-// Every "_REMOTE_*\" removed (the wildcard of the offline user prefix).
-std::string WithoutUserWildcard(const std::string &path) {
-    static const std::string kWildcard = "_REMOTE_*\\";
-    std::string out;
-    size_t pos = 0;
-    for (auto hit = path.find(kWildcard); hit != std::string::npos; hit = path.find(kWildcard, pos)) {
-        out.append(path, pos, hit - pos);
-        pos = hit + kWildcard.size();
-    }
-    out.append(path, pos, std::string::npos);
-    return out;
 }
 
 struct PassMaker {
@@ -101,7 +68,7 @@ void UserPassesByRemoteHives(PassMaker &make, const std::string &keyPath) {
     ScopedKey users(OpenKey(HKEY_USERS, ""));
     if (!users)
         return;
-    const std::string rest = WithoutUserWildcard(keyPath);
+    const std::string rest = RemoveAll(keyPath, "_REMOTE_*\\");
     for (const std::string &name : EnumSubKeys(users.get())) {
         if (name.compare(0, 8, "_REMOTE_") == 0)
             make.Add(name + "\\" + rest);
@@ -139,7 +106,8 @@ void TestImageFiles(std::vector<StartupEntry> &entries) {
             e.HasFile = true;
             continue;
         }
-        const std::string candidate = WithoutSystem32(e.ImagePath);
+        // The same path without "\system32", compared in any case.
+        const std::string candidate = ReplaceAllNoCase(e.ImagePath, "\\system32", "");
         if (candidate != e.ImagePath && FileExists(candidate)) {
             e.ImagePath = candidate;
             e.HasFile = true;

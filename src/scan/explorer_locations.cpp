@@ -122,12 +122,7 @@ struct ValueRule {
     std::string (*imagePath)(const std::string &server);
 };
 
-// A bare file name lies in the system folder; a full path or one built on a
-// variable is taken as it is (a system folder put in front of it would name
-// no file).
-std::string SystemFolderServer(const std::string &server) { return RemapDrive(AddSystemPath(ExpandEnvVars(server))); }
-
-// The same with an icon server's index cut off.
+// A server resolved as ResolveFilePath does, with an icon server's index cut off.
 std::string SystemFolderServerNoIcon(const std::string &server) {
     return RemapDrive(CutAtComma(AddSystemPath(ExpandEnvVars(server))));
 }
@@ -137,7 +132,7 @@ std::string SystemFolderServerNoIcon(const std::string &server) {
 // hooks (41).
 constexpr ValueRule kSharedTaskScheduler{false, Title::kData, false, ExpandedServer};
 constexpr ValueRule kDelayLoad{true, Title::kName, false, ServerPath};
-constexpr ValueRule kShellExecuteHooks{false, Title::kServer, false, SystemFolderServer};
+constexpr ValueRule kShellExecuteHooks{false, Title::kServer, false, ResolveFilePath};
 constexpr ValueRule kApprovedExtensions{false, Title::kData, false, SystemFolderServerNoIcon};
 constexpr ValueRule kUrlSearchHooks{false, Title::kServerFile, true, ExpandedServer};
 

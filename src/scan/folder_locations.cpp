@@ -20,21 +20,16 @@
 #include "scan/filereaders_win.h"
 #include "scan/imagepath.h"
 #include "scan/state.h"
+#include "scan/text.h"
 #include "system/handles.h"
 
 namespace {
 
 const char *const kProfileList = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
 
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); });
-    return text;
-}
-
 // The last count characters of text, lower-cased (all of it when shorter).
 std::string LowerTail(const std::string &text, size_t count) {
-    return Lower(text.size() > count ? text.substr(text.size() - count) : text);
+    return LowerText(text.size() > count ? text.substr(text.size() - count) : text);
 }
 
 bool IsTaskLocation(int category) { return category == kCatTaskScheduler; }
@@ -44,7 +39,7 @@ bool IsTaskLocation(int category) { return category == kCatTaskScheduler; }
 bool TakesFile(int category, const std::string &name) {
     if (IsTaskLocation(category))
         return LowerTail(name, 4) == ".job";
-    return Lower(name) != "desktop.ini";
+    return LowerText(name) != "desktop.ini";
 }
 
 // The startup location's folder, or the task folder with the scanned

@@ -62,6 +62,11 @@ std::string AddSystemPath(const std::string &text) { return AddSystemPath(text, 
 std::string RemapDrive(const std::string &text) { return RemapDrive(text, CurrentInstall()); }
 std::string CleanImagePath(const std::string &text) { return CleanImagePath(text, FileMatchExists); }
 
+std::string ResolveFilePath(const std::string &text) {
+    const InstallContext ctx = CurrentInstall();
+    return RemapDrive(AddSystemPath(ExpandEnvVars(text, ctx), ctx), ctx);
+}
+
 std::string ResolveCommandLine(const std::string &text) {
     return ResolveCommandLine(text, CurrentInstall(), FileMatchExists);
 }

@@ -18,6 +18,9 @@ std::string SystemPath();
 std::string AddSystemPath(const std::string &text);
 std::string RemapDrive(const std::string &text);
 std::string CleanImagePath(const std::string &text);
+// A file named by a registry value: its variables expanded, a bare name put
+// in the system folder, the drive moved to the scanned installation's.
+std::string ResolveFilePath(const std::string &text);
 // Steps 1 to 8 of the command-line chain for the scanned installation.
 std::string ResolveCommandLine(const std::string &text);
 

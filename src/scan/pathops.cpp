@@ -1,47 +1,12 @@
 #include "scan/pathops.h"
 
+#include "scan/text.h"
+
 #include <cstddef>
 
 namespace {
 
 constexpr auto npos = std::string::npos;
-
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-std::string LowerText(const std::string &text) {
-    std::string out = text;
-    for (char &c : out)
-        c = Lower(c);
-    return out;
-}
-
-// Position of the first occurrence of what (already lower case) in text,
-// ignoring case; npos when there is none.
-std::size_t FindNoCase(const std::string &text, const std::string &what, std::size_t from = 0) {
-    return LowerText(text).find(what, from);
-}
-
-bool ContainsNoCase(const std::string &text, const std::string &what) { return FindNoCase(text, what) != npos; }
-
-// Every occurrence of what (lower case), in any case, replaced by with. The
-// search goes on after the inserted text, so a replacement that holds the
-// pattern itself is not expanded again.
-std::string ReplaceAllNoCase(const std::string &text, const std::string &what, const std::string &with) {
-    const std::string lower = LowerText(text);
-    std::string out;
-    std::size_t pos = 0;
-    for (;;) {
-        const std::size_t hit = lower.find(what, pos);
-        if (hit == npos)
-            break;
-        out.append(text, pos, hit - pos);
-        out += with;
-        pos = hit + what.size();
-    }
-    out.append(text, pos, npos);
-    return out;
-}
 
 std::string RemoveQuotes(const std::string &text) {
     std::string out;
@@ -131,7 +96,7 @@ std::string RemapDrive(const std::string &text, const InstallContext &ctx) {
     if (ctx.drive == 0 || text.size() < 2 || text[1] != ':')
         return text;
     std::string out = text;
-    out[0] = Upper(ctx.drive);
+    out[0] = UpperChar(ctx.drive);
     return out;
 }
 
@@ -198,7 +163,7 @@ std::string PrettyPath(const std::string &text) {
     std::string out = LowerText(text);
     for (std::size_t i = 0; i < out.size(); ++i)
         if (i == 0 || out[i - 1] == '\\' || out[i - 1] == ' ')
-            out[i] = Upper(out[i]);
+            out[i] = UpperChar(out[i]);
     return out;
 }
 

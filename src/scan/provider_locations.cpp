@@ -60,7 +60,7 @@ void ScanPrintMonitors(PassContext &ctx) {
             continue;
         StartupEntry &e = AppendEntry(ctx);
         e.EntryName = name;
-        e.ImagePath = RemapDrive(ExpandEnvVars(AddSystemPath(CleanString(driver.data))));
+        e.ImagePath = ResolveFilePath(CleanString(driver.data));
         e.ItemType = kItemSubKey;
         e.Disabled = ctx.DisabledPass;
     }

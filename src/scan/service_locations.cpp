@@ -2,7 +2,6 @@
 // key of the current control set. A service or driver is disabled in place:
 // its own key carries an "AutorunsDisabled" value (the start type it had).
 #include <algorithm>
-#include <cctype>
 #include <string>
 
 #include "registry/access.h"
@@ -10,6 +9,7 @@
 #include "scan/category_handlers.h"
 #include "scan/imagepath.h"
 #include "scan/pathops.h"
+#include "scan/text.h"
 
 namespace {
 
@@ -17,43 +17,6 @@ constexpr const char *kGenericServiceDescription = "Generic Host Process for Win
 
 // Services that the driver list leaves out.
 constexpr const char *kSkippedDrivers[] = {"MRxDAV", "MRxSmb", "NetBIOS", "Rdbss", "Srv", "vcdrom"};
-
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-bool ContainsNoCase(const std::string &text, const std::string &part) {
-    return Lower(text).find(Lower(part)) != std::string::npos;
-}
-
-// Every occurrence of from, compared in any case, replaced by to.
-std::string ReplaceNoCase(const std::string &text, const std::string &from, const std::string &to) {
-    const std::string lowerText = Lower(text);
-    const std::string lowerFrom = Lower(from);
-    std::string out;
-    size_t pos = 0;
-    for (auto hit = lowerText.find(lowerFrom); hit != std::string::npos; hit = lowerText.find(lowerFrom, pos)) {
-        out.append(text, pos, hit - pos);
-        out += to;
-        pos = hit + lowerFrom.size();
-    }
-    out.append(text, pos, std::string::npos);
-    return out;
-}
-
-// Every occurrence of from (exact) removed.
-std::string RemoveAll(const std::string &text, const std::string &from) {
-    std::string out;
-    size_t pos = 0;
-    for (auto hit = text.find(from); hit != std::string::npos; hit = text.find(from, pos)) {
-        out.append(text, pos, hit - pos);
-        pos = hit + from.size();
-    }
-    out.append(text, pos, std::string::npos);
-    return out;
-}
 
 // A colon anywhere after the first character: the text names a drive.
 bool NamesDrive(const std::string &text) { return text.size() > 1 && text.find(':', 1) != std::string::npos; }
@@ -112,9 +75,9 @@ std::string DriverImagePath(const std::string &imagePath) {
     if (path.find('%') != std::string::npos)
         path = ExpandEnvVars(path); // "%SystemRoot%\System32\drivers\..." names a full path
     if (ContainsNoCase(path, "\\SystemRoot\\System32\\"))
-        path = ReplaceNoCase(path, "\\SystemRoot\\System32\\", SystemPath());
+        path = ReplaceAllNoCase(path, "\\SystemRoot\\System32\\", SystemPath());
     else if (!NamesDrive(path))
-        path = ReplaceNoCase(path, "system32\\", SystemPath());
+        path = ReplaceAllNoCase(path, "system32\\", SystemPath());
     return RemapDrive(path);
 }
 

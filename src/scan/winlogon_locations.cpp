@@ -23,10 +23,6 @@ bool NamesOwnFolder(const std::string &text) {
     return text.find(":\\") != std::string::npos || text.find('%') != std::string::npos;
 }
 
-// A program value: a bare name lies in the system folder, a full path or a
-// text with a variable is expanded and moved to the scanned drive.
-std::string ResolveProgram(const std::string &text) { return RemapDrive(ExpandEnvVars(AddSystemPath(text))); }
-
 // A file the system loads from its system folder by name; a full path is
 // taken as it is written.
 std::string ResolveSystemFile(const std::string &text) {
@@ -42,7 +38,7 @@ std::string ResolveCommand(const std::string &text, const char *defaultExt) {
     const std::string program = !text.empty() && text.front() == '"' ? UnquotePath(text) : StripArgs(text);
     if (program.empty())
         return SystemPath();
-    std::string image = ResolveProgram(program);
+    std::string image = ResolveFilePath(program);
     if (FileNamePart(program).find('.') == std::string::npos)
         image += defaultExt;
     return image;
@@ -65,7 +61,7 @@ void ScanProgramValue(PassContext &ctx) {
         return;
     StartupEntry &e = AppendEntry(ctx);
     e.EntryName = v.text;
-    e.ImagePath = ResolveProgram(v.text);
+    e.ImagePath = ResolveFilePath(v.text);
     e.ItemType = kItemOwnValue;
 }
 

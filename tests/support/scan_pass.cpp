@@ -58,3 +58,16 @@ int OpenKeyCount() {
         n += OpenKeys()[i].hKey != nullptr;
     return n;
 }
+
+void UseInstallations(short selected, const std::string &offlineRoot, const std::string &offlineWindows) {
+    auto &locations = ScanLocations();
+    ResetLocations(locations);
+    StartupEntry system, offline;
+    system.EntryName = "C:\\";
+    system.ImagePath = "C:\\windows";
+    offline.EntryName = offlineRoot;
+    offline.ImagePath = offlineWindows;
+    locations[0].Entries = {system, offline};
+    SelectedOS() = selected;
+    ProfilesDir().clear();
+}

@@ -25,6 +25,12 @@ class ScannedInstall {
     short previousSelected_;
 };
 
+// Makes ScanLocations() hold only the installations list: the running system
+// (Windows folder C:\windows) and, as entry 1, an offline installation; selects
+// entry `selected` and forgets the profiles folder. Callers add LoadPaths().
+void UseInstallations(short selected, const std::string &offlineRoot = "Q:\\",
+                      const std::string &offlineWindows = "Q:\\WINDOWS");
+
 // The entries of one LoadData pass (pass 1).
 struct PassResult {
     std::vector<StartupEntry> entries = std::vector<StartupEntry>(1);

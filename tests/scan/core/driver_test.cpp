@@ -5,28 +5,13 @@
 #include "scan/locations.h"
 #include "scan/scanner.h"
 #include "scan/state.h"
+#include "support/scan_pass.h"
 #include "support/testing.h"
 
 namespace {
 
 const std::string kProfileList = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
 const std::string kRun = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-
-// Installations list with the running system (C:\windows) and, as entry 1, an
-// offline installation on drive Q:.
-void UseInstallations(short selected) {
-    auto &locations = ScanLocations();
-    ResetLocations(locations);
-    StartupEntry system, offline;
-    system.EntryName = "C:\\";
-    system.ImagePath = "C:\\windows";
-    offline.EntryName = "Q:\\";
-    offline.ImagePath = "Q:\\WINDOWS";
-    locations[0].Entries = {system, offline};
-    SelectedOS() = selected;
-    ProfilesDir().clear();
-    LoadPaths();
-}
 
 std::vector<std::string> KeyTexts(const ScanLocation &loc) {
     std::vector<std::string> texts;
@@ -55,6 +40,7 @@ class DriverTest : public testing::Test {
 
 TEST_F(DriverTest, PerUserPassesFollowTheProfileList) {
     UseInstallations(0);
+    LoadPaths();
     const std::string extra = kProfileList + "\\S-1-5-21-9-9-9-1001";
     TestKey profile(HKEY_LOCAL_MACHINE, extra);
     SetRegString(HKEY_LOCAL_MACHINE, extra, "ProfileImagePath", "C:\\users\\nobody");
@@ -70,6 +56,7 @@ TEST_F(DriverTest, PerUserPassesFollowTheProfileList) {
 
 TEST_F(DriverTest, OfflinePerUserPassesOnePerRemoteHive) {
     UseInstallations(1);
+    LoadPaths();
     TestKey alice(HKEY_USERS, "_REMOTE_Alice");
     TestKey bob(HKEY_USERS, "_REMOTE_Bob");
     SetRegString(HKEY_USERS, "_REMOTE_Alice\\" + kRun, "Tool", "C:\\Tools\\tool.exe");
@@ -88,6 +75,7 @@ TEST_F(DriverTest, OfflinePerUserPassesOnePerRemoteHive) {
 
 TEST_F(DriverTest, FolderPassesPerProfileOnTheScannedDrive) {
     UseInstallations(1);
+    LoadPaths();
     TestKey list(HKEY_LOCAL_MACHINE, "_REMOTE_SOFTWARE");
     const std::string remoteList = "_REMOTE_SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
     SetRegString(HKEY_LOCAL_MACHINE, remoteList + "\\S-1-5-21-1", "ProfileImagePath", "C:\\Users\\Ann");
@@ -102,6 +90,7 @@ TEST_F(DriverTest, FolderPassesPerProfileOnTheScannedDrive) {
 
 TEST_F(DriverTest, ProfilesAndWindowsFolderPasses) {
     UseInstallations(0);
+    LoadPaths();
     Relay(18, false);
     EXPECT_EQ(KeyTexts(ScanLocations()[18]),
               (std::vector<std::string>{"C:\\users\\All Users\\Start Menu\\Programs\\Startup\\"}));
@@ -112,11 +101,13 @@ TEST_F(DriverTest, ProfilesAndWindowsFolderPasses) {
 
 TEST_F(DriverTest, ProfilesDirIsCachedAndAMissLogged) {
     UseInstallations(0);
+    LoadPaths();
     ProfilesDir() = "X:\\cached\\";
     EXPECT_EQ(GetProfilesDir(), "X:\\cached\\");
 
     // An offline installation without any profile information.
     UseInstallations(1);
+    LoadPaths();
     CapturedLog log;
     const char *saved = getenv("ProfilesDir");
     SetEnvironmentVariableA("ProfilesDir", nullptr);
@@ -131,6 +122,7 @@ TEST_F(DriverTest, ScopeRaisedOnlyWhenBothRemoteHivesOpen) {
     SetRegString(HKEY_LOCAL_MACHINE, "_REMOTE_SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", "Offline",
                  "C:\\offline\\o.exe");
     UseInstallations(1);
+    LoadPaths();
     // Only the software hive: the running system is scanned.
     ASSERT_TRUE(SetScope(false));
     EXPECT_EQ(ScanLocations()[15].Scope, 1);
@@ -139,6 +131,7 @@ TEST_F(DriverTest, ScopeRaisedOnlyWhenBothRemoteHivesOpen) {
 
     TestKey system(HKEY_LOCAL_MACHINE, "_REMOTE_SYSTEM");
     UseInstallations(1);
+    LoadPaths();
     ASSERT_TRUE(SetScope(false));
     const auto &loc = ScanLocations()[15];
     EXPECT_EQ(loc.Scope, 2);
@@ -149,6 +142,7 @@ TEST_F(DriverTest, ScopeRaisedOnlyWhenBothRemoteHivesOpen) {
 
     // Forced: the running system, Scope unchanged.
     UseInstallations(0);
+    LoadPaths();
     ASSERT_TRUE(SetScope(true));
     EXPECT_EQ(ScanLocations()[15].Scope, 1);
     EXPECT_EQ(KeyTexts(ScanLocations()[15])[0],

@@ -5,22 +5,12 @@
 #include "scan/locations.h"
 #include "scan/scanner.h"
 #include "scan/state.h"
+#include "support/scan_pass.h"
 #include "support/testing.h"
 
 namespace {
 
 const std::string kBase = "SOFTWARE\\QuillmaraTests\\Scanner";
-
-// The running system as the only installation: Windows folder C:\windows.
-void UseRunningSystem() {
-    auto &locations = ScanLocations();
-    ResetLocations(locations);
-    StartupEntry system;
-    system.EntryName = "C:\\";
-    system.ImagePath = "C:\\windows";
-    locations[0].Entries.assign(1, system);
-    SelectedOS() = 0;
-}
 
 // Runs one pass of location n over root\path.
 struct OnePass {
@@ -39,7 +29,7 @@ struct OnePass {
 
 class ScannerTest : public testing::Test {
   protected:
-    void SetUp() override { UseRunningSystem(); }
+    void SetUp() override { UseInstallations(0); }
     void TearDown() override { ResetLocations(ScanLocations()); }
     TestKey base{HKEY_LOCAL_MACHINE, kBase};
 };

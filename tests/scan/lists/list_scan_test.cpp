@@ -11,6 +11,7 @@
 #include "scan/locations.h"
 #include "scan/scanner.h"
 #include "scan/state.h"
+#include "support/scan_pass.h"
 #include "support/testing.h"
 
 namespace {
@@ -18,19 +19,6 @@ namespace {
 const std::string kBase = "SOFTWARE\\QuillmaraTests\\Lists";
 const std::string kDisabled = kBase + "\\AutorunsDisabled";
 const std::string kSys = "C:\\windows\\system32\\";
-
-void UseInstallations(short selected) {
-    auto &locations = ScanLocations();
-    ResetLocations(locations);
-    StartupEntry system, offline;
-    system.EntryName = "C:\\";
-    system.ImagePath = "C:\\windows";
-    offline.EntryName = "Q:\\";
-    offline.ImagePath = "Q:\\WINDOWS";
-    locations[0].Entries = {system, offline};
-    SelectedOS() = selected;
-    LoadPaths();
-}
 
 // One pass of location n over HKEY_LOCAL_MACHINE\path (the scratch key unless
 // given), with the location's category and value name.
@@ -81,7 +69,10 @@ std::string MultiSz(const Names &items) {
 
 class ListScanTest : public testing::Test {
   protected:
-    void SetUp() override { UseInstallations(0); }
+    void SetUp() override {
+        UseInstallations(0);
+        LoadPaths();
+    }
     void TearDown() override {
         ResetLocations(ScanLocations());
         SelectedOS() = 0;

@@ -12,6 +12,7 @@
 #include "scan/locations.h"
 #include "scan/state.h"
 #include "support/offline_drive.h"
+#include "support/scan_pass.h"
 #include "support/testing.h"
 
 namespace {
@@ -20,22 +21,6 @@ const std::string kWinlogon = "Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
 const std::string kIfeo = "Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options";
 const std::string kMonitors = "Control\\Print\\Monitors";
 const std::string kCatalog = "Services\\WinSock2\\Parameters\\Protocol_Catalog9\\Catalog_Entries";
-
-// The running system (C:\windows) and, as entry 1, an offline installation.
-void UseInstallations(short selected, const std::string &offlineRoot = "Q:\\",
-                      const std::string &offlineWindows = "Q:\\WINDOWS") {
-    auto &locations = ScanLocations();
-    ResetLocations(locations);
-    StartupEntry system, offline;
-    system.EntryName = "C:\\";
-    system.ImagePath = "C:\\windows";
-    offline.EntryName = offlineRoot;
-    offline.ImagePath = offlineWindows;
-    locations[0].Entries = {system, offline};
-    SelectedOS() = selected;
-    ProfilesDir().clear();
-    LoadPaths();
-}
 
 // A live value saved on construction and put back (or removed) afterwards.
 class SavedValue {
@@ -121,6 +106,7 @@ TEST_F(ListsLiveTest, RunningSystemScanFindsTheLiveEntries) {
     SetRegString(HKEY_LOCAL_MACHINE, debugger.path(), "Debugger", "C:\\Tools\\qmdbg.exe -x");
 
     UseInstallations(0);
+    LoadPaths();
     ASSERT_TRUE(SetScope(true));
 
     const StartupEntry *autocheck = Find(50, "autocheck");
@@ -177,6 +163,7 @@ TEST_F(ListsLiveTest, OfflineScanMovesEveryPathToTheInstallationsDrive) {
     const std::string w = drive / "WINDOWS";
     const std::string d = drive.root();
     UseInstallations(1, d, w);
+    LoadPaths();
     ASSERT_TRUE(SetScope(false));
 
     const auto entry = [](int location, const std::string &name) {

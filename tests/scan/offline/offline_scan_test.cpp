@@ -48,8 +48,7 @@ struct OfflineInstallation {
         SetRegDword(HKEY_LOCAL_MACHINE, sys + "\\Select", "Current", 1);
         SetRegDword(HKEY_LOCAL_MACHINE, sys + "\\ControlSet001\\Services\\OfflineSvc", "Start", 2);
         SetRegDword(HKEY_LOCAL_MACHINE, sys + "\\ControlSet001\\Services\\OfflineSvc", "Type", 16);
-        SetRegString(HKEY_LOCAL_MACHINE, sys + "\\ControlSet001\\Services\\OfflineSvc", "ObjectName",
-                     "LocalSystem");
+        SetRegString(HKEY_LOCAL_MACHINE, sys + "\\ControlSet001\\Services\\OfflineSvc", "ObjectName", "LocalSystem");
         SetRegString(HKEY_LOCAL_MACHINE, sys + "\\ControlSet001\\Services\\OfflineSvc", "ImagePath",
                      "C:\\WINDOWS\\system32\\offsvc.exe", REG_EXPAND_SZ);
         SetRegString(HKEY_LOCAL_MACHINE, user + "\\Software\\" + kRunPath, "UserTool", "C:\\Tools\\u.exe -q");

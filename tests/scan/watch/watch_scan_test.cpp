@@ -10,25 +10,13 @@
 #include "scan/locations.h"
 #include "scan/state.h"
 #include "scan/watch_scan.h"
+#include "support/scan_pass.h"
 #include "support/testing.h"
 
 namespace {
 
 const std::string kRun = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const std::string kUserSid = "S-1-5-21-0-0-0-1000";
-
-void UseInstallations(short selected) {
-    auto &locations = ScanLocations();
-    ResetLocations(locations);
-    StartupEntry system, offline;
-    system.EntryName = "C:\\";
-    system.ImagePath = "C:\\windows";
-    offline.EntryName = "D:\\";
-    offline.ImagePath = "D:\\WINDOWS";
-    locations[0].Entries = {system, offline};
-    SelectedOS() = selected;
-    ProfilesDir().clear();
-}
 
 int Count(const std::vector<ScanLocation> &locations, int n) {
     return UpperBound(locations[static_cast<size_t>(n)].Entries);
@@ -97,7 +85,7 @@ class WatchScanTest : public testing::Test {
 
 TEST_F(WatchScanTest, ChangesAfterTheSnapshotShowOnlyInTheLiveScan) {
     SetRegString(HKEY_LOCAL_MACHINE, kRun, "QmWatchRemoved", "C:\\removed.exe");
-    UseInstallations(0);
+    UseInstallations(0, "D:\\", "D:\\WINDOWS");
     LoadPaths();
     ASSERT_TRUE(SetScope(true));
     const std::vector<ScanLocation> shown = ScanLocations();
@@ -171,7 +159,7 @@ TEST_F(WatchScanTest, EnvironmentTextOfAnOfflineInstallation) {
     TestKey remote(HKEY_LOCAL_MACHINE, "_REMOTE_SYSTEM");
     SetRegDword(HKEY_LOCAL_MACHINE, "_REMOTE_SYSTEM\\Select", "Current", 1);
     CreateRegKey(HKEY_LOCAL_MACHINE, env);
-    UseInstallations(1);
+    UseInstallations(1, "D:\\", "D:\\WINDOWS");
     LoadPaths();
     SetControlSet(5);
     ProfilesDir() = "D:\\Documents and Settings\\";
@@ -193,7 +181,7 @@ TEST_F(WatchScanTest, EnvironmentTextOfAnOfflineInstallation) {
 }
 
 TEST_F(WatchScanTest, EnvironmentTextOfTheRunningSystem) {
-    UseInstallations(0);
+    UseInstallations(0, "D:\\", "D:\\WINDOWS");
     LoadPaths();
     SetControlSet(2);
     const auto lines = Lines(GetRemoteEnvironment());
