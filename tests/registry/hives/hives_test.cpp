@@ -227,6 +227,7 @@ TEST(Hives, UnloadRemoteHivesUnloadsEveryRemoteKeyAndPassesOverABusyOne) {
     const std::vector<std::string> users = {"_REMOTE_QmT1", "_REMOTE_QmT2", "_REMOTE_QmT3", "_REMOTE_QmTBusy"};
     HiveCleanup cleanup;
     LoadedHives().assign(1, LoadedHive{});
+    UnloadRemoteHives(); // whatever an earlier run left in the prefix
     for (const auto &name : users) {
         ASSERT_TRUE(LoadHive(file, HKEY_USERS, name));
         cleanup.keys.emplace_back(HKEY_USERS, name);
