@@ -9,6 +9,7 @@
 #include "registry/values.h"
 #include "scan/state.h"
 #include "support/folder_files.h"
+#include "support/scan_pass.h"
 #include "support/testing.h"
 #include "system/handles.h"
 #include "system/platform.h"
@@ -30,13 +31,6 @@ void MakeHiveFile(const std::string &file, const std::vector<std::pair<std::stri
     const LONG rc = RegSaveKeyA(key, file.c_str(), nullptr);
     RegCloseKey(key);
     ASSERT_EQ(rc, ERROR_SUCCESS);
-}
-
-size_t OpenCount() {
-    size_t n = 0;
-    for (size_t i = 1; i < OpenKeys().size(); ++i)
-        n += OpenKeys()[i].hKey != nullptr;
-    return n;
 }
 
 bool PrivilegeOn(const char *privilege) {
@@ -116,7 +110,7 @@ TEST(Hives, ChangeInLoadedHiveSurvivesUnloadAndReload) {
     }
     UnloadHive(HKEY_LOCAL_MACHINE, "_REMOTE_QmTestA");
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, "_REMOTE_QmTestA"));
-    EXPECT_EQ(OpenCount(), 0u);
+    EXPECT_EQ(OpenKeyCount(), 0);
 }
 
 TEST(Hives, FailuresAreLoggedAndChangeNothing) {
@@ -258,7 +252,7 @@ TEST(Hives, UnloadRemoteHivesUnloadsEveryRemoteKeyAndPassesOverABusyOne) {
     EXPECT_TRUE(RegKeyExists(HKEY_USERS, "_remote_QmTLower"));
     EXPECT_TRUE(RegKeyExists(HKEY_USERS, ".DEFAULT"));
     EXPECT_EQ(LoadedHives().size(), listed);
-    EXPECT_EQ(OpenCount(), 0u);
+    EXPECT_EQ(OpenKeyCount(), 0);
 
     UnloadRemoteHives();
     EXPECT_FALSE(RegKeyExists(HKEY_USERS, "_REMOTE_QmTBusy"));
@@ -277,7 +271,7 @@ TEST(Hives, RemoteHivesLoadedNeedsBoth) {
     EXPECT_FALSE(RemoteHivesLoaded());
     ASSERT_TRUE(LoadHive(file, HKEY_LOCAL_MACHINE, "_REMOTE_SOFTWARE"));
     EXPECT_TRUE(RemoteHivesLoaded());
-    EXPECT_EQ(OpenCount(), 0u);
+    EXPECT_EQ(OpenKeyCount(), 0);
     UnloadRemoteHives();
     EXPECT_FALSE(RemoteHivesLoaded());
 }
@@ -312,7 +306,7 @@ TEST(Hives, ListUserHivesSkipsDefaultAndClasses) {
     }
     for (const auto &name : loaded)
         UnloadHive(HKEY_USERS, name);
-    EXPECT_EQ(OpenCount(), 0u);
+    EXPECT_EQ(OpenKeyCount(), 0);
 }
 
 // Enables or disables one privilege of this process directly.

@@ -327,11 +327,14 @@ TEST_F(StoreTest, ExeOpenCommandIsTheUnnamedValue) {
 
 // The scanner finds each moved entry in its new place.
 TEST_F(StoreTest, TheScannerFollowsEveryMove) {
-    const int run = LocationNumber("Microsoft\\Windows\\CurrentVersion\\Run", "");
-    const int userinit = LocationNumber("Microsoft\\Windows NT\\CurrentVersion\\Winlogon", "Userinit");
-    const int notify = LocationNumber("Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\Notify", "DLLName");
-    const int packages = LocationNumber("ControlSet001\\Control\\Lsa", "Authentication Packages");
-    ASSERT_TRUE(run && userinit && notify && packages);
+    const int run = LocationNumber(kCatLogon, "Microsoft\\Windows\\CurrentVersion\\Run", "");
+    const int userinit = LocationNumber(kCatLogon, "Microsoft\\Windows NT\\CurrentVersion\\Winlogon", "Userinit");
+    const int notify =
+        LocationNumber(kCatWinLogon, "Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\Notify", "DLLName");
+    const int packages = LocationNumber(kCatLsa, "ControlSet001\\Control\\Lsa", "Authentication Packages");
+    const int services = LocationNumber(kCatServices, "ControlSet001\\Services", "");
+    const int drivers = LocationNumber(kCatDrivers, "ControlSet001\\Services", "");
+    ASSERT_TRUE(run && userinit && notify && packages && services && drivers);
     const HKEY hklm = HKEY_LOCAL_MACHINE;
 
     SetRegString(hklm, kBase + "\\Run", "Tool", "C:\\tool.exe");
@@ -364,6 +367,21 @@ TEST_F(StoreTest, TheScannerFollowsEveryMove) {
     EXPECT_EQ(Scan(packages, hklm, kBase + "\\Lsa"), (std::vector<std::string>{"msv1_0", "extra (disabled)"}));
     ASSERT_TRUE(MoveMultiSzItem(hklm, kBase + "\\Lsa", "Authentication Packages", "extra", true));
     EXPECT_EQ(Scan(packages, hklm, kBase + "\\Lsa"), (std::vector<std::string>{"msv1_0", "extra"}));
+
+    const std::string svc = kBase + "\\Services";
+    SetRegDword(hklm, svc + "\\Svc", "Start", 2);
+    SetRegString(hklm, svc + "\\Svc", "ObjectName", "LocalSystem");
+    SetRegString(hklm, svc + "\\Svc", "ImagePath", "C:\\svc\\svc.exe");
+    SetRegDword(hklm, svc + "\\Drv", "Start", 1);
+    SetRegString(hklm, svc + "\\Drv", "ImagePath", "system32\\drivers\\drv.sys");
+    ASSERT_TRUE(MoveStartValue(hklm, svc + "\\Svc", false, true));
+    ASSERT_TRUE(MoveStartValue(hklm, svc + "\\Drv", false, false));
+    EXPECT_EQ(Scan(services, hklm, svc), std::vector<std::string>{"Svc (disabled)"});
+    EXPECT_EQ(Scan(drivers, hklm, svc), std::vector<std::string>{"Drv (disabled)"});
+    ASSERT_TRUE(MoveStartValue(hklm, svc + "\\Svc", true, true));
+    ASSERT_TRUE(MoveStartValue(hklm, svc + "\\Drv", true, false));
+    EXPECT_EQ(Scan(services, hklm, svc), std::vector<std::string>{"Svc"});
+    EXPECT_EQ(Scan(drivers, hklm, svc), std::vector<std::string>{"Drv"});
 }
 
 } // namespace

@@ -7,8 +7,8 @@
 #include "registry/hives.h"
 #include "registry/values.h"
 #include "scan/locations.h"
-#include "scan/scanner.h"
 #include "scan/state.h"
+#include "support/scan_pass.h"
 #include "support/testing.h"
 
 namespace storetest {
@@ -44,39 +44,25 @@ Tree Dump(HKEY root, const std::string &path) {
     return tree;
 }
 
-namespace {
-// The running system as the only installation, Windows folder C:\windows.
-void UseRunningSystem() {
-    auto &locations = ScanLocations();
-    ResetLocations(locations);
-    StartupEntry system;
-    system.EntryName = "C:\\";
-    system.ImagePath = "C:\\windows";
-    locations[0].Entries.assign(1, system);
-    SelectedOS() = 0;
-    LoadPaths();
-}
-} // namespace
-
 std::vector<std::string> Scan(int location, HKEY root, const std::string &path) {
-    UseRunningSystem();
+    UseInstallations(0);
+    LoadPaths();
     const ScanLocation &loc = ScanLocations()[static_cast<size_t>(location)];
-    std::vector<StartupEntry> entries(1);
-    std::vector<ScanPass> passes(2);
-    LoadData(root, path, entries, loc.Category, location, loc.ValueName, loc.Scope, passes, false);
+    const PassResult pass = ScanOnePass(root, path, loc.Category, location, loc.ValueName, loc.Scope);
     std::vector<std::string> found;
-    for (size_t i = 1; i < entries.size(); ++i) {
-        const auto &e = entries[i];
+    for (size_t i = 1; i < pass.entries.size(); ++i) {
+        const auto &e = pass.entries[i];
         found.push_back((e.ItemName.empty() ? e.EntryName : e.ItemName) + (e.Disabled ? " (disabled)" : ""));
     }
     return found;
 }
 
-int LocationNumber(const std::string &path, const std::string &valueName) {
-    UseRunningSystem();
+int LocationNumber(int category, const std::string &path, const std::string &valueName) {
+    UseInstallations(0);
+    LoadPaths();
     const auto &locations = ScanLocations();
     for (size_t n = 1; n < locations.size(); ++n) {
-        if (locations[n].Path == path && locations[n].ValueName == valueName)
+        if (locations[n].Category == category && locations[n].Path == path && locations[n].ValueName == valueName)
             return static_cast<int>(n);
     }
     return 0;

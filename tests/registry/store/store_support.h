@@ -23,8 +23,9 @@ Tree Dump(HKEY root, const std::string &path);
 // The entries one pass of location n finds in root\path: "name" or
 // "name (disabled)", in scan order. The name is ItemName, else EntryName.
 std::vector<std::string> Scan(int location, HKEY root, const std::string &path);
-// The number of the first location with this path (below its hive) and value name.
-int LocationNumber(const std::string &path, const std::string &valueName);
+// The number of the first location of the category with this path (below its
+// hive) and value name.
+int LocationNumber(int category, const std::string &path, const std::string &valueName);
 
 // Makes the store's registry calls fail: call number first (counted from 1)
 // and, when cascade is set, every call after it. calls() tells how many calls
