@@ -82,32 +82,6 @@ bool SaveBackToFile(HKEY root, const std::string &name, const std::string &file)
     return rc == ERROR_SUCCESS;
 }
 
-// UnloadHive with the system's result (0 = unloaded).
-LONG UnloadHiveResult(HKEY root, const std::string &name) {
-    EnablePrivileges();
-    LONG rc = ERROR_SUCCESS;
-    if (RunningOnWine()) {
-        const LoadedHive *listed = FindListed(root, name);
-        if (listed == nullptr && !StartsWithRemote(name)) {
-            // Wine's unload deletes any key of that name, hive or not; a key
-            // that is neither listed nor one of the "_REMOTE_" names is left
-            // alone, as Windows does with a key that is not a hive.
-            rc = ERROR_INVALID_PARAMETER;
-        } else if (listed != nullptr && !listed->File.empty()) {
-            ScopedKey probe(OpenKey(root, name));
-            const bool present = static_cast<bool>(probe);
-            probe.reset();
-            if (present && !SaveBackToFile(root, name, listed->File))
-                rc = ERROR_CANTWRITE; // keep it loaded rather than lose its changes
-        }
-    }
-    if (rc == ERROR_SUCCESS)
-        rc = RegUnLoadKeyA(root, name.c_str());
-    if (rc != ERROR_SUCCESS)
-        WriteLog("Non-zero return unloading hive " + name + " : " + std::to_string(rc));
-    return rc;
-}
-
 } // namespace
 
 std::vector<LoadedHive> &LoadedHives() {
@@ -158,7 +132,29 @@ bool LoadHive(const std::string &file, HKEY root, const std::string &name) {
     return false;
 }
 
-void UnloadHive(HKEY root, const std::string &name) { UnloadHiveResult(root, name); }
+void UnloadHive(HKEY root, const std::string &name) {
+    EnablePrivileges();
+    LONG rc = ERROR_SUCCESS;
+    if (RunningOnWine()) {
+        const LoadedHive *listed = FindListed(root, name);
+        if (listed == nullptr && !StartsWithRemote(name)) {
+            // Wine's unload deletes any key of that name, hive or not; a key
+            // that is neither listed nor one of the "_REMOTE_" names is left
+            // alone, as Windows does with a key that is not a hive.
+            rc = ERROR_INVALID_PARAMETER;
+        } else if (listed != nullptr && !listed->File.empty()) {
+            ScopedKey probe(OpenKey(root, name));
+            const bool present = static_cast<bool>(probe);
+            probe.reset();
+            if (present && !SaveBackToFile(root, name, listed->File))
+                rc = ERROR_CANTWRITE; // keep it loaded rather than lose its changes
+        }
+    }
+    if (rc == ERROR_SUCCESS)
+        rc = RegUnLoadKeyA(root, name.c_str());
+    if (rc != ERROR_SUCCESS)
+        WriteLog("Non-zero return unloading hive " + name + " : " + std::to_string(rc));
+}
 
 void UnloadRemoteHives() {
     for (const char *name : {"_REMOTE_SYSTEM", "_REMOTE_SOFTWARE"}) {
