@@ -28,6 +28,9 @@ fi
 # One persistent wineserver for the whole run; Wine's own service processes are
 # started here with their output closed, so that they never hold a test's
 # output pipe open (CTest would wait for it).
+# A server left running in this prefix (an earlier run, a developer's shell)
+# is ended first.
+wineserver -k 2>/dev/null || true
 wineserver -w 2>/dev/null || true
 wineserver -p
 wine cmd /c exit </dev/null >/dev/null 2>&1 || true

@@ -143,6 +143,31 @@ TEST_F(WatchScanTest, ChangesAfterTheSnapshotShowOnlyInTheLiveScan) {
     }
 }
 
+TEST_F(WatchScanTest, SnapshotFolderLocationsReadTheCopyFolders) {
+    TempDir snapshot;
+    ASSERT_TRUE(CreateDirectoryA((snapshot / "18(1)").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA((snapshot / "AutorunsDisabled").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA((snapshot / "AutorunsDisabled\\18(1)").c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(snapshot / "18(1)\\tool.exe", "MZ"));
+    ASSERT_TRUE(WriteFileBytes(snapshot / "AutorunsDisabled\\18(1)\\old.exe", "MZ"));
+    UseInstallations(0);
+    LoadPaths();
+    ASSERT_TRUE(SetScope(true));
+    SnapshotPath() = snapshot.path();
+    ASSERT_TRUE(TakeSnapshot());
+    SnapshotPath().clear();
+    const auto &loc = SnapshotLocations()[18];
+    ASSERT_EQ(UpperBound(loc.Entries), 2);
+    // The copies stand for the live folder's files: they are named by it.
+    const std::string folder = loc.Passes[1].KeyText;
+    EXPECT_EQ(loc.Entries[1].ItemName, folder + "tool.exe");
+    EXPECT_FALSE(loc.Entries[1].Disabled);
+    EXPECT_EQ(loc.Entries[2].ItemName, folder + "\\AutorunsDisabled\\old.exe");
+    EXPECT_TRUE(loc.Entries[2].Disabled);
+    // Without the "_REMOTE_" keys the registry locations of the snapshot are empty.
+    EXPECT_EQ(Count(SnapshotLocations(), 15), 0);
+}
+
 std::vector<std::string> Lines(const std::string &text) {
     std::vector<std::string> lines;
     size_t start = 0;
