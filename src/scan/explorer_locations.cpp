@@ -33,26 +33,6 @@ std::string ServerPath(const std::string &server) {
     return path;
 }
 
-// Runs rule(name) for every subkey of the location key; the "AutorunsDisabled"
-// subkey is scanned as a disabled pass when it is met and then handled like
-// any other subkey.
-template <typename Rule> void ForEachSubKey(PassContext &ctx, Rule rule) {
-    for (const std::string &name : EnumSubKeys(ctx.key)) {
-        if (name == kDisabledName)
-            LoadDisabledPass(ctx);
-        rule(name);
-    }
-}
-
-// Runs rule(name, data text) for every value of the location key, then scans
-// the values of "AutorunsDisabled" once (not from within a disabled pass).
-template <typename Rule> void ForEachValue(PassContext &ctx, Rule rule) {
-    for (const NamedRegValue &v : EnumValues(ctx.key))
-        rule(v.name, v.value.Text());
-    if (!ctx.DisabledPass)
-        LoadDisabledPass(ctx);
-}
-
 ScopedKey OpenSubKey(const PassContext &ctx, const std::string &name) {
     return ScopedKey(OpenKey(ctx.MainKey, ctx.KeyPath + "\\" + name));
 }

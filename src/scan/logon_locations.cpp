@@ -82,22 +82,16 @@ void ScanMachineShell(PassContext &ctx) {
     e.ItemType = kItemOwnValue;
 }
 
-// Locations 3 and 4: one subkey per script, with "Script" and "DisplayName".
+// Locations 3 and 4: one subkey per script, with "Script" and "DisplayName";
+// the disabled scripts are listed where their key falls in the list.
 void ScanScripts(PassContext &ctx) {
-    for (const std::string &name : EnumSubKeys(ctx.key)) {
-        if (name == kDisabledName) {
-            // The disabled scripts are listed where their key falls; a
-            // disabled pass does not look for a further level.
-            if (!ctx.DisabledPass)
-                LoadDisabledPass(ctx);
-            continue;
-        }
+    ForEachSubKey(ctx, [&](const std::string &name) {
         ScopedKey sub(OpenKey(ctx.MainKey, ctx.KeyPath + "\\" + name));
         if (!sub)
-            continue;
+            return;
         const RegValue script = ReadValue(sub.get(), "Script");
         if (!script.present)
-            continue;
+            return;
         StartupEntry &e = AppendEntry(ctx);
         e.ImagePath = RemapDrive(CleanString(script.data));
         const RegValue display = ReadValue(sub.get(), "DisplayName");
@@ -106,21 +100,19 @@ void ScanScripts(PassContext &ctx) {
         e.ItemName = name;
         e.ItemType = kItemSubKey;
         e.Disabled = ctx.DisabledPass;
-    }
+    });
 }
 
 // Locations 15 to 17 and 22 to 25: every value is a command line; the
 // disabled values of "AutorunsDisabled" follow the live ones.
 void ScanRunKey(PassContext &ctx) {
-    for (const NamedRegValue &v : EnumValues(ctx.key)) {
+    ForEachValue(ctx, [&](const std::string &name, const std::string &text) {
         StartupEntry &e = AppendEntry(ctx);
-        e.EntryName = v.name;
-        e.ImagePath = ResolveCommandLine(v.value.Text());
+        e.EntryName = name;
+        e.ImagePath = ResolveCommandLine(text);
         e.ItemType = kItemNamedValue;
         e.Disabled = ctx.DisabledPass;
-    }
-    if (!ctx.DisabledPass)
-        LoadDisabledPass(ctx);
+    });
 }
 
 } // namespace

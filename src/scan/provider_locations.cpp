@@ -49,21 +49,19 @@ void ScanWinsockCatalog(PassContext &ctx) {
 // Location 65. The disabled monitors are listed where "AutorunsDisabled"
 // falls among the monitor names.
 void ScanPrintMonitors(PassContext &ctx) {
-    for (const std::string &name : EnumSubKeys(ctx.key)) {
-        if (name == kDisabledName)
-            LoadDisabledPass(ctx);
+    ForEachSubKey(ctx, [&](const std::string &name) {
         ScopedKey sub(OpenKey(ctx.MainKey, ctx.KeyPath + "\\" + name));
         if (!sub)
-            continue;
+            return;
         const RegValue driver = ReadValue(sub.get(), "Driver");
         if (!driver.present)
-            continue;
+            return;
         StartupEntry &e = AppendEntry(ctx);
         e.EntryName = name;
         e.ImagePath = ResolveFilePath(CleanString(driver.data));
         e.ItemType = kItemSubKey;
         e.Disabled = ctx.DisabledPass;
-    }
+    });
 }
 
 } // namespace

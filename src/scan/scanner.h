@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "registry/values.h"
 #include "scan/records.h"
 
 constexpr const char *kDisabledName = "AutorunsDisabled";
@@ -41,6 +42,26 @@ StartupEntry &AppendEntry(PassContext &ctx);
 
 // Scans KeyPath\AutorunsDisabled as a disabled pass of the same location.
 void LoadDisabledPass(PassContext &ctx);
+
+// Runs rule(name) for every subkey of the pass's key; an "AutorunsDisabled"
+// subkey is scanned as a disabled pass where it falls in the list, and then
+// handed to rule like any other subkey.
+template <typename Rule> void ForEachSubKey(PassContext &ctx, Rule rule) {
+    for (const std::string &name : EnumSubKeys(ctx.key)) {
+        if (name == kDisabledName)
+            LoadDisabledPass(ctx);
+        rule(name);
+    }
+}
+
+// Runs rule(name, data as text) for every value of the pass's key, then scans
+// the values of "AutorunsDisabled" once (not from within a disabled pass).
+template <typename Rule> void ForEachValue(PassContext &ctx, Rule rule) {
+    for (const NamedRegValue &v : EnumValues(ctx.key))
+        rule(v.name, v.value.Text());
+    if (!ctx.DisabledPass)
+        LoadDisabledPass(ctx);
+}
 
 // The value N of root\K\AutorunsDisabled as text; "" when key or value is missing.
 std::string GetDisabledValue(HKEY root, const std::string &key, const std::string &name);

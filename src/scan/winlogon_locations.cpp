@@ -108,15 +108,13 @@ void ScanOpenCommand(PassContext &ctx) {
 void ScanSubKeyWalk(PassContext &ctx) {
     const bool debuggers = ctx.LocIndex == 51;
     const std::string valueName = debuggers ? "Debugger" : ctx.ValueName;
-    for (const std::string &name : EnumSubKeys(ctx.key)) {
-        if (name == kDisabledName)
-            LoadDisabledPass(ctx);
+    ForEachSubKey(ctx, [&](const std::string &name) {
         ScopedKey sub(OpenKey(ctx.MainKey, ctx.KeyPath + "\\" + name));
         if (!sub)
-            continue;
+            return;
         const ValueText v = ReadText(sub.get(), valueName);
         if (!v.present)
-            continue;
+            return;
         StartupEntry &e = AppendEntry(ctx);
         if (debuggers) {
             e.EntryName = v.text;
@@ -128,7 +126,7 @@ void ScanSubKeyWalk(PassContext &ctx) {
         }
         e.ItemType = kItemSubKey;
         e.Disabled = ctx.DisabledPass;
-    }
+    });
 }
 
 } // namespace
