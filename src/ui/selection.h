@@ -1,0 +1,17 @@
+// The selection of the main window: which grid, row and column were clicked,
+// whether the row is a location header row, and the location, entry and
+// location header row it leads to. Every Entry command reads it.
+#pragma once
+
+struct SelectionState {
+    int CurrentGrid = 0;           // 1..14, 0 when nothing is selected
+    int CurrentRow = 0;            // grid row, 0 when nothing is selected
+    int CurrentCol = 0;            // column that was clicked
+    bool HeaderRowSelected = true; // the row is a location header row
+    int CurrentLocation = 0;       // index into ScanLocations() (hidden column 6)
+    int CurrentEntry = 0;          // index into that location's Entries() (hidden column 7)
+    int CurrentLocationRow = 0;    // header row at or above CurrentRow, 0 when none
+
+    // Nothing selected.
+    void Reset() { *this = SelectionState{}; }
+};
