@@ -468,6 +468,42 @@ bool DeleteMultiSzItem(HKEY root, const std::string &key, const std::string &nam
     return RemoveIfEmpty(k.get(), kDisabled, d);
 }
 
+bool DeleteListedProgram(HKEY root, const std::string &key, const std::string &name, const std::string &program,
+                         const std::string &separator, bool disabled) {
+    ScopedKey k, d;
+    if (separator.empty() || Open(root, key, kWriteAccess, k) != ERROR_SUCCESS)
+        return false;
+    if (disabled && Open(root, key + "\\" + kDisabled, kWriteAccess, d) != ERROR_SUCCESS)
+        return false;
+    const HKEY place = disabled ? d.get() : k.get();
+    RegValue value;
+    if (Read(place, name, value) != ERROR_SUCCESS || (value.type != REG_SZ && value.type != REG_EXPAND_SZ))
+        return false;
+    const std::string text = value.Text();
+    std::vector<std::string> programs;
+    for (size_t start = 0;;) {
+        const size_t at = text.find(separator, start);
+        programs.push_back(text.substr(start, at == std::string::npos ? std::string::npos : at - start));
+        if (at == std::string::npos)
+            break;
+        start = at + separator.size();
+    }
+    bool found = false;
+    const auto rest = Without(programs, program, found);
+    if (!found)
+        return false;
+    if (rest.empty()) {
+        if (DeleteValue(place, name) != ERROR_SUCCESS)
+            return false;
+        return !disabled || RemoveIfEmpty(k.get(), kDisabled, d);
+    }
+    std::string joined;
+    for (size_t i = 0; i < rest.size(); ++i)
+        joined += (i == 0 ? "" : separator) + rest[i];
+    joined.push_back('\0');
+    return Write(place, name, value.type, joined) == ERROR_SUCCESS;
+}
+
 bool MoveKey(HKEY root, const std::string &from, const std::string &to, bool dropParent) {
     ScopedKey target;
     std::vector<std::string> made;

@@ -25,6 +25,13 @@ bool MoveMultiSzItem(HKEY root, const std::string &key, const std::string &name,
 bool DeleteMultiSzItem(HKEY root, const std::string &key, const std::string &name, const std::string &item,
                        bool disabled);
 
+// One program of the text value N of K that names several programs divided
+// by separator: the value is written back without it (every copy), with its
+// type, and deleted when no program is left (the "AutorunsDisabled" subkey
+// too when that leaves it empty). False when the program is not in it.
+bool DeleteListedProgram(HKEY root, const std::string &key, const std::string &name, const std::string &program,
+                         const std::string &separator, bool disabled);
+
 // A subkey with its whole subtree.
 bool MoveKey(HKEY root, const std::string &from, const std::string &to, bool dropParent);
 bool DeleteKeyAndEmptyParent(HKEY root, const std::string &key, const std::string &unused, bool dropParent);

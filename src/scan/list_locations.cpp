@@ -46,6 +46,7 @@ void ScanBootExecute(PassContext &ctx) {
             continue;
         StartupEntry &e = AppendEntry(ctx);
         e.EntryName = words[0];
+        e.ItemName = item; // the whole command: what the list holds
         e.ImagePath = SystemPath() + (words.size() > 2 ? words[1] : words[0]) + ".exe";
         e.ItemType = kItemOwnValue;
         e.Disabled = ctx.DisabledPass;

@@ -7,7 +7,7 @@
 #include "registry/disabled_store.h"
 #include "registry/hives.h"
 #include "registry/values.h"
-#include "store_support.h"
+#include "support/store_support.h"
 #include "support/folder_files.h"
 #include "support/testing.h"
 #include "system/handles.h"

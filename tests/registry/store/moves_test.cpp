@@ -7,7 +7,7 @@
 #include "registry/access.h"
 #include "registry/disabled_store.h"
 #include "registry/values.h"
-#include "store_support.h"
+#include "support/store_support.h"
 #include "support/testing.h"
 
 using namespace storetest;

@@ -1,4 +1,4 @@
-#include "store_support.h"
+#include "support/store_support.h"
 
 #include <cstdio>
 
