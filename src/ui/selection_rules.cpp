@@ -1,0 +1,92 @@
+#include "ui/selection_rules.h"
+
+#include <windows.h>
+
+#include <oleauto.h>
+
+#include <cmath>
+
+const char *const kFilePanelHelp = "Information on Selected File";
+const char *const kFileIconHelp = "File Icon";
+
+ClickTarget ResolveClick(const GridCells &grid, int row, int col, SelectBy by) {
+    ClickTarget target;
+    if (row <= 0 || row >= grid.Rows())
+        return target;
+    // Below the data: the last filled row, as if its name had been clicked.
+    while (grid.Text(row, kColLocation).empty()) {
+        --row;
+        col = kColName;
+        if (row < 1)
+            return target;
+    }
+    target.select = true;
+    target.row = row;
+    target.col = col;
+    for (int r = row; r >= 1; --r) {
+        if (grid.Text(r, kColEntry) == "0") {
+            target.locationRow = r;
+            break;
+        }
+    }
+    target.headerRow = grid.Text(row, kColCheck).empty();
+    target.toggle = by == SelectBy::LeftClick && col == kColCheck && !target.headerRow;
+    return target;
+}
+
+CommandEnabling EnablingFor(bool headerRow) {
+    const bool entry = !headerRow;
+    CommandEnabling e;
+    // Disable/Enable, Delete, Copy, Backup, Restore, Jump, Google, Explore, Properties.
+    e.entryMenu = {entry, entry, true, headerRow, headerRow, true, true, entry, entry};
+    e.toolbar = {true, entry, entry};
+    return e;
+}
+
+CommandEnabling NothingSelected() { return CommandEnabling{}; }
+
+HoverHelp GridHoverHelp(const GridCells &grid, int row, int col) {
+    HoverHelp help;
+    if (row < 0 || row >= grid.Rows() || col < 0)
+        return help;
+    const bool header = row > 0 && grid.Text(row, kColEntry) == "0";
+    if (col == kColCheck || col == kColIcon) {
+        if (!header)
+            help.status = col == kColCheck ? "Checkbox to Disable and Enable Startup Items" : kFileIconHelp;
+        return help;
+    }
+    help.status = header ? "Location of Startup Entry in the Registry or File System" : grid.Text(0, col);
+    help.setTooltip = true;
+    help.tooltip = grid.Text(row, col);
+    return help;
+}
+
+std::string CopyText(const GridCells &grid, int row, bool headerRow) {
+    if (headerRow)
+        return grid.Text(row, kColName);
+    std::string text = grid.Text(row, kColName);
+    for (int col = kColName + 1; col <= kColImagePath; ++col)
+        text.append(1, '\t').append(grid.Text(row, col));
+    return text;
+}
+
+std::array<std::string, 8> FilePanelLabels(const StartupEntry &entry, std::string (*formatDate)(DateSerial)) {
+    std::array<std::string, 8> labels;
+    for (int i = 0; i < 6; ++i)
+        labels[i] = entry.VersionInfo[i + 1];
+    if (std::round(entry.Created) >= 2) {
+        labels[6] = "Created: " + formatDate(entry.Created);
+        labels[7] = "Modified: " + formatDate(entry.Modified);
+    }
+    return labels;
+}
+
+std::string ShortDateText(DateSerial date) {
+    SYSTEMTIME time{};
+    if (!VariantTimeToSystemTime(date, &time))
+        return {};
+    char buffer[80] = {};
+    if (GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &time, nullptr, buffer, sizeof(buffer)) == 0)
+        return {};
+    return buffer;
+}
