@@ -7,7 +7,7 @@
 #include <string>
 
 #include "scan/records.h"
-#include "ui/grid_columns.h"
+#include "ui/category_grids.h"
 
 // Read access to one grid's cells (row 0 holds the column captions).
 class GridCells {
