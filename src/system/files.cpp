@@ -39,7 +39,8 @@ std::string TrimBlanks(const std::string &text) {
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-// Folder of the program's own file, without a trailing "\".
+} // namespace
+
 std::string ProgramFolder() {
     std::vector<char> buffer(MAX_PATH);
     for (;;) {
@@ -54,6 +55,8 @@ std::string ProgramFolder() {
         buffer.resize(buffer.size() * 2);
     }
 }
+
+namespace {
 
 std::string CurrentFolder() {
     const DWORD n = GetCurrentDirectoryA(0, nullptr);

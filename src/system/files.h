@@ -21,6 +21,8 @@ constexpr unsigned kFileOpFlags = 0x294;
 
 // The folder of a CSIDL for the default user; "" when the shell has none.
 std::string GetSpecialFolder(int csidl);
+// Folder of the program's own file, without a trailing "\".
+std::string ProgramFolder();
 // The text up to its first NUL (all of it when it holds none).
 std::string CutAtNull(const std::string &text);
 // Creates the last level of path; true when the folder exists afterwards.

@@ -1,0 +1,251 @@
+#include "changes/backup.h"
+
+#include <windows.h>
+
+#include <cstdlib>
+
+#include "registry/access.h"
+#include "registry/disabled_store.h"
+#include "scan/pathops.h"
+#include "scan/state.h"
+#include "scan/text.h"
+#include "system/files.h"
+#include "system/log.h"
+
+const char *const kBackupDisabledFolder = "AutorunsDisabled";
+
+namespace {
+
+const char *const kTitle = "Quillmara";
+constexpr int kStyleInfo = 64;
+constexpr int kStylePlain = 0;
+// Room of the profile reads: longer values are cut.
+constexpr DWORD kProfileBuffer = 260;
+
+std::string ReadProfile(const std::string &file, const std::string &section, const char *key) {
+    char buffer[kProfileBuffer] = {};
+    const DWORD n = GetPrivateProfileStringA(section.c_str(), key, "", buffer, kProfileBuffer, file.c_str());
+    return std::string(buffer, n);
+}
+
+// A decimal number that fits 16 bits, written without leading zeros; "" when
+// text is no such number.
+std::string DecimalScope(const std::string &text) {
+    if (text.empty() || text.size() > 6)
+        return "";
+    for (char c : text)
+        if (c < '0' || c > '9')
+            return "";
+    const long value = std::strtol(text.c_str(), nullptr, 10);
+    return value > 32767 ? "" : std::to_string(value);
+}
+
+// Copies file into folder (made when missing) under its own name.
+bool CopyInto(const std::string &file, const std::string &folder) {
+    if (!MakeDirectory(folder.substr(0, folder.size() - 1)))
+        return false;
+    return FileOp(file, folder + FileNameOnly(file), kFoCopy, 0);
+}
+
+void BackupRegistryPass(const ScanLocation &loc, const BackupRec &base, int location, int pass,
+                        const std::string &folder, ChangeFlags &flags) {
+    const std::string root = RootName(loc.MainKey);
+    const std::string key = ReplaceAllNoCase(loc.Passes[static_cast<size_t>(pass)].KeyText, root, "");
+    {
+        // A key that is not there holds nothing to back up.
+        ScopedKey exists(OpenKey(loc.MainKey, key));
+        if (!exists)
+            return;
+    }
+    const std::string hive = BackupHiveFile(folder, location, pass);
+    if (!SaveKeyToFile(key, hive, loc.MainKey)) {
+        WriteLog("BackupKey unable to save " + root + key + " to " + hive);
+        flags.failure = true;
+        return;
+    }
+    BackupRec record = base;
+    record.Path = key;
+    (PutBackupRecord(BackupIndexFile(folder, location), record) ? flags.success : flags.failure) = true;
+}
+
+void BackupFolderPass(const ScanLocation &loc, const BackupRec &base, int location, int pass, const std::string &folder,
+                      ChangeFlags &flags) {
+    const std::string copies = BackupCopyFolder(folder, location, pass);
+    const std::string passFolder = loc.Passes[static_cast<size_t>(pass)].KeyText;
+    for (size_t i = 1; i < loc.Entries.size(); ++i) {
+        const StartupEntry &entry = loc.Entries[i];
+        if (entry.PassIndex != pass)
+            continue;
+        // A disabled file lies in the pass folder's "AutorunsDisabled"; its
+        // copy goes to the same subfolder of the copy folder, and the section
+        // names the pass folder either way.
+        const bool disabled = entry.Disabled && !passFolder.empty();
+        const std::string target = disabled ? copies + kBackupDisabledFolder + "\\" : copies;
+        if ((disabled && !MakeDirectory(copies.substr(0, copies.size() - 1))) || !CopyInto(entry.ItemName, target)) {
+            WriteLog("BackupKey unable to copy " + entry.ItemName + " to " + target);
+            flags.failure = true;
+            continue;
+        }
+        BackupRec record = base;
+        record.Path = disabled ? passFolder : FolderOf(entry.ItemName);
+        (PutBackupRecord(BackupIndexFile(folder, location), record) ? flags.success : flags.failure) = true;
+    }
+}
+
+// Both flags set, or neither: some failed; one alone says which.
+enum class Outcome { Some, NoneDone, AllDone };
+Outcome OutcomeOf(const ChangeFlags &flags) {
+    if (flags.success == flags.failure)
+        return Outcome::Some;
+    return flags.failure ? Outcome::NoneDone : Outcome::AllDone;
+}
+
+} // namespace
+
+std::string BackupIndexFile(const std::string &folder, int location) {
+    return folder + "\\" + std::to_string(location) + ".dat";
+}
+
+std::string BackupHiveFile(const std::string &folder, int location, int pass) {
+    return folder + "\\" + std::to_string(location) + "(" + std::to_string(pass) + ").regf";
+}
+
+std::string BackupCopyFolder(const std::string &folder, int location, int pass) {
+    return folder + "\\" + std::to_string(location) + "(" + std::to_string(pass) + ")\\";
+}
+
+bool PutBackupRecord(const std::string &indexFile, const BackupRec &record) {
+    const std::string section = std::to_string(record.Section);
+    const std::pair<const char *, const std::string *> keys[] = {{"MainKey", &record.MainKey},
+                                                                 {"LocalPath", &record.LocalPath},
+                                                                 {"RemotePath", &record.RemotePath},
+                                                                 {"Scope", &record.Scope},
+                                                                 {"Path", &record.Path}};
+    for (const auto &[key, value] : keys) {
+        if (!WritePrivateProfileStringA(section.c_str(), key, value->c_str(), indexFile.c_str())) {
+            WriteLog("PutBackupRecord " + ApiErrorText(static_cast<long>(GetLastError())) + " " + indexFile);
+            return false;
+        }
+    }
+    BackupRec check;
+    return GetBackupRecord(indexFile, check, record.Section);
+}
+
+bool GetBackupRecord(const std::string &indexFile, BackupRec &record, int section) {
+    const std::string name = std::to_string(section);
+    const std::string path = ReadProfile(indexFile, name, "Path");
+    if (path.empty())
+        return false;
+    record.Path = path;
+    record.LocalPath = ReadProfile(indexFile, name, "LocalPath");
+    record.RemotePath = ReadProfile(indexFile, name, "RemotePath");
+    const std::string scope = DecimalScope(ReadProfile(indexFile, name, "Scope"));
+    if (scope.empty()) {
+        WriteLog("GetBackupRecord no valid Scope in section " + name + " of " + indexFile);
+        return false;
+    }
+    record.Scope = scope;
+    record.MainKey = ReadProfile(indexFile, name, "MainKey");
+    record.Section = static_cast<short>(section);
+    return true;
+}
+
+int FindPass(const ScanLocation &location, const std::string &keyText) {
+    for (size_t p = 1; p < location.Passes.size(); ++p)
+        if (location.Passes[p].KeyText == keyText)
+            return static_cast<int>(p);
+    return 0;
+}
+
+void BackupPass(int location, int pass, const std::string &folder, ChangeFlags &flags) {
+    const auto &locations = ScanLocations();
+    if (location < 1 || location > UpperBound(locations))
+        return;
+    const ScanLocation &loc = locations[static_cast<size_t>(location)];
+    if (pass < 1 || pass > UpperBound(loc.Passes)) {
+        WriteLog("BackupKey location " + std::to_string(location) + " has no pass " + std::to_string(pass));
+        return;
+    }
+    BackupRec base;
+    base.MainKey = RootName(loc.MainKey);
+    base.Scope = std::to_string(loc.Scope);
+    base.LocalPath = loc.LocalPath;
+    base.RemotePath = "_REMOTE_" + loc.LocalPath;
+    base.Section = static_cast<short>(pass);
+    if (!base.MainKey.empty())
+        BackupRegistryPass(loc, base, location, pass, folder, flags);
+    else
+        BackupFolderPass(loc, base, location, pass, folder, flags);
+}
+
+std::string BackupStartFolder() { return ProgramFolder(); }
+
+bool BackupKey(ChangeUi &ui, int location, const std::string &rowText) {
+    ChangeFlags flags;
+    const auto &locations = ScanLocations();
+    const int pass = location >= 1 && location <= UpperBound(locations)
+                         ? FindPass(locations[static_cast<size_t>(location)], rowText)
+                         : 0;
+    const std::string folder = ui.ChooseFolder(BackupStartFolder());
+    if (!folder.empty())
+        BackupPass(location, pass, folder, flags);
+    switch (OutcomeOf(flags)) {
+    case Outcome::AllDone:
+        return true;
+    case Outcome::Some:
+        ui.Ask("Some keys were unable to be backed up.", kStyleInfo, kTitle);
+        return false;
+    case Outcome::NoneDone:
+        // Saying nothing here would leave a failed backup looking like one
+        // not yet made.
+        WriteLog("Unable to back up any registry keys.");
+        ui.Ask("Unable to back up any registry keys.", kStyleInfo, kTitle);
+        return false;
+    }
+    return false;
+}
+
+void BackupSelectedLocation(ChangeUi &ui, int location, const std::string &rowText) {
+    const auto &locations = ScanLocations();
+    if (location < 1 || location > UpperBound(locations))
+        return;
+    if (UpperBound(locations[static_cast<size_t>(location)].Entries) == 0) {
+        ui.Ask("Location is empty, nothing to backup.", kStyleInfo, kTitle);
+        return;
+    }
+    if (BackupKey(ui, location, rowText))
+        ui.Ask("Backup successful.", kStyleInfo, kTitle);
+}
+
+void BackupAllLocations(ChangeUi &ui, const std::vector<HeaderRow> &rows,
+                        const std::function<std::string()> &gridsText) {
+    const std::string folder = ui.ChooseFolder(BackupStartFolder());
+    if (folder.empty())
+        return;
+    const std::string text = gridsText ? gridsText() : std::string();
+    if (WriteStringToFile(folder + "\\Quillmara.txt", text) != static_cast<long>(text.size())) {
+        ui.Ask("Unable to save files to that location. May be read-only.", kStylePlain, kTitle);
+        return;
+    }
+    ui.SetBusy(true);
+    ChangeFlags flags;
+    const auto &locations = ScanLocations();
+    for (const HeaderRow &row : rows) {
+        const int location = std::atoi(row.locationText.c_str());
+        if (location < 1 || location > UpperBound(locations))
+            continue;
+        BackupPass(location, FindPass(locations[static_cast<size_t>(location)], row.keyText), folder, flags);
+    }
+    ui.SetBusy(false);
+    switch (OutcomeOf(flags)) {
+    case Outcome::Some:
+        ui.Ask("Some keys were unable to be backed up.", kStyleInfo, kTitle);
+        break;
+    case Outcome::NoneDone:
+        ui.Ask("Unable to back up any registry keys.", kStyleInfo, kTitle);
+        break;
+    case Outcome::AllDone:
+        ui.Ask("All keys were successfully backed up.", kStyleInfo, kTitle);
+        break;
+    }
+}

@@ -1,0 +1,78 @@
+// Backup of startup locations into a folder the user picks: per location an
+// index file "L.dat" (one INI section per backed-up pass), per registry pass
+// the key saved as the hive file "L(N).regf", per folder pass the folder
+// "L(N)\" holding copies of the pass's files, and for Backup All the list of
+// all grids as text, "Quillmara.txt". Also the reading and writing of one
+// index-file section, which restore and the snapshot share.
+//
+// Works on ScanLocations(); asks and tells only through ChangeUi.
+#pragma once
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "changes/change_ui.h"
+#include "scan/records.h"
+
+// One section of an index file.
+struct BackupRec {
+    std::string MainKey;    // "HKEY_LOCAL_MACHINE\", "HKEY_USERS\" or "" (folder)
+    std::string LocalPath;  // the running system's hive prefix, "" for a folder
+    std::string RemotePath; // "_REMOTE_" & LocalPath
+    std::string Scope;      // decimal; odd = taken in the running system's view
+    std::string Path;       // key path below the root, or the folder with "\"
+    short Section = 0;      // the pass number
+};
+
+// The names inside a backup folder (given without a trailing "\").
+std::string BackupIndexFile(const std::string &folder, int location);            // folder\L.dat
+std::string BackupHiveFile(const std::string &folder, int location, int pass);   // folder\L(N).regf
+std::string BackupCopyFolder(const std::string &folder, int location, int pass); // folder\L(N)\ .
+// Subfolder of a copy folder that holds the copies of disabled files.
+extern const char *const kBackupDisabledFolder;
+
+// Writes the record as section [Section] of the index file and reads it back;
+// true when the read-back finds a non-empty Path.
+bool PutBackupRecord(const std::string &indexFile, const BackupRec &record);
+// Reads section [section] of the index file into record. False when the
+// section has no Path (the other fields are then left as they were) or its
+// Scope is not a decimal number.
+bool GetBackupRecord(const std::string &indexFile, BackupRec &record, int section);
+
+// The number of the first pass of the location whose KeyText is keyText
+// exactly; 0 when none is.
+int FindPass(const ScanLocation &location, const std::string &keyText);
+
+// What a backup or restore gathered over its keys and files.
+struct ChangeFlags {
+    bool success = false;
+    bool failure = false;
+};
+
+// Backs up pass `pass` of location `location` of ScanLocations() into folder.
+// A key that does not exist leaves both flags alone; a key that exists but
+// cannot be saved, or a file that cannot be copied, sets the failure flag.
+void BackupPass(int location, int pass, const std::string &folder, ChangeFlags &flags);
+
+// Backs up the pass of the location whose KeyText is rowText (the selected
+// header row's text) into a folder the user picks; true when something was
+// backed up and nothing failed. Tells the user when it did not work.
+bool BackupKey(ChangeUi &ui, int location, const std::string &rowText);
+
+// The Backup command on the selected header row.
+void BackupSelectedLocation(ChangeUi &ui, int location, const std::string &rowText);
+
+// One location header row of the grids: its hidden location number (column
+// 6, as text) and its key or folder text (column 2).
+struct HeaderRow {
+    std::string locationText;
+    std::string keyText;
+};
+
+// The Backup All command: every header row, grids 1 to 14 in order; the list
+// text is asked for once a folder was chosen.
+void BackupAllLocations(ChangeUi &ui, const std::vector<HeaderRow> &rows,
+                        const std::function<std::string()> &gridsText);
+
+// The folder the backup and restore folder dialogs show first.
+std::string BackupStartFolder();
