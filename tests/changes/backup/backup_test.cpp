@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <deque>
+#include <functional>
 #include <map>
 
 #include "changes/backup.h"
@@ -18,6 +19,7 @@
 #include "registry/values.h"
 #include "scan/driver.h"
 #include "scan/locations.h"
+#include "scan/pathops.h"
 #include "scan/state.h"
 #include "support/folder_files.h"
 #include "support/offline_drive.h"
@@ -43,16 +45,11 @@ struct ScriptedUi : ChangeUi {
         return kAnswerOk;
     }
     static std::string Next(std::deque<std::string> &queue) {
-        std::string s = queue.empty() ? "" : queue.front();
-        if (!queue.empty())
-            queue.pop_front();
-        return s;
+        const std::string s = queue.empty() ? "" : queue.front();
+        return queue.empty() ? s : (queue.pop_front(), s);
     }
     std::string ChooseFolder(const std::string &) override { return Next(folders); }
-    std::string ChooseDataFile(const std::string &pattern) override {
-        patterns.push_back(pattern);
-        return Next(files);
-    }
+    std::string ChooseDataFile(const std::string &pattern) override { return patterns.push_back(pattern), Next(files); }
     void ShowProgress(const std::string &) override {}
     void SetProgress(double) override {}
     void HideProgress() override {}
@@ -73,10 +70,15 @@ std::map<std::string, std::string> Dump(HKEY root, const std::string &path) {
     return out;
 }
 
-std::string Ini(const std::string &file, int section, const char *key) {
-    char buffer[512] = {};
-    GetPrivateProfileStringA(std::to_string(section).c_str(), key, "", buffer, sizeof buffer, file.c_str());
-    return buffer;
+// Section n of an index file: MainKey|LocalPath|RemotePath|Scope|Path.
+std::string Section(const std::string &file, int n) {
+    std::string all;
+    for (const char *key : {"MainKey", "LocalPath", "RemotePath", "Scope", "Path"}) {
+        char buffer[512] = {};
+        GetPrivateProfileStringA(std::to_string(n).c_str(), key, "", buffer, sizeof buffer, file.c_str());
+        all.append("|").append(buffer);
+    }
+    return all.substr(1);
 }
 
 // The scan state of one test: the installations list, the 68 locations, and
@@ -108,8 +110,29 @@ class BackupTest : public ::testing::Test {
                    loc.ValueName, loc.Scope, loc.Passes);
     }
     static std::string Text(int n, int pass = 1) { return Loc(n).Passes.at(static_cast<size_t>(pass)).KeyText; }
+    // Runs a command with these dialog answers; what the user was told, one
+    // message after the other separated by "|".
+    std::string Told(const std::function<void()> &command, std::deque<std::string> folders,
+                     std::deque<std::string> files = {}) {
+        ui_.told.clear();
+        ui_.folders = std::move(folders);
+        ui_.files = std::move(files);
+        command();
+        std::string all;
+        for (const auto &text : ui_.told)
+            all.append(all.empty() ? "" : "|").append(text);
+        return all;
+    }
+    // The All Users Startup folder below a profiles folder of its own, ending in "\".
+    std::string MakeStartupFolder() {
+        ProfilesDir() = profiles_.path() + "\\";
+        std::string made = profiles_.path();
+        for (const std::string level : {"All Users", "Start Menu", "Programs", "Startup", "AutorunsDisabled"})
+            EXPECT_TRUE(CreateDirectoryA((made += "\\" + level).c_str(), nullptr));
+        return FolderOf(made);
+    }
 
-    TempDir dir_;
+    TempDir dir_, profiles_;
     ScriptedUi ui_;
 
   private:
@@ -131,6 +154,21 @@ class KeyGuard {
     TempDir dir_;
 };
 
+// Hive files loaded for a test, unloaded when it ends.
+struct MountedHives {
+    std::vector<std::pair<HKEY, std::string>> names;
+    bool Mount(const std::string &file, HKEY root, const std::string &name) {
+        names.emplace_back(root, name);
+        return LoadHive(file, root, name);
+    }
+    ~MountedHives() {
+        for (const auto &[root, name] : names)
+            UnloadHive(root, name);
+        DisablePrivileges();
+        LoadedHives().assign(1, LoadedHive{});
+    }
+};
+
 void FillRun() {
     SetRegString(HKEY_LOCAL_MACHINE, kRun, "QmTool", "C:\\Tools\\tool.exe /q");
     SetRegString(HKEY_LOCAL_MACHINE, kRun, "QmExpand", "%SystemRoot%\\x.exe", REG_EXPAND_SZ);
@@ -150,15 +188,9 @@ TEST_F(BackupTest, RunKeyRoundTripByContent) {
     FillRun();
     ScanIt(15);
     const auto saved = Dump(HKEY_LOCAL_MACHINE, kRun);
-    ui_.folders = {dir_.path()};
-    BackupSelectedLocation(ui_, 15, Text(15));
-    EXPECT_EQ(ui_.told, std::vector<std::string>{"Backup successful."});
     const std::string index = dir_ / "15.dat";
-    EXPECT_EQ(Ini(index, 1, "MainKey"), "HKEY_LOCAL_MACHINE\\");
-    EXPECT_EQ(Ini(index, 1, "LocalPath"), "SOFTWARE\\");
-    EXPECT_EQ(Ini(index, 1, "RemotePath"), "_REMOTE_SOFTWARE\\");
-    EXPECT_EQ(Ini(index, 1, "Scope"), "1");
-    EXPECT_EQ(Ini(index, 1, "Path"), kRun);
+    EXPECT_EQ(Told([&] { BackupSelectedLocation(ui_, 15, Text(15)); }, {dir_.path()}), "Backup successful.");
+    EXPECT_EQ(Section(index, 1), "HKEY_LOCAL_MACHINE\\|SOFTWARE\\|_REMOTE_SOFTWARE\\|1|" + kRun);
     EXPECT_TRUE(FileExists(dir_ / "15(1).regf"));
 
     // Restore while watching: the tick is paused and runs again afterwards.
@@ -166,42 +198,37 @@ TEST_F(BackupTest, RunKeyRoundTripByContent) {
     std::vector<bool> switched;
     SnapTimer() = {[&] { return running; }, [&](bool on) { switched.push_back(running = on); }};
     ChangeRun();
-    ui_.told.clear();
-    ui_.files = {index};
-    RestoreSelectedLocation(ui_, 15, Text(15));
+    EXPECT_EQ(Told([&] { RestoreSelectedLocation(ui_, 15, Text(15)); }, {}, {index}), "Key restore successful.");
     EXPECT_EQ(ui_.patterns, std::vector<std::string>{"15.dat"});
-    EXPECT_EQ(ui_.told, std::vector<std::string>{"Key restore successful."});
     EXPECT_EQ(Dump(HKEY_LOCAL_MACHINE, kRun), saved);
     EXPECT_EQ(switched, (std::vector<bool>{false, true}));
 
     // A restore that fails half-way (the copy into the emptied key) leaves
-    // the key as it was, says nothing of success and logs key and reason.
+    // the key as it was, claims no success and logs the key and the reason.
     ChangeRun();
     const auto changed = Dump(HKEY_LOCAL_MACHINE, kRun);
     int copies = 0;
     SetStoreFault([&](const char *call) -> long {
         return std::string(call) == "SHCopyKeyA" && ++copies == 2 ? ERROR_ACCESS_DENIED : 0;
     });
-    ui_.told.clear();
-    ui_.files = {index};
-    RestoreSelectedLocation(ui_, 15, Text(15));
+    EXPECT_EQ(Told([&] { RestoreSelectedLocation(ui_, 15, Text(15)); }, {}, {index}), "");
     SetStoreFault(nullptr);
-    EXPECT_EQ(ui_.told, std::vector<std::string>{});
     EXPECT_EQ(Dump(HKEY_LOCAL_MACHINE, kRun), changed);
     EXPECT_NE(log.text().find("PutBackKey unable to restore HKEY_LOCAL_MACHINE\\" + kRun +
-                              ": its content could not "
-                              "be replaced from " +
-                              dir_.path() + "\\15(1).regf"),
+                              ": its content could not be replaced from " + dir_.path() + "\\15(1).regf"),
               std::string::npos)
         << log.text();
 
-    // Cancelling the dialogs.
-    ui_.told.clear();
-    BackupSelectedLocation(ui_, 15, Text(15));
-    RestoreSelectedLocation(ui_, 15, Text(15));
-    RestoreAllLocations(ui_);
-    BackupAllLocations(ui_, {{"15", Text(15)}}, [] { return std::string("list"); });
-    EXPECT_EQ(ui_.told, std::vector<std::string>{"Some keys were unable to be backed up."});
+    // Cancelled dialogs: only Backup says so.
+    EXPECT_EQ(Told(
+                  [&] {
+                      BackupSelectedLocation(ui_, 15, Text(15));
+                      RestoreSelectedLocation(ui_, 15, Text(15));
+                      RestoreAllLocations(ui_);
+                      BackupAllLocations(ui_, {{"15", Text(15)}}, [] { return std::string("list"); });
+                  },
+                  {}),
+              "Some keys were unable to be backed up.");
     EXPECT_TRUE(running);
 }
 
@@ -211,109 +238,83 @@ TEST_F(BackupTest, RestoreChecksTheFileAndItsData) {
     ScanIt(7);
     int pass = 0;
     for (int p = 1; p <= UpperBound(Loc(7).Passes); ++p)
-        if (Loc(7).Passes[static_cast<size_t>(p)].EntryIndexes.size() > 1)
-            pass = p;
+        pass = Loc(7).Passes[static_cast<size_t>(p)].EntryIndexes.size() > 1 ? p : pass;
     ASSERT_GT(pass, 0);
-    const std::string row = Text(7, pass);
-    ui_.folders = {dir_.path()};
-    BackupSelectedLocation(ui_, 7, row);
-    ASSERT_EQ(ui_.told, std::vector<std::string>{"Backup successful."});
+    const std::string row = Text(7, pass), file = dir_ / "7.DAT";
+    ASSERT_EQ(Told([&] { BackupSelectedLocation(ui_, 7, row); }, {dir_.path()}), "Backup successful.");
     const auto saved = Dump(HKEY_CURRENT_USER, policies.path());
     ASSERT_TRUE(CopyFileA((dir_ / "7.dat").c_str(), (dir_ / "17.dat").c_str(), FALSE));
-    ASSERT_TRUE(MoveFileA((dir_ / "7.dat").c_str(), (dir_ / "7.DAT").c_str()));
-
-    auto restore = [&](const std::string &file) {
+    ASSERT_TRUE(MoveFileA((dir_ / "7.dat").c_str(), file.c_str()));
+    auto restore = [&](const std::string &chosen) {
         SetRegString(HKEY_CURRENT_USER, policies.path(), "Shell", "changed.exe");
-        ui_.told.clear();
-        ui_.files = {file};
-        RestoreSelectedLocation(ui_, 7, row);
-        return ui_.told;
+        return Told([&] { RestoreSelectedLocation(ui_, 7, row); }, {}, {chosen});
     };
-    EXPECT_EQ(restore(dir_ / "17.dat"), std::vector<std::string>{"The file you selected was not the correct file: "
-                                                                 "7.dat was needed to restore that key."});
-    EXPECT_EQ(restore(dir_ / "7.DAT"), std::vector<std::string>{"Key restore successful."});
+    EXPECT_EQ(restore(dir_ / "17.dat"),
+              "The file you selected was not the correct file: 7.dat was needed to restore that key.");
+    EXPECT_EQ(restore(file), "Key restore successful.");
     EXPECT_EQ(Dump(HKEY_CURRENT_USER, policies.path()), saved);
 
     const auto section = std::to_string(pass);
-    WritePrivateProfileStringA(section.c_str(), "Path", "SOFTWARE\\Elsewhere", (dir_ / "7.DAT").c_str());
-    EXPECT_EQ(restore(dir_ / "7.DAT"), std::vector<std::string>{"Unable to restore key due to data mismatch."});
+    WritePrivateProfileStringA(section.c_str(), "Path", "SOFTWARE\\Elsewhere", file.c_str());
+    EXPECT_EQ(restore(file), "Unable to restore key due to data mismatch.");
     EXPECT_EQ(ReadString(ScopedKey(OpenKey(HKEY_CURRENT_USER, policies.path())).get(), "Shell"), "changed.exe");
-    WritePrivateProfileStringA(section.c_str(), nullptr, nullptr, (dir_ / "7.DAT").c_str());
-    EXPECT_EQ(restore(dir_ / "7.DAT"), std::vector<std::string>{"Invalid data in file."});
+    WritePrivateProfileStringA(section.c_str(), nullptr, nullptr, file.c_str());
+    EXPECT_EQ(restore(file), "Invalid data in file.");
 }
 
 // Two user hives loaded as an offline installation's users.
 TEST_F(BackupTest, TwoUsersBackUpIntoTwoSectionsAndRestoreAll) {
     TestKey scratch(HKEY_LOCAL_MACHINE, kScratch);
-    const std::string userRun = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-    LoadedHives().assign(1, LoadedHive{});
+    MountedHives hives;
     for (const std::string name : {"Ann", "Bob"}) {
-        SetRegString(HKEY_LOCAL_MACHINE, kScratch + "\\" + name + "\\" + userRun, name + "Tool", name + ".exe");
-        ASSERT_TRUE(SaveKeyToFile(kScratch + "\\" + name, dir_ / (name + ".hiv"), HKEY_LOCAL_MACHINE));
-        ASSERT_TRUE(LoadHive(dir_ / (name + ".hiv"), HKEY_USERS, "_REMOTE_Qm" + name));
+        SetRegString(HKEY_LOCAL_MACHINE, kScratch + "\\" + name + "\\" + kRun, name + "Tool", name + ".exe");
+        ASSERT_TRUE(SaveKeyToFile(kScratch + "\\" + name, dir_ / name, HKEY_LOCAL_MACHINE));
+        ASSERT_TRUE(hives.Mount(dir_ / name, HKEY_USERS, "_REMOTE_Qm" + name));
     }
-    struct Unload {
-        ~Unload() {
-            UnloadHive(HKEY_USERS, "_REMOTE_QmAnn");
-            UnloadHive(HKEY_USERS, "_REMOTE_QmBob");
-            DisablePrivileges();
-            LoadedHives().assign(1, LoadedHive{});
-        }
-    } unload;
     ScanIt(24, true);
     ASSERT_EQ(UpperBound(Loc(24).Passes), 2);
-    const std::string ann = "_REMOTE_QmAnn\\" + userRun, bob = "_REMOTE_QmBob\\" + userRun;
+    const std::string ann = "_REMOTE_QmAnn\\" + kRun, bob = "_REMOTE_QmBob\\" + kRun;
     const auto annSaved = Dump(HKEY_USERS, ann), bobSaved = Dump(HKEY_USERS, bob);
 
     TempDir backup;
-    ui_.folders = {backup.path()};
-    BackupAllLocations(ui_, {{"24", Text(24, 1)}, {"24", Text(24, 2)}}, [] { return std::string("list\r\n"); });
-    EXPECT_EQ(ui_.told, std::vector<std::string>{"All keys were successfully backed up."});
+    const auto list = [] { return std::string("list\r\n"); };
+    EXPECT_EQ(Told(
+                  [&] {
+                      BackupAllLocations(ui_, {{"24", Text(24, 1)}, {"24", Text(24, 2)}}, list);
+                  },
+                  {backup.path()}),
+              "All keys were successfully backed up.");
     EXPECT_EQ(ui_.busy, (std::vector<bool>{true, false}));
     EXPECT_EQ(ReadFileBytes(backup / "Quillmara.txt"), "list\r\n");
-    EXPECT_EQ(Ini(backup / "24.dat", 1, "Path"), "_REMOTE_QmAnn\\" + userRun);
-    EXPECT_EQ(Ini(backup / "24.dat", 2, "Path"), "_REMOTE_QmBob\\" + userRun);
-    EXPECT_EQ(Ini(backup / "24.dat", 2, "Scope"), "4");
+    EXPECT_EQ(Section(backup / "24.dat", 1), "HKEY_USERS\\|SOFTWARE\\|_REMOTE_SOFTWARE\\|4|" + ann);
+    EXPECT_EQ(Section(backup / "24.dat", 2), "HKEY_USERS\\|SOFTWARE\\|_REMOTE_SOFTWARE\\|4|" + bob);
     EXPECT_TRUE(FileExists(backup / "24(1).regf") && FileExists(backup / "24(2).regf"));
 
     SetRegString(HKEY_USERS, ann, "AnnTool", "changed.exe");
     SetRegString(HKEY_USERS, bob, "Added", "added.exe");
-    ui_.told.clear();
-    ui_.folders = {dir_.path(), backup.path()}; // the first holds no backup
-    RestoreAllLocations(ui_);
-    RestoreAllLocations(ui_);
-    EXPECT_EQ(ui_.told, (std::vector<std::string>{"Some keys were unable to be restored.",
-                                                  "All keys were successfully restored."}));
+    const auto restoreAll = [&] { RestoreAllLocations(ui_), RestoreAllLocations(ui_); };
+    EXPECT_EQ(Told(restoreAll, {dir_.path(), backup.path()}), // the first holds no backup
+              "Some keys were unable to be restored.|All keys were successfully restored.");
     EXPECT_EQ(Dump(HKEY_USERS, ann), annSaved);
     EXPECT_EQ(Dump(HKEY_USERS, bob), bobSaved);
 }
 
 TEST_F(BackupTest, StartupFolderFilesComeBackAfterDeletion) {
-    TempDir profiles;
-    ProfilesDir() = profiles.path() + "\\";
-    const std::string folder = profiles / "All Users\\Start Menu\\Programs\\Startup\\";
-    std::string made = profiles.path();
-    for (const std::string level : {"All Users", "Start Menu", "Programs", "Startup", "AutorunsDisabled"})
-        ASSERT_TRUE(CreateDirectoryA((made += "\\" + level).c_str(), nullptr));
-    for (const std::string name : {"a.lnk", "b.exe", "c.bat", "AutorunsDisabled\\d.lnk"})
+    const std::string folder = MakeStartupFolder();
+    const std::vector<std::string> names = {"a.lnk", "b.exe", "c.bat", "AutorunsDisabled\\d.lnk"};
+    for (const std::string &name : names)
         ASSERT_TRUE(WriteFileBytes(folder + name, "bytes of " + name));
     ScanIt(18);
     ASSERT_EQ(UpperBound(Loc(18).Entries), 4);
-    ui_.folders = {dir_.path()};
-    BackupSelectedLocation(ui_, 18, Text(18));
-    EXPECT_EQ(ui_.told, std::vector<std::string>{"Backup successful."});
-    EXPECT_EQ(Ini(dir_ / "18.dat", 1, "Path"), folder);
-    EXPECT_EQ(Ini(dir_ / "18.dat", 1, "MainKey"), "");
+    EXPECT_EQ(Told([&] { BackupSelectedLocation(ui_, 18, Text(18)); }, {dir_.path()}), "Backup successful.");
+    EXPECT_EQ(Section(dir_ / "18.dat", 1), "||_REMOTE_|5|" + folder);
     EXPECT_EQ(NamesInFolder(dir_ / "18(1)").size(), 4u); // three files and the disabled folder
-    EXPECT_EQ(ReadFileBytes(dir_ / "18(1)\\AutorunsDisabled\\d.lnk"), "bytes of AutorunsDisabled\\d.lnk");
 
-    for (const std::string name : {"a.lnk", "b.exe", "c.bat", "AutorunsDisabled\\d.lnk"})
+    for (const std::string &name : names)
         ASSERT_TRUE(DeleteFileA((folder + name).c_str()));
-    ui_.told.clear();
-    ui_.files = {dir_ / "18.dat"};
-    RestoreSelectedLocation(ui_, 18, Text(18));
-    EXPECT_EQ(ui_.told, std::vector<std::string>{"Key restore successful."});
-    for (const std::string name : {"a.lnk", "b.exe", "c.bat", "AutorunsDisabled\\d.lnk"})
+    EXPECT_EQ(Told([&] { RestoreSelectedLocation(ui_, 18, Text(18)); }, {}, {dir_ / "18.dat"}),
+              "Key restore successful.");
+    for (const std::string &name : names)
         EXPECT_EQ(ReadFileBytes(folder + name), "bytes of " + name);
 }
 
@@ -325,51 +326,33 @@ TEST_F(BackupTest, BackupsCrossBetweenTheOfflineAndTheRunningView) {
     OfflineDrive drive;
     ASSERT_TRUE(drive.ok() && drive.MakeWindowsFolder("WINDOWS"));
     SetRegString(HKEY_LOCAL_MACHINE, kScratch + "\\Microsoft\\Windows\\CurrentVersion\\Run", "Offline", "D:\\off.exe");
-    const std::string hive = drive / "WINDOWS\\system32\\config\\software";
+    const std::string hive = drive / "WINDOWS\\system32\\config\\software", remoteRun = "_REMOTE_" + kRun;
     ASSERT_TRUE(SaveKeyToFile(kScratch, hive, HKEY_LOCAL_MACHINE));
-    LoadedHives().assign(1, LoadedHive{});
-    ASSERT_TRUE(LoadHive(hive, HKEY_LOCAL_MACHINE, "_REMOTE_SOFTWARE"));
-    struct Unload {
-        ~Unload() {
-            UnloadHive(HKEY_LOCAL_MACHINE, "_REMOTE_SOFTWARE");
-            DisablePrivileges();
-            LoadedHives().assign(1, LoadedHive{});
-        }
-    } unload;
-    const std::string remoteRun = "_REMOTE_" + kRun;
+    MountedHives hives;
+    ASSERT_TRUE(hives.Mount(hive, HKEY_LOCAL_MACHINE, "_REMOTE_SOFTWARE"));
     UseInstallations(1, drive.root(), drive / "WINDOWS");
     LoadPaths();
 
-    // Offline backup into the running system's key.
+    TempDir fromOffline, fromLocal;
     ScanIt(15, true);
     const auto offline = Dump(HKEY_LOCAL_MACHINE, remoteRun);
-    TempDir fromOffline, fromLocal;
-    ui_.folders = {fromOffline.path()};
-    BackupSelectedLocation(ui_, 15, Text(15));
-    EXPECT_EQ(Ini(fromOffline / "15.dat", 1, "Scope"), "2");
-    EXPECT_EQ(Ini(fromOffline / "15.dat", 1, "Path"), remoteRun);
+    const auto backup = [&] { BackupSelectedLocation(ui_, 15, Text(15)); };
+    const auto restore = [&] { RestoreSelectedLocation(ui_, 15, Text(15)); };
+    EXPECT_EQ(Told(backup, {fromOffline.path()}), "Backup successful.");
+    EXPECT_EQ(Section(fromOffline / "15.dat", 1), "HKEY_LOCAL_MACHINE\\|SOFTWARE\\|_REMOTE_SOFTWARE\\|2|" + remoteRun);
     FillRun();
     ScanIt(15, false);
-    ui_.folders = {fromLocal.path()};
-    BackupSelectedLocation(ui_, 15, Text(15));
+    EXPECT_EQ(Told(backup, {fromLocal.path()}), "Backup successful.");
     const auto local = Dump(HKEY_LOCAL_MACHINE, kRun);
-    ui_.files = {fromOffline / "15.dat"};
-    RestoreSelectedLocation(ui_, 15, Text(15));
+    EXPECT_EQ(Told(restore, {}, {fromOffline / "15.dat"}), "Key restore successful.");
     EXPECT_EQ(Dump(HKEY_LOCAL_MACHINE, kRun), offline);
 
-    // A local backup into the offline hive.
     ScanIt(15, true);
-    ui_.files = {fromLocal / "15.dat"};
-    RestoreSelectedLocation(ui_, 15, Text(15));
+    EXPECT_EQ(Told(restore, {}, {fromLocal / "15.dat"}), "Key restore successful.");
     EXPECT_EQ(Dump(HKEY_LOCAL_MACHINE, remoteRun), local);
-    EXPECT_EQ(ui_.told, (std::vector<std::string>{"Backup successful.", "Backup successful.", "Key restore successful.",
-                                                  "Key restore successful."}));
 }
 
 TEST_F(BackupTest, BackupAllCountsKeysThatCouldNotBeSavedAndFilesNotCopied) {
-    TestKey scratch(HKEY_LOCAL_MACHINE, kScratch);
-    TempDir profiles;
-    ProfilesDir() = profiles.path() + "\\";
     const std::string runOnce = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
     KeyGuard guard(runOnce);
     SetRegString(HKEY_LOCAL_MACHINE, runOnce, "QmOnce", "x.exe");
@@ -379,10 +362,7 @@ TEST_F(BackupTest, BackupAllCountsKeysThatCouldNotBeSavedAndFilesNotCopied) {
     const std::vector<HeaderRow> rows = {{"17", Text(17)}, {"3", Text(3)}};
     auto backupAll = [&](const std::vector<HeaderRow> &which) {
         TempDir into;
-        ui_.told.clear();
-        ui_.folders = {into.path()};
-        BackupAllLocations(ui_, which, [] { return std::string("list"); });
-        return ui_.told.empty() ? std::string() : ui_.told.back();
+        return Told([&] { BackupAllLocations(ui_, which, [] { return std::string("list"); }); }, {into.path()});
     };
     EXPECT_EQ(backupAll(rows), "All keys were successfully backed up.");
     SetStoreFault(
@@ -391,24 +371,20 @@ TEST_F(BackupTest, BackupAllCountsKeysThatCouldNotBeSavedAndFilesNotCopied) {
     SetStoreFault(nullptr);
 
     // A Startup file gone since the scan cannot be copied.
-    std::string made = profiles.path();
-    for (const std::string level : {"All Users", "Start Menu", "Programs", "Startup"})
-        ASSERT_TRUE(CreateDirectoryA((made += "\\" + level).c_str(), nullptr));
-    ASSERT_TRUE(WriteFileBytes(made + "\\gone.lnk", "x") && WriteFileBytes(made + "\\kept.lnk", "y"));
+    const std::string folder = MakeStartupFolder();
+    ASSERT_TRUE(WriteFileBytes(folder + "gone.lnk", "x") && WriteFileBytes(folder + "kept.lnk", "y"));
     ScanIt(18);
-    ASSERT_TRUE(DeleteFileA((made + "\\gone.lnk").c_str()));
+    ASSERT_TRUE(DeleteFileA((folder + "gone.lnk").c_str()));
     EXPECT_EQ(backupAll({{"17", Text(17)}, {"18", Text(18)}}), "Some keys were unable to be backed up.");
 
     // A folder where the list cannot be written: nothing else is written.
     TempDir locked;
-    const std::string list = locked / "Quillmara.txt";
-    ASSERT_TRUE(WriteFileBytes(list, "old"));
-    FileHandle holder(CreateFileA(list.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    ui_.told.clear();
+    ASSERT_TRUE(WriteFileBytes(locked / "Quillmara.txt", "old"));
+    FileHandle holder(
+        CreateFileA((locked / "Quillmara.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ui_.styles.clear();
-    ui_.folders = {locked.path()};
-    BackupAllLocations(ui_, rows, [] { return std::string("list"); });
-    EXPECT_EQ(ui_.told, std::vector<std::string>{"Unable to save files to that location. May be read-only."});
+    EXPECT_EQ(Told([&] { BackupAllLocations(ui_, rows, [] { return std::string("list"); }); }, {locked.path()}),
+              "Unable to save files to that location. May be read-only.");
     EXPECT_EQ(ui_.styles, std::vector<int>{0});
     EXPECT_EQ(NamesInFolder(locked.path()), std::vector<std::string>{"Quillmara.txt"});
 }
