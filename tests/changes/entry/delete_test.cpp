@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "changes/entry_changes.h"
-#include "entry_support.h"
+#include "support/entry_support.h"
 #include "registry/access.h"
 #include "registry/values.h"
 #include "scan/state.h"

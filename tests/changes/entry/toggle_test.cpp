@@ -3,7 +3,7 @@
 #include <functional>
 
 #include "changes/entry_changes.h"
-#include "entry_support.h"
+#include "support/entry_support.h"
 #include "registry/access.h"
 #include "registry/values.h"
 #include "support/store_support.h"

@@ -1,4 +1,4 @@
-#include "entry_support.h"
+#include "support/entry_support.h"
 
 #include "registry/access.h"
 #include "registry/values.h"
@@ -17,9 +17,17 @@ int ScriptedUi::Ask(const std::string &prompt, int, const std::string &title) {
     return answer;
 }
 
-std::string ScanLocationOver(int location, HKEY root, const std::string &keyPath) {
+void PrepareLocations() {
     UseInstallations(0);
     LoadPaths();
+}
+
+std::string ScanLocationOver(int location, HKEY root, const std::string &keyPath) {
+    PrepareLocations();
+    return ScanInto(location, root, keyPath);
+}
+
+std::string ScanInto(int location, HKEY root, const std::string &keyPath) {
     ScanLocation &loc = ScanLocations()[static_cast<size_t>(location)];
     loc.MainKey = root;
     loc.Entries.assign(1, StartupEntry{});

@@ -27,9 +27,14 @@ class ScriptedUi : public ChangeUi {
     void SetBusy(bool) override {}
 };
 
-// Fills location n of ScanLocations() (and the installations list) with one
-// pass over root\keyPath, or over a folder (ending in "\") when root is null.
-// Returns the pass's key text, as the location's header row shows it.
+// Makes ScanLocations() the running system's installations list and the 68
+// locations, none of them scanned.
+void PrepareLocations();
+// Fills location n of ScanLocations() with one pass over root\keyPath, or over
+// a folder (ending in "\") when root is null; the other locations stay as
+// they are. Returns the pass's key text, as the location's header row shows it.
+std::string ScanInto(int location, HKEY root, const std::string &keyPath);
+// PrepareLocations, then ScanInto.
 std::string ScanLocationOver(int location, HKEY root, const std::string &keyPath);
 
 // The number of the first entry of location n whose item name (ItemName,

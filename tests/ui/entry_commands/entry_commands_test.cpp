@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+
+#include "registry/access.h"
+#include "registry/values.h"
+#include "scan/state.h"
+#include "support/entry_support.h"
+#include "support/testing.h"
+#include "ui/entry_commands.h"
+
+namespace {
+
+const std::string kBase = "SOFTWARE\\QuillmaraTests\\EntryCommands";
+const std::string kPair = kBase + "\\Pair", kSolo = kBase + "\\Solo";
+
+class NoPictures : public GridPictures {
+  public:
+    PictureId RegPic() override { return 1; }
+    PictureId FilePic() override { return 2; }
+    PictureId DisPic() override { return 3; }
+    PictureId FileIcon(const std::string &) override { return 4; }
+};
+
+bool HasValue(const std::string &key, const std::string &name) {
+    ScopedKey k(OpenKey(HKEY_LOCAL_MACHINE, key));
+    return ReadValue(k.get(), name).present;
+}
+
+// Location 15 scanned over a key with "One" and "Two", location 16 over a
+// key with "Solo"; grid 1 shows them under two header rows.
+class EntryCommandsTest : public testing::Test {
+  protected:
+    TestKey base{HKEY_LOCAL_MACHINE, kBase};
+    CategoryGrids grids;
+    NoPictures pictures;
+    ScriptedUi ui;
+
+    void SetUp() override {
+        SetRegString(HKEY_LOCAL_MACHINE, kPair, "One", "C:\\one.exe");
+        SetRegString(HKEY_LOCAL_MACHINE, kPair, "Two", "C:\\two.exe");
+        SetRegString(HKEY_LOCAL_MACHINE, kSolo, "Solo", "C:\\solo.exe");
+        Load();
+    }
+    void TearDown() override { ResetLocations(ScanLocations()); }
+
+    void Load() {
+        PrepareLocations();
+        ScanInto(15, HKEY_LOCAL_MACHINE, kPair);
+        ScanInto(16, HKEY_LOCAL_MACHINE, kSolo);
+        SelectionState none;
+        grids.SetUpColumns();
+        grids.ClearGrids(none);
+        grids.LoadGrids(pictures);
+    }
+
+    int RowOf(const std::string &name) const {
+        for (int r = 1; r < grids.Grid(1).Rows(); ++r)
+            if (grids.Cell(r, kColName, 1) == name && grids.Cell(r, kColEntry, 1) != "0")
+                return r;
+        return 0;
+    }
+    // The selection a click on the entry's row makes.
+    SelectionState Select(const std::string &name) const {
+        SelectionState s;
+        s.CurrentGrid = 1;
+        s.CurrentRow = RowOf(name);
+        s.HeaderRowSelected = false;
+        s.CurrentLocation = std::stoi(grids.Cell(s.CurrentRow, kColLocation, 1));
+        s.CurrentEntry = std::stoi(grids.Cell(s.CurrentRow, kColEntry, 1));
+        s.CurrentLocationRow = s.CurrentRow;
+        while (grids.Cell(s.CurrentLocationRow, kColEntry, 1) != "0")
+            --s.CurrentLocationRow;
+        return s;
+    }
+    std::vector<std::string> Column(int col) const {
+        std::vector<std::string> cells;
+        for (int r = 1; r <= 5; ++r)
+            cells.push_back(grids.Cell(r, col, 1));
+        return cells;
+    }
+};
+
+TEST_F(EntryCommandsTest, ToggleChangesTheGlyphOfTheSelectedRowOnly) {
+    const SelectionState two = Select("Two");
+    ToggleSelectedEntry(grids, two, ui);
+    EXPECT_EQ(grids.Cell(two.CurrentRow, kColCheck, 1), kCheckOff);
+    EXPECT_EQ(grids.Cell(RowOf("One"), kColCheck, 1), kCheckOn);
+    EXPECT_TRUE(HasValue(kPair + "\\AutorunsDisabled", "Two"));
+    ToggleSelectedEntry(grids, two, ui);
+    EXPECT_EQ(grids.Cell(two.CurrentRow, kColCheck, 1), kCheckOn);
+    EXPECT_TRUE(HasValue(kPair, "Two"));
+    EXPECT_TRUE(ui.told.empty());
+
+    // No selection, a header row, or a row that no longer shows the selected
+    // entry: nothing happens.
+    SelectionState header = two;
+    header.CurrentRow = header.CurrentLocationRow;
+    header.HeaderRowSelected = true;
+    SelectionState stale = two;
+    stale.CurrentEntry = 99;
+    for (const SelectionState &s : {SelectionState{}, header, stale}) {
+        ToggleSelectedEntry(grids, s, ui);
+        DeleteSelectedEntry(grids, s, ui);
+    }
+    EXPECT_TRUE(HasValue(kPair, "Two"));
+    EXPECT_EQ(grids.Cell(two.CurrentRow, kColCheck, 1), kCheckOn);
+    EXPECT_TRUE(ui.told.empty());
+}
+
+TEST_F(EntryCommandsTest, DeleteAsksThenTakesTheRowAndAnEmptiedHeaderRowOut) {
+    const int rows = grids.Grid(1).Rows();
+    const auto before = Column(kColName);
+
+    ui.answers = {kAnswerNo};
+    DeleteSelectedEntry(grids, Select("One"), ui);
+    EXPECT_EQ(ui.told, std::vector<std::string>{"Quillmara: Are you sure you want to delete the autorun of One?"});
+    EXPECT_TRUE(HasValue(kPair, "One"));
+    EXPECT_EQ(Column(kColName), before);
+
+    ui.answers = {kAnswerYes};
+    const SelectionState one = Select("One");
+    DeleteSelectedEntry(grids, one, ui);
+    EXPECT_FALSE(HasValue(kPair, "One"));
+    EXPECT_TRUE(ScanLocations()[15].Entries[static_cast<size_t>(one.CurrentEntry)].Deleted);
+    EXPECT_EQ(grids.Grid(1).Rows(), rows);
+    const std::string pairHeader = "HKEY_LOCAL_MACHINE\\" + kPair, soloHeader = "HKEY_LOCAL_MACHINE\\" + kSolo;
+    EXPECT_EQ(Column(kColName), (std::vector<std::string>{pairHeader, "Two", soloHeader, "Solo", ""}));
+
+    // The sole entry of a header row, and the last filled row of the grid.
+    ui.answers = {kAnswerYes};
+    DeleteSelectedEntry(grids, Select("Solo"), ui);
+    EXPECT_EQ(Column(kColName), (std::vector<std::string>{pairHeader, "Two", "", "", ""}));
+    EXPECT_EQ(grids.Grid(1).Rows(), rows);
+
+    // An entry gone since the scan: message A, and its row stays.
+    DeleteRegTree(HKEY_LOCAL_MACHINE, kPair);
+    ui.told.clear();
+    ui.answers = {kAnswerYes};
+    DeleteSelectedEntry(grids, Select("Two"), ui);
+    EXPECT_EQ(ui.told.back(), "Quillmara: Failed to delete the startup of Two.");
+    EXPECT_EQ(Column(kColName), (std::vector<std::string>{pairHeader, "Two", "", "", ""}));
+}
+
+TEST_F(EntryCommandsTest, HeaderRowStaysWhenEmptyLocationsAreShown) {
+    SelectionState none;
+    grids.SetIncludeEmpty(true, none, pictures);
+    ui.answers = {kAnswerYes};
+    DeleteSelectedEntry(grids, Select("Solo"), ui);
+    EXPECT_NE(RowOf("Two"), 0);
+    bool soloHeader = false;
+    for (int r = 1; r < grids.Grid(1).Rows(); ++r)
+        soloHeader |= grids.Cell(r, kColName, 1) == "HKEY_LOCAL_MACHINE\\" + kSolo;
+    EXPECT_TRUE(soloHeader);
+    EXPECT_EQ(RowOf("Solo"), 0);
+}
+
+} // namespace
