@@ -1,0 +1,156 @@
+#include "ui/grid_pictures.h"
+
+#include <shellapi.h>
+
+#include "scan/fileinfo.h"
+#include "scan/text.h"
+
+namespace {
+
+constexpr int kSize = 16;
+
+COLORREF Background() { return GetSysColor(COLOR_WINDOW); }
+
+void Fill(HDC dc, const RECT &r, COLORREF color) {
+    SetBkColor(dc, color);
+    ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
+}
+
+// A registry key: four coloured blocks.
+void PaintRegistry(HDC dc) {
+    Fill(dc, {1, 1, 7, 7}, RGB(0, 90, 200));
+    Fill(dc, {9, 1, 15, 7}, RGB(0, 160, 220));
+    Fill(dc, {1, 9, 7, 15}, RGB(0, 160, 220));
+    Fill(dc, {9, 9, 15, 15}, RGB(0, 90, 200));
+}
+
+// A folder, drawn when the shell gives none.
+void PaintFolder(HDC dc) {
+    Fill(dc, {1, 3, 7, 5}, RGB(200, 160, 40));
+    Fill(dc, {1, 5, 15, 14}, RGB(240, 200, 80));
+}
+
+// A missing file: a grey page crossed out in red.
+void PaintMissing(HDC dc) {
+    Fill(dc, {3, 1, 13, 15}, RGB(160, 160, 160));
+    Fill(dc, {4, 2, 12, 14}, RGB(255, 255, 255));
+    HPEN pen = CreatePen(PS_SOLID, 2, RGB(210, 0, 0));
+    HGDIOBJ old = SelectObject(dc, pen);
+    MoveToEx(dc, 3, 3, nullptr);
+    LineTo(dc, 13, 13);
+    MoveToEx(dc, 13, 3, nullptr);
+    LineTo(dc, 3, 13);
+    SelectObject(dc, old);
+    DeleteObject(pen);
+}
+
+// The part of the file name that decides its type's icon.
+std::string TypeOf(const std::string &path) {
+    const size_t slash = path.find_last_of("\\/");
+    const size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return "";
+    return LowerText(path.substr(dot));
+}
+
+} // namespace
+
+GridImages::GridImages() {
+    list_ = ImageList_Create(kSize, kSize, ILC_COLOR32, 16, 16);
+    HDC screen = GetDC(nullptr);
+    scratchDc_ = CreateCompatibleDC(screen);
+    scratch_ = CreateCompatibleBitmap(screen, kSize, kSize);
+    ReleaseDC(nullptr, screen);
+    if (!list_ || !scratchDc_ || !scratch_)
+        return;
+    scratchOld_ = SelectObject(scratchDc_, scratch_);
+
+    ClearScratch();
+    PaintRegistry(scratchDc_);
+    reg_ = AddScratch();
+
+    ClearScratch();
+    SHFILEINFOA info{};
+    if (SHGetFileInfoA("folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info,
+                       SHGFI_ICON | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES) != 0 &&
+        info.hIcon != nullptr) {
+        DrawIconEx(scratchDc_, 0, 0, info.hIcon, kSize, kSize, 0, nullptr, DI_NORMAL);
+        DestroyIcon(info.hIcon);
+    } else {
+        PaintFolder(scratchDc_);
+    }
+    file_ = AddScratch();
+
+    ClearScratch();
+    PaintMissing(scratchDc_);
+    dis_ = AddScratch();
+}
+
+GridImages::~GridImages() {
+    if (scratchDc_) {
+        if (scratchOld_)
+            SelectObject(scratchDc_, scratchOld_);
+        DeleteDC(scratchDc_);
+    }
+    if (scratch_)
+        DeleteObject(scratch_);
+    if (list_)
+        ImageList_Destroy(list_);
+}
+
+void GridImages::ClearScratch() {
+    const RECT all{0, 0, kSize, kSize};
+    Fill(scratchDc_, all, Background());
+}
+
+PictureId GridImages::AddScratch() {
+    // The image list copies the bitmap, which must not be selected meanwhile.
+    SelectObject(scratchDc_, scratchOld_);
+    const int index = ImageList_Add(list_, scratch_, nullptr);
+    SelectObject(scratchDc_, scratch_);
+    return index < 0 ? 0 : static_cast<PictureId>(index + 1);
+}
+
+PictureId GridImages::FileIcon(const std::string &imagePath) {
+    if (!list_ || !scratchDc_)
+        return 0;
+    // The icon comes from the file's type alone, so each type is drawn once.
+    const std::string type = TypeOf(imagePath);
+    if (auto found = byType_.find(type); found != byType_.end())
+        return found->second;
+    // Cleared first: an icon that cannot be drawn leaves a blank picture,
+    // not the previous file's icon.
+    ClearScratch();
+    IconBox box;
+    box.dc = scratchDc_;
+    box.area = {0, 0, kSize, kSize};
+    box.background = Background();
+    DrawFileIcon(imagePath, box, kSmallTypeIcon);
+    const PictureId id = AddScratch();
+    byType_.emplace(type, id);
+    return id;
+}
+
+void GridImages::Draw(HDC dc, PictureId id, int x, int y) const {
+    if (id == 0 || !list_)
+        return;
+    ImageList_Draw(list_, static_cast<int>(id) - 1, dc, x, y, ILD_NORMAL);
+}
+
+int GridImages::Count() const { return list_ ? ImageList_GetImageCount(list_) : 0; }
+
+COLORREF GridImages::Pixel(PictureId id, int x, int y) const {
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, kSize, kSize);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    const RECT all{0, 0, kSize, kSize};
+    Fill(dc, all, RGB(1, 2, 3));
+    Draw(dc, id, 0, 0);
+    const COLORREF pixel = GetPixel(dc, x, y);
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    return pixel;
+}

@@ -1,0 +1,42 @@
+// The 16x16 pictures of the category grids, held in one image list: the
+// location pictures (registry key, folder), the missing-file picture, and the
+// icon of each file type, drawn once per type through a scratch picture that
+// is cleared before every icon.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+#include <unordered_map>
+
+#include "ui/category_grids.h"
+
+class GridImages : public GridPictures {
+  public:
+    GridImages();
+    ~GridImages() override;
+    GridImages(const GridImages &) = delete;
+    GridImages &operator=(const GridImages &) = delete;
+
+    PictureId RegPic() override { return reg_; }
+    PictureId FilePic() override { return file_; }
+    PictureId DisPic() override { return dis_; }
+    PictureId FileIcon(const std::string &imagePath) override;
+
+    // Draws picture id with its top-left corner at x, y; nothing for 0.
+    void Draw(HDC dc, PictureId id, int x, int y) const;
+    int Count() const;
+    // The colour of one pixel of a picture (for checking what was drawn).
+    COLORREF Pixel(PictureId id, int x, int y) const;
+
+  private:
+    PictureId AddScratch();
+    void ClearScratch();
+
+    HIMAGELIST list_ = nullptr;
+    HDC scratchDc_ = nullptr;
+    HBITMAP scratch_ = nullptr;
+    HGDIOBJ scratchOld_ = nullptr;
+    PictureId reg_ = 0, file_ = 0, dis_ = 0;
+    std::unordered_map<std::string, PictureId> byType_;
+};
