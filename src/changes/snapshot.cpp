@@ -1,0 +1,315 @@
+#include "changes/snapshot.h"
+
+#include <windows.h>
+
+#include <set>
+
+#include "changes/hive_skeleton.h"
+#include "changes/settings.h"
+#include "registry/access.h"
+#include "registry/disabled_store.h"
+#include "registry/hives.h"
+#include "resources/ids.h"
+#include "scan/pathops.h"
+#include "scan/state.h"
+#include "scan/text.h"
+#include "system/files.h"
+#include "system/log.h"
+#include "system/platform.h"
+
+namespace {
+
+constexpr int kKnownDllsLocation = 56;
+constexpr int kBootExecuteLocation = 50;
+
+bool FolderExists(const std::string &path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool WriteList(const std::string &folder, const std::string &text) {
+    const long written = WriteStringToFile(folder + "\\" + kSnapshotListName, text);
+    if (written != static_cast<long>(text.size())) {
+        WriteLog("Unable to save file to that location. May be read-only.");
+        return false;
+    }
+    return true;
+}
+
+// The names of the user hives of the snapshot: one for every user pass of the
+// live scan, in the same order, so that the snapshot's user passes line up
+// with the live ones; the user keys of HKEY_USERS when no location has one.
+void SnapshotUserHives() {
+    auto &hives = UserHives();
+    for (int n = 1; n <= UpperBound(ScanLocations()); ++n) {
+        const ScanLocation &loc = ScanLocations()[static_cast<size_t>(n)];
+        if (loc.MainKey != HKEY_USERS || UpperBound(loc.Passes) < 1)
+            continue;
+        hives.assign(1, std::string());
+        const std::string root = RootName(HKEY_USERS);
+        for (int p = 1; p <= UpperBound(loc.Passes); ++p) {
+            const std::string path = PassKeyPath(loc.Passes[static_cast<size_t>(p)].KeyText, root, false);
+            const std::string user = path.substr(0, path.find('\\'));
+            if (!user.empty())
+                hives.push_back("_REMOTE_" + user);
+        }
+        return;
+    }
+    ListUserHives();
+}
+
+// Makes sure the snapshot's twin of a key exists before it is restored into:
+// the hive's skeleton lists only the usual keys.
+void MakeSnapshotKey(HKEY root, const std::string &path) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ, nullptr, &key, nullptr) ==
+        ERROR_SUCCESS)
+        RegCloseKey(key);
+}
+
+// Everything of one build after the list text is written.
+class Builder {
+  public:
+    Builder(const std::string &folder, SnapshotHost &host) : folder_(folder), ui_(host.Ui()), host_(host) {}
+
+    bool Run(bool &useExisting) {
+        if (!useExisting && !EmptyFolder(folder_)) {
+            ui_.Ask("Error deleting snapshot please delete it manually and retry.", 16, "Quillmara");
+            host_.OpenFolder(folder_);
+            return false;
+        }
+        SnapshotUserHives();
+        ui_.SetProgress(5);
+        if (!LoadHives(useExisting))
+            return false;
+        ui_.SetProgress(10);
+        if (!useExisting) {
+            FillLocations();
+            ui_.SetProgress(90);
+            CopyClasses();
+        } else {
+            ui_.SetProgress(90);
+        }
+        if (failed_) {
+            WriteLog("Some keys were unable to be restored.");
+            return false;
+        }
+        WriteLog("All keys were successfully restored.");
+        return true;
+    }
+
+  private:
+    bool LoadHives(bool &useExisting) {
+        struct Hive {
+            std::string name;
+            int resource;
+            HKEY root;
+        };
+        std::vector<Hive> hives{{"_REMOTE_SOFTWARE", IDR_HIVE_SOFTWARE, HKEY_LOCAL_MACHINE},
+                                {"_REMOTE_SYSTEM", IDR_HIVE_SYSTEM, HKEY_LOCAL_MACHINE}};
+        for (int u = 1; u <= UpperBound(UserHives()); ++u)
+            hives.push_back({UserHives()[static_cast<size_t>(u)], IDR_HIVE_USER, HKEY_USERS});
+        for (const Hive &hive : hives) {
+            const std::string file = folder_ + "\\" + hive.name;
+            if (!(useExisting && FileExists(file))) {
+                if (!WriteHiveResToFile(file, hive.resource))
+                    return false;
+                useExisting = false;
+            }
+            if (!LoadHive(file, hive.root, hive.name))
+                return false;
+        }
+        return true;
+    }
+
+    void FillLocations() {
+        const auto &locations = ScanLocations();
+        bool bootExecuteCopied = false;
+        for (int n = 1; n <= UpperBound(locations); ++n) {
+            ui_.SetProgress(n + 10);
+            DoEvents();
+            const ScanLocation &loc = locations[static_cast<size_t>(n)];
+            // The Known DLLs key lies inside the Session Manager key that the
+            // Boot Execute location copies; on its own only when that did not.
+            if (n == kKnownDllsLocation && bootExecuteCopied)
+                continue;
+            if (loc.MainKey == nullptr) {
+                CopyFiles(n, loc);
+                continue;
+            }
+            const bool copied = CopyKeys(n, loc);
+            if (n == kBootExecuteLocation)
+                bootExecuteCopied = copied;
+        }
+    }
+
+    void CopyFiles(int n, const ScanLocation &loc) {
+        for (int e = 1; e <= UpperBound(loc.Entries); ++e) {
+            const StartupEntry &entry = loc.Entries[static_cast<size_t>(e)];
+            const std::string &source = entry.ItemName;
+            const std::string folder = SnapshotCopyFolder(folder_, n, entry.PassIndex, entry.Disabled);
+            if (!MakeFolders(folder) || !FileOp(source, folder + FileNameOnly(source), kFoCopy, 0)) {
+                WriteLog(std::to_string(n) + " = " + source);
+                failed_ = true;
+            }
+        }
+    }
+
+    // Saves and restores every pass with entries; true when any was copied.
+    bool CopyKeys(int n, const ScanLocation &loc) {
+        const std::string rootText = RootName(loc.MainKey);
+        bool copied = false;
+        for (int p = 1; p <= UpperBound(loc.Passes); ++p) {
+            const ScanPass &pass = loc.Passes[static_cast<size_t>(p)];
+            if (UpperBound(pass.EntryIndexes) < 1)
+                continue;
+            copied = true;
+            const std::string keyPath = PassKeyPath(pass.KeyText, rootText, false);
+            const std::string file = folder_ + "\\" + PassFileStem(n, p) + ".regf";
+            if (!SaveKeyToFile(keyPath, file, loc.MainKey)) {
+                WriteLog(std::to_string(n) + " = " + keyPath);
+                failed_ = true;
+                continue;
+            }
+            // A key that several locations read is written into the snapshot
+            // once; each location still gets its own file.
+            const std::string restoreKey = LowerText(RootName(loc.MainKey) + keyPath);
+            if (restored_.count(restoreKey) != 0)
+                continue;
+            const std::string target = "_REMOTE_" + keyPath;
+            MakeSnapshotKey(loc.MainKey, target);
+            if (!RestoreKeyFromFile(target, file, loc.MainKey)) {
+                WriteLog(std::to_string(n) + " = " + target);
+                failed_ = true;
+                continue;
+            }
+            restored_.insert(restoreKey);
+        }
+        return copied;
+    }
+
+    void CopyClasses() {
+        const std::string keyPath = "Software\\Classes\\CLSID";
+        const std::string file = folder_ + "\\CLSID.regf";
+        const std::string after = std::to_string(UpperBound(ScanLocations()) + 1);
+        if (!SaveKeyToFile(keyPath, file, HKEY_LOCAL_MACHINE)) {
+            WriteLog(after + " = " + keyPath);
+            failed_ = true;
+            return;
+        }
+        ui_.SetProgress(95);
+        const std::string target = "_REMOTE_" + keyPath;
+        MakeSnapshotKey(HKEY_LOCAL_MACHINE, target);
+        if (!RestoreKeyFromFile(target, file, HKEY_LOCAL_MACHINE)) {
+            WriteLog(after + " = " + target);
+            failed_ = true;
+        }
+    }
+
+    std::string folder_;
+    ChangeUi &ui_;
+    SnapshotHost &host_;
+    bool failed_ = false;
+    std::set<std::string> restored_;
+};
+
+} // namespace
+
+std::string PassFileStem(int location, int pass) { return std::to_string(location) + "(" + std::to_string(pass) + ")"; }
+
+std::string SnapshotCopyFolder(const std::string &snapshot, int location, int pass, bool disabled) {
+    return snapshot + "\\" + (disabled ? "AutorunsDisabled\\" : "") + PassFileStem(location, pass) + "\\";
+}
+
+std::string PassKeyPath(const std::string &keyText, const std::string &rootText, bool snapshotPass) {
+    std::string path = rootText.empty() ? keyText : ReplaceAllNoCase(keyText, rootText, "");
+    if (snapshotPass)
+        path = RemoveAll(path, "_REMOTE_");
+    return path;
+}
+
+bool MakeFolders(const std::string &path) {
+    std::string folder = path;
+    while (!folder.empty() && (folder.back() == '\\' || folder.back() == '/'))
+        folder.pop_back();
+    if (folder.empty())
+        return false;
+    if (FolderExists(folder))
+        return true;
+    const auto slash = folder.find_last_of("\\/");
+    if (slash != std::string::npos && slash > 0 && folder[slash - 1] != ':' && !MakeFolders(folder.substr(0, slash)))
+        return false;
+    return MakeDirectory(folder);
+}
+
+bool EmptyFolder(const std::string &folder) {
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE)
+        return FolderExists(folder);
+    bool empty = true;
+    do {
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        const std::string path = folder + "\\" + name;
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            if (!(EmptyFolder(path) && RemoveDirectoryA(path.c_str())))
+                empty = false;
+        } else if (!DeleteFileA(path.c_str())) {
+            empty = false;
+        }
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+    if (!empty)
+        WriteLog("EmptyFolder cannot empty " + folder + ": " + ApiErrorText(static_cast<long>(GetLastError())));
+    return empty;
+}
+
+bool SnapshotTakenFlag(bool write) {
+    if (write)
+        return WriteSetting("SnapshotTaken", "Yes");
+    return ReadSetting("SnapshotTaken") == "Yes";
+}
+
+bool SaveSnapshotText(const std::string &text) {
+    std::string folder = ReadSetting("SnapshotPath");
+    if (!folder.empty() && FolderExists(folder)) {
+        if (!WriteList(folder, text))
+            return false;
+        SnapshotPath() = folder;
+        return true;
+    }
+    std::string base = GetSpecialFolder(kCsidlCommonAppData);
+    if (base.empty())
+        base = GetSpecialFolder(kCsidlAppData);
+    folder = base + "\\Quillmara";
+    if (base.empty() || !MakeDirectory(folder))
+        return false;
+    folder += "\\Snapshot";
+    if (!MakeDirectory(folder) || !WriteList(folder, text))
+        return false;
+    if (!WriteSetting("SnapshotPath", folder))
+        return false;
+    SnapshotPath() = folder;
+    return true;
+}
+
+bool BuildSnapshot(bool &useExisting, SnapshotHost &host, bool hidden) {
+    ChangeUi &ui = host.Ui();
+    host.ShowMainWindow(false);
+    ui.SetBusy(true);
+    if (!hidden)
+        ui.ShowProgress(kBuildingSnapshot);
+    bool ok = SaveSnapshotText(host.GridsText());
+    if (ok) {
+        Builder builder(SnapshotPath(), host);
+        ok = builder.Run(useExisting);
+    }
+    ui.HideProgress();
+    if (!(ok && hidden))
+        host.ShowMainWindow(true);
+    ui.SetBusy(false);
+    return ok;
+}

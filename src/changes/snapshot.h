@@ -1,0 +1,61 @@
+// The watch snapshot: hive files in a folder of the program's own, loaded under
+// the "_REMOTE_" names and filled from the live startup keys, plus copies of
+// the startup files of the folder locations, so that TakeSnapshot reads it
+// back as it reads an offline installation. Also the list text kept beside it
+// and the "SnapshotTaken" mark.
+//
+// Layout of the folder S (L a location number, N a pass number):
+//   S\_REMOTE_SOFTWARE, S\_REMOTE_SYSTEM, S\_REMOTE_<user>   the hives
+//   S\L(N).regf                 the live key of a registry pass
+//   S\L(N)\                     copies of the enabled files of a folder pass
+//   S\AutorunsDisabled\L(N)\    copies of its disabled files
+//   S\CLSID.regf                the machine's class registrations
+//   S\Quillmara.txt             the list text of the last build or reload
+// Other files beside these (records the hive layer keeps) are left alone.
+#pragma once
+#include <string>
+
+#include "changes/change_ui.h"
+
+// What the snapshot builder needs from the main window.
+class SnapshotHost {
+  public:
+    virtual ~SnapshotHost() = default;
+    virtual ChangeUi &Ui() = 0;
+    // The list of all grids as text.
+    virtual std::string GridsText() = 0;
+    // Opens Explorer on folder.
+    virtual void OpenFolder(const std::string &folder) = 0;
+    // Hides or shows the main window.
+    virtual void ShowMainWindow(bool show) = 0;
+};
+
+constexpr const char *kBuildingSnapshot = "Building snapshot please wait...";
+constexpr const char *kSnapshotListName = "Quillmara.txt";
+
+// write true: stores "SnapshotTaken" = "Yes" and tells whether that worked;
+// write false: true when the value holds exactly "Yes".
+bool SnapshotTakenFlag(bool write);
+
+// Settles the snapshot folder (the stored "SnapshotPath" when that folder
+// exists, else <application data>\Quillmara\Snapshot, made and stored) and
+// writes text into it as "Quillmara.txt". True sets SnapshotPath().
+bool SaveSnapshotText(const std::string &text);
+
+// Builds a new snapshot (useExisting false) or loads the existing one; a
+// missing hive file turns useExisting false and the snapshot is filled anew.
+// hidden: the program started hidden in watch mode (no progress window, and the
+// main window stays hidden after a successful build). The hives stay loaded.
+bool BuildSnapshot(bool &useExisting, SnapshotHost &host, bool hidden);
+
+// "L(N)", the name of a pass's hive file (with ".regf") and copy folders.
+std::string PassFileStem(int location, int pass);
+// The copy folder of a folder pass's file in the snapshot, with "\".
+std::string SnapshotCopyFolder(const std::string &snapshot, int location, int pass, bool disabled);
+// A pass's key path below its root: KeyText with the root's name removed in
+// any case (and for a snapshot pass "_REMOTE_" too).
+std::string PassKeyPath(const std::string &keyText, const std::string &rootText, bool snapshotPass);
+// Creates path and every missing folder above it; true when it exists after.
+bool MakeFolders(const std::string &path);
+// Deletes everything inside folder (the folder stays); true when it is empty.
+bool EmptyFolder(const std::string &folder);

@@ -1,0 +1,263 @@
+#include "changes/watch.h"
+
+#include <windows.h>
+
+#include "changes/change_detect.h"
+#include "changes/put_back.h"
+#include "registry/access.h"
+#include "registry/disabled_store.h"
+#include "registry/hives.h"
+#include "scan/fileinfo.h"
+#include "scan/locations.h"
+#include "scan/pathops.h"
+#include "scan/state.h"
+#include "scan/watch_scan.h"
+#include "system/files.h"
+#include "system/log.h"
+
+namespace {
+
+constexpr int kStyleChangePrompt = 4163; // Yes/No/Cancel, information, system-modal
+constexpr int kStyleUndeletable = 4160;  // OK, information, system-modal
+constexpr int kStyleInfo = 64;           // OK, information
+
+void SetRunning(WatchHost &host, bool on) {
+    Watch().running = on;
+    host.SetSnapTimer(on);
+}
+
+void SetWanted(WatchHost &host, bool on) {
+    Watch().wanted = on;
+    host.SetWatchChecked(on);
+}
+
+void SetTray(WatchHost &host, bool on) {
+    Watch().trayChecked = on;
+    host.SetTrayChecked(on);
+}
+
+// The pointer that ItemFileInfo switches while it reads files.
+class PointerOf : public BusyPointer {
+  public:
+    int Pointer() override { return pointer_; }
+    void SetPointer(int pointer) override { pointer_ = pointer; }
+
+  private:
+    int pointer_ = 0;
+};
+
+// Everything one record needs to know about its entry.
+struct ChangeContext {
+    const ScanLocation *loc = nullptr;
+    const StartupEntry *entry = nullptr;
+    std::string rootText;
+    std::string keyPath; // the live key of the entry's pass
+    std::string regFile;
+    std::string copyFolder; // for a folder location
+};
+
+bool Describe(const ChangeRec &rec, ChangeContext &ctx) {
+    const auto &locations = rec.Added ? WatchLocations() : SnapshotLocations();
+    if (rec.Location < 1 || rec.Location > UpperBound(locations))
+        return false;
+    ctx.loc = &locations[static_cast<size_t>(rec.Location)];
+    if (rec.EntryIndex < 1 || rec.EntryIndex > UpperBound(ctx.loc->Entries))
+        return false;
+    ctx.entry = &ctx.loc->Entries[static_cast<size_t>(rec.EntryIndex)];
+    const int pass = ctx.entry->PassIndex;
+    ctx.rootText = RootName(ctx.loc->MainKey);
+    if (pass >= 1 && pass <= UpperBound(ctx.loc->Passes))
+        ctx.keyPath = PassKeyPath(ctx.loc->Passes[static_cast<size_t>(pass)].KeyText, ctx.rootText, !rec.Added);
+    ctx.regFile = SnapshotPath() + "\\" + PassFileStem(rec.Location, pass) + ".regf";
+    ctx.copyFolder = SnapshotCopyFolder(SnapshotPath(), rec.Location, pass, ctx.entry->Disabled);
+    return true;
+}
+
+// Writes the live key of the record's pass into the snapshot (its file and
+// its hive twin).
+void SaveIntoSnapshot(const ChangeContext &ctx) {
+    const HKEY root = ctx.loc->MainKey;
+    if (!SaveKeyToFile(ctx.keyPath, ctx.regFile, root)) {
+        WriteLog("SaveKey error processing added startup changes.");
+        return;
+    }
+    const std::string twin = "_REMOTE_" + ctx.keyPath;
+    HKEY made = nullptr;
+    if (RegCreateKeyExA(root, twin.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ, nullptr, &made, nullptr) ==
+        ERROR_SUCCESS)
+        RegCloseKey(made);
+    if (!RestoreKeyFromFile(twin, ctx.regFile, root))
+        WriteLog("RestoreKey error processing added startup changes.");
+}
+
+// Yes: the change becomes part of the snapshot.
+void Allow(ChangeRec &rec, const ChangeContext &ctx) {
+    const bool registry = !ctx.rootText.empty();
+    const std::string &file = ctx.entry->ItemName;
+    if (rec.Added && registry) {
+        if (HasClsidForm(rec.ItemName) && !CopySubKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\CLSID\\" + rec.ItemName,
+                                                      "_REMOTE_SOFTWARE\\Classes\\CLSID\\" + rec.ItemName))
+            WriteLog("Error updating CLSID.");
+        SaveIntoSnapshot(ctx);
+    } else if (rec.Added) {
+        if (MakeFolders(ctx.copyFolder) && !FileOp(file, ctx.copyFolder + FileNameOnly(file), kFoCopy, 0))
+            WriteLog("Error saving Startmenu shortcut to snapshot.");
+    } else if (registry) {
+        SaveIntoSnapshot(ctx);
+    } else if (!FileOp(ctx.copyFolder + FileNameOnly(file), "", kFoDelete, 0)) {
+        WriteLog("Unable to restore startup entry from snapshot.");
+    }
+    rec.Accepted = true;
+}
+
+// No: the change is undone on the live system.
+void Deny(const ChangeRec &rec, const ChangeContext &ctx, WatchHost &host) {
+    ChangeUi &ui = host.Ui();
+    if (rec.Added) {
+        if (!host.DeleteAddedEntry(rec.Location, rec.EntryIndex))
+            ui.Ask("Unable to delete the autorun of " + rec.ItemName, kStyleUndeletable, "Quillmara");
+        return;
+    }
+    bool restored = false;
+    if (!ctx.rootText.empty()) {
+        restored = !ctx.keyPath.empty() && PutBackEntry(ctx.loc->MainKey, ctx.keyPath, ctx.loc->ValueName, *ctx.entry);
+    } else {
+        const std::string &file = ctx.entry->ItemName;
+        const std::string folder = ParentFolder(file);
+        restored = MakeFolders(folder) &&
+                   FileOp(ctx.copyFolder + FileNameOnly(file), folder + "\\" + FileNameOnly(file), kFoCopy, 0);
+    }
+    if (!restored)
+        ui.Ask("Unable to restore startup entry from snapshot.", kStyleInfo, "Quillmara");
+}
+
+} // namespace
+
+WatchState &Watch() {
+    static WatchState state;
+    return state;
+}
+
+void UnloadSnapshotHives() {
+    UnloadRemoteHives();
+    auto &list = LoadedHives();
+    for (size_t i = list.size(); i-- > 1;) {
+        if (list[i].SubKey.rfind("_REMOTE_", 0) != 0)
+            continue;
+        ScopedKey still(OpenKey(list[i].Root, list[i].SubKey));
+        if (!still)
+            list.erase(list.begin() + static_cast<std::ptrdiff_t>(i));
+    }
+}
+
+void StopWatch(WatchHost &host) {
+    SetRunning(host, false);
+    SetWanted(host, false);
+    Watch().watching = false;
+    host.UnloadHives();
+}
+
+void WatchToggle(WatchHost &host) {
+    WatchState &state = Watch();
+    if (!state.skipWatchToggle)
+        SetWanted(host, !state.wanted);
+    if (!state.wanted) {
+        SetRunning(host, false);
+        SetTray(host, false);
+        StopWatch(host);
+        return;
+    }
+    // A snapshot that is ready (after a rebuild, or Cancel in the prompt) is
+    // used as it is: its hives stay loaded for the changes allowed later.
+    if (!state.watching) {
+        UnloadSnapshotHives();
+        bool useExisting = SnapshotTakenFlag(false);
+        if (!BuildSnapshot(useExisting, host, state.watchAtStart)) {
+            host.Ui().Ask(std::string(kSnapshotError) + " Please rebuild the snapshot from the Options/Watching menu.",
+                          kStyleInfo, "SNAPSHOT ERROR");
+            SetWanted(host, false);
+            state.watchAtStart = false;
+            host.Ui().SetBusy(false);
+            return;
+        }
+        SnapshotTakenFlag(true);
+        TakeSnapshot();
+        state.watching = true;
+    }
+    SetTray(host, true);
+    SetRunning(host, true);
+}
+
+bool RebuildSnapshot(WatchHost &host) {
+    StopWatch(host);
+    UnloadSnapshotHives();
+    bool useExisting = false;
+    if (!BuildSnapshot(useExisting, host, false)) {
+        host.Ui().Ask(kSnapshotError, kStyleInfo, "SNAPSHOT ERROR");
+        host.Ui().SetBusy(false);
+        return false;
+    }
+    TakeSnapshot();
+    Watch().watching = true;
+    return true;
+}
+
+void WatchTick(WatchHost &host) {
+    WatchState &state = Watch();
+    if (state.promptOpen || !state.running)
+        return;
+    if (!WatchRescan())
+        return; // a scan is running; the next tick tries again
+    if (FindChanges(WatchLocations(), SnapshotLocations(), ChangeList()))
+        SetRunning(host, false);
+    ProcessChanges(host);
+}
+
+void ProcessChanges(WatchHost &host) {
+    WatchState &state = Watch();
+    if (state.promptOpen)
+        return;
+    state.promptOpen = true;
+    auto &list = ChangeList();
+    bool refresh = false;
+    for (size_t c = 1; c < list.size(); ++c) {
+        ChangeRec &rec = list[c];
+        ChangeContext ctx;
+        if (!Describe(rec, ctx)) {
+            WriteLog("ProcessChanges no entry for change " + std::to_string(c));
+            continue;
+        }
+        const bool registry = !ctx.rootText.empty();
+        const std::string prompt =
+            ChangePromptText(rec.Added, rec.ItemName, CategoryName(ctx.loc->Category), ctx.entry->ImagePath, registry);
+        const int answer = host.Ui().Ask(prompt, kStyleChangePrompt, "STARTUP CHANGE");
+        if (answer == kAnswerYes) {
+            Allow(rec, ctx);
+        } else if (answer == kAnswerNo) {
+            Deny(rec, ctx, host);
+            refresh = true;
+        } else {
+            SetWanted(host, false);
+            SetTray(host, false);
+            SetRunning(host, false);
+            break;
+        }
+    }
+    for (size_t c = 1; c < list.size(); ++c) {
+        if (!list[c].Accepted)
+            continue;
+        const size_t loc = static_cast<size_t>(list[c].Location);
+        if (loc >= WatchLocations().size() || loc >= SnapshotLocations().size() || loc >= ScanLocations().size())
+            continue;
+        SnapshotLocations()[loc] = WatchLocations()[loc];
+        ScanLocations()[loc] = WatchLocations()[loc];
+        PointerOf pointer;
+        ItemFileInfo(static_cast<int>(loc), pointer);
+        refresh = true;
+    }
+    if (refresh)
+        host.RefreshGrids();
+    state.promptOpen = false;
+    if (state.wanted)
+        SetRunning(host, true);
+}

@@ -1,0 +1,54 @@
+// A main window stand-in for the snapshot and watch code: answers questions
+// from a script, records what it was asked and what it was told to show.
+#pragma once
+#include <deque>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "changes/watch.h"
+
+struct Asked {
+    std::string prompt;
+    int style;
+    std::string title;
+};
+
+class FakeHost : public WatchHost, public ChangeUi {
+  public:
+    std::deque<int> answers; // taken in turn; kAnswerOk when none is left
+    std::vector<Asked> asked;
+    std::vector<std::string> progressLabels;
+    std::vector<std::string> openedFolders;
+    std::vector<std::pair<int, int>> deleteRequests;
+    bool deleteFails = false;
+    int refreshes = 0;
+    int unloads = 0;
+    bool timer = false, watchChecked = false, trayChecked = false, startChecked = false;
+    bool mainShown = true;
+    std::string gridsText = "Logon\r\n + tool\tdescription\r\n";
+
+    // ChangeUi
+    int Ask(const std::string &prompt, int style, const std::string &title) override;
+    std::string ChooseFolder(const std::string &) override { return ""; }
+    std::string ChooseDataFile(const std::string &) override { return ""; }
+    void ShowProgress(const std::string &label) override { progressLabels.push_back(label); }
+    void SetProgress(double) override {}
+    void HideProgress() override {}
+    void SetBusy(bool) override {}
+
+    // SnapshotHost
+    ChangeUi &Ui() override { return *this; }
+    std::string GridsText() override { return gridsText; }
+    void OpenFolder(const std::string &folder) override { openedFolders.push_back(folder); }
+    void ShowMainWindow(bool show) override { mainShown = show; }
+
+    // WatchHost
+    void SetSnapTimer(bool on) override { timer = on; }
+    void SetWatchChecked(bool on) override { watchChecked = on; }
+    void SetTrayChecked(bool on) override { trayChecked = on; }
+    void SetStartChecked(bool on) override { startChecked = on; }
+    void UnloadHives() override;
+    void RefreshGrids() override { ++refreshes; }
+    bool DeleteAddedEntry(int location, int entry) override;
+};

@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+
+#include "changes/hive_skeleton.h"
+#include "changes/settings.h"
+#include "changes/snapshot.h"
+#include "changes/watch.h"
+#include "fake_host.h"
+#include "registry/access.h"
+#include "registry/hives.h"
+#include "registry/values.h"
+#include "resources/ids.h"
+#include "scan/driver.h"
+#include "scan/locations.h"
+#include "scan/state.h"
+#include "scan/watch_scan.h"
+#include "support/folder_files.h"
+#include "support/scan_pass.h"
+#include "support/testing.h"
+
+namespace {
+
+const std::string kRun = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+const std::string kUserRun = "S-1-5-21-0-0-0-1000\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+std::string ReadRegText(HKEY root, const std::string &key, const std::string &name) {
+    ScopedKey k(OpenKey(root, key));
+    return k ? ReadValue(k.get(), name).Text() : std::string("<no key>");
+}
+
+[[maybe_unused]] bool HasValue(HKEY root, const std::string &key, const std::string &name) {
+    ScopedKey k(OpenKey(root, key));
+    return k && ReadValue(k.get(), name).present;
+}
+
+void DeleteValue(HKEY root, const std::string &key, const std::string &name) {
+    HKEY k = nullptr;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_ALL_ACCESS, &k) == ERROR_SUCCESS) {
+        RegDeleteValueA(k, name.c_str());
+        RegCloseKey(k);
+    }
+}
+
+bool IsFile(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// The running system scanned as the main window scans it.
+void ScanRunningSystem() {
+    UseInstallations(0);
+    LoadPaths();
+    ASSERT_TRUE(SetScope(true));
+}
+
+// The snapshot folder of a test: "SnapshotPath" points at a new folder and is
+// put back afterwards, as is "SnapshotTaken"; every hive is unloaded.
+class SnapshotTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        UnloadRemoteHives();
+        previousPath_ = ReadSetting("SnapshotPath");
+        previousTaken_ = ReadSetting("SnapshotTaken");
+        ASSERT_TRUE(WriteSetting("SnapshotPath", folder_.path()));
+        Watch() = WatchState{};
+        ScanRunningSystem();
+    }
+    void TearDown() override {
+        host_.UnloadHives();
+        UnloadRemoteHives();
+        WriteSetting("SnapshotPath", previousPath_);
+        WriteSetting("SnapshotTaken", previousTaken_);
+        SnapshotPath().clear();
+        Watch() = WatchState{};
+        ResetLocations(ScanLocations());
+        ResetLocations(WatchLocations());
+        ResetLocations(SnapshotLocations());
+    }
+    std::string File(const std::string &name) const { return folder_ / name; }
+
+    TempDir folder_;
+    FakeHost host_;
+    std::string previousPath_, previousTaken_;
+};
+
+// Entries of one pass as "name|disabled" lines.
+std::vector<std::string> PassEntries(const ScanLocation &loc, int pass) {
+    std::vector<std::string> names;
+    for (int i = 1; i <= UpperBound(loc.Entries); ++i) {
+        const StartupEntry &e = loc.Entries[static_cast<size_t>(i)];
+        if (e.PassIndex == pass)
+            names.push_back(e.EntryName + "|" + (e.Disabled ? "disabled" : "enabled"));
+    }
+    return names;
+}
+
+TEST_F(SnapshotTest, BuiltSnapshotReadsBackAsTheLiveScan) {
+    SetRegString(HKEY_LOCAL_MACHINE, kRun, "QmSnapMachine", "C:\\windows\\notepad.exe");
+    SetRegString(HKEY_USERS, kUserRun, "QmSnapUser", "C:\\windows\\regedit.exe");
+    SetRegString(HKEY_LOCAL_MACHINE, kRun + "\\AutorunsDisabled", "QmSnapOff", "C:\\windows\\off.exe");
+    ScanRunningSystem();
+
+    bool useExisting = false;
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(BuildSnapshot(useExisting, host_, false));
+    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    std::printf("[ benchmark ] snapshot build of the test prefix: %.0f ms\n", ms);
+    ASSERT_EQ(host_.progressLabels, std::vector<std::string>{"Building snapshot please wait..."});
+    EXPECT_TRUE(host_.mainShown);
+    ASSERT_TRUE(TakeSnapshot());
+
+    const auto &live = ScanLocations();
+    const auto &snap = SnapshotLocations();
+    ASSERT_EQ(UpperBound(snap), UpperBound(live));
+    for (int n = 1; n <= UpperBound(live); ++n) {
+        const ScanLocation &l = live[static_cast<size_t>(n)];
+        const ScanLocation &s = snap[static_cast<size_t>(n)];
+        ASSERT_EQ(UpperBound(s.Passes), UpperBound(l.Passes)) << "location " << n;
+        for (int p = 1; p <= UpperBound(l.Passes); ++p)
+            EXPECT_EQ(PassEntries(s, p), PassEntries(l, p)) << "location " << n << " pass " << p;
+    }
+    // The machine's Run key of the snapshot holds what the live one holds.
+    ScopedKey liveRun(OpenKey(HKEY_LOCAL_MACHINE, kRun));
+    ScopedKey snapRun(OpenKey(HKEY_LOCAL_MACHINE, "_REMOTE_" + kRun));
+    ASSERT_TRUE(snapRun);
+    const auto liveValues = EnumValues(liveRun.get());
+    const auto snapValues = EnumValues(snapRun.get());
+    ASSERT_EQ(snapValues.size(), liveValues.size());
+    for (size_t i = 0; i < liveValues.size(); ++i) {
+        EXPECT_EQ(snapValues[i].name, liveValues[i].name);
+        EXPECT_EQ(snapValues[i].value.data, liveValues[i].value.data);
+    }
+    EXPECT_EQ(ReadRegText(HKEY_USERS, "_REMOTE_" + kUserRun, "QmSnapUser"), "C:\\windows\\regedit.exe");
+
+    // The folder holds the hives, the pass files and the class key, not the list.
+    for (const char *name : {"_REMOTE_SOFTWARE", "_REMOTE_SYSTEM", "15(1).regf", "CLSID.regf"})
+        EXPECT_TRUE(IsFile(File(name))) << name;
+    EXPECT_FALSE(IsFile(File("Quillmara.txt")));
+    EXPECT_EQ(SnapshotPath(), folder_.path());
+
+    DeleteValue(HKEY_LOCAL_MACHINE, kRun, "QmSnapMachine");
+    DeleteValue(HKEY_USERS, kUserRun, "QmSnapUser");
+    DeleteRegTree(HKEY_LOCAL_MACHINE, kRun + "\\AutorunsDisabled");
+}
+
+} // namespace
