@@ -148,7 +148,8 @@ class Builder {
             const StartupEntry &entry = loc.Entries[static_cast<size_t>(e)];
             const std::string &source = entry.ItemName;
             const std::string folder = SnapshotCopyFolder(folder_, n, entry.PassIndex, entry.Disabled);
-            if (!MakeFolders(folder) || !FileOp(source, folder + FileNameOnly(source), kFoCopy, 0)) {
+            if (!MakeCopyFolders(folder_, n, entry.PassIndex, entry.Disabled) ||
+                !FileOp(source, folder + FileNameOnly(source), kFoCopy, 0)) {
                 WriteLog(std::to_string(n) + " = " + source);
                 failed_ = true;
             }
@@ -226,6 +227,11 @@ std::string PassKeyPath(const std::string &keyText, const std::string &rootText,
     if (snapshotPass)
         path = RemoveAll(path, "_REMOTE_");
     return path;
+}
+
+bool MakeCopyFolders(const std::string &snapshot, int location, int pass, bool disabled) {
+    return MakeFolders(SnapshotCopyFolder(snapshot, location, pass, false)) &&
+           (!disabled || MakeFolders(SnapshotCopyFolder(snapshot, location, pass, true)));
 }
 
 bool MakeFolders(const std::string &path) {

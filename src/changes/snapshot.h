@@ -55,6 +55,10 @@ std::string SnapshotCopyFolder(const std::string &snapshot, int location, int pa
 // A pass's key path below its root: KeyText with the root's name removed in
 // any case (and for a snapshot pass "_REMOTE_" too).
 std::string PassKeyPath(const std::string &keyText, const std::string &rootText, bool snapshotPass);
+// Creates the copy folder of a folder pass's file, and the pass's folder of
+// enabled copies with it (the snapshot reader finds a pass by that folder);
+// true when both exist.
+bool MakeCopyFolders(const std::string &snapshot, int location, int pass, bool disabled);
 // Creates path and every missing folder above it; true when it exists after.
 bool MakeFolders(const std::string &path);
 // Deletes everything inside folder (the folder stays); true when it is empty.

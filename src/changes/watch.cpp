@@ -100,7 +100,8 @@ void Allow(ChangeRec &rec, const ChangeContext &ctx) {
             WriteLog("Error updating CLSID.");
         SaveIntoSnapshot(ctx);
     } else if (rec.Added) {
-        if (MakeFolders(ctx.copyFolder) && !FileOp(file, ctx.copyFolder + FileNameOnly(file), kFoCopy, 0))
+        if (MakeCopyFolders(SnapshotPath(), rec.Location, ctx.entry->PassIndex, ctx.entry->Disabled) &&
+            !FileOp(file, ctx.copyFolder + FileNameOnly(file), kFoCopy, 0))
             WriteLog("Error saving Startmenu shortcut to snapshot.");
     } else if (registry) {
         SaveIntoSnapshot(ctx);

@@ -9,6 +9,9 @@
 #include "changes/settings.h"
 #include "changes/snapshot.h"
 #include "changes/watch.h"
+#include "registry/controlset.h"
+#include "registry/disabled_store.h"
+#include "system/files.h"
 #include "fake_host.h"
 #include "registry/access.h"
 #include "registry/hives.h"
@@ -142,6 +145,108 @@ TEST_F(SnapshotTest, BuiltSnapshotReadsBackAsTheLiveScan) {
     DeleteValue(HKEY_LOCAL_MACHINE, kRun, "QmSnapMachine");
     DeleteValue(HKEY_USERS, kUserRun, "QmSnapUser");
     DeleteRegTree(HKEY_LOCAL_MACHINE, kRun + "\\AutorunsDisabled");
+}
+
+// Subkeys of the settings key that the skeleton builder left behind.
+int ScratchKeys() {
+    ScopedKey settings(OpenKey(HKEY_LOCAL_MACHINE, kSettingsKey));
+    int n = 0;
+    if (settings)
+        for (const auto &name : EnumSubKeys(settings.get()))
+            n += name.rfind("SnapshotHive-", 0) == 0 ? 1 : 0;
+    return n;
+}
+
+TEST_F(SnapshotTest, EmptyHivesCarryTheRunningControlSet) {
+    ASSERT_TRUE(WriteHiveResToFile(File("system"), IDR_HIVE_SYSTEM));
+    ASSERT_TRUE(WriteHiveResToFile(File("user"), IDR_HIVE_USER));
+    EXPECT_EQ(ScratchKeys(), 0);
+    ASSERT_TRUE(LoadHive(File("system"), HKEY_LOCAL_MACHINE, "_REMOTE_SYSTEM"));
+    EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, "_REMOTE_SYSTEM\\" + CurrentControlSet() + "\\Services"));
+    EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE,
+                             "_REMOTE_SYSTEM\\" + CurrentControlSet() + "\\Control\\Session Manager\\KnownDLLs"));
+    // The snapshot's hive names the same control set as the running system.
+    EXPECT_EQ(GetCurrentControlSet(5), CurrentControlSet());
+    host_.UnloadHives();
+
+    // A save that fails leaves no scratch key and no file.
+    SetStoreFault([](const char *call) { return std::string(call) == "RegSaveKeyA" ? 5L : 0L; });
+    EXPECT_FALSE(WriteHiveResToFile(File("software"), IDR_HIVE_SOFTWARE));
+    SetStoreFault(nullptr);
+    EXPECT_EQ(ScratchKeys(), 0);
+    EXPECT_FALSE(IsFile(File("software")));
+}
+
+TEST_F(SnapshotTest, FolderIsSettledReloadedAndEmptied) {
+    // A disabled file of the all-users startup folder is copied too.
+    const std::string startup = ScanLocations()[18].Passes[1].KeyText;
+    ASSERT_FALSE(startup.empty());
+    const std::string disabledDir = startup + "AutorunsDisabled";
+    const bool made = GetFileAttributesA(startup.c_str()) == INVALID_FILE_ATTRIBUTES;
+    ASSERT_TRUE(MakeFolders(disabledDir)) << disabledDir;
+    ASSERT_TRUE(WriteFileBytes(disabledDir + "\\qmoff.exe", "MZ"));
+    ScanRunningSystem();
+
+    // First build without a stored folder: the default one is made and stored.
+    DeleteValue(HKEY_LOCAL_MACHINE, kSettingsKey, "SnapshotPath");
+    const std::string defaultDir = GetSpecialFolder(kCsidlCommonAppData) + "\\Quillmara\\Snapshot";
+    bool useExisting = false;
+    ASSERT_TRUE(BuildSnapshot(useExisting, host_, false));
+    EXPECT_EQ(SnapshotPath(), defaultDir);
+    EXPECT_EQ(ReadSetting("SnapshotPath"), defaultDir);
+    EXPECT_TRUE(IsFile(defaultDir + "\\AutorunsDisabled\\18(1)\\qmoff.exe"));
+    ASSERT_TRUE(TakeSnapshot());
+    EXPECT_EQ(PassEntries(SnapshotLocations()[18], 1), PassEntries(ScanLocations()[18], 1));
+    host_.UnloadHives();
+
+    // The next build empties the folder, nested folders included.
+    ASSERT_TRUE(WriteFileBytes(defaultDir + "\\AutorunsDisabled\\18(1)\\stale.exe", "MZ"));
+    DeleteFileA((disabledDir + "\\qmoff.exe").c_str());
+    RemoveDirectoryA(disabledDir.c_str());
+    if (made)
+        RemoveDirectoryA(startup.c_str());
+    ScanRunningSystem();
+    useExisting = false;
+    ASSERT_TRUE(BuildSnapshot(useExisting, host_, false));
+    EXPECT_FALSE(IsFile(defaultDir + "\\AutorunsDisabled"));
+    host_.UnloadHives();
+    EXPECT_TRUE(EmptyFolder(defaultDir));
+    RemoveDirectoryA(defaultDir.c_str());
+
+    // A stored folder that no longer exists falls back to the default.
+    WriteSetting("SnapshotPath", folder_ / "gone");
+    EXPECT_TRUE(SaveSnapshotText("list"));
+    EXPECT_EQ(ReadSetting("SnapshotPath"), defaultDir);
+    EXPECT_EQ(ReadFileBytes(defaultDir + "\\Quillmara.txt"), "list");
+    EmptyFolder(defaultDir);
+    RemoveDirectoryA(defaultDir.c_str());
+
+    // Reloading keeps the files and writes a fresh list; a missing user hive
+    // is written afresh and the whole snapshot filled again.
+    WriteSetting("SnapshotPath", folder_.path());
+    useExisting = false;
+    ASSERT_TRUE(BuildSnapshot(useExisting, host_, false));
+    host_.UnloadHives();
+    ASSERT_TRUE(WriteFileBytes(File("keep.me"), "x"));
+    host_.gridsText = "fresh list";
+    useExisting = true;
+    ASSERT_TRUE(BuildSnapshot(useExisting, host_, false));
+    EXPECT_TRUE(useExisting);
+    EXPECT_TRUE(IsFile(File("keep.me")));
+    EXPECT_EQ(ReadFileBytes(File("Quillmara.txt")), "fresh list");
+    host_.UnloadHives();
+
+    SetRegString(HKEY_LOCAL_MACHINE, kRun, "QmSnapLater", "C:\\later.exe");
+    ScanRunningSystem();
+    const std::string userHive = File("_REMOTE_" + kUserRun.substr(0, kUserRun.find('\\')));
+    ASSERT_TRUE(DeleteFileA(userHive.c_str()));
+    useExisting = true;
+    ASSERT_TRUE(BuildSnapshot(useExisting, host_, false));
+    EXPECT_FALSE(useExisting);
+    EXPECT_TRUE(IsFile(userHive));
+    EXPECT_TRUE(IsFile(File("keep.me")));
+    EXPECT_EQ(ReadRegText(HKEY_LOCAL_MACHINE, "_REMOTE_" + kRun, "QmSnapLater"), "C:\\later.exe");
+    DeleteValue(HKEY_LOCAL_MACHINE, kRun, "QmSnapLater");
 }
 
 } // namespace
