@@ -1,0 +1,282 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "changes/change_detect.h"
+#include "changes/settings.h"
+#include "changes/snapshot.h"
+#include "changes/startup_run.h"
+#include "changes/watch.h"
+#include "fake_host.h"
+#include "registry/access.h"
+#include "registry/disabled_store.h"
+#include "registry/hives.h"
+#include "registry/values.h"
+#include "scan/driver.h"
+#include "scan/locations.h"
+#include "scan/state.h"
+#include "support/scan_pass.h"
+#include "support/testing.h"
+
+namespace {
+
+const std::string kRun = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+const std::string kRunOnce = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+const std::string kUserRun = "S-1-5-21-0-0-0-1000\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+std::string Text(HKEY root, const std::string &key, const std::string &name) {
+    ScopedKey k(OpenKey(root, key));
+    const RegValue v = k ? ReadValue(k.get(), name) : RegValue{};
+    return v.present ? v.Text() : "<none>";
+}
+
+void DeleteValue(HKEY root, const std::string &key, const std::string &name) {
+    HKEY k = nullptr;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_ALL_ACCESS, &k) == ERROR_SUCCESS) {
+        RegDeleteValueA(k, name.c_str());
+        RegCloseKey(k);
+    }
+}
+
+std::string ServicesKey() { return "SYSTEM\\" + CurrentControlSet() + "\\Services"; }
+
+// A service as the scanner lists it.
+void AddService(const std::string &name, const std::string &image) {
+    const std::string key = ServicesKey() + "\\" + name;
+    SetRegDword(HKEY_LOCAL_MACHINE, key, "Start", 2);
+    SetRegDword(HKEY_LOCAL_MACHINE, key, "Type", 16);
+    SetRegString(HKEY_LOCAL_MACHINE, key, "ObjectName", "LocalSystem");
+    SetRegString(HKEY_LOCAL_MACHINE, key, "ImagePath", image, REG_EXPAND_SZ);
+    SetRegString(HKEY_LOCAL_MACHINE, key + "\\Parameters", "Extra", "kept");
+}
+
+// Watching on a snapshot of the running system, in a folder of the test's own.
+class WatchTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        UnloadRemoteHives();
+        previousPath_ = ReadSetting("SnapshotPath");
+        previousTaken_ = ReadSetting("SnapshotTaken");
+        WriteSetting("SnapshotPath", folder_.path());
+        WriteSetting("SnapshotTaken", "No");
+        Watch() = WatchState{};
+    }
+    void TearDown() override {
+        for (const char *name : {"QmEvil", "QmKeep1", "QmKeep2", "QmA"})
+            DeleteValue(HKEY_LOCAL_MACHINE, kRun, name);
+        DeleteValue(HKEY_LOCAL_MACHINE, kRunOnce, "QmC");
+        DeleteValue(HKEY_USERS, kUserRun, "QmEvil");
+        DeleteValue(HKEY_USERS, kUserRun, "QmB");
+        for (const char *name : {"QmSvcA", "QmSvcB"})
+            DeleteRegTree(HKEY_LOCAL_MACHINE, ServicesKey() + "\\" + name);
+        host_.UnloadHives();
+        UnloadRemoteHives();
+        WriteSetting("SnapshotPath", previousPath_);
+        WriteSetting("SnapshotTaken", previousTaken_);
+        SnapshotPath().clear();
+        Watch() = WatchState{};
+        ResetLocations(ScanLocations());
+        ResetLocations(WatchLocations());
+        ResetLocations(SnapshotLocations());
+    }
+    // Scans the running system, rebuilds the snapshot and switches watching on.
+    void StartWatching() {
+        UseInstallations(0);
+        LoadPaths();
+        ASSERT_TRUE(SetScope(true));
+        ASSERT_TRUE(RebuildSnapshot(host_));
+        WatchToggle(host_);
+        ASSERT_TRUE(Watch().running);
+        host_.asked.clear();
+    }
+    // One tick; the prompts it showed.
+    size_t Tick() {
+        const size_t before = host_.asked.size();
+        WatchTick(host_);
+        return host_.asked.size() - before;
+    }
+
+    TempDir folder_;
+    FakeHost host_;
+    std::string previousPath_, previousTaken_;
+};
+
+TEST_F(WatchTest, RebuildThenSwitchOnUsesTheReadySnapshot) {
+    UseInstallations(0);
+    LoadPaths();
+    ASSERT_TRUE(SetScope(true));
+    ASSERT_TRUE(RebuildSnapshot(host_));
+    EXPECT_TRUE(Watch().watching);
+    EXPECT_FALSE(Watch().running);
+    EXPECT_FALSE(host_.watchChecked);
+    EXPECT_EQ(ReadSetting("SnapshotTaken"), "No");
+    EXPECT_EQ(host_.progressLabels.size(), 1u);
+
+    // Switching on builds nothing, and the snapshot hives stay loaded.
+    WatchToggle(host_);
+    EXPECT_EQ(host_.progressLabels.size(), 1u);
+    EXPECT_TRUE(Watch().running && host_.timer && host_.watchChecked && host_.trayChecked);
+    EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, "_REMOTE_" + kRun));
+    EXPECT_EQ(Tick(), 0u);
+
+    // An allowed change afterwards lasts in the snapshot hive.
+    SetRegString(HKEY_LOCAL_MACHINE, kRun, "QmEvil", "C:\\evil.exe");
+    host_.answers = {kAnswerYes};
+    EXPECT_EQ(Tick(), 1u);
+    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, "_REMOTE_" + kRun, "QmEvil"), "C:\\evil.exe");
+
+    // Switching off stops and unloads; on again builds anew.
+    WatchToggle(host_);
+    EXPECT_FALSE(Watch().watching || Watch().running || host_.timer || host_.trayChecked);
+    WatchToggle(host_);
+    EXPECT_EQ(host_.progressLabels.size(), 2u);
+    EXPECT_EQ(ReadSetting("SnapshotTaken"), "Yes");
+    EXPECT_TRUE(Watch().running);
+}
+
+TEST_F(WatchTest, AddedValueDeniedThenAllowed) {
+    StartWatching();
+    SetRegString(HKEY_LOCAL_MACHINE, kRun, "QmEvil", "C:\\evil.exe");
+    host_.answers = {kAnswerNo};
+    ASSERT_EQ(Tick(), 1u);
+    EXPECT_EQ(host_.asked[0].title, "STARTUP CHANGE");
+    EXPECT_EQ(host_.asked[0].style, 4163);
+    EXPECT_EQ(host_.asked[0].prompt, ChangePromptText(true, "QmEvil", "Logon", "C:\\evil.exe", true));
+    EXPECT_EQ(host_.deleteRequests.size(), 1u);
+    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, kRun, "QmEvil"), "<none>");
+    EXPECT_TRUE(host_.timer);
+    EXPECT_EQ(Tick(), 0u);
+
+    // Added again and allowed: in the snapshot, its file and the grids.
+    SetRegString(HKEY_LOCAL_MACHINE, kRun, "QmEvil", "C:\\evil.exe");
+    host_.answers = {kAnswerYes};
+    const int refreshes = host_.refreshes;
+    ASSERT_EQ(Tick(), 1u);
+    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, "_REMOTE_" + kRun, "QmEvil"), "C:\\evil.exe");
+    EXPECT_NE(ReadFileBytes(folder_ / "15(1).regf").find("QmEvil"), std::string::npos);
+    EXPECT_GT(host_.refreshes, refreshes);
+    bool shown = false;
+    for (const auto &e : ScanLocations()[15].Entries)
+        shown |= e.EntryName == "QmEvil";
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(Tick(), 0u);
+
+    // A No whose delete fails says so; the next tick asks again.
+    SetRegString(HKEY_LOCAL_MACHINE, kRun, "QmKeep1", "C:\\k.exe");
+    host_.deleteFails = true;
+    host_.answers = {kAnswerNo, kAnswerOk};
+    ASSERT_EQ(Tick(), 2u);
+    EXPECT_EQ(host_.asked.back().prompt, "Unable to delete the autorun of QmKeep1");
+    EXPECT_EQ(host_.asked.back().style, 4160);
+    host_.answers = {kAnswerNo, kAnswerOk};
+    EXPECT_EQ(Tick(), 2u);
+}
+
+TEST_F(WatchTest, RemovedEntriesComeBackAloneOnNo) {
+    SetRegString(HKEY_LOCAL_MACHINE, kRun, "QmKeep1", "C:\\one.exe");
+    SetRegString(HKEY_LOCAL_MACHINE, kRun, "QmKeep2", "C:\\two.exe");
+    UseInstallations(0);
+    LoadPaths();
+    AddService("QmSvcA", "C:\\Program Files\\Qm\\a.exe");
+    AddService("QmSvcB", "C:\\Program Files\\Qm\\b.exe");
+    StartWatching();
+
+    // A removed Run value: only it comes back; another value's new data stays.
+    DeleteValue(HKEY_LOCAL_MACHINE, kRun, "QmKeep1");
+    SetRegString(HKEY_LOCAL_MACHINE, kRun, "QmKeep2", "C:\\changed.exe");
+    host_.answers = {kAnswerNo};
+    ASSERT_EQ(Tick(), 1u);
+    EXPECT_EQ(host_.asked[0].prompt.substr(0, 33), "REMOVED: Startup Entry 'QmKeep1' ");
+    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, kRun, "QmKeep1"), "C:\\one.exe");
+    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, kRun, "QmKeep2"), "C:\\changed.exe");
+    EXPECT_EQ(Tick(), 0u);
+
+    // A removed service: only that service, with its subkeys.
+    DeleteRegTree(HKEY_LOCAL_MACHINE, ServicesKey() + "\\QmSvcA");
+    SetRegString(HKEY_LOCAL_MACHINE, ServicesKey() + "\\QmSvcB", "ImagePath", "C:\\new.exe", REG_EXPAND_SZ);
+    host_.answers = {kAnswerNo};
+    ASSERT_EQ(Tick(), 1u);
+    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, ServicesKey() + "\\QmSvcA", "ImagePath"), "C:\\Program Files\\Qm\\a.exe");
+    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, ServicesKey() + "\\QmSvcA\\Parameters", "Extra"), "kept");
+    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, ServicesKey() + "\\QmSvcB", "ImagePath"), "C:\\new.exe");
+    EXPECT_EQ(Tick(), 0u);
+
+    // Removed and allowed: the snapshot forgets it.
+    DeleteValue(HKEY_LOCAL_MACHINE, kRun, "QmKeep2");
+    host_.answers = {kAnswerYes};
+    ASSERT_EQ(Tick(), 1u);
+    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, "_REMOTE_" + kRun, "QmKeep2"), "<none>");
+    EXPECT_EQ(Tick(), 0u);
+}
+
+TEST_F(WatchTest, OnePromptPerKeyAndCancelStopsAsking) {
+    StartWatching();
+    // The same name in the machine's and the user's Run key.
+    SetRegString(HKEY_LOCAL_MACHINE, kRun, "QmEvil", "C:\\evil.exe");
+    SetRegString(HKEY_USERS, kUserRun, "QmEvil", "C:\\evil.exe");
+    host_.answers = {kAnswerNo, kAnswerNo};
+    ASSERT_EQ(Tick(), 2u);
+    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, kRun, "QmEvil"), "<none>");
+    EXPECT_EQ(Text(HKEY_USERS, kUserRun, "QmEvil"), "<none>");
+    ASSERT_EQ(host_.deleteRequests.size(), 2u);
+    EXPECT_NE(host_.deleteRequests[0].first, host_.deleteRequests[1].first);
+
+    // Cancel on the second of three: the first stays applied, the third is
+    // not asked, watching is off.
+    SetRegString(HKEY_LOCAL_MACHINE, kRun, "QmA", "C:\\a.exe");
+    SetRegString(HKEY_LOCAL_MACHINE, kRunOnce, "QmC", "C:\\c.exe");
+    SetRegString(HKEY_USERS, kUserRun, "QmB", "C:\\b.exe");
+    host_.answers = {kAnswerYes, kAnswerCancel};
+    ASSERT_EQ(Tick(), 2u);
+    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, "_REMOTE_" + kRun, "QmA"), "C:\\a.exe");
+    EXPECT_FALSE(Watch().running || Watch().wanted || host_.timer || host_.watchChecked || host_.trayChecked);
+    EXPECT_TRUE(Watch().watching);
+    EXPECT_EQ(Text(HKEY_USERS, kUserRun, "QmB"), "C:\\b.exe");
+}
+
+TEST_F(WatchTest, FailedBuildAndStartWithWindows) {
+    UseInstallations(0);
+    LoadPaths();
+    ASSERT_TRUE(SetScope(true));
+    // Every hive save fails: no snapshot, and the user is told.
+    SetStoreFault([](const char *call) { return std::string(call) == "RegSaveKeyA" ? 5L : 0L; });
+    EXPECT_FALSE(RebuildSnapshot(host_));
+    WatchToggle(host_);
+    SetStoreFault(nullptr);
+    ASSERT_EQ(host_.asked.size(), 2u);
+    EXPECT_EQ(host_.asked[0].prompt, kSnapshotError);
+    EXPECT_EQ(host_.asked[0].title, "SNAPSHOT ERROR");
+    EXPECT_EQ(host_.asked[1].prompt,
+              std::string(kSnapshotError) + " Please rebuild the snapshot from the Options/Watching menu.");
+    EXPECT_FALSE(Watch().watching || Watch().wanted || host_.watchChecked);
+    host_.asked.clear();
+
+    // Registering writes the exact command and rebuilds the snapshot.
+    char exe[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    StartWithWindowsClick(host_);
+    EXPECT_TRUE(Watch().startWithWindows && host_.startChecked && Watch().watching);
+    {
+        ScopedKey run(OpenKey(HKEY_LOCAL_MACHINE, kRun));
+        const RegValue v = ReadValue(run.get(), RunValueName());
+        EXPECT_EQ(v.type, static_cast<DWORD>(REG_SZ));
+        // Written without a NUL; the registry itself adds one when the byte
+        // after the text is a NUL, as Windows does.
+        EXPECT_EQ(v.Text(), std::string(exe) + " /Watch");
+        EXPECT_LE(v.data.size(), std::string(exe).size() + 8);
+    }
+    EXPECT_TRUE(RunValueRegistered());
+    StartWithWindowsClick(host_);
+    EXPECT_FALSE(Watch().startWithWindows || host_.startChecked || RunValueRegistered());
+
+    // Removed meanwhile by another program: the item stays checked.
+    StartWithWindowsClick(host_);
+    DeleteValue(HKEY_LOCAL_MACHINE, kRun, RunValueName());
+    host_.asked.clear();
+    StartWithWindowsClick(host_);
+    ASSERT_EQ(host_.asked.size(), 1u);
+    EXPECT_EQ(host_.asked[0].prompt, "Failed to delete program from startup.");
+    EXPECT_TRUE(Watch().startWithWindows && host_.startChecked);
+}
+
+} // namespace
