@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "changes/change_detect.h"
+#include "changes/entry_changes.h"
 #include "changes/put_back.h"
 #include "registry/access.h"
 #include "registry/disabled_store.h"
@@ -115,7 +116,7 @@ void Allow(ChangeRec &rec, const ChangeContext &ctx) {
 void Deny(const ChangeRec &rec, const ChangeContext &ctx, WatchHost &host) {
     ChangeUi &ui = host.Ui();
     if (rec.Added) {
-        if (!host.DeleteAddedEntry(rec.Location, rec.EntryIndex))
+        if (!DeleteAddedEntry(rec.Location, rec.EntryIndex, ui))
             ui.Ask("Unable to delete the autorun of " + rec.ItemName, kStyleUndeletable, "Quillmara");
         return;
     }

@@ -42,9 +42,6 @@ class WatchHost : public SnapshotHost {
     virtual void UnloadHives() = 0;
     // Fills the grids again from ScanLocations().
     virtual void RefreshGrids() = 0;
-    // Deletes entry `entry` of location `location` of WatchLocations() from the
-    // live system as the Delete command does; true when deleted.
-    virtual bool DeleteAddedEntry(int location, int entry) = 0;
 };
 
 // "Watch for changes" clicked (also the tray's "Protect Startups" and the end

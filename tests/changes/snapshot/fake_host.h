@@ -20,8 +20,6 @@ class FakeHost : public WatchHost, public ChangeUi {
     std::vector<Asked> asked;
     std::vector<std::string> progressLabels;
     std::vector<std::string> openedFolders;
-    std::vector<std::pair<int, int>> deleteRequests;
-    bool deleteFails = false;
     int refreshes = 0;
     int unloads = 0;
     bool timer = false, watchChecked = false, trayChecked = false, startChecked = false;
@@ -50,5 +48,4 @@ class FakeHost : public WatchHost, public ChangeUi {
     void SetStartChecked(bool on) override { startChecked = on; }
     void UnloadHives() override;
     void RefreshGrids() override { ++refreshes; }
-    bool DeleteAddedEntry(int location, int entry) override;
 };
