@@ -26,6 +26,7 @@
 #include "support/scan_pass.h"
 #include "support/testing.h"
 #include "system/handles.h"
+#include "ui/backup_commands.h"
 
 namespace {
 
@@ -276,23 +277,26 @@ TEST_F(BackupTest, TwoUsersBackUpIntoTwoSectionsAndRestoreAll) {
     const std::string ann = "_REMOTE_QmAnn\\" + kRun, bob = "_REMOTE_QmBob\\" + kRun;
     const auto annSaved = Dump(HKEY_USERS, ann), bobSaved = Dump(HKEY_USERS, bob);
 
+    // The header rows and the list text come from the grids.
+    struct : GridPictures {
+        PictureId RegPic() override { return 1; }
+        PictureId FilePic() override { return 2; }
+        PictureId DisPic() override { return 3; }
+        PictureId FileIcon(const std::string &) override { return 4; }
+    } pictures;
+    CategoryGrids grids;
+    grids.LoadGrids(pictures);
     TempDir backup;
-    const auto list = [] { return std::string("list\r\n"); };
-    EXPECT_EQ(Told(
-                  [&] {
-                      BackupAllLocations(ui_, {{"24", Text(24, 1)}, {"24", Text(24, 2)}}, list);
-                  },
-                  {backup.path()}),
-              "All keys were successfully backed up.");
+    EXPECT_EQ(Told([&] { RunBackupAll(ui_, grids); }, {backup.path()}), "All keys were successfully backed up.");
     EXPECT_EQ(ui_.busy, (std::vector<bool>{true, false}));
-    EXPECT_EQ(ReadFileBytes(backup / "Quillmara.txt"), "list\r\n");
+    EXPECT_EQ(ReadFileBytes(backup / "Quillmara.txt"), grids.GetGridsText());
     EXPECT_EQ(Section(backup / "24.dat", 1), "HKEY_USERS\\|SOFTWARE\\|_REMOTE_SOFTWARE\\|4|" + ann);
     EXPECT_EQ(Section(backup / "24.dat", 2), "HKEY_USERS\\|SOFTWARE\\|_REMOTE_SOFTWARE\\|4|" + bob);
     EXPECT_TRUE(FileExists(backup / "24(1).regf") && FileExists(backup / "24(2).regf"));
 
     SetRegString(HKEY_USERS, ann, "AnnTool", "changed.exe");
     SetRegString(HKEY_USERS, bob, "Added", "added.exe");
-    const auto restoreAll = [&] { RestoreAllLocations(ui_), RestoreAllLocations(ui_); };
+    const auto restoreAll = [&] { RunRestoreAll(ui_), RunRestoreAll(ui_); };
     EXPECT_EQ(Told(restoreAll, {dir_.path(), backup.path()}), // the first holds no backup
               "Some keys were unable to be restored.|All keys were successfully restored.");
     EXPECT_EQ(Dump(HKEY_USERS, ann), annSaved);
