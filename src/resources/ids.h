@@ -22,6 +22,8 @@
 // The 14 category grids are IDC_GRID0 + grid number (1..14).
 #define IDC_GRID0 1020
 #define IDC_CREDITPIC 1040
+// Toolbar buttons 1..11 are IDC_TOOLBUTTON0 + button.
+#define IDC_TOOLBUTTON0 1070
 
 // ---- Menu commands (2000-2999) -------------------------------------------
 // File

@@ -87,3 +87,33 @@ bool FindPrevWord(SearchState &state, SearchGrids &grids, int currentGrid, int c
 std::string CannotFindText(const std::string &findText) { return "Cannot find \"" + findText + "\""; }
 
 std::string InitialFindText(const std::string &lastFindText) { return lastFindText.substr(0, 30); }
+
+bool FindRequest(SearchState &state, SearchGrids &grids, const std::string &text, bool down, int currentGrid,
+                 int currentRow) {
+    state.findText = text;
+    if (state.findText != state.lastFindText)
+        state.searching = false;
+    state.lastFindText = state.findText;
+    if (down) {
+        if (state.lastSearchUp)
+            state.searching = false;
+        if (!FindNextWord(state, grids, currentGrid, currentRow))
+            return false;
+        state.lastSearchUp = false;
+    } else {
+        if (!state.lastSearchUp)
+            state.searching = false;
+        if (!FindPrevWord(state, grids, currentGrid, currentRow))
+            return false;
+        state.lastSearchUp = true;
+    }
+    return true;
+}
+
+RepeatResult RepeatSearch(SearchState &state, SearchGrids &grids, int currentGrid, int currentRow) {
+    if (!state.searching)
+        return RepeatResult::OpenDialog;
+    const bool hit = state.lastSearchUp ? FindPrevWord(state, grids, currentGrid, currentRow)
+                                        : FindNextWord(state, grids, currentGrid, currentRow);
+    return hit ? RepeatResult::Hit : RepeatResult::Miss;
+}

@@ -46,3 +46,14 @@ std::string CannotFindText(const std::string &findText);
 
 // The Find dialog's initial text: the last search text cut to 30 characters.
 std::string InitialFindText(const std::string &lastFindText);
+
+// One request of the Find dialog: a changed text or a changed direction
+// starts a new sequence at the selection. True on a hit; on a miss the
+// caller shows CannotFindText.
+bool FindRequest(SearchState &state, SearchGrids &grids, const std::string &text, bool down, int currentGrid,
+                 int currentRow);
+
+// F3: repeats the search in its last direction; with no search under way
+// the Find dialog is to be opened instead.
+enum class RepeatResult { OpenDialog, Hit, Miss };
+RepeatResult RepeatSearch(SearchState &state, SearchGrids &grids, int currentGrid, int currentRow);

@@ -83,3 +83,21 @@ TEST(Search, ChangedSelectionStartsANewSequence) {
     EXPECT_EQ(s.startRow, 3);
     EXPECT_EQ(InitialFindText(std::string(40, 'a')), std::string(30, 'a'));
 }
+
+TEST(Search, DialogRequestsAndF3) {
+    FakeGrids g = TwoGrids();
+    SearchState s;
+    EXPECT_EQ(RepeatSearch(s, g, g.currentGrid, g.currentRow), RepeatResult::OpenDialog);
+    ASSERT_TRUE(FindRequest(s, g, "maker", true, g.currentGrid, g.currentRow));
+    EXPECT_EQ(g.currentRow, 2);
+    EXPECT_EQ(RepeatSearch(s, g, g.currentGrid, g.currentRow), RepeatResult::Hit);
+    EXPECT_EQ(g.currentRow, 3);
+    // Backward from there: a new sequence in the other direction.
+    ASSERT_TRUE(FindRequest(s, g, "maker", false, g.currentGrid, g.currentRow));
+    EXPECT_EQ(g.currentRow, 2);
+    EXPECT_TRUE(s.lastSearchUp);
+    EXPECT_EQ(RepeatSearch(s, g, g.currentGrid, g.currentRow), RepeatResult::Hit);
+    EXPECT_EQ(std::make_pair(g.currentGrid, g.currentRow), std::make_pair(1, 3)); // wrapped over grid 14
+    EXPECT_FALSE(FindRequest(s, g, "absent", true, g.currentGrid, g.currentRow));
+    EXPECT_EQ(RepeatSearch(s, g, g.currentGrid, g.currentRow), RepeatResult::OpenDialog);
+}
