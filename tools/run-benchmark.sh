@@ -43,5 +43,11 @@ else
   echo "scan output kept as the reference in build/bench-reference"
 fi
 # ---- end of the floor benchmark
+
+# ---- The snapshot benchmark: building the watch snapshot and one watch tick,
+# on the fresh prefix and with 1,000 Run values and 100 services.
+cmake --build build -j"$(nproc)" --target snapshot_benchmark
+wine build/snapshot_benchmark.exe || status=$?
+# ---- end of the snapshot benchmark
 wineserver -k || true
 exit "$status"
