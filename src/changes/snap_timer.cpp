@@ -1,5 +1,7 @@
 #include "changes/snap_timer.h"
 
+#include "changes/watch.h"
+
 SnapTimerHook &SnapTimer() {
     static SnapTimerHook hook;
     return hook;
@@ -16,4 +18,12 @@ SnapTimerPause::~SnapTimerPause() {
     const SnapTimerHook &hook = SnapTimer();
     if (wasRunning_ && hook.enable)
         hook.enable(true);
+}
+
+void HookSnapTimer(WatchHost &host) {
+    SnapTimer() = {[] { return Watch().running; },
+                   [&host](bool on) {
+                       Watch().running = on;
+                       host.SetSnapTimer(on);
+                   }};
 }

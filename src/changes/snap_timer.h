@@ -1,6 +1,6 @@
-// The watch tick as the change code sees it: whether it runs, and switching it
-// on and off. The watch code fills the hook with its timer; until then the
-// tick never runs and pausing it does nothing.
+// The watch tick as a restore sees it: whether it runs, and switching it on
+// and off. HookSnapTimer connects it to the watch mode; an empty hook means a
+// tick that never runs, and pausing it does nothing.
 #pragma once
 #include <functional>
 
@@ -22,3 +22,8 @@ class SnapTimerPause {
   private:
     bool wasRunning_ = false;
 };
+
+class WatchHost;
+// Connects the hook to the watch mode's timer: "running" is its running
+// state, switching it goes to the host's timer as the watch code does.
+void HookSnapTimer(WatchHost &host);

@@ -8,7 +8,6 @@
 
 #include <deque>
 #include <functional>
-#include <map>
 
 #include "changes/backup.h"
 #include "changes/restore.h"
@@ -24,9 +23,12 @@
 #include "support/folder_files.h"
 #include "support/offline_drive.h"
 #include "support/scan_pass.h"
+#include "support/store_support.h"
 #include "support/testing.h"
 #include "system/handles.h"
 #include "ui/backup_commands.h"
+
+using storetest::Dump;
 
 namespace {
 
@@ -56,20 +58,6 @@ struct ScriptedUi : ChangeUi {
     void HideProgress() override {}
     void SetBusy(bool on) override { busy.push_back(on); }
 };
-
-// Every value (with type and bytes) and subkey below root\path.
-std::map<std::string, std::string> Dump(HKEY root, const std::string &path) {
-    std::map<std::string, std::string> out;
-    ScopedKey key(OpenKey(root, path));
-    if (!key)
-        return out;
-    for (const auto &v : EnumValues(key.get()))
-        out["|" + v.name] = std::to_string(v.value.type) + ":" + v.value.data;
-    for (const auto &sub : EnumSubKeys(key.get()))
-        for (const auto &[name, data] : Dump(root, path + "\\" + sub))
-            out[sub + "\\" + name] = data;
-    return out;
-}
 
 // Section n of an index file: MainKey|LocalPath|RemotePath|Scope|Path.
 std::string Section(const std::string &file, int n) {
