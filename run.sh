@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Quillmara.exe and starts it under Wine
-# (on $DISPLAY, or under Xvfb when there is none).
+# Installs what is missing, builds Quillmara.exe and starts it under Wine.
+# With a display ($DISPLAY) the program runs there. Without one it runs under
+# a private Xvfb: once its first window is up, a true screenshot is saved to
+# build/screenshot.png and the program is ended again.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./setup-deps.sh
@@ -9,4 +11,45 @@ cmake --build build -j"$(nproc)" --target Quillmara
 if [ -n "${DISPLAY:-}" ]; then
   exec build/wine-run.sh build/Quillmara.exe "$@"
 fi
-exec xvfb-run -a build/wine-run.sh build/Quillmara.exe "$@"
+
+# No display: a private Xvfb on a free display number.
+exec 5< <(Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp 2>/dev/null & echo "pid $!")
+xvfb_pid="" display_number=""
+for _ in 1 2; do
+  read -r line <&5
+  case $line in
+    pid\ *) xvfb_pid=${line#pid } ;;
+    *) display_number=$line ;;
+  esac
+done
+export DISPLAY=":$display_number"
+export WINEPREFIX="$PWD/build/wineprefix"
+build/wine-run.sh build/Quillmara.exe "$@" &
+program=$!
+cleanup() {
+  kill "$program" 2>/dev/null || true
+  WINEPREFIX="$PWD/build/wineprefix" wineserver -k 2>/dev/null || true
+  kill "$xvfb_pid" 2>/dev/null || true
+}
+trap cleanup EXIT
+
+# Wait (up to 2 minutes, the first start makes the Wine prefix) for the
+# agreement dialog or the main window.
+shown=""
+for _ in $(seq 1 240); do
+  if xwininfo -root -tree 2>/dev/null | grep -Eq '"(QUILLMARA LICENSE AGREEMENT|Quillmara)"'; then
+    shown=yes
+    break
+  fi
+  if ! kill -0 "$program" 2>/dev/null; then
+    break
+  fi
+  sleep 0.5
+done
+if [ -z "$shown" ]; then
+  echo "Quillmara showed no window." >&2
+  exit 1
+fi
+sleep 1.5 # let it paint
+python3 tools/xshot.py "$DISPLAY" build/screenshot.png
+echo "No display: Quillmara ran under Xvfb; its screen is in build/screenshot.png"

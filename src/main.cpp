@@ -1,12 +1,9 @@
-// Quillmara's entry point. Until the main window exists the program takes its
-// single instance and ends.
+// Quillmara's entry point: the agreement dialog, the main window and the
+// message loop. The command line handed in holds the arguments only.
 #include <windows.h>
 
-#include "system/instance.h"
+#include "ui/startup.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    if (!CheckSingleInstance())
-        return 1;
-    ReleaseInstanceMutex();
-    return 0;
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR arguments, int) {
+    return RunProgram(arguments != nullptr ? arguments : "");
 }

@@ -10,13 +10,21 @@
 #define IDR_HIVE_SOFTWARE 101
 #define IDR_HIVE_SYSTEM 102
 #define IDR_HIVE_USER 103
+// The agreement text (RCDATA).
+#define IDR_LICENSE_TEXT 104
 // Image strips and single bitmaps: 110-199. Dialog templates: 200-299.
+// Image lists: MenuIcons (18), IconList (17), ToolPicsA (11), 16 x 16 each.
+#define IDB_MENUICONS 110
+#define IDB_ICONLIST 111
+#define IDB_TOOLPICSA 112
 
 // ---- Main window controls (1000-1099) ------------------------------------
 #define IDC_TABSTRIP 1000
 #define IDC_TOOLBAR 1001
 #define IDC_STATUSBAR 1002
 #define IDC_PICFILE 1003
+// Pic: the hidden picture message boxes show in place of their icon.
+#define IDC_PIC 1004
 // FileLabel(0..7) are IDC_FILELABEL0 + index.
 #define IDC_FILELABEL0 1010
 // The 14 category grids are IDC_GRID0 + grid number (1..14).
@@ -24,6 +32,8 @@
 #define IDC_CREDITPIC 1040
 // Toolbar buttons 1..11 are IDC_TOOLBUTTON0 + button.
 #define IDC_TOOLBUTTON0 1070
+// The 14 category frames (each hosts its grid) are IDC_FRAME0 + category.
+#define IDC_FRAME0 1050
 
 // ---- Menu commands (2000-2999) -------------------------------------------
 // File
@@ -75,6 +85,9 @@
 // ---- Dialogs and their controls (4000-4999) ------------------------------
 // Agreement dialog 4000-4019, progress 4020-4039, environment 4040-4059,
 // About 4060-4079.
+#define IDC_LICENSE_TEXT 4001
+#define IDC_LICENSE_QUIT 4002
+#define IDC_LICENSE_CONTINUE 4003
 
 // ---- Timers (5000-5099) ---------------------------------------------------
 #define IDT_NAV 5001

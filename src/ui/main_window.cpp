@@ -1,0 +1,68 @@
+// The main window's message handling: one line per message, each going to a
+// small handler.
+#include "ui/main_window.h"
+
+#include <algorithm>
+
+#include "ui/dialogs/agreement.h"
+#include "ui/msgbox.h"
+
+namespace {
+MainWindow *&TheMainWindow() {
+    static MainWindow *instance = nullptr;
+    return instance;
+}
+constexpr int kMinWidth = 640;
+constexpr int kMinHeight = 420;
+} // namespace
+
+MainWindow::MainWindow() { TheMainWindow() = this; }
+
+MainWindow::~MainWindow() {
+    if (TheMainWindow() == this)
+        TheMainWindow() = nullptr;
+    SetMsgBoxPicture(nullptr);
+    SetMsgBoxOwner(nullptr);
+}
+
+MainWindow *MainWindow::Instance() { return TheMainWindow(); }
+
+LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_SIZE:
+        OnSize(LOWORD(lp), HIWORD(lp));
+        return 0;
+    case WM_COMMAND:
+        return RunCommand(LOWORD(wp)) ? 0 : Default(msg, wp, lp);
+    case WM_NOTIFY:
+        OnNotify(*reinterpret_cast<const NMHDR *>(lp));
+        return 0;
+    case WM_GETMINMAXINFO:
+        OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO *>(lp));
+        return 0;
+    case WM_CLOSE:
+        OnClose();
+        return 0;
+    case WM_DESTROY:
+        SetMsgBoxPicture(nullptr);
+        SetMsgBoxOwner(nullptr);
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return Default(msg, wp, lp);
+    }
+}
+
+void MainWindow::OnSize(int cx, int cy) { Layout(cx, cy); }
+
+void MainWindow::OnNotify(const NMHDR &hdr) {
+    if (hdr.hwndFrom == tabStrip_ && hdr.code == TCN_SELCHANGE)
+        SelectTab(SelectedTab());
+}
+
+void MainWindow::OnGetMinMaxInfo(MINMAXINFO &info) {
+    info.ptMinTrackSize.x = kMinWidth;
+    info.ptMinTrackSize.y = kMinHeight;
+}
+
+void MainWindow::OnClose() { CloseProgram(); }

@@ -1,0 +1,179 @@
+// The main window: its own window class, the menu bar, the toolbar row, the
+// tab strip over the 14 category frames, the file panel (PicFile and
+// FileLabel(0..7)), the status bar, the hidden pictures and the image lists;
+// the start-up sequence and the command dispatch. Its code is split by
+// concern into main_window_<concern>.cpp; each concern keeps its own block in
+// this header.
+#pragma once
+#include <windows.h>
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/gdi.h"
+#include "ui/picture_box.h"
+#include "ui/window.h"
+
+class AgreementDialog;
+
+// The hidden pictures whose images the menus and the grids show: each a
+// 16 x 16 bitmap drawn from an image list at load.
+struct MainPictures {
+    // PicFind ... PicRest, in the order of the MenuIcons list (index 1..18).
+    std::array<BitmapHandle, 19> menu;
+    // MenuPic(1..14): the category images.
+    std::array<BitmapHandle, 15> category;
+    BitmapHandle regPic;  // registry location header rows
+    BitmapHandle filePic; // folder location header rows
+    BitmapHandle disPic;  // rows whose file is missing
+};
+// Menu picture numbers (index into MainPictures::menu, image of MenuIcons).
+namespace MenuPicture {
+enum : int {
+    Find = 1,
+    Save,
+    Refresh,
+    Exit,
+    Disable,
+    Delete,
+    Copy,
+    Jump,
+    Google,
+    Explore,
+    Props,
+    Uncheck,
+    Check,
+    Environment,
+    Help,
+    About,
+    Backup,
+    Restore
+};
+}
+
+class MainWindow : public Window {
+  public:
+    static constexpr const char *kClassName = "QuillmaraMain";
+    static constexpr int kCategories = 14;
+
+    MainWindow();
+    ~MainWindow() override;
+    // The one main window of the process, or null.
+    static MainWindow *Instance();
+
+    // ---- Start-up (main_window_startup.cpp) ------------------------------
+    // Creates the window hidden, with its controls, menu, pictures and lists.
+    bool CreateHidden();
+    // The loading sequence. False when another instance runs: that one's
+    // window was brought forward and this process must end now.
+    bool Load(const std::string &arguments);
+    bool alreadyRunning() const { return alreadyRunning_; }
+    // Finds the main window of another running instance (never one of this
+    // process); null when there is none.
+    static HWND FindOtherInstance();
+
+    // ---- Layout and controls (main_window_layout.cpp) --------------------
+    HWND tabStrip() const { return tabStrip_; }
+    HWND statusBar() const { return statusBar_; }
+    // The frame of category 1..14: the window that hosts that category's
+    // grid. A frame sizes its first child to fill it.
+    HWND categoryFrame(int category) const;
+    PictureBox &picFile() { return picFile_; }
+    HWND fileLabel(int index) const; // 0..7
+    // The hidden picture shown in message boxes in place of the icon.
+    PictureBox &pic() { return pic_; }
+    // The toolbar row at the top: a window put there is kept to its width.
+    void SetToolbarWindow(HWND toolbar);
+    int toolbarRowHeight() const { return toolbarRowHeight_; }
+    void SetStatusText(int panel, const std::string &text); // panel 1..3
+    std::string StatusText(int panel) const;
+    // The selected tab, 1..14, and selecting one (shows its frame only).
+    int SelectedTab() const;
+    void SelectTab(int tab);
+    // The client layout for a client size; used by WM_SIZE.
+    void Layout(int cx, int cy);
+
+    // ---- Pictures and image lists (main_window_pictures.cpp) -------------
+    HIMAGELIST menuIcons() const { return menuIcons_.get(); }
+    HIMAGELIST iconList() const { return iconList_.get(); }
+    HIMAGELIST toolPicsA() const { return toolPicsA_.get(); }
+    const MainPictures &pictures() const { return pictures_; }
+    HICON programIcon() const { return icon_.get(); }
+
+    // ---- Menus (main_window_menu.cpp) ------------------------------------
+    HMENU menuBar() const { return GetMenu(hwnd()); }
+    // The popup of a top-level menu by position 0..7 (File ... Help).
+    HMENU topMenu(int position) const;
+    HMENU driveMenu() const { return topMenu(kDriveMenuPosition); }
+    static constexpr int kOptionsMenuPosition = 3;
+    static constexpr int kDriveMenuPosition = 4;
+    void CheckMenu(int id, bool checked);
+    bool MenuChecked(int id) const;
+    void EnableMenu(int id, bool enabled);
+    bool MenuEnabled(int id) const;
+    // "   Watching" (a submenu of Options, enabled by position).
+    void EnableWatchingMenu(bool enabled);
+    bool WatchingMenuEnabled() const;
+
+    // ---- Commands (main_window_commands.cpp) -----------------------------
+    using CommandHandler = void (MainWindow::*)(int id);
+    struct CommandRow {
+        int first; // a single id, or the first of a range
+        int last;  // the last id of the range (= first for one id)
+        CommandHandler handler;
+    };
+    // The table from menu and control ids to handlers; add rows there.
+    static const std::vector<CommandRow> &CommandTable();
+    // Runs the handler of id; false when none is listed.
+    bool RunCommand(int id);
+    void OnExit(int id);
+    void OnCategory(int id);
+    void OnShowLicense(int id);
+
+    // ---- Selection ----------------------------------------------------------
+    int currentGrid = 0; // grid (category) of the selection, 0 when none
+
+    // ---- Closing (main_window_startup.cpp) --------------------------------
+    // Gives back what the program holds and destroys the window.
+    void CloseProgram();
+
+  protected:
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+  private:
+    // Start-up steps whose work arrives with later parts of the program.
+    void LoadMenuBitmaps();
+    void LoadTooltips();
+    void LoadToolbar();
+    void LoadGridHeaders();
+    void LoadFirstScan();
+    void LoadTray();
+
+    void CreateControls();
+    void BuildMenuBar();
+    bool LoadImageLists();
+    void DrawHiddenPictures();
+    void OnSize(int cx, int cy);
+    void OnNotify(const NMHDR &hdr);
+    void OnGetMinMaxInfo(MINMAXINFO &info);
+    void OnClose();
+
+    bool alreadyRunning_ = false;
+    HWND tabStrip_ = nullptr;
+    HWND statusBar_ = nullptr;
+    HWND toolbar_ = nullptr;
+    int toolbarRowHeight_ = 30;
+    std::array<HWND, kCategories + 1> frames_{};
+    std::array<HWND, 8> fileLabels_{};
+    PictureBox picFile_;
+    PictureBox pic_;
+    IconHandle icon_;
+    IconHandle smallIcon_;
+    ImageListHandle menuIcons_;
+    ImageListHandle iconList_;
+    ImageListHandle toolPicsA_;
+    MainPictures pictures_;
+    std::unique_ptr<AgreementDialog> license_; // shown again from the Window menu
+};

@@ -1,0 +1,37 @@
+// The command dispatch of the main window: one row per menu or control id
+// (or range of ids) leading to a member function. Add a row for each new
+// command.
+#include "resources/ids.h"
+#include "ui/dialogs/agreement.h"
+#include "ui/main_window.h"
+
+const std::vector<MainWindow::CommandRow> &MainWindow::CommandTable() {
+    static const std::vector<CommandRow> table = {
+        {IDM_EXIT, IDM_EXIT, &MainWindow::OnExit},
+        {IDM_TAB0 + 1, IDM_TAB0 + kCategories, &MainWindow::OnCategory},
+        {IDM_LICENSE, IDM_LICENSE, &MainWindow::OnShowLicense},
+    };
+    return table;
+}
+
+bool MainWindow::RunCommand(int id) {
+    for (const CommandRow &row : CommandTable())
+        if (id >= row.first && id <= row.last) {
+            (this->*row.handler)(id);
+            return true;
+        }
+    return false;
+}
+
+void MainWindow::OnExit(int) { PostMessageA(hwnd(), WM_CLOSE, 0, 0); }
+
+void MainWindow::OnCategory(int id) { SelectTab(id - IDM_TAB0); }
+
+void MainWindow::OnShowLicense(int) {
+    if (license_ && license_->hwnd() != nullptr) {
+        SetForegroundWindow(license_->hwnd());
+        return;
+    }
+    license_ = std::make_unique<AgreementDialog>();
+    license_->ShowForReading();
+}

@@ -1,0 +1,134 @@
+// The main window's start-up sequence and its closing: the single-instance
+// check, the log, the caption, the watch switch, the steps that later parts
+// of the program fill in, the first scan, tab 1, and giving everything back
+// when the window closes.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "resources/ids.h"
+#include "system/instance.h"
+#include "system/log.h"
+#include "ui/dialogs/agreement.h"
+#include "ui/main_window.h"
+#include "ui/msgbox.h"
+#include "ui/startup.h"
+
+namespace {
+constexpr int kInitialWidth = 960;
+constexpr int kInitialHeight = 680;
+} // namespace
+
+bool MainWindow::CreateHidden() {
+    LoadImageLists();
+    RegisterClassOnce(kClassName, icon_.get(), smallIcon_.get(), reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    const int x = std::max(0, (GetSystemMetrics(SM_CXSCREEN) - kInitialWidth) / 2);
+    const int y = std::max(0, (GetSystemMetrics(SM_CYSCREEN) - kInitialHeight) / 2);
+    if (!Create(kClassName, kProgramName, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, x, y, kInitialWidth, kInitialHeight,
+                nullptr, nullptr))
+        return false;
+    BuildMenuBar();
+    DrawHiddenPictures();
+    CreateControls();
+    RECT r{};
+    GetClientRect(hwnd(), &r);
+    Layout(r.right, r.bottom);
+    SelectTab(1);
+    SetMsgBoxPicture(pic_.hwnd());
+    SetMsgBoxOwner(hwnd());
+    return true;
+}
+
+HWND MainWindow::FindOtherInstance() {
+    struct Search {
+        DWORD self;
+        HWND found;
+    } search{GetCurrentProcessId(), nullptr};
+    EnumWindows(
+        [](HWND wnd, LPARAM lp) -> BOOL {
+            auto *s = reinterpret_cast<Search *>(lp);
+            char cls[64] = {};
+            GetClassNameA(wnd, cls, sizeof cls);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(wnd, &pid);
+            if (pid != s->self && lstrcmpA(cls, kClassName) == 0) {
+                s->found = wnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+bool MainWindow::Load(const std::string &arguments) {
+    StartFlags &flags = Start();
+    // 1. Single instance: bring the first instance's window forward and end.
+    if (!CheckSingleInstance()) {
+        alreadyRunning_ = true;
+        if (HWND other = FindOtherInstance()) {
+            ShowWindow(other, SW_SHOWNORMAL);
+            SetForegroundWindow(other);
+            BringWindowToTop(other);
+        }
+        CloseProgram();
+        return false;
+    }
+    // 2. The log.
+    StartLog();
+    // 3. Caption.
+    SetWindowTextA(hwnd(), kProgramName);
+    // 4. The watch switch, looked for in the arguments only.
+    if (HasWatchSwitch(arguments)) {
+        flags.skipWatchToggle = true;
+        flags.watchAtStart = true;
+        CheckMenu(IDM_WATCH, true);
+    }
+    // 5. Menu bitmaps.
+    LoadMenuBitmaps();
+    // 6. Start with Windows.
+    CheckMenu(IDM_STARTWITHWINDOWS, flags.startWithWindows);
+    // 7. Tooltips.
+    LoadTooltips();
+    // 8. Toolbar.
+    LoadToolbar();
+    // 9. Grid headers and column widths.
+    LoadGridHeaders();
+    // 10. The first scan; it shows the window (or, in watch mode, keeps it hidden).
+    LoadFirstScan();
+    // 11. Tab 1.
+    SelectTab(1);
+    currentGrid = 1;
+    // 12. The notification-area form.
+    LoadTray();
+    // 13. The window's icon.
+    SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
+    SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+    return true;
+}
+
+// Steps whose work arrives with later parts of the program. Each is one call
+// away from its module once that exists.
+void MainWindow::LoadMenuBitmaps() {}
+void MainWindow::LoadTooltips() {}
+void MainWindow::LoadToolbar() {}
+void MainWindow::LoadGridHeaders() {}
+void MainWindow::LoadTray() {}
+
+void MainWindow::LoadFirstScan() {
+    if (!Start().watchAtStart) {
+        ShowWindow(hwnd(), SW_SHOWNORMAL);
+        UpdateWindow(hwnd());
+        SetForegroundWindow(hwnd());
+    }
+}
+
+void MainWindow::CloseProgram() {
+    if (license_)
+        license_->Destroy();
+    if (!alreadyRunning_)
+        ReleaseInstanceMutex();
+    DestroyWindow(hwnd());
+}

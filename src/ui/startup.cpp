@@ -1,0 +1,174 @@
+#include "ui/startup.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cctype>
+#include <memory>
+
+#include "registry/access.h"
+#include "registry/values.h"
+#include "system/files.h"
+#include "system/log.h"
+#include "system/platform.h"
+#include "ui/dialogs/agreement.h"
+#include "ui/main_window.h"
+
+StartFlags &Start() {
+    static StartFlags flags;
+    return flags;
+}
+
+namespace {
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+// Creates (or opens) root\path with write access, recorded in the open-key table.
+HKEY CreateKeyWrite(HKEY root, const std::string &path) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, kWriteAccess, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        return nullptr;
+    TrackKey(key, 1, RootName(root) + path);
+    return key;
+}
+
+} // namespace
+
+bool EulaBytesAccepted(const std::string &data) { return !data.empty() && data[0] == '\x01'; }
+
+bool ReadEulaAccepted() {
+    ScopedKey key(OpenKeyWrite(HKEY_LOCAL_MACHINE, kSettingsKey));
+    if (!key)
+        return false;
+    const RegValue value = ReadValue(key.get(), "EulaAccepted");
+    return value.present && EulaBytesAccepted(value.data);
+}
+
+bool WriteEulaAccepted() {
+    ScopedKey software(OpenKeyWrite(HKEY_LOCAL_MACHINE, "Software"));
+    if (!software)
+        return false;
+    ScopedKey settings(CreateKeyWrite(software.get(), "Fernhollowsys\\Quillmara"));
+    if (!settings)
+        return false;
+    const DWORD one = 1;
+    return RegSetValueExA(settings.get(), "EulaAccepted", 0, REG_DWORD, reinterpret_cast<const BYTE *>(&one),
+                          sizeof one) == ERROR_SUCCESS;
+}
+
+std::string ExePath() {
+    char path[MAX_PATH] = {};
+    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return std::string(path, n);
+}
+
+std::string ExeBaseName() {
+    std::string name = ExePath();
+    const size_t slash = name.find_last_of('\\');
+    if (slash != std::string::npos)
+        name.erase(0, slash + 1);
+    const size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos)
+        name.erase(dot);
+    return name;
+}
+
+std::string RunCommandText(const std::string &exePath) {
+    const size_t slash = exePath.find_last_of('\\');
+    const std::string folder = slash == std::string::npos ? "" : exePath.substr(0, slash);
+    std::string base = slash == std::string::npos ? exePath : exePath.substr(slash + 1);
+    const size_t dot = base.find_last_of('.');
+    if (dot != std::string::npos)
+        base.erase(dot);
+    return folder + "\\" + base + ".exe /Watch";
+}
+
+bool RunValueMatches(const std::string &data, const std::string &exePath) {
+    return Lower(CutAtNull(data)) == Lower(RunCommandText(exePath));
+}
+
+bool ReadStartWithWindows() {
+    ScopedKey key(OpenKeyWrite(HKEY_LOCAL_MACHINE, kRunKey));
+    if (!key)
+        return false;
+    const RegValue value = ReadValue(key.get(), ExeBaseName());
+    return value.present && RunValueMatches(value.data, ExePath());
+}
+
+bool HasWatchSwitch(const std::string &arguments) { return Lower(arguments).find("watch") != std::string::npos; }
+
+std::string FirstLogLine() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char date[64] = {}, time[64] = {};
+    GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &now, nullptr, date, sizeof date);
+    GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &now, nullptr, time, sizeof time);
+    return std::string(date) + " " + time + " " + ExeBaseName() + "\r\n";
+}
+
+bool StartLog() {
+    std::string candidate;
+    {
+        ScopedKey key(OpenKeyWrite(HKEY_LOCAL_MACHINE, kSettingsKey));
+        if (key) {
+            const RegValue value = ReadValue(key.get(), "LogPath");
+            if (value.present)
+                candidate = value.Text();
+        }
+    }
+    const std::string line = FirstLogLine();
+    const long length = static_cast<long>(line.size());
+    if (!candidate.empty()) {
+        const DWORD attributes = GetFileAttributesA(candidate.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            if (WriteStringToFile(candidate + "\\Quillmara.log", line) == length) {
+                LogFolder() = candidate;
+                return true;
+            }
+            return false;
+        }
+    }
+    std::string folder = GetSpecialFolder(kCsidlCommonAppData);
+    if (folder.empty())
+        folder = GetSpecialFolder(kCsidlAppData);
+    if (folder.empty())
+        return false;
+    candidate = folder + "\\Quillmara";
+    if (!MakeDirectory(candidate) || WriteStringToFile(candidate + "\\Quillmara.log", line) != length)
+        return false;
+    ScopedKey software(OpenKeyWrite(HKEY_LOCAL_MACHINE, "Software"));
+    if (!software)
+        return false;
+    ScopedKey settings(CreateKeyWrite(software.get(), "Fernhollowsys\\Quillmara"));
+    if (!settings || !WriteString(settings.get(), "LogPath", candidate))
+        return false;
+    LogFolder() = candidate;
+    return true;
+}
+
+int RunProgram(const std::string &arguments) {
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&icc);
+    SetEventPump(PumpPendingEvents);
+    std::unique_ptr<MainWindow> main;
+    AgreementDialog license;
+    license.LoadAtStart([&] {
+        main = std::make_unique<MainWindow>();
+        if (!main->CreateHidden()) {
+            WriteLog("Grids the main window could not be created");
+            PostQuitMessage(1);
+            return;
+        }
+        main->Load(arguments);
+    });
+    const int code = RunMessageLoop();
+    main.reset();
+    return code;
+}

@@ -1,0 +1,50 @@
+// Start-up: the flags the agreement dialog and the main window's loading set
+// for the whole run, the settings that decide them ("EulaAccepted", the Run
+// registration, the "watch" switch), the log's start, and the program's entry
+// sequence (agreement, main window, message loop).
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+struct StartFlags {
+    bool agreementAccepted = false; // the agreement counts as accepted for this run
+    bool startWithWindows = false;  // the Run value holds this program's watch command
+    bool skipWatchToggle = false;   // scan the installation kept in ChosenOS; watch toggle keeps its mark
+    bool watchAtStart = false;      // started with the watch switch: hidden, ending in watch mode
+};
+StartFlags &Start();
+
+// The settings key under HKEY_LOCAL_MACHINE and the machine's Run key.
+inline constexpr const char *kSettingsKey = "Software\\Fernhollowsys\\Quillmara";
+inline constexpr const char *kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+// The main window's caption.
+inline constexpr const char *kProgramName = "Quillmara";
+
+// True when the value's data (any type, any length) begins with the byte 1.
+bool EulaBytesAccepted(const std::string &data);
+// Reads "EulaAccepted"; true when accepted.
+bool ReadEulaAccepted();
+// Writes "EulaAccepted" as the DWORD 1; true when written.
+bool WriteEulaAccepted();
+// The registration text of the Run value: folder, "\", file name, ".exe /Watch".
+std::string RunCommandText(const std::string &exePath);
+// True when data (cut at its first NUL) equals the registration text, ignoring case.
+bool RunValueMatches(const std::string &data, const std::string &exePath);
+// Reads the Run value named after the executable and compares it.
+bool ReadStartWithWindows();
+// True when the program's arguments (not its own path) hold "watch" in any case.
+bool HasWatchSwitch(const std::string &arguments);
+// The executable's full path, and its file name without extension.
+std::string ExePath();
+std::string ExeBaseName();
+
+// Finds or makes the log folder, writes the log's first line and keeps
+// "LogPath"; true when the log folder is set for this run.
+bool StartLog();
+// The first line of the log: date and time, a blank, the executable's name.
+std::string FirstLogLine();
+
+// The whole program: the agreement dialog, the main window and the message
+// loop; returns the exit code.
+int RunProgram(const std::string &arguments);

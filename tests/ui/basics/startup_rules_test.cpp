@@ -1,0 +1,37 @@
+// The start-up rules that need no window: when the agreement counts as
+// accepted, when the Run value is this program's registration, and where the
+// watch switch is looked for.
+#include <gtest/gtest.h>
+
+#include "ui/startup.h"
+
+namespace {
+
+TEST(StartupRules, OnlyAFirstByteOfOneAcceptsTheAgreement) {
+    EXPECT_TRUE(EulaBytesAccepted(std::string("\x01\x00\x00\x00", 4)));
+    EXPECT_TRUE(EulaBytesAccepted(std::string("\x01\x00\x00\x00\x00\x00\x00\x00", 8))); // longer than a DWORD
+    EXPECT_TRUE(EulaBytesAccepted(std::string("\x01", 1)));
+    EXPECT_FALSE(EulaBytesAccepted(std::string("\x00\x00\x00\x00", 4)));
+    EXPECT_FALSE(EulaBytesAccepted("1")); // the digit's character code
+    EXPECT_FALSE(EulaBytesAccepted(""));
+}
+
+TEST(StartupRules, TheRunValueMatchesOnlyTheExactRegistrationInAnyCase) {
+    const std::string exe = "C:\\Program Files\\Quillmara\\Quillmara.exe";
+    EXPECT_EQ(RunCommandText(exe), "C:\\Program Files\\Quillmara\\Quillmara.exe /Watch");
+    EXPECT_TRUE(RunValueMatches("c:\\program files\\quillmara\\QUILLMARA.EXE /WATCH", exe));
+    EXPECT_TRUE(RunValueMatches(std::string("C:\\Program Files\\Quillmara\\Quillmara.exe /Watch\0junk", 55), exe));
+    EXPECT_FALSE(RunValueMatches("\"C:\\Program Files\\Quillmara\\Quillmara.exe\" /Watch", exe));
+    EXPECT_FALSE(RunValueMatches("C:\\Program Files\\Quillmara\\Quillmara.exe /Other", exe));
+    EXPECT_FALSE(RunValueMatches("", exe));
+}
+
+TEST(StartupRules, TheWatchSwitchIsLookedForInTheArgumentsInAnyCase) {
+    EXPECT_TRUE(HasWatchSwitch("/Watch"));
+    EXPECT_TRUE(HasWatchSwitch("-WATCH"));
+    EXPECT_TRUE(HasWatchSwitch("stopwatching"));
+    EXPECT_FALSE(HasWatchSwitch("/wat"));
+    EXPECT_FALSE(HasWatchSwitch(""));
+}
+
+} // namespace

@@ -1,0 +1,169 @@
+// Quillmara.exe started from the test under Wine: the agreement dialog on a
+// first start, its Page Down rule, "I AGREE" writing the setting and opening
+// the main window, a second start bringing the first forward; and the log's
+// start with its "LogPath" setting.
+#include <gtest/gtest.h>
+
+#include "registry/values.h"
+#include "support/app_driver.h"
+#include "support/testing.h"
+#include "system/log.h"
+#include "ui/startup.h"
+
+namespace {
+
+const char *const kSettings = "Software\\Fernhollowsys\\Quillmara";
+constexpr int kText = 4001, kQuit = 4002, kAgree = 4003;
+
+// Keeps the settings key's values as they were before the test.
+class SettingsGuard {
+  public:
+    SettingsGuard() { saved_ = Read(); }
+    ~SettingsGuard() {
+        DeleteRegTree(HKEY_LOCAL_MACHINE, kSettings);
+        for (const auto &v : saved_)
+            RegSetKeyValueA(HKEY_LOCAL_MACHINE, kSettings, v.name.c_str(), v.value.type, v.value.data.data(),
+                            static_cast<DWORD>(v.value.data.size()));
+    }
+    static void Remove(const char *name) { RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kSettings, name); }
+
+  private:
+    static std::vector<NamedRegValue> Read() {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettings, 0, KEY_READ, &key) != ERROR_SUCCESS)
+            return {};
+        auto values = EnumValues(key);
+        RegCloseKey(key);
+        return values;
+    }
+    std::vector<NamedRegValue> saved_;
+};
+
+RegValue SettingValue(const char *name) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettings, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return {};
+    RegValue value = ReadValue(key, name);
+    RegCloseKey(key);
+    return value;
+}
+
+constexpr DWORD kStartTimeout = 60000;
+
+TEST(Startup, AFirstStartShowsTheAgreementUntilPageDownAndIAgree) {
+    SettingsGuard settings;
+    SettingsGuard::Remove("EulaAccepted");
+    AppProcess app;
+    ASSERT_TRUE(app.Start());
+    HWND dialog = WaitForTopWindow(app.pid(), "#32770", "QUILLMARA LICENSE AGREEMENT", kStartTimeout);
+    ASSERT_NE(dialog, nullptr);
+    HWND text = FindControl(dialog, kText, "Edit");
+    HWND agree = FindControl(dialog, kAgree);
+    ASSERT_NE(text, nullptr);
+    ASSERT_NE(agree, nullptr);
+    EXPECT_EQ(TextOf(agree), "I AGREE");
+    EXPECT_EQ(TextOf(FindControl(dialog, kQuit)), "QUIT");
+    EXPECT_FALSE(IsWindowEnabled(agree));
+    // The agreement text: 53 lines.
+    EXPECT_EQ(SendMessageA(text, EM_GETLINECOUNT, 0, 0), 53);
+
+    PostKey(text, VK_DOWN);
+    PostKey(text, VK_END);
+    PostKey(text, VK_SPACE);
+    Sleep(300);
+    EXPECT_FALSE(IsWindowEnabled(agree));
+    PostKey(text, VK_NEXT);
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(agree) != FALSE; }, 5000));
+
+    SendMessageA(agree, BM_CLICK, 0, 0);
+    HWND main = WaitForTopWindow(app.pid(), "QuillmaraMain", "Quillmara", kStartTimeout);
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }, kStartTimeout));
+    const RegValue eula = SettingValue("EulaAccepted");
+    EXPECT_TRUE(eula.present);
+    EXPECT_EQ(eula.type, static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(eula.data, std::string("\x01\x00\x00\x00", 4));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 5000));
+
+    // A second start shows nothing of its own, ends, and brings the first
+    // instance's window back.
+    ShowWindow(main, SW_HIDE);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(main); }, 5000));
+    AppProcess second;
+    ASSERT_TRUE(second.Start());
+    DWORD code = 0;
+    EXPECT_TRUE(second.WaitExit(kStartTimeout, &code));
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }, 5000));
+    EXPECT_TRUE(app.Running());
+}
+
+TEST(Startup, QuitEndsTheProgramWithoutAcceptingAnything) {
+    SettingsGuard settings;
+    SettingsGuard::Remove("EulaAccepted");
+    AppProcess app;
+    ASSERT_TRUE(app.Start());
+    HWND dialog = WaitForTopWindow(app.pid(), "#32770", "QUILLMARA LICENSE AGREEMENT", kStartTimeout);
+    ASSERT_NE(dialog, nullptr);
+    SendMessageA(FindControl(dialog, kQuit), BM_CLICK, 0, 0);
+    EXPECT_TRUE(app.WaitExit(10000));
+    EXPECT_FALSE(SettingValue("EulaAccepted").present);
+}
+
+TEST(Startup, OnlyADwordOneSkipsTheAgreement) {
+    SettingsGuard settings;
+    SetRegDword(HKEY_LOCAL_MACHINE, kSettings, "EulaAccepted", 1);
+    {
+        AppProcess app;
+        ASSERT_TRUE(app.Start());
+        HWND main = WaitForTopWindow(app.pid(), "QuillmaraMain", "Quillmara", kStartTimeout);
+        ASSERT_NE(main, nullptr);
+        EXPECT_EQ(FindTopWindow(app.pid(), "#32770", "QUILLMARA LICENSE AGREEMENT"), nullptr);
+    }
+    SetRegString(HKEY_LOCAL_MACHINE, kSettings, "EulaAccepted", "1");
+    AppProcess app;
+    ASSERT_TRUE(app.Start());
+    EXPECT_NE(WaitForTopWindow(app.pid(), "#32770", "QUILLMARA LICENSE AGREEMENT", kStartTimeout), nullptr);
+    EXPECT_EQ(FindTopWindow(app.pid(), "QuillmaraMain", ""), nullptr);
+}
+
+TEST(StartLog, WritesTheFirstLineAndKeepsLogPath) {
+    SettingsGuard settings;
+    const std::string previousFolder = LogFolder();
+    // No "LogPath": the default folder, stored.
+    SettingsGuard::Remove("LogPath");
+    ASSERT_TRUE(StartLog());
+    const std::string defaultFolder = LogFolder();
+    EXPECT_NE(defaultFolder.find("\\Quillmara"), std::string::npos);
+    EXPECT_EQ(SettingValue("LogPath").Text(), defaultFolder);
+    const std::string first = ReadFileBytes(defaultFolder + "\\Quillmara.log");
+    EXPECT_EQ(first, FirstLogLine().substr(0, first.size()));
+    EXPECT_NE(first.find(ExeBaseName() + "\r\n"), std::string::npos);
+
+    // An existing "LogPath": used, and not written again.
+    TempDir dir;
+    SetRegString(HKEY_LOCAL_MACHINE, kSettings, "LogPath", dir.path());
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettings, 0, KEY_READ, &key), ERROR_SUCCESS);
+    FILETIME before{}, after{};
+    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                     &before);
+    Sleep(20);
+    ASSERT_TRUE(StartLog());
+    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                     &after);
+    RegCloseKey(key);
+    EXPECT_EQ(LogFolder(), dir.path());
+    EXPECT_EQ(CompareFileTime(&before, &after), 0);
+    EXPECT_FALSE(ReadFileBytes(dir / "Quillmara.log").empty());
+    EXPECT_TRUE(WriteLog("second line"));
+    EXPECT_NE(ReadFileBytes(dir / "Quillmara.log").find("second line\r\n"), std::string::npos);
+
+    // A "LogPath" whose folder was deleted: the default folder again.
+    SetRegString(HKEY_LOCAL_MACHINE, kSettings, "LogPath", dir.path() + "\\gone");
+    ASSERT_TRUE(StartLog());
+    EXPECT_EQ(LogFolder(), defaultFolder);
+    EXPECT_EQ(SettingValue("LogPath").Text(), defaultFolder);
+    LogFolder() = previousFolder;
+}
+
+} // namespace
