@@ -1,6 +1,6 @@
 // The main window: its own window class, the menu bar, the toolbar row, the
 // tab strip over the 14 category frames, the file panel (PicFile and
-// FileLabel(0..7)), the status bar, the hidden pictures and the image lists;
+// FileLabel(0..7)), the status bar, the hidden picture Pic and the image lists;
 // the start-up sequence and the command dispatch. Its code is split by
 // concern into main_window_<concern>.cpp; each concern keeps its own block in
 // this header.
@@ -17,41 +17,6 @@
 #include "ui/window.h"
 
 class AgreementDialog;
-
-// The hidden pictures whose images the menus and the grids show: each a
-// 16 x 16 bitmap drawn from an image list at load.
-struct MainPictures {
-    // PicFind ... PicRest, in the order of the MenuIcons list (index 1..18).
-    std::array<BitmapHandle, 19> menu;
-    // MenuPic(1..14): the category images.
-    std::array<BitmapHandle, 15> category;
-    BitmapHandle regPic;  // registry location header rows
-    BitmapHandle filePic; // folder location header rows
-    BitmapHandle disPic;  // rows whose file is missing
-};
-// Menu picture numbers (index into MainPictures::menu, image of MenuIcons).
-namespace MenuPicture {
-enum : int {
-    Find = 1,
-    Save,
-    Refresh,
-    Exit,
-    Disable,
-    Delete,
-    Copy,
-    Jump,
-    Google,
-    Explore,
-    Props,
-    Uncheck,
-    Check,
-    Environment,
-    Help,
-    About,
-    Backup,
-    Restore
-};
-}
 
 class MainWindow : public Window {
   public:
@@ -95,11 +60,10 @@ class MainWindow : public Window {
     // The client layout for a client size; used by WM_SIZE.
     void Layout(int cx, int cy);
 
-    // ---- Pictures and image lists (main_window_pictures.cpp) -------------
+    // ---- Image lists and icon (main_window_pictures.cpp) ------------------
     HIMAGELIST menuIcons() const { return menuIcons_.get(); }
     HIMAGELIST iconList() const { return iconList_.get(); }
     HIMAGELIST toolPicsA() const { return toolPicsA_.get(); }
-    const MainPictures &pictures() const { return pictures_; }
     HICON programIcon() const { return icon_.get(); }
 
     // ---- Menus (main_window_menu.cpp) ------------------------------------
@@ -107,8 +71,8 @@ class MainWindow : public Window {
     // The popup of a top-level menu by position 0..7 (File ... Help).
     HMENU topMenu(int position) const;
     HMENU driveMenu() const { return topMenu(kDriveMenuPosition); }
-    static constexpr int kOptionsMenuPosition = 3;
-    static constexpr int kDriveMenuPosition = 4;
+    static constexpr int kOptionsMenuPosition = 3; // kMenuOptions of menu_tree.h
+    static constexpr int kDriveMenuPosition = 4;   // kMenuDrive
     void CheckMenu(int id, bool checked);
     bool MenuChecked(int id) const;
     void EnableMenu(int id, bool enabled);
@@ -154,7 +118,6 @@ class MainWindow : public Window {
     void CreateControls();
     void BuildMenuBar();
     bool LoadImageLists();
-    void DrawHiddenPictures();
     void OnSize(int cx, int cy);
     void OnNotify(const NMHDR &hdr);
     void OnGetMinMaxInfo(MINMAXINFO &info);
@@ -174,6 +137,5 @@ class MainWindow : public Window {
     ImageListHandle menuIcons_;
     ImageListHandle iconList_;
     ImageListHandle toolPicsA_;
-    MainPictures pictures_;
     std::unique_ptr<AgreementDialog> license_; // shown again from the Window menu
 };

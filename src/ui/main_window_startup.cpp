@@ -13,6 +13,7 @@
 #include "system/log.h"
 #include "ui/dialogs/agreement.h"
 #include "ui/main_window.h"
+#include "ui/menu_icons.h"
 #include "ui/msgbox.h"
 #include "ui/startup.h"
 
@@ -30,7 +31,6 @@ bool MainWindow::CreateHidden() {
                 nullptr, nullptr))
         return false;
     BuildMenuBar();
-    DrawHiddenPictures();
     CreateControls();
     RECT r{};
     GetClientRect(hwnd(), &r);
@@ -111,7 +111,7 @@ bool MainWindow::Load(const std::string &arguments) {
 
 // Steps whose work arrives with later parts of the program. Each is one call
 // away from its module once that exists.
-void MainWindow::LoadMenuBitmaps() {}
+void MainWindow::LoadMenuBitmaps() { ::LoadMenuBitmaps(hwnd(), menuIcons(), iconList()); }
 void MainWindow::LoadTooltips() {}
 void MainWindow::LoadToolbar() {}
 void MainWindow::LoadGridHeaders() {}

@@ -57,28 +57,3 @@ void PictureBox::OnPaint() {
     BitBlt(dc, 0, 0, cx_, cy_, dc_.get(), 0, 0, SRCCOPY);
     EndPaint(hwnd(), &ps);
 }
-
-HBITMAP DrawListImage(HIMAGELIST list, int index, int xTw, int yTw, int cxTw, int cyTw, int size, COLORREF background) {
-    if (list == nullptr || index < 0 || index >= ImageList_GetImageCount(list))
-        return nullptr;
-    IconHandle icon(ImageList_GetIcon(list, index, ILD_TRANSPARENT));
-    if (!icon)
-        return nullptr;
-    WindowDc screen(nullptr);
-    MemoryDc dc(CreateCompatibleDC(screen.get()));
-    HBITMAP bitmap = CreateCompatibleBitmap(screen.get(), size, size);
-    if (!dc || bitmap == nullptr) {
-        if (bitmap != nullptr)
-            DeleteObject(bitmap);
-        return nullptr;
-    }
-    {
-        SelectGuard select(dc.get(), bitmap);
-        RECT r{0, 0, size, size};
-        BrushHandle brush(CreateSolidBrush(background));
-        FillRect(dc.get(), &r, brush.get());
-        DrawIconEx(dc.get(), xTw / kTwipsPerPixel, yTw / kTwipsPerPixel, icon.get(), cxTw / kTwipsPerPixel,
-                   cyTw / kTwipsPerPixel, 0, nullptr, DI_NORMAL);
-    }
-    return bitmap;
-}

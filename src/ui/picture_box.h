@@ -1,7 +1,6 @@
 // A picture box: a child window that shows an image of its own, drawn through
 // a memory device context that keeps it (so that what is drawn into it stays
-// until it is cleared), and a helper that draws one image of an image list
-// into a small bitmap at a position and size given in twips.
+// until it is cleared).
 #pragma once
 #include <windows.h>
 
@@ -38,11 +37,3 @@ class PictureBox : public Window {
     int cy_ = 0;
     COLORREF background_ = GetSysColor(COLOR_BTNFACE);
 };
-
-// Twips per pixel of the program's design (96 dots per inch).
-constexpr int kTwipsPerPixel = 15;
-
-// A size x size bitmap filled with background, with image `index` (from 0) of
-// the list drawn at (x, y) and stretched to (cx, cy), all in twips; what falls
-// outside the bitmap is cut off. Null when the list has no such image.
-HBITMAP DrawListImage(HIMAGELIST list, int index, int xTw, int yTw, int cxTw, int cyTw, int size, COLORREF background);
