@@ -51,7 +51,7 @@ class ScratchKey {
   public:
     ScratchKey() {
         static std::atomic<unsigned> counter{0};
-        path_ = std::string(kSettingsKey) + "\\SnapshotHive-" + std::to_string(GetCurrentProcessId()) + "-" +
+        path_ = std::string(kSettingsKeyPath) + "\\SnapshotHive-" + std::to_string(GetCurrentProcessId()) + "-" +
                 std::to_string(++counter);
     }
     ~ScratchKey() {

@@ -34,13 +34,13 @@ std::string RunValueData() {
 }
 
 bool RunValueRegistered() {
-    ScopedKey run(OpenKey(HKEY_LOCAL_MACHINE, kRunKey));
+    ScopedKey run(OpenKey(HKEY_LOCAL_MACHINE, kMachineRunKey));
     return run && ReadString(run.get(), RunValueName()) == RunValueData();
 }
 
 void StartWithWindowsClick(WatchHost &host) {
     WatchState &state = Watch();
-    ScopedKey run(OpenKeyWrite(HKEY_LOCAL_MACHINE, kRunKey));
+    ScopedKey run(OpenKeyWrite(HKEY_LOCAL_MACHINE, kMachineRunKey));
     if (!run)
         return;
     if (!state.startWithWindows) {

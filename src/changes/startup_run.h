@@ -6,7 +6,7 @@
 
 class WatchHost;
 
-constexpr const char *kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr const char *kMachineRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 // The Run value's name (the executable's file name without extension) and
 // data (the executable's folder, "\", that name, ".exe /Watch"; no quotes).

@@ -149,7 +149,7 @@ TEST_F(SnapshotTest, BuiltSnapshotReadsBackAsTheLiveScan) {
 
 // Subkeys of the settings key that the skeleton builder left behind.
 int ScratchKeys() {
-    ScopedKey settings(OpenKey(HKEY_LOCAL_MACHINE, kSettingsKey));
+    ScopedKey settings(OpenKey(HKEY_LOCAL_MACHINE, kSettingsKeyPath));
     int n = 0;
     if (settings)
         for (const auto &name : EnumSubKeys(settings.get()))
@@ -188,7 +188,7 @@ TEST_F(SnapshotTest, FolderIsSettledReloadedAndEmptied) {
     ScanRunningSystem();
 
     // First build without a stored folder: the default one is made and stored.
-    DeleteValue(HKEY_LOCAL_MACHINE, kSettingsKey, "SnapshotPath");
+    DeleteValue(HKEY_LOCAL_MACHINE, kSettingsKeyPath, "SnapshotPath");
     const std::string defaultDir = GetSpecialFolder(kCsidlCommonAppData) + "\\Quillmara\\Snapshot";
     bool useExisting = false;
     ASSERT_TRUE(BuildSnapshot(useExisting, host_, false));
