@@ -9,6 +9,8 @@
 
 int FakeHost::Ask(const std::string &prompt, int style, const std::string &title) {
     asked.push_back({prompt, style, title});
+    if (tickInsidePrompt)
+        WatchTick(*this);
     if (answers.empty())
         return kAnswerOk;
     const int answer = answers.front();

@@ -24,6 +24,7 @@ class FakeHost : public WatchHost, public ChangeUi {
     int unloads = 0;
     bool timer = false, watchChecked = false, trayChecked = false, startChecked = false;
     bool mainShown = true;
+    bool tickInsidePrompt = false; // a timer message arrives while a box is open
     std::string gridsText = "Logon\r\n + tool\tdescription\r\n";
 
     // ChangeUi

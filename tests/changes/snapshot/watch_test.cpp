@@ -217,8 +217,11 @@ TEST_F(WatchTest, OnePromptPerKeyAndCancelStopsAsking) {
     // The same name in the machine's and the user's Run key.
     SetRegString(HKEY_LOCAL_MACHINE, kRun, "QmEvil", "C:\\evil.exe");
     SetRegString(HKEY_USERS, kUserRun, "QmEvil", "C:\\evil.exe");
+    // A tick that arrives while a prompt is open shows no second one.
+    host_.tickInsidePrompt = true;
     host_.answers = {kAnswerNo, kAnswerNo};
     ASSERT_EQ(Tick(), 2u);
+    host_.tickInsidePrompt = false;
     EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, kRun, "QmEvil"), "<none>");
     EXPECT_EQ(Text(HKEY_USERS, kUserRun, "QmEvil"), "<none>");
 
