@@ -283,4 +283,45 @@ TEST_F(WatchTest, FailedBuildAndStartWithWindows) {
     EXPECT_TRUE(Watch().startWithWindows && host_.startChecked);
 }
 
+TEST_F(WatchTest, StartupFilesComeBackAndReachTheSnapshot) {
+    UseInstallations(0);
+    LoadPaths();
+    ASSERT_TRUE(SetScope(true));
+    const std::string folder = ScanLocations()[18].Passes[1].KeyText;
+    const std::string disabled = folder + "AutorunsDisabled";
+    const bool made = GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES;
+    ASSERT_TRUE(MakeFolders(folder));
+    ASSERT_TRUE(WriteFileBytes(folder + "qmtool.exe", "MZ"));
+    StartWatching();
+
+    // A removed file, No: it is copied back from the snapshot.
+    ASSERT_TRUE(DeleteFileA((folder + "qmtool.exe").c_str()));
+    host_.answers = {kAnswerNo};
+    ASSERT_EQ(Tick(), 1u);
+    EXPECT_NE(host_.asked[0].prompt.find("LOCATION: File"), std::string::npos);
+    EXPECT_EQ(ReadFileBytes(folder + "qmtool.exe"), "MZ");
+    EXPECT_EQ(Tick(), 0u);
+
+    // An added disabled file, Yes: copied to the disabled branch of the snapshot.
+    ASSERT_TRUE(MakeFolders(disabled));
+    ASSERT_TRUE(WriteFileBytes(disabled + "\\qmoff.exe", "MZ"));
+    host_.answers = {kAnswerYes};
+    ASSERT_EQ(Tick(), 1u);
+    const std::string copy = folder_ / "AutorunsDisabled\\18(1)\\qmoff.exe";
+    EXPECT_EQ(ReadFileBytes(copy), "MZ");
+    EXPECT_EQ(Tick(), 0u);
+
+    // Removed and allowed: its copy goes.
+    ASSERT_TRUE(DeleteFileA((disabled + "\\qmoff.exe").c_str()));
+    host_.answers = {kAnswerYes};
+    ASSERT_EQ(Tick(), 1u);
+    EXPECT_EQ(GetFileAttributesA(copy.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(Tick(), 0u);
+
+    DeleteFileA((folder + "qmtool.exe").c_str());
+    RemoveDirectoryA(disabled.c_str());
+    if (made)
+        RemoveDirectoryA(folder.c_str());
+}
+
 } // namespace
