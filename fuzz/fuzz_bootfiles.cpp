@@ -1,7 +1,7 @@
 // The boot configuration readers on any bytes: the loader-path search of a
 // Boot\BCD file (whole, and fed in two pieces as the file reader does) and the
 // folder of a boot.ini default line.
-// fuzz-sources: src/scan/bootfiles.cpp src/scan/text.cpp
+// fuzz-sources: src/scan/bootfiles.cpp src/system/text.cpp
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // The path operations and the command-line chain on any text, for the running
 // system and for an offline installation, with a file test that answers from
 // the input itself.
-// fuzz-sources: src/scan/pathops.cpp src/scan/text.cpp
+// fuzz-sources: src/scan/pathops.cpp src/system/text.cpp
 #include <cstddef>
 #include <cstdint>
 #include <string>

@@ -1,10 +1,6 @@
 #include "registry/access.h"
 
-#include <algorithm>
-#include <cctype>
-
 #include "registry/values.h"
-#include "system/handles.h"
 #include "system/log.h"
 
 std::vector<KeyTrack> &OpenKeys() {
@@ -73,18 +69,6 @@ std::string RootName(HKEY root) {
     return "";
 }
 
-std::string TrimNull(const std::string &text) {
-    const auto nul = text.find('\0');
-    return nul == std::string::npos ? std::string() : text.substr(0, nul);
-}
-
-std::string CleanString(const std::string &text) {
-    size_t n = 0;
-    while (n < text.size() && static_cast<unsigned char>(text[n]) >= 32)
-        ++n;
-    return text.substr(0, n);
-}
-
 bool FirstSubKeyName(HKEY root, const std::string &subKey) {
     ScopedKey key(OpenKey(root, subKey));
     if (!key)
@@ -94,30 +78,4 @@ bool FirstSubKeyName(HKEY root, const std::string &subKey) {
     const LONG rc = RegEnumKeyExA(key.get(), 0, name, &length, nullptr, nullptr, nullptr, nullptr);
     // A name too long for the buffer still means there is a subkey.
     return (rc == ERROR_SUCCESS && length > 0) || rc == ERROR_MORE_DATA;
-}
-
-bool FileExists(const std::string &path) {
-    const auto first = path.find_first_not_of(' ');
-    if (first == std::string::npos)
-        return false;
-    std::string text = path.substr(first, path.find_last_not_of(' ') - first + 1);
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    WIN32_FIND_DATAA data;
-    FindHandle find(FindFirstFileA(text.c_str(), &data));
-    return static_cast<bool>(find);
-}
-
-void SetRegeditLastKey(const std::string &text) {
-    ScopedKey applets(OpenKeyWrite(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Applets"));
-    if (!applets)
-        return;
-    HKEY created = nullptr;
-    if (RegCreateKeyA(applets.get(), "Regedit", &created) != ERROR_SUCCESS)
-        return;
-    CloseKey(created);
-    ScopedKey regedit(
-        OpenKeyWrite(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit"));
-    if (regedit)
-        WriteString(regedit.get(), "LastKey", text);
 }

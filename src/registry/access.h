@@ -1,13 +1,15 @@
 // The registry access layer: every key the program opens for its own work is
 // opened here and recorded in the open-key table with a readable name, so that
-// keys left open can be found, closed and logged. Also the small text helpers
-// all registry readers use, the file test and the registry editor hand-over.
+// keys left open can be found, closed and logged. The text helpers the
+// registry readers use (TrimNull, CleanString) are in system/text.h.
 #pragma once
 #include <windows.h>
 
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "system/text.h"
 
 // One slot of the open-key table (and of the loaded-hives list); a slot whose
 // hKey is null is free and keeps its KeyName.
@@ -35,17 +37,8 @@ void CloseOpenKeys();
 
 // "HKEY_LOCAL_MACHINE\", "HKEY_USERS\", else "".
 std::string RootName(HKEY root);
-// The text up to its first NUL; "" when it holds none.
-std::string TrimNull(const std::string &text);
-// The leading run of characters from code 32 up: ends at the first control
-// character or NUL; characters above 127 are kept.
-std::string CleanString(const std::string &text);
 // True when root\subKey opens and has at least one subkey.
 bool FirstSubKeyName(HKEY root, const std::string &subKey);
-// True when a file, folder or wildcard match exists (blanks trimmed, lower-cased).
-bool FileExists(const std::string &path);
-// Stores text as the registry editor's "LastKey"; fails silently.
-void SetRegeditLastKey(const std::string &text);
 
 // Owns a key opened through OpenKey/OpenKeyWrite and closes it through CloseKey.
 class ScopedKey {

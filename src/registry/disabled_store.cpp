@@ -8,12 +8,12 @@
 
 #include "registry/access.h"
 #include "registry/hives.h"
+#include "registry/names.h"
 #include "registry/values.h"
 #include "system/log.h"
 
 namespace {
 
-const std::string kDisabled = "AutorunsDisabled";
 // Where RestoreKeyFromFile keeps the earlier content of a key while it works.
 const std::string kRestoreCopyBase = "SOFTWARE\\Fernhollowsys\\Quillmara";
 
@@ -379,20 +379,20 @@ bool MoveValue(HKEY root, const std::string &key, const std::string &name, bool 
     if (Open(root, key, kWriteAccess, k) != ERROR_SUCCESS)
         return false;
     if (enable) {
-        if (Open(root, key + "\\" + kDisabled, kWriteAccess, d) != ERROR_SUCCESS)
+        if (Open(root, key + "\\" + kDisabledName, kWriteAccess, d) != ERROR_SUCCESS)
             return false;
         if (!MoveOneValue(d.get(), k.get(), name))
             return false;
         // The store goes once it holds nothing else (values or subkeys).
-        return RemoveIfEmpty(k.get(), kDisabled, d);
+        return RemoveIfEmpty(k.get(), kDisabledName, d);
     }
     bool created = false;
-    if (Create(k.get(), kDisabled, RootName(root) + key + "\\" + kDisabled, d, created) != ERROR_SUCCESS)
+    if (Create(k.get(), kDisabledName, RootName(root) + key + "\\" + kDisabledName, d, created) != ERROR_SUCCESS)
         return false;
     if (MoveOneValue(k.get(), d.get(), name))
         return true;
     if (created)
-        RemoveIfEmpty(k.get(), kDisabled, d);
+        RemoveIfEmpty(k.get(), kDisabledName, d);
     return false;
 }
 
@@ -406,11 +406,11 @@ bool DeleteNamedValue(HKEY root, const std::string &key, const std::string &name
         return false;
     if (!disabled)
         return DeleteValue(k.get(), name) == ERROR_SUCCESS;
-    if (Open(root, key + "\\" + kDisabled, kWriteAccess, d) != ERROR_SUCCESS)
+    if (Open(root, key + "\\" + kDisabledName, kWriteAccess, d) != ERROR_SUCCESS)
         return false;
     if (DeleteValue(d.get(), name) != ERROR_SUCCESS)
         return false;
-    return RemoveIfEmpty(k.get(), kDisabled, d);
+    return RemoveIfEmpty(k.get(), kDisabledName, d);
 }
 
 bool DeleteValueEverywhere(HKEY root, const std::string &key, const std::string &name, bool disabled) {
@@ -423,7 +423,7 @@ bool MoveMultiSzItem(HKEY root, const std::string &key, const std::string &name,
         return false;
     bool emptied = false;
     if (enable) {
-        if (Open(root, key + "\\" + kDisabled, kWriteAccess, d) != ERROR_SUCCESS)
+        if (Open(root, key + "\\" + kDisabledName, kWriteAccess, d) != ERROR_SUCCESS)
             return false;
         if (!MoveListItem(d.get(), k.get(), name, item, emptied))
             return false;
@@ -432,15 +432,15 @@ bool MoveMultiSzItem(HKEY root, const std::string &key, const std::string &name,
         // The other lists of the key keep their disabled items there.
         if (DeleteValue(d.get(), name) != ERROR_SUCCESS)
             return false;
-        return RemoveIfEmpty(k.get(), kDisabled, d);
+        return RemoveIfEmpty(k.get(), kDisabledName, d);
     }
     bool created = false;
-    if (Create(k.get(), kDisabled, RootName(root) + key + "\\" + kDisabled, d, created) != ERROR_SUCCESS)
+    if (Create(k.get(), kDisabledName, RootName(root) + key + "\\" + kDisabledName, d, created) != ERROR_SUCCESS)
         return false;
     if (MoveListItem(k.get(), d.get(), name, item, emptied))
         return true;
     if (created)
-        RemoveIfEmpty(k.get(), kDisabled, d);
+        RemoveIfEmpty(k.get(), kDisabledName, d);
     return false;
 }
 
@@ -449,7 +449,7 @@ bool DeleteMultiSzItem(HKEY root, const std::string &key, const std::string &nam
     ScopedKey k, d;
     if (Open(root, key, kWriteAccess, k) != ERROR_SUCCESS)
         return false;
-    if (disabled && Open(root, key + "\\" + kDisabled, kWriteAccess, d) != ERROR_SUCCESS)
+    if (disabled && Open(root, key + "\\" + kDisabledName, kWriteAccess, d) != ERROR_SUCCESS)
         return false;
     const HKEY list = disabled ? d.get() : k.get();
     RegValue value;
@@ -465,7 +465,7 @@ bool DeleteMultiSzItem(HKEY root, const std::string &key, const std::string &nam
         return true;
     if (DeleteValue(d.get(), name) != ERROR_SUCCESS)
         return false;
-    return RemoveIfEmpty(k.get(), kDisabled, d);
+    return RemoveIfEmpty(k.get(), kDisabledName, d);
 }
 
 bool DeleteListedProgram(HKEY root, const std::string &key, const std::string &name, const std::string &program,
@@ -587,21 +587,21 @@ bool MoveStartValue(HKEY root, const std::string &serviceKey, bool enable, bool 
         if (Read(s.get(), "Start", start) != ERROR_SUCCESS || !ReadDword(start, value))
             return false;
         // A start type saved earlier is never overwritten.
-        const LONG rc = Read(s.get(), kDisabled, saved);
+        const LONG rc = Read(s.get(), kDisabledName, saved);
         if (rc != ERROR_FILE_NOT_FOUND)
             return false;
         if (isService && value == SERVICE_AUTO_START)
             value = SERVICE_SYSTEM_START;
         // The saved start type is written first, so it is never lost.
-        if (Write(s.get(), kDisabled, REG_DWORD, DwordData(value)) != ERROR_SUCCESS)
+        if (Write(s.get(), kDisabledName, REG_DWORD, DwordData(value)) != ERROR_SUCCESS)
             return false;
         if (Write(s.get(), "Start", REG_DWORD, DwordData(SERVICE_DISABLED)) != ERROR_SUCCESS) {
-            DeleteValue(s.get(), kDisabled);
+            DeleteValue(s.get(), kDisabledName);
             return false;
         }
         return true;
     }
-    if (Read(s.get(), kDisabled, saved) != ERROR_SUCCESS || !ReadDword(saved, value))
+    if (Read(s.get(), kDisabledName, saved) != ERROR_SUCCESS || !ReadDword(saved, value))
         return false;
     const LONG rc = Read(s.get(), "Start", start);
     if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND)
@@ -610,7 +610,7 @@ bool MoveStartValue(HKEY root, const std::string &serviceKey, bool enable, bool 
         value = SERVICE_AUTO_START;
     if (Write(s.get(), "Start", REG_DWORD, DwordData(value)) != ERROR_SUCCESS)
         return false;
-    if (DeleteValue(s.get(), kDisabled) != ERROR_SUCCESS) {
+    if (DeleteValue(s.get(), kDisabledName) != ERROR_SUCCESS) {
         PutBack(s.get(), "Start", start);
         return false;
     }
@@ -623,7 +623,7 @@ bool SetStartDisabled(HKEY root, const std::string &serviceKey, bool wasDisabled
         return false;
     if (Write(s.get(), "Start", REG_DWORD, DwordData(SERVICE_DISABLED)) != ERROR_SUCCESS)
         return false;
-    return !wasDisabled || DeleteValue(s.get(), kDisabled) == ERROR_SUCCESS;
+    return !wasDisabled || DeleteValue(s.get(), kDisabledName) == ERROR_SUCCESS;
 }
 
 bool SaveKeyToFile(const std::string &key, const std::string &file, HKEY root) {

@@ -1,18 +1,14 @@
 #include "registry/hives.h"
 
-#include <algorithm>
-#include <cctype>
-
 #include "registry/access.h"
+#include "registry/names.h"
 #include "registry/values.h"
-#include "scan/state.h"
 #include "system/handles.h"
 #include "system/log.h"
 #include "system/platform.h"
+#include "system/text.h"
 
 namespace {
-
-const std::string kRemotePrefix = "_REMOTE_";
 
 // The process token opened by the last EnablePrivileges and the two
 // privileges it enabled (restore, then backup).
@@ -45,8 +41,6 @@ bool AdjustBoth(DWORD attributes) {
     return true;
 }
 
-bool StartsWithRemote(const std::string &name) { return name.compare(0, kRemotePrefix.size(), kRemotePrefix) == 0; }
-
 bool KeyExists(HKEY root, const std::string &name) {
     ScopedKey key(OpenKey(root, name));
     return static_cast<bool>(key);
@@ -62,7 +56,9 @@ const LoadedHive *FindListed(HKEY root, const std::string &name) {
     return nullptr;
 }
 
-std::string FolderOf(const std::string &file) {
+// The folder a temporary file beside file goes into: the text before its
+// last "\" or "/", the current folder when it names none.
+std::string FolderForTemporary(const std::string &file) {
     const auto slash = file.find_last_of("\\/");
     return slash == std::string::npos ? std::string(".") : file.substr(0, slash);
 }
@@ -137,7 +133,7 @@ void UnloadHive(HKEY root, const std::string &name) {
     LONG rc = ERROR_SUCCESS;
     if (RunningOnWine()) {
         const LoadedHive *listed = FindListed(root, name);
-        if (listed == nullptr && !StartsWithRemote(name)) {
+        if (listed == nullptr && !HasRemotePrefix(name)) {
             // Wine's unload deletes any key of that name, hive or not; a key
             // that is neither listed nor one of the "_REMOTE_" names is left
             // alone, as Windows does with a key that is not a hive.
@@ -157,7 +153,7 @@ void UnloadHive(HKEY root, const std::string &name) {
 }
 
 void UnloadRemoteHives() {
-    for (const char *name : {"_REMOTE_SYSTEM", "_REMOTE_SOFTWARE"}) {
+    for (const std::string &name : {kRemoteSystem, kRemoteSoftware}) {
         ScopedKey key(OpenKey(HKEY_LOCAL_MACHINE, name));
         if (!key)
             continue;
@@ -174,14 +170,14 @@ void UnloadRemoteHives() {
         names = EnumSubKeys(users.get());
     }
     for (const auto &name : names) {
-        if (StartsWithRemote(name))
+        if (HasRemotePrefix(name))
             UnloadHive(HKEY_USERS, name);
     }
 }
 
 long SaveKeyOverFile(HKEY key, const std::string &file, std::string &what) {
     char temp[MAX_PATH + 1] = {};
-    if (GetTempFileNameA(FolderOf(file).c_str(), "qmh", 0, temp) == 0) {
+    if (GetTempFileNameA(FolderForTemporary(file).c_str(), "qmh", 0, temp) == 0) {
         what = "no temporary file beside " + file;
         return static_cast<long>(GetLastError());
     }
@@ -210,25 +206,23 @@ long SaveKeyOverFile(HKEY key, const std::string &file, std::string &what) {
 }
 
 bool RemoteHivesLoaded() {
-    ScopedKey system(OpenKey(HKEY_LOCAL_MACHINE, "_REMOTE_SYSTEM"));
-    ScopedKey software(OpenKey(HKEY_LOCAL_MACHINE, "_REMOTE_SOFTWARE"));
+    ScopedKey system(OpenKey(HKEY_LOCAL_MACHINE, kRemoteSystem));
+    ScopedKey software(OpenKey(HKEY_LOCAL_MACHINE, kRemoteSoftware));
     return system && software;
 }
 
-void ListUserHives() {
-    auto &hives = UserHives();
-    hives.assign(1, std::string());
+std::vector<std::string> ListUserHives() {
+    std::vector<std::string> hives(1);
     ScopedKey users(OpenKey(HKEY_USERS, ""));
     if (!users)
-        return;
+        return hives;
     for (const auto &name : EnumSubKeys(users.get())) {
-        std::string lower = name;
-        std::transform(lower.begin(), lower.end(), lower.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        const std::string lower = LowerText(name);
         if (lower == ".default")
             continue;
         if (lower.size() >= 7 && lower.compare(lower.size() - 7, 7, "classes") == 0)
             continue;
         hives.push_back(kRemotePrefix + name);
     }
+    return hives;
 }

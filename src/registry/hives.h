@@ -39,6 +39,6 @@ bool RemoteHivesLoaded();
 // leaves the earlier file as it was. 0 or the system error; what names the
 // step that failed.
 long SaveKeyOverFile(HKEY key, const std::string &file, std::string &what);
-// Fills UserHives() with "_REMOTE_" and the name of each user key under
-// HKEY_USERS (".DEFAULT" and the "...Classes" keys left out).
-void ListUserHives();
+// "_REMOTE_" and the name of each user key under HKEY_USERS (".DEFAULT" and
+// the "...Classes" keys left out), numbered from 1 (element 0 is blank).
+std::vector<std::string> ListUserHives();

@@ -2,10 +2,9 @@
 
 #include <algorithm>
 
-std::string RegValue::Text() const {
-    const auto nul = data.find('\0');
-    return nul == std::string::npos ? data : data.substr(0, nul);
-}
+#include "system/text.h"
+
+std::string RegValue::Text() const { return CutAtNull(data); }
 
 RegValue ReadValue(HKEY key, const std::string &name) {
     RegValue value;
@@ -132,20 +131,4 @@ std::vector<NamedRegValue> EnumValues(HKEY key) {
 bool WriteString(HKEY key, const std::string &name, const std::string &text) {
     return RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE *>(text.data()),
                           static_cast<DWORD>(text.size())) == ERROR_SUCCESS;
-}
-
-std::vector<std::string> SplitMultiStringData(const std::string &data) {
-    std::vector<std::string> items;
-    if (data.size() < 2)
-        return items;
-    size_t start = 0;
-    while (start < data.size()) {
-        auto nul = data.find('\0', start);
-        if (nul == std::string::npos)
-            nul = data.size();
-        if (nul > start)
-            items.push_back(data.substr(start, nul - start));
-        start = nul + 1;
-    }
-    return items;
 }

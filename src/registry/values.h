@@ -8,12 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "system/text.h"
+
 struct RegValue {
     bool present = false; // the value exists
     DWORD type = REG_NONE;
     std::string data; // the raw bytes, exactly as stored
 
-    // The data as text: up to its first NUL, or all of it when it holds none.
+    // The data as text: CutAtNull, up to its first NUL or all of it.
     std::string Text() const;
 };
 
@@ -36,7 +38,3 @@ std::vector<NamedRegValue> EnumValues(HKEY key);
 
 // Writes text as REG_SZ: the ANSI bytes, no terminating NUL counted.
 bool WriteString(HKEY key, const std::string &name, const std::string &text);
-
-// Splits the exact data of a list value at its NULs. Empty pieces are dropped;
-// a value shorter than two bytes is an empty list.
-std::vector<std::string> SplitMultiStringData(const std::string &data);

@@ -1,6 +1,6 @@
 #include "scan/bootfiles.h"
 
-#include "scan/text.h"
+#include "system/text.h"
 
 #include <cstddef>
 

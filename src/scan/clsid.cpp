@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "registry/access.h"
+#include "registry/names.h"
 #include "registry/values.h"
 #include "scan/state.h"
 
@@ -22,7 +23,7 @@ std::string ClsidLookup(const std::string &clsid, std::string &name) {
     if (clsid.empty())
         return std::string();
     const std::string base =
-        std::string(SelectedOS() >= 1 ? "_REMOTE_SOFTWARE" : "SOFTWARE") + "\\Classes\\CLSID\\" + clsid;
+        (SelectedOS() >= 1 ? kRemoteSoftware : std::string("SOFTWARE")) + "\\Classes\\CLSID\\" + clsid;
 
     bool opened = false;
     std::string server = DefaultValueOf(base + "\\InprocServer32", opened);

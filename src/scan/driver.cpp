@@ -3,26 +3,19 @@
 #include <cstdlib>
 
 #include "registry/access.h"
+#include "registry/names.h"
 #include "registry/controlset.h"
+#include "scan/locations.h"
 #include "registry/values.h"
 #include "scan/imagepath.h"
 #include "scan/scanner.h"
 #include "scan/state.h"
-#include "scan/text.h"
+#include "system/text.h"
+#include "system/files.h"
 #include "system/handles.h"
 #include "system/log.h"
 
 namespace {
-
-const char *const kProfileList = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
-const char *const kRemoteProfileList = "_REMOTE_SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
-
-// A folder exists when listing it yields at least one name.
-bool FolderExists(const std::string &folder) {
-    WIN32_FIND_DATAA data;
-    FindHandle find(FindFirstFileA((folder + "*").c_str(), &data));
-    return static_cast<bool>(find);
-}
 
 std::string WithBackslash(std::string s) {
     if (s.empty() || s.back() != '\\')
@@ -68,9 +61,9 @@ void UserPassesByRemoteHives(PassMaker &make, const std::string &keyPath) {
     ScopedKey users(OpenKey(HKEY_USERS, ""));
     if (!users)
         return;
-    const std::string rest = RemoveAll(keyPath, "_REMOTE_*\\");
+    const std::string rest = RemoveAll(keyPath, kRemotePrefix + "*\\");
     for (const std::string &name : EnumSubKeys(users.get())) {
-        if (name.compare(0, 8, "_REMOTE_") == 0)
+        if (HasRemotePrefix(name))
             make.Add(name + "\\" + rest);
     }
 }
@@ -168,10 +161,10 @@ bool SetScope(bool ForceLocal) {
     }
     auto &locations = ScanLocations();
     if (!ForceLocal) {
-        ScopedKey system(OpenKey(HKEY_LOCAL_MACHINE, "_REMOTE_SYSTEM"));
-        ScopedKey software(OpenKey(HKEY_LOCAL_MACHINE, "_REMOTE_SOFTWARE"));
+        ScopedKey system(OpenKey(HKEY_LOCAL_MACHINE, kRemoteSystem));
+        ScopedKey software(OpenKey(HKEY_LOCAL_MACHINE, kRemoteSoftware));
         if (system && software) {
-            SetControlSet(5);
+            SetControlSet(kHiveRemoteSystem);
             for (int n = 1; n <= UpperBound(locations); ++n)
                 locations[static_cast<size_t>(n)].Scope += 1;
             ScanAllLocations(locations, true);
@@ -184,7 +177,7 @@ bool SetScope(bool ForceLocal) {
         WriteLog("SetScope the running system's SYSTEM or SOFTWARE key does not open");
         return true;
     }
-    SetControlSet(2);
+    SetControlSet(kHiveSystem);
     ScanAllLocations(locations, false);
     return true;
 }

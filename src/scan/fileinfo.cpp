@@ -1,7 +1,5 @@
 #include "scan/fileinfo.h"
 
-#include <shellapi.h>
-
 #include <cstring>
 #include <exception>
 #include <vector>
@@ -9,6 +7,7 @@
 #include "registry/access.h"
 #include "scan/fileinfo_parse.h"
 #include "scan/state.h"
+#include "system/files.h"
 #include "system/handles.h"
 #include "system/log.h"
 #include "system/platform.h"
@@ -123,25 +122,6 @@ void GetFileDates(const std::string &fileName, FileDates &dates) {
     search.reset();
     dates.Created = LocalDateOfFileTime(found.ftCreationTime);
     dates.Modified = LocalDateOfFileTime(found.ftLastWriteTime);
-}
-
-bool DrawFileIcon(const std::string &fileName, const IconBox &box, UINT flags) {
-    static SHFILEINFOA info;
-    const int size = flags == kSmallTypeIcon ? 16 : 32;
-    info = SHFILEINFOA{};
-    if (SHGetFileInfoA(fileName.c_str(), 0, &info, sizeof info, flags) == 0 || info.hIcon == nullptr)
-        return false;
-    if (HBRUSH brush = CreateSolidBrush(box.background)) {
-        FillRect(box.dc, &box.area, brush);
-        DeleteObject(brush);
-    }
-    const bool drawn =
-        DrawIconEx(box.dc, box.area.left, box.area.top, info.hIcon, size, size, 0, nullptr, DI_NORMAL) != 0;
-    if (box.window != nullptr)
-        RedrawWindow(box.window, &box.area, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    DestroyIcon(info.hIcon);
-    info.hIcon = nullptr;
-    return drawn;
 }
 
 void ApplyVersionStrings(StartupEntry &entry) {

@@ -1,6 +1,6 @@
 // What the grids and the file panel show about an entry's image file: the
 // eight version-resource strings, whether the publisher is Microsoft, the
-// file's dates and its shell icon; and the two walks that attach the version
+// file's dates; and the two walks that attach the version
 // strings to the scanned entries.
 #pragma once
 #include <windows.h>
@@ -34,24 +34,6 @@ struct FileDates {
 DateSerial LocalDateOfFileTime(const FILETIME &utc);
 // The file's creation and last-write dates; both kNoDate when it is not found.
 void GetFileDates(const std::string &fileName, FileDates &dates);
-
-// Icon flags of the callers: the small icon of a file's type for the grids,
-// the large one for the file panel (both taken from the name alone).
-constexpr UINT kSmallTypeIcon = 273; // SHGFI_ICON | SHGFI_USEFILEATTRIBUTES | SHGFI_SMALLICON
-constexpr UINT kLargeTypeIcon = 272; // SHGFI_ICON | SHGFI_USEFILEATTRIBUTES
-
-// Where an icon is drawn: a device context (for a picture that keeps its
-// image, a memory bitmap's), the area that is cleared first and whose top-left
-// corner takes the icon, and the window repainted afterwards (may be null).
-struct IconBox {
-    HDC dc = nullptr;
-    RECT area{};
-    HWND window = nullptr;
-    COLORREF background = RGB(255, 255, 255);
-};
-// Draws the file's shell icon, 16 pixels for kSmallTypeIcon and 32 for any
-// other flags; false (box untouched) when the shell gives no icon.
-bool DrawFileIcon(const std::string &fileName, const IconBox &box, UINT flags);
 
 // Copies VersionFields() into the entry's VersionInfo(1..8) and sets (never
 // clears) its IsMicrosoft when the company name contains "Microsoft".

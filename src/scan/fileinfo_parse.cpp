@@ -1,7 +1,8 @@
 #include "scan/fileinfo_parse.h"
 
-#include <cctype>
 #include <cstdio>
+
+#include "system/text.h"
 
 namespace {
 
@@ -37,17 +38,4 @@ std::string TranslationKey(const void *block, std::size_t size) {
     return key;
 }
 
-bool NamesMicrosoft(const std::string &company) {
-    static const std::string word = "microsoft";
-    if (company.size() < word.size())
-        return false;
-    for (std::size_t i = 0; i + word.size() <= company.size(); ++i) {
-        std::size_t k = 0;
-        while (k < word.size() &&
-               std::tolower(static_cast<unsigned char>(company[i + k])) == static_cast<unsigned char>(word[k]))
-            ++k;
-        if (k == word.size())
-            return true;
-    }
-    return false;
-}
+bool NamesMicrosoft(const std::string &company) { return ContainsNoCase(company, "microsoft"); }

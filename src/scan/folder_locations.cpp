@@ -14,18 +14,17 @@
 #include <vector>
 
 #include "registry/access.h"
+#include "registry/names.h"
 #include "registry/values.h"
 #include "scan/category_handlers.h"
 #include "scan/driver.h"
 #include "scan/filereaders_win.h"
 #include "scan/imagepath.h"
 #include "scan/state.h"
-#include "scan/text.h"
+#include "system/text.h"
 #include "system/handles.h"
 
 namespace {
-
-const char *const kProfileList = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
 
 // The last count characters of text, lower-cased (all of it when shorter).
 std::string LowerTail(const std::string &text, size_t count) {
@@ -84,7 +83,7 @@ void AddFolderFiles(PassContext &ctx, const std::string &listed, const std::stri
 // folder, in listing order, each once.
 std::vector<int> CopyFolderPasses(const std::string &snapshot, int location) {
     std::vector<int> passes;
-    for (const FolderItem &item : ListFolder(snapshot + "\\")) {
+    for (const FolderEntry &item : ListFolder(snapshot + "\\")) {
         if (!item.folder || item.name == "." || item.name == "..")
             continue;
         const int n = CopyFolderPass(item.name, location);
@@ -105,33 +104,6 @@ void ReadCopyFolder(PassContext &ctx, const std::string &folder, int n) {
 }
 
 } // namespace
-
-std::vector<FolderItem> ListFolder(const std::string &folder) {
-    std::vector<FolderItem> items;
-    WIN32_FIND_DATAA data;
-    FindHandle find(FindFirstFileA((folder + "*").c_str(), &data));
-    if (!find)
-        return items;
-    do {
-        items.push_back({data.cFileName, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
-    } while (FindNextFileA(find.get(), &data));
-    return items;
-}
-
-std::vector<std::string> ListFolderFiles(const std::string &folder) {
-    std::vector<std::string> names;
-    for (FolderItem &item : ListFolder(folder))
-        if (!item.folder)
-            names.push_back(std::move(item.name));
-    return names;
-}
-
-bool FolderHasItems(const std::string &folder) {
-    for (const FolderItem &item : ListFolder(folder))
-        if (item.name != "." && item.name != "..")
-            return true;
-    return false;
-}
 
 int CopyFolderPass(const std::string &name, int location) {
     const auto open = name.find('(');
@@ -187,7 +159,7 @@ void ScanStartupFolders(HKEY MainKey, const std::string &KeyPath, std::vector<St
         if (!list)
             return;
         for (const std::string &sid : EnumSubKeys(list.get())) {
-            ScopedKey profile(OpenKey(HKEY_LOCAL_MACHINE, std::string(kProfileList) + "\\" + sid));
+            ScopedKey profile(OpenKey(HKEY_LOCAL_MACHINE, kProfileList + "\\" + sid));
             if (!profile)
                 continue;
             const RegValue image = ReadValue(profile.get(), "ProfileImagePath");

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "registry/access.h"
+#include "registry/names.h"
 #include "registry/values.h"
 #include "scan/state.h"
 #include "system/handles.h"
@@ -76,21 +77,17 @@ std::string EnvironPath(const std::string &name) {
 }
 
 std::string AppPathLookup(const std::string &name, int scope) {
-    const char *prefix = nullptr;
+    std::string prefix;
     if (scope == 5)
         prefix = "Software\\";
     else if (scope == 6)
-        prefix = "_REMOTE_SOFTWARE\\";
+        prefix = kRemoteSoftware + "\\";
     else
         return std::string();
     std::string file = name;
-    std::string tail = file.size() >= 4 ? file.substr(file.size() - 4) : file;
-    for (char &c : tail)
-        c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    if (tail != ".exe")
+    if (!EndsWithNoCase(file, ".exe"))
         file += ".exe";
-    ScopedKey key(
-        OpenKey(HKEY_LOCAL_MACHINE, std::string(prefix) + "Microsoft\\Windows\\CurrentVersion\\App Paths\\" + file));
+    ScopedKey key(OpenKey(HKEY_LOCAL_MACHINE, prefix + "Microsoft\\Windows\\CurrentVersion\\App Paths\\" + file));
     if (!key)
         return std::string();
     for (const NamedRegValue &value : EnumValues(key.get())) {

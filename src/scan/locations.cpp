@@ -4,7 +4,10 @@
 
 #include <array>
 
+#include "registry/controlset.h"
+#include "registry/names.h"
 #include "scan/state.h"
+#include "system/text.h"
 
 namespace {
 
@@ -138,19 +141,44 @@ void LoadPaths() {
 
 std::string HiveCodePrefix(int code) {
     switch (code) {
-    case 1:
-    case 3:
+    case kHiveSoftware:
+    case kHiveUserSoftware:
         return "SOFTWARE\\";
-    case 2:
+    case kHiveSystem:
         return "SYSTEM\\";
-    case 4:
-        return "_REMOTE_SOFTWARE\\";
-    case 5:
-        return "_REMOTE_SYSTEM\\";
-    case 6:
-        return "_REMOTE_*\\SOFTWARE\\";
+    case kHiveRemoteSoftware:
+        return kRemoteSoftware + "\\";
+    case kHiveRemoteSystem:
+        return kRemoteSystem + "\\";
+    case kHiveRemoteUserSoftware:
+        return kRemotePrefix + "*\\SOFTWARE\\";
     default:
         return "";
+    }
+}
+
+std::vector<int> SystemHiveLocations() {
+    std::vector<int> numbers;
+    for (size_t i = 0; i < kRows.size(); ++i)
+        if (kRows[i].localCode == kHiveSystem)
+            numbers.push_back(static_cast<int>(i) + 1);
+    return numbers;
+}
+
+void SetControlSet(int code) {
+    CurrentControlSet() = GetCurrentControlSet(code);
+    auto &locations = ScanLocations();
+    for (int n : SystemHiveLocations()) {
+        if (n > UpperBound(locations))
+            continue;
+        std::string &path = locations[static_cast<size_t>(n)].Path;
+        // The control set's name is the first 13 characters, or the longer
+        // name of the running set where that stands in for it.
+        const size_t length = path.rfind(std::string(kCurrentSetName) + "\\", 0) == 0 ? 17 : 13;
+        const std::string from = path.substr(0, length);
+        if (from.empty())
+            continue;
+        path = ReplaceAll(path, from, CurrentControlSet());
     }
 }
 

@@ -1,6 +1,6 @@
 #include "scan/pathops.h"
 
-#include "scan/text.h"
+#include "system/text.h"
 
 #include <cstddef>
 
@@ -132,32 +132,6 @@ std::string ParentFolder(const std::string &text) {
 }
 
 std::string DriveRoot(const std::string &text) { return Prefix(text, 3); }
-
-std::vector<std::string> SplitNul(const std::string &text) {
-    std::vector<std::string> items;
-    if (text.empty())
-        return items;
-    std::size_t pos = 0;
-    for (;;) {
-        const std::size_t nul = text.find('\0', pos);
-        if (nul == npos) {
-            items.push_back(text.substr(pos));
-            return items;
-        }
-        items.push_back(text.substr(pos, nul - pos));
-        pos = nul + 1;
-    }
-}
-
-std::vector<std::string> SplitMultiSz(const std::string &data) {
-    // The value's exact data: an item may hold blanks, so only NULs divide.
-    if (data.find('\0') != npos)
-        return SplitNul(data);
-    const std::size_t first = data.find_first_not_of(' ');
-    if (first == npos)
-        return data.empty() ? std::vector<std::string>{} : std::vector<std::string>{std::string()};
-    return {data.substr(first, data.find_last_not_of(' ') - first + 1)};
-}
 
 std::string PrettyPath(const std::string &text) {
     std::string out = LowerText(text);

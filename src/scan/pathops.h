@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "system/text.h"
+
 // What the path operations know of the scanned installation.
 struct InstallContext {
     std::string windowsDir; // W: its Windows folder, e.g. "C:\WINDOWS" or "D:\WINDOWS"
@@ -33,8 +35,6 @@ std::string FileNameOnly(const std::string &text);
 std::string FolderOf(const std::string &text);
 std::string ParentFolder(const std::string &text);
 std::string DriveRoot(const std::string &text);
-std::vector<std::string> SplitMultiSz(const std::string &data);
-std::vector<std::string> SplitNul(const std::string &text);
 std::string PrettyPath(const std::string &text);
 // The search of a PATH list (directories divided by ";", up to the first empty
 // one) for a program name: a name with a "." as it is, else with ".exe",

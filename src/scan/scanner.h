@@ -10,10 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "registry/names.h"
 #include "registry/values.h"
 #include "scan/records.h"
-
-constexpr const char *kDisabledName = "AutorunsDisabled";
 
 // One call of LoadData: its arguments, the pass's open key (null for a folder
 // location or a key that did not open) and the pass number.

@@ -9,7 +9,7 @@
 #include "scan/category_handlers.h"
 #include "scan/imagepath.h"
 #include "scan/pathops.h"
-#include "scan/text.h"
+#include "system/text.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 #include "scan/watch_scan.h"
 
 #include "registry/access.h"
+#include "registry/names.h"
 #include "registry/values.h"
 #include "scan/category_handlers.h"
 #include "scan/driver.h"
@@ -66,7 +67,7 @@ std::string GetRemoteEnvironment() {
     const std::string windows = CurrentInstall().windowsDir;
     const int selected = SelectedOS();
     std::string text;
-    const std::string keyPath = std::string(selected > 0 ? "_REMOTE_SYSTEM\\" : "SYSTEM\\") + CurrentControlSet() +
+    const std::string keyPath = (selected > 0 ? kRemoteSystem : std::string("SYSTEM")) + "\\" + CurrentControlSet() +
                                 "\\Control\\Session Manager\\Environment";
     {
         ScopedKey key(OpenKey(HKEY_LOCAL_MACHINE, keyPath));

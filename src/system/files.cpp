@@ -9,6 +9,7 @@
 
 #include "system/handles.h"
 #include "system/log.h"
+#include "system/text.h"
 
 namespace {
 
@@ -32,15 +33,9 @@ bool WriteBytesToFile(const std::string &path, const void *data, size_t size, DW
     return true;
 }
 
-std::string TrimBlanks(const std::string &text) {
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string::npos)
-        return "";
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 } // namespace
 
+// Folder of the program's own file, without a trailing "\".
 std::string ProgramFolder() {
     std::vector<char> buffer(MAX_PATH);
     for (;;) {
@@ -120,6 +115,48 @@ int CALLBACK SelectInitialFolder(HWND dialog, UINT message, LPARAM, LPARAM data)
 
 } // namespace
 
+bool FileExists(const std::string &path) {
+    const std::string text = LowerText(TrimBlanks(path));
+    if (text.empty())
+        return false;
+    WIN32_FIND_DATAA data;
+    FindHandle find(FindFirstFileA(text.c_str(), &data));
+    return static_cast<bool>(find);
+}
+
+bool FolderExists(const std::string &folder) {
+    WIN32_FIND_DATAA data;
+    FindHandle find(FindFirstFileA((folder + "*").c_str(), &data));
+    return static_cast<bool>(find);
+}
+
+std::vector<FolderEntry> ListFolder(const std::string &folder) {
+    std::vector<FolderEntry> items;
+    WIN32_FIND_DATAA data;
+    FindHandle find(FindFirstFileA((folder + "*").c_str(), &data));
+    if (!find)
+        return items;
+    do {
+        items.push_back({data.cFileName, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+    } while (FindNextFileA(find.get(), &data));
+    return items;
+}
+
+std::vector<std::string> ListFolderFiles(const std::string &folder) {
+    std::vector<std::string> names;
+    for (FolderEntry &item : ListFolder(folder))
+        if (!item.folder)
+            names.push_back(std::move(item.name));
+    return names;
+}
+
+bool FolderHasItems(const std::string &folder) {
+    for (const FolderEntry &item : ListFolder(folder))
+        if (item.name != "." && item.name != "..")
+            return true;
+    return false;
+}
+
 std::string GetSpecialFolder(int csidl) {
     char buffer[MAX_PATH + 1] = {};
     const HRESULT hr = SHGetFolderPathA(nullptr, csidl, reinterpret_cast<HANDLE>(-1), SHGFP_TYPE_CURRENT, buffer);
@@ -127,8 +164,6 @@ std::string GetSpecialFolder(int csidl) {
         return "";
     return CutAtNull(std::string(buffer, sizeof buffer));
 }
-
-std::string CutAtNull(const std::string &text) { return text.substr(0, text.find('\0')); }
 
 bool MakeDirectory(const std::string &path) {
     SECURITY_ATTRIBUTES sa{};

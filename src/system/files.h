@@ -1,10 +1,14 @@
-// Small file-system and shell services: special folders, folders, writing a
+// Small file-system and shell services: whether files and folders exist,
+// folder listings, special folders, folders, writing a
 // text or an embedded resource to a file, the save and open dialogs, the
 // folder-browse dialog, shell file operations and a file's property sheet.
 #pragma once
 #include <windows.h>
 
 #include <string>
+#include <vector>
+
+#include "system/text.h"
 
 // CSIDL values the program asks for.
 constexpr int kCsidlAppData = 26;       // CSIDL_APPDATA
@@ -19,12 +23,28 @@ constexpr unsigned kFoRename = 4;
 // wildcards, folders made without asking.
 constexpr unsigned kFileOpFlags = 0x294;
 
+// True when a file, folder or wildcard match exists (blanks trimmed, lower-cased).
+bool FileExists(const std::string &path);
+// True when listing the folder (ending in "\") yields at least one name.
+bool FolderExists(const std::string &folder);
+
+struct FolderEntry {
+    std::string name;
+    bool folder = false;
+};
+// Every name of the folder (ending in "\"), files and subfolders, "." and ".."
+// included, in the order the file system gives them; none when it is missing.
+std::vector<FolderEntry> ListFolder(const std::string &folder);
+// The files of the folder (normal, read-only, hidden, system, archive alike),
+// no subfolders.
+std::vector<std::string> ListFolderFiles(const std::string &folder);
+// True when the folder holds any name besides "." and "..".
+bool FolderHasItems(const std::string &folder);
+
 // The folder of a CSIDL for the default user; "" when the shell has none.
 std::string GetSpecialFolder(int csidl);
 // Folder of the program's own file, without a trailing "\".
 std::string ProgramFolder();
-// The text up to its first NUL (all of it when it holds none).
-std::string CutAtNull(const std::string &text);
 // Creates the last level of path; true when the folder exists afterwards.
 // A failure is logged ("MakeDirectory = " and the system's error).
 bool MakeDirectory(const std::string &path);

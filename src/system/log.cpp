@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "system/handles.h"
+#include "system/text.h"
 
 std::string &LogFolder() {
     static std::string folder;
@@ -32,16 +33,6 @@ bool WriteLog(const std::string &text) {
     FlushFileBuffers(h.get());
     return ok;
 }
-
-namespace {
-std::string TrimBlanks(std::string s) {
-    const auto first = s.find_first_not_of(' ');
-    if (first == std::string::npos)
-        return "";
-    const auto last = s.find_last_not_of(' ');
-    return s.substr(first, last - first + 1);
-}
-} // namespace
 
 std::string ApiErrorText(long code) {
     char buffer[256] = {};

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "registry/access.h"
+#include "system/files.h"
+#include "ui/regedit_jump.h"
 #include "registry/values.h"
 #include "support/testing.h"
 

@@ -287,7 +287,7 @@ TEST(Hives, ListUserHivesSkipsDefaultAndClasses) {
         cleanup.keys.emplace_back(HKEY_USERS, name);
     }
     UserHives().assign(3, "stale");
-    ListUserHives();
+    UserHives() = ListUserHives();
     const auto &list = UserHives();
     ASSERT_GE(list.size(), 3u);
     EXPECT_EQ(list[0], "");

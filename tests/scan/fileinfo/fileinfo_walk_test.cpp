@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "scan/fileinfo.h"
+#include "ui/shell_icons.h"
 #include "scan/fileinfo_parse.h"
 #include "scan/state.h"
 #include "support/testing.h"

@@ -12,6 +12,7 @@
 #include "scan/state.h"
 #include "support/offline_drive.h"
 #include "support/testing.h"
+#include "system/files.h"
 
 namespace {
 
