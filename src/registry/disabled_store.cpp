@@ -473,7 +473,7 @@ bool DeleteListedProgram(HKEY root, const std::string &key, const std::string &n
     ScopedKey k, d;
     if (separator.empty() || Open(root, key, kWriteAccess, k) != ERROR_SUCCESS)
         return false;
-    if (disabled && Open(root, key + "\\" + kDisabled, kWriteAccess, d) != ERROR_SUCCESS)
+    if (disabled && Open(root, key + "\\" + kDisabledName, kWriteAccess, d) != ERROR_SUCCESS)
         return false;
     const HKEY place = disabled ? d.get() : k.get();
     RegValue value;
@@ -495,7 +495,7 @@ bool DeleteListedProgram(HKEY root, const std::string &key, const std::string &n
     if (rest.empty()) {
         if (DeleteValue(place, name) != ERROR_SUCCESS)
             return false;
-        return !disabled || RemoveIfEmpty(k.get(), kDisabled, d);
+        return !disabled || RemoveIfEmpty(k.get(), kDisabledName, d);
     }
     std::string joined;
     for (size_t i = 0; i < rest.size(); ++i)
