@@ -8,7 +8,7 @@
 #include "registry/disabled_store.h"
 #include "scan/pathops.h"
 #include "scan/state.h"
-#include "scan/text.h"
+#include "system/text.h"
 #include "system/files.h"
 #include "system/log.h"
 

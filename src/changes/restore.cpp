@@ -11,7 +11,7 @@
 #include "registry/disabled_store.h"
 #include "scan/imagepath.h"
 #include "scan/state.h"
-#include "scan/text.h"
+#include "system/text.h"
 #include "system/files.h"
 #include "system/handles.h"
 #include "system/log.h"

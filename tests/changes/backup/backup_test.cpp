@@ -25,6 +25,7 @@
 #include "support/scan_pass.h"
 #include "support/store_support.h"
 #include "support/testing.h"
+#include "system/files.h"
 #include "system/handles.h"
 #include "ui/backup_commands.h"
 
