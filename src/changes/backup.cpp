@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "registry/access.h"
+#include "registry/names.h"
 #include "registry/disabled_store.h"
 #include "scan/pathops.h"
 #include "scan/state.h"
@@ -170,7 +171,7 @@ void BackupPass(int location, int pass, const std::string &folder, ChangeFlags &
     base.MainKey = RootName(loc.MainKey);
     base.Scope = std::to_string(loc.Scope);
     base.LocalPath = loc.LocalPath;
-    base.RemotePath = "_REMOTE_" + loc.LocalPath;
+    base.RemotePath = kRemotePrefix + loc.LocalPath;
     base.Section = static_cast<short>(pass);
     if (!base.MainKey.empty())
         BackupRegistryPass(loc, base, location, pass, folder, flags);

@@ -9,7 +9,9 @@
 #include "changes/snap_timer.h"
 #include "registry/access.h"
 #include "registry/disabled_store.h"
+#include "registry/names.h"
 #include "scan/imagepath.h"
+#include "scan/installations.h"
 #include "scan/state.h"
 #include "system/text.h"
 #include "system/files.h"
@@ -101,14 +103,14 @@ bool RestoreFolder(const std::string &copies, const std::string &target, const c
 std::string MapKeyPath(const std::string &stored, bool viewLocal, bool backupLocal) {
     if (viewLocal == backupLocal)
         return stored;
-    return viewLocal ? RemoveAll(stored, "_REMOTE_") : "_REMOTE_" + stored;
+    return viewLocal ? RemoveAll(stored, kRemotePrefix) : kRemotePrefix + stored;
 }
 
 std::string MapFolder(const std::string &stored, bool viewLocal, bool backupLocal) {
     if (viewLocal == backupLocal || stored.empty())
         return stored;
     if (!viewLocal)
-        return RemapDrive(stored);
+        return RemapDrive(stored, ScannedInstallation());
     const std::string &windows = ScanLocations()[0].Entries[0].ImagePath;
     std::string mapped = stored;
     if (!windows.empty())

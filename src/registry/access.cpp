@@ -13,7 +13,7 @@ HKEY OpenWithAccess(HKEY root, const std::string &subKey, REGSAM access) {
     HKEY key = nullptr;
     if (RegOpenKeyExA(root, subKey.c_str(), 0, access, &key) != ERROR_SUCCESS)
         return nullptr;
-    TrackKey(key, 1, RootName(root) + subKey);
+    TrackKey(key, kTrackOpened, RootName(root) + subKey);
     return key;
 }
 } // namespace
@@ -25,7 +25,7 @@ HKEY OpenKeyWrite(HKEY root, const std::string &subKey) { return OpenWithAccess(
 void CloseKey(HKEY key) {
     if (key == nullptr)
         return;
-    TrackKey(key, 2, "");
+    TrackKey(key, kTrackClosed, "");
     RegCloseKey(key);
 }
 
@@ -33,7 +33,7 @@ void TrackKey(HKEY key, int action, const std::string &name) {
     auto &table = OpenKeys();
     if (table.empty())
         table.resize(1);
-    if (action == 1) {
+    if (action == kTrackOpened) {
         for (size_t i = 1; i < table.size(); ++i) {
             if (table[i].hKey == nullptr) {
                 table[i] = KeyTrack{key, name};
@@ -41,7 +41,7 @@ void TrackKey(HKEY key, int action, const std::string &name) {
             }
         }
         table.push_back(KeyTrack{key, name});
-    } else if (action == 2) {
+    } else if (action == kTrackClosed) {
         for (size_t i = 1; i < table.size(); ++i) {
             if (table[i].hKey == key) {
                 table[i].hKey = nullptr;

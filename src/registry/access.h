@@ -29,8 +29,12 @@ HKEY OpenKey(HKEY root, const std::string &subKey);
 HKEY OpenKeyWrite(HKEY root, const std::string &subKey);
 // Releases the key's slot (if it has one) and closes it. Null is ignored.
 void CloseKey(HKEY key);
-// Action 1 records the key under name (first free slot, else a new one);
-// action 2 frees its slot. Any other action does nothing.
+// What TrackKey does with a key.
+enum TrackAction : int {
+    kTrackOpened = 1, // record the key under name (first free slot, else a new one)
+    kTrackClosed = 2  // free its slot
+};
+// Records or releases the key as action says; any other action does nothing.
 void TrackKey(HKEY key, int action, const std::string &name);
 // Closes every key still in the table, one log line each.
 void CloseOpenKeys();

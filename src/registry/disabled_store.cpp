@@ -35,7 +35,7 @@ LONG Open(HKEY root, const std::string &path, REGSAM access, ScopedKey &out) {
     const LONG rc = RegOpenKeyExA(root, path.c_str(), 0, access, &key);
     if (rc != ERROR_SUCCESS)
         return rc;
-    TrackKey(key, 1, RootName(root) + path);
+    TrackKey(key, kTrackOpened, RootName(root) + path);
     out.reset(key);
     return ERROR_SUCCESS;
 }
@@ -52,7 +52,7 @@ LONG Create(HKEY parent, const std::string &sub, const std::string &trackName, S
                                     &key, &disposition);
     if (rc != ERROR_SUCCESS)
         return rc;
-    TrackKey(key, 1, trackName);
+    TrackKey(key, kTrackOpened, trackName);
     out.reset(key);
     created = disposition == REG_CREATED_NEW_KEY;
     return ERROR_SUCCESS;

@@ -22,4 +22,5 @@ void ScanFolderLocation(PassContext &ctx);
 // The snapshot's copies of a folder location: the copy folders "<n>(<pass>)"
 // and "AutorunsDisabled\<n>(<pass>)" below SnapshotPath(), one pass each.
 void ScanStartupFolders(HKEY MainKey, const std::string &KeyPath, std::vector<StartupEntry> &Entries, int Category,
-                        int LocIndex, const std::string &ValueName, int Scope, std::vector<ScanPass> &Passes);
+                        int LocIndex, const std::string &ValueName, int Scope, std::vector<ScanPass> &Passes,
+                        const InstallContext &install);

@@ -8,6 +8,7 @@
 #include "scan/locations.h"
 #include "registry/values.h"
 #include "scan/imagepath.h"
+#include "scan/installations.h"
 #include "scan/scanner.h"
 #include "scan/state.h"
 #include "system/text.h"
@@ -31,13 +32,14 @@ struct PassMaker {
     const std::string &ValueName;
     int Scope;
     std::vector<ScanPass> &Passes;
+    const InstallContext &Install;
 
     // Appends a pass headed keyText and scans path in it.
     void Add(const std::string &keyText, const std::string &path) {
         ScanPass pass;
         pass.KeyText = keyText;
         Passes.push_back(std::move(pass));
-        LoadData(MainKey, path, Entries, Category, LocIndex, ValueName, Scope, Passes, false);
+        LoadData(MainKey, path, Entries, Category, LocIndex, ValueName, Scope, Passes, false, Install);
     }
     void Add(const std::string &path) { Add(RootName(MainKey) + path, path); }
 };
@@ -83,12 +85,10 @@ void ProfileFolderPasses(PassMaker &make, const std::string &keyPath, bool offli
             continue;
         // The profile folder is named as the installation sees it: move it
         // onto the drive through which this program sees the installation.
-        const std::string folder = RemapDrive(ExpandEnvVars(image.Text()));
+        const std::string folder = RemapDrive(ExpandEnvVars(image.Text(), make.Install), make.Install);
         make.Add(folder + keyPath, folder + keyPath);
     }
 }
-
-std::string ScannedWindowsFolder() { return CurrentInstall().windowsDir; }
 
 } // namespace
 
@@ -109,33 +109,34 @@ void TestImageFiles(std::vector<StartupEntry> &entries) {
 }
 
 void RelayUsers(HKEY MainKey, const std::string &KeyPath, std::vector<StartupEntry> &Entries, int Category,
-                int LocIndex, const std::string &ValueName, int Scope, std::vector<ScanPass> &Passes) {
+                int LocIndex, const std::string &ValueName, int Scope, std::vector<ScanPass> &Passes,
+                const InstallContext &install) {
     if (LocIndex > 0)
         Entries.assign(1, StartupEntry{});
-    PassMaker make{MainKey, Entries, Category, LocIndex, ValueName, Scope, Passes};
+    PassMaker make{MainKey, Entries, Category, LocIndex, ValueName, Scope, Passes, install};
     if (MainKey == HKEY_LOCAL_MACHINE) {
         make.Add(KeyPath);
     } else if (MainKey == HKEY_USERS) {
-        if (Scope == 3)
+        if (Scope == kScopeUsers)
             UserPassesByProfileList(make, KeyPath);
-        else if (Scope == 4)
+        else if (Scope == kScopeUsersOffline)
             UserPassesByRemoteHives(make, KeyPath);
     } else if (MainKey == nullptr) {
         switch (Scope) {
-        case 1:
-        case 2:
-            ProfileFolderPasses(make, KeyPath, Scope == 2);
+        case kScopeEveryProfile:
+        case kScopeEveryProfileOffline:
+            ProfileFolderPasses(make, KeyPath, Scope == kScopeEveryProfileOffline);
             break;
-        case 5:
-        case 6: {
-            const std::string folder = GetProfilesDir() + KeyPath;
+        case kScopeProfilesFolder:
+        case kScopeProfilesFolderOffline: {
+            const std::string folder = GetProfilesDir(install) + KeyPath;
             make.Add(folder, folder);
             break;
         }
-        case 7:
-        case 8:
+        case kScopeWindowsFolder:
+        case kScopeWindowsFolderOffline:
             // The task scan puts the Windows folder in front itself.
-            make.Add(ScannedWindowsFolder() + KeyPath, KeyPath);
+            make.Add(install.windowsDir + KeyPath, KeyPath);
             break;
         default:
             break;
@@ -143,12 +144,12 @@ void RelayUsers(HKEY MainKey, const std::string &KeyPath, std::vector<StartupEnt
     }
 }
 
-void ScanAllLocations(std::vector<ScanLocation> &locations, bool offline) {
+void ScanAllLocations(std::vector<ScanLocation> &locations, bool offline, const InstallContext &install) {
     for (int n = 1; n <= UpperBound(locations); ++n) {
         ScanLocation &loc = locations[static_cast<size_t>(n)];
         loc.Passes.assign(1, ScanPass{});
         const std::string keyPath = (offline ? loc.RemotePath : loc.LocalPath) + loc.Path;
-        RelayUsers(loc.MainKey, keyPath, loc.Entries, loc.Category, n, loc.ValueName, loc.Scope, loc.Passes);
+        RelayUsers(loc.MainKey, keyPath, loc.Entries, loc.Category, n, loc.ValueName, loc.Scope, loc.Passes, install);
         TestImageFiles(loc.Entries);
     }
 }
@@ -160,14 +161,16 @@ bool SetScope(bool ForceLocal) {
         return false;
     }
     auto &locations = ScanLocations();
+    const InstallContext install = ScannedInstallation();
     if (!ForceLocal) {
         ScopedKey system(OpenKey(HKEY_LOCAL_MACHINE, kRemoteSystem));
         ScopedKey software(OpenKey(HKEY_LOCAL_MACHINE, kRemoteSoftware));
         if (system && software) {
             SetControlSet(kHiveRemoteSystem);
+            // Every scope moves to its offline twin, one higher.
             for (int n = 1; n <= UpperBound(locations); ++n)
                 locations[static_cast<size_t>(n)].Scope += 1;
-            ScanAllLocations(locations, true);
+            ScanAllLocations(locations, true, install);
             return true;
         }
     }
@@ -178,11 +181,13 @@ bool SetScope(bool ForceLocal) {
         return true;
     }
     SetControlSet(kHiveSystem);
-    ScanAllLocations(locations, false);
+    ScanAllLocations(locations, false, install);
     return true;
 }
 
-std::string GetProfilesDir() {
+std::string GetProfilesDir() { return GetProfilesDir(ScannedInstallation()); }
+
+std::string GetProfilesDir(const InstallContext &install) {
     if (!ProfilesDir().empty())
         return ProfilesDir();
     const std::string listPath = SelectedOS() > 0 ? kRemoteProfileList : kProfileList;
@@ -192,9 +197,9 @@ std::string GetProfilesDir() {
         ScopedKey list(OpenKey(HKEY_LOCAL_MACHINE, listPath));
         if (list) {
             const RegValue dir = ReadValue(list.get(), "ProfilesDirectory");
-            std::string s = dir.present ? ExpandEnvVars(dir.Text()) : "";
+            std::string s = dir.present ? ExpandEnvVars(dir.Text(), install) : "";
             if (!s.empty()) {
-                s = RemapDrive(WithBackslash(s));
+                s = RemapDrive(WithBackslash(s), install);
                 if (FolderExists(s))
                     return ProfilesDir() = s;
             }
@@ -214,14 +219,14 @@ std::string GetProfilesDir() {
                     const RegValue image = ReadValue(profile.get(), "ProfileImagePath");
                     if (!image.present)
                         continue;
-                    s = ExpandEnvVars(image.Text());
+                    s = ExpandEnvVars(image.Text(), install);
                 }
                 const auto cut = s.size() > 3 ? s.find('\\', 3) : std::string::npos;
                 if (cut != std::string::npos)
                     s.resize(cut);
                 if (s.empty())
                     continue;
-                s = RemapDrive(WithBackslash(s));
+                s = RemapDrive(WithBackslash(s), install);
                 if (FolderExists(s))
                     return ProfilesDir() = s;
             }
@@ -229,7 +234,7 @@ std::string GetProfilesDir() {
     }
     // The running program's "ProfilesDir" variable.
     const char *env = std::getenv("ProfilesDir");
-    const std::string value = env != nullptr ? ExpandEnvVars(env) : "";
+    const std::string value = env != nullptr ? ExpandEnvVars(env, install) : "";
     if (!value.empty()) {
         const std::string s = WithBackslash(value);
         if (FolderExists(s))

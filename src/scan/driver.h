@@ -9,17 +9,22 @@
 #include <string>
 #include <vector>
 
+#include "scan/pathops.h"
 #include "scan/records.h"
 
 // Scans locations 1 to the end of ScanLocations(). Returns false (and scans
 // nothing) when another scan is already running.
 bool SetScope(bool ForceLocal);
 
+// The passes of one location of the installation install.
 void RelayUsers(HKEY MainKey, const std::string &KeyPath, std::vector<StartupEntry> &Entries, int Category,
-                int LocIndex, const std::string &ValueName, int Scope, std::vector<ScanPass> &Passes);
+                int LocIndex, const std::string &ValueName, int Scope, std::vector<ScanPass> &Passes,
+                const InstallContext &install);
 
 // The profiles folder of the scanned installation, ending in "\"; "" when none
-// was found. Cached in ProfilesDir().
+// was found. Cached in ProfilesDir(). Without an installation: the one
+// ScannedInstallation() gives now.
+std::string GetProfilesDir(const InstallContext &install);
 std::string GetProfilesDir();
 
 // Marks which entries' image files exist, trying the path without
@@ -28,4 +33,4 @@ void TestImageFiles(std::vector<StartupEntry> &entries);
 
 // Scans every location of an array with RelayUsers, from the given prefixes
 // (offline: RemotePath, else LocalPath), then tests the image files.
-void ScanAllLocations(std::vector<ScanLocation> &locations, bool offline);
+void ScanAllLocations(std::vector<ScanLocation> &locations, bool offline, const InstallContext &install);

@@ -23,13 +23,15 @@ bool HasColon(const std::string &text) { return text.find(':') != std::string::n
 
 // A server text as the installation names it, turned into a path on the drive
 // through which the installation is seen.
-std::string ExpandedServer(const std::string &server) { return RemapDrive(ExpandEnvVars(server)); }
+std::string ExpandedServer(const std::string &server, const InstallContext &install) {
+    return RemapDrive(ExpandEnvVars(server, install), install);
+}
 
 // The same, with a bare file name placed in the system folder.
-std::string ServerPath(const std::string &server) {
-    std::string path = ExpandedServer(server);
+std::string ServerPath(const std::string &server, const InstallContext &install) {
+    std::string path = ExpandedServer(server, install);
     if (!HasColon(path))
-        path = AddSystemPath(path);
+        path = AddSystemPath(path, install);
     return path;
 }
 
@@ -59,7 +61,7 @@ void ScanNamedValueSubKeys(PassContext &ctx) {
         const std::string clsid = CleanString(value.data);
         StartupEntry &e = Append(ctx, clsid, kItemSubKey);
         e.EntryName = name;
-        e.ImagePath = ServerPath(ClsidLookup(clsid));
+        e.ImagePath = ServerPath(ClsidLookup(clsid), ctx.Install);
     });
 }
 
@@ -79,15 +81,15 @@ void ScanActiveSetup(PassContext &ctx) {
         if (component.empty())
             return;
         std::string path = UnquotePath(command);
-        path = ExpandEnvVars(path);
+        path = ExpandEnvVars(path, ctx.Install);
         path = StripHostExe(path);
         path = CutAtComma(path);
         path = AddDllExt(path);
         path = StripArgs(path);
-        path = AddSystemPath(path);
+        path = AddSystemPath(path, ctx.Install);
         StartupEntry &e = Append(ctx, name, kItemSubKey);
         e.EntryName = component;
-        e.ImagePath = RemapDrive(path);
+        e.ImagePath = RemapDrive(path, ctx.Install);
     });
 }
 
@@ -99,12 +101,12 @@ struct ValueRule {
     bool classInData;
     Title title;
     bool listUnregistered; // a class without a server is listed all the same
-    std::string (*imagePath)(const std::string &server);
+    std::string (*imagePath)(const std::string &server, const InstallContext &install);
 };
 
 // A server resolved as ResolveFilePath does, with an icon server's index cut off.
-std::string SystemFolderServerNoIcon(const std::string &server) {
-    return RemapDrive(CutAtComma(AddSystemPath(ExpandEnvVars(server))));
+std::string SystemFolderServerNoIcon(const std::string &server, const InstallContext &install) {
+    return RemapDrive(CutAtComma(AddSystemPath(ExpandEnvVars(server, install), install)), install);
 }
 
 // SharedTaskScheduler (33), ShellServiceObjectDelayLoad (34),
@@ -137,7 +139,7 @@ void ScanClassValues(PassContext &ctx, const ValueRule &rule) {
             e.EntryName = FileNamePart(server);
             break;
         }
-        e.ImagePath = rule.imagePath(server);
+        e.ImagePath = rule.imagePath(server, ctx.Install);
     });
 }
 
@@ -156,7 +158,7 @@ void ScanClassSubKeys(PassContext &ctx) {
             return;
         StartupEntry &e = Append(ctx, name, kItemSubKey);
         e.EntryName = FileNamePart(server);
-        e.ImagePath = ExpandedServer(server);
+        e.ImagePath = ExpandedServer(server, ctx.Install);
     });
 }
 
@@ -170,7 +172,7 @@ void ScanBrowserHelpers(PassContext &ctx) {
             return;
         StartupEntry &e = Append(ctx, name, kItemSubKey);
         e.EntryName = FileNamePart(server);
-        e.ImagePath = ExpandedServer(server);
+        e.ImagePath = ExpandedServer(server, ctx.Install);
         e.Description = className.empty() ? "Browser Helper Object" : className;
     });
 }
@@ -188,7 +190,7 @@ void ScanBrowserExtensions(PassContext &ctx) {
         const RegValue menuText = ReadValue(sub.get(), "MenuText");
         StartupEntry &e = Append(ctx, name, kItemSubKey);
         e.EntryName = menuText.present ? CleanString(menuText.data) : FileNamePart(command);
-        e.ImagePath = ExpandedServer(command);
+        e.ImagePath = ExpandedServer(command, ctx.Install);
     });
 }
 

@@ -14,16 +14,6 @@
 
 namespace {
 
-FileDates &ModuleFileDates() {
-    static FileDates dates;
-    return dates;
-}
-
-void ClearVersionValues() {
-    for (auto &field : VersionFields())
-        field.FieldValue.clear();
-}
-
 // Every 12th entry of a walk flips the busy pointer between its two forms.
 void FlipBusyPointer(int entry, BusyPointer &pointer) {
     if (entry % 12 != 0)
@@ -66,31 +56,33 @@ void InitVersionFields() {
         VersionFields()[i].FieldName = names[i];
 }
 
-void ReadVersionInfo(const std::string &fileName) {
-    ClearVersionValues();
+VersionStrings ReadVersionInfo(const std::string &fileName) {
+    VersionStrings strings;
     if (fileName.empty())
-        return;
+        return strings;
     DWORD dummy = 0;
     const DWORD size = GetFileVersionInfoSizeA(fileName.c_str(), &dummy);
     if (size == 0)
-        return;
+        return strings;
     std::vector<char> buffer;
     try {
         buffer.resize(size);
     } catch (const std::exception &) {
-        return;
+        return strings;
     }
     if (!GetFileVersionInfoA(fileName.c_str(), 0, size, buffer.data()))
-        return;
+        return strings;
     void *block = nullptr;
     UINT blockSize = 0;
     if (!VerQueryValueA(buffer.data(), "\\VarFileInfo\\Translation", &block, &blockSize))
-        return;
+        return strings;
     const std::string key = TranslationKey(block, blockSize);
     if (key.empty())
-        return;
+        return strings;
     const char *const end = buffer.data() + buffer.size();
-    for (auto &field : VersionFields()) {
+    const auto &fields = VersionFields();
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const VersionField &field = fields[i];
         void *text = nullptr;
         UINT length = 0;
         const std::string query = "\\StringFileInfo\\" + key + "\\" + field.FieldName;
@@ -99,8 +91,9 @@ void ReadVersionInfo(const std::string &fileName) {
         // The whole string up to its NUL, never past the buffer.
         const char *start = static_cast<const char *>(text);
         const size_t limit = start >= buffer.data() && start < end ? static_cast<size_t>(end - start) : length;
-        field.FieldValue.assign(start, strnlen(start, limit));
+        strings[i].assign(start, strnlen(start, limit));
     }
+    return strings;
 }
 
 DateSerial LocalDateOfFileTime(const FILETIME &utc) {
@@ -112,35 +105,34 @@ DateSerial LocalDateOfFileTime(const FILETIME &utc) {
     return DateSerialOfFileTime((static_cast<unsigned long long>(local.dwHighDateTime) << 32) | local.dwLowDateTime);
 }
 
-void GetFileDates(const std::string &fileName, FileDates &dates) {
-    dates.Created = kNoDate;
-    dates.Modified = kNoDate;
+FileDates GetFileDates(const std::string &fileName) {
+    FileDates dates;
     WIN32_FIND_DATAA found{};
     FindHandle search(FindFirstFileA(fileName.c_str(), &found));
     if (!search)
-        return;
+        return dates;
     search.reset();
     dates.Created = LocalDateOfFileTime(found.ftCreationTime);
     dates.Modified = LocalDateOfFileTime(found.ftLastWriteTime);
+    return dates;
 }
 
-void ApplyVersionStrings(StartupEntry &entry) {
-    const auto &fields = VersionFields();
+void ApplyVersionStrings(StartupEntry &entry, const VersionStrings &strings) {
     for (int k = 1; k <= 8; ++k) {
-        entry.VersionInfo[k] = fields[k - 1].FieldValue;
+        entry.VersionInfo[k] = strings[k - 1];
         if (k == 1 && NamesMicrosoft(entry.VersionInfo[1]))
             entry.IsMicrosoft = true;
     }
 }
 
 FileDates GetItemFileInfo(const std::string &fileName, int location, int entry) {
-    ReadVersionInfo(fileName);
-    GetFileDates(fileName, ModuleFileDates());
+    const VersionStrings strings = ReadVersionInfo(fileName);
+    const FileDates dates = GetFileDates(fileName);
     if (StartupEntry *target = EntryAt(location, entry)) {
         for (int k = 1; k <= 8; ++k)
-            target->VersionInfo[k] = VersionFields()[k - 1].FieldValue;
+            target->VersionInfo[k] = strings[k - 1];
     }
-    return ModuleFileDates();
+    return dates;
 }
 
 void LoadFileInfo(FileInfoProgress &progress) {
@@ -150,8 +142,7 @@ void LoadFileInfo(FileInfoProgress &progress) {
         for (int j = 1; j <= EntryCount(n); ++j) {
             try {
                 if (StartupEntry *entry = EntryAt(n, j); entry != nullptr && entry->HasFile) {
-                    ReadVersionInfo(entry->ImagePath);
-                    ApplyVersionStrings(*entry);
+                    ApplyVersionStrings(*entry, ReadVersionInfo(entry->ImagePath));
                 }
             } catch (const std::exception &e) {
                 WriteLog(std::string("LoadFileInfo ") + e.what());
@@ -174,8 +165,7 @@ void ItemFileInfo(int location, BusyPointer &pointer) {
             StartupEntry *entry = EntryAt(location, j);
             if (entry != nullptr && FileExists(entry->ImagePath)) {
                 entry->HasFile = true;
-                ReadVersionInfo(entry->ImagePath);
-                ApplyVersionStrings(*entry);
+                ApplyVersionStrings(*entry, ReadVersionInfo(entry->ImagePath));
             }
         } catch (const std::exception &e) {
             WriteLog(std::string("ItemFileInfo ") + e.what());

@@ -12,18 +12,19 @@
 
 struct VersionField {
     std::string FieldName;
-    std::string FieldValue;
 };
 
-// The eight version strings, numbered 0 to 7 ("CompanyName" ... "ProductVersion");
-// element i goes to an entry's VersionInfo(i + 1). The values are those of the
-// last ReadVersionInfo.
+// The names of the eight version strings, numbered 0 to 7 ("CompanyName" ...
+// "ProductVersion"); string i goes to an entry's VersionInfo(i + 1).
 std::array<VersionField, 8> &VersionFields();
 // Sets the eight field names; must run before the first read.
 void InitVersionFields();
-// Reads the file's version strings under its first translation into
-// VersionFields(); every failure leaves all eight values empty.
-void ReadVersionInfo(const std::string &fileName);
+
+// A file's eight version strings, in the order of VersionFields().
+using VersionStrings = std::array<std::string, 8>;
+// The file's version strings under its first translation; every failure
+// gives eight empty strings.
+VersionStrings ReadVersionInfo(const std::string &fileName);
 
 struct FileDates {
     DateSerial Created = kNoDate;
@@ -33,11 +34,11 @@ struct FileDates {
 // Local calendar date of a file time (UTC), time of day dropped.
 DateSerial LocalDateOfFileTime(const FILETIME &utc);
 // The file's creation and last-write dates; both kNoDate when it is not found.
-void GetFileDates(const std::string &fileName, FileDates &dates);
+FileDates GetFileDates(const std::string &fileName);
 
-// Copies VersionFields() into the entry's VersionInfo(1..8) and sets (never
+// Copies the strings into the entry's VersionInfo(1..8) and sets (never
 // clears) its IsMicrosoft when the company name contains "Microsoft".
-void ApplyVersionStrings(StartupEntry &entry);
+void ApplyVersionStrings(StartupEntry &entry, const VersionStrings &strings);
 
 // Reads the file's version strings into entry `entry` of location `location`
 // of ScanLocations() and returns the file's dates.

@@ -44,7 +44,7 @@ bool TakesFile(int category, const std::string &name) {
 // The startup location's folder, or the task folder with the scanned
 // installation's Windows folder in front.
 std::string PassFolder(const PassContext &ctx) {
-    return IsTaskLocation(ctx.Category) ? CurrentInstall().windowsDir + ctx.KeyPath : ctx.KeyPath;
+    return IsTaskLocation(ctx.Category) ? ctx.Install.windowsDir + ctx.KeyPath : ctx.KeyPath;
 }
 
 // The entry for the file name in the live folder (ending in "\").
@@ -53,19 +53,20 @@ void AddFolderEntry(PassContext &ctx, const std::string &folder, const std::stri
     entry.EntryName = name;
     if (IsTaskLocation(ctx.Category)) {
         entry.ItemName = folder + name;
-        entry.ImagePath = RemapDrive(TaskTarget(entry.ItemName));
+        entry.ImagePath = RemapDrive(TaskTarget(entry.ItemName), ctx.Install);
     } else {
-        entry.ImagePath = RemapDrive(folder + name);
+        entry.ImagePath = RemapDrive(folder + name, ctx.Install);
         entry.ItemName = entry.ImagePath;
         const std::string ext = LowerTail(entry.ImagePath, 3);
         if (ext == "lnk") {
-            entry.ImagePath = RemapDrive(LnkTarget(entry.ImagePath));
+            entry.ImagePath = RemapDrive(LnkTarget(entry.ImagePath), ctx.Install);
             if (entry.ImagePath.empty())
-                entry.ImagePath = RemapDrive(ExpandEnvVars(MSTarget(entry.ItemName)));
+                entry.ImagePath = RemapDrive(ExpandEnvVars(MSTarget(entry.ItemName), ctx.Install), ctx.Install);
         } else if (ext == "url") {
-            const std::string browser = AppPathLookup("iexplore", ctx.Scope % 2 == 1 ? 5 : 6);
+            const std::string browser =
+                AppPathLookup("iexplore", ctx.Scope % 2 == 1 ? kScopeProfilesFolder : kScopeProfilesFolderOffline);
             entry.EntryName += " (" + UrlTarget(entry.ImagePath) + ")";
-            entry.ImagePath = RemapDrive(browser);
+            entry.ImagePath = RemapDrive(browser, ctx.Install);
         }
     }
     entry.Disabled = disabled;
@@ -135,16 +136,17 @@ void ScanFolderLocation(PassContext &ctx) {
     AddFolderFiles(ctx, folder, folder, ctx.DisabledPass);
     if (!ctx.DisabledPass && FolderHasItems(folder + "\\" + kDisabledName + "\\"))
         LoadData(ctx.MainKey, ctx.KeyPath + "\\" + kDisabledName + "\\", ctx.Entries, ctx.Category, ctx.LocIndex,
-                 ctx.ValueName, ctx.Scope, ctx.Passes, true);
+                 ctx.ValueName, ctx.Scope, ctx.Passes, true, ctx.Install);
 }
 
 void ScanStartupFolders(HKEY MainKey, const std::string &KeyPath, std::vector<StartupEntry> &Entries, int Category,
-                        int LocIndex, const std::string &ValueName, int Scope, std::vector<ScanPass> &Passes) {
+                        int LocIndex, const std::string &ValueName, int Scope, std::vector<ScanPass> &Passes,
+                        const InstallContext &install) {
     Entries.assign(1, StartupEntry{});
     if (SnapshotPath().empty())
         return;
     const std::vector<int> copies = CopyFolderPasses(SnapshotPath(), LocIndex);
-    PassContext ctx{MainKey, KeyPath, Entries, Category, LocIndex, ValueName, Scope, Passes, false};
+    PassContext ctx{MainKey, KeyPath, Entries, Category, LocIndex, ValueName, Scope, Passes, false, install};
     auto appendPass = [&](const std::string &folder) {
         ScanPass pass;
         pass.KeyText = folder;
@@ -153,7 +155,7 @@ void ScanStartupFolders(HKEY MainKey, const std::string &KeyPath, std::vector<St
     };
     auto hasCopy = [&](int n) { return std::find(copies.begin(), copies.end(), n) != copies.end(); };
 
-    if (Scope == 1 || Scope == 2) {
+    if (Scope == kScopeEveryProfile || Scope == kScopeEveryProfileOffline) {
         // One pass per profile of the running system, numbered as the live scan numbers them.
         ScopedKey list(OpenKey(HKEY_LOCAL_MACHINE, kProfileList));
         if (!list)
@@ -165,7 +167,7 @@ void ScanStartupFolders(HKEY MainKey, const std::string &KeyPath, std::vector<St
             const RegValue image = ReadValue(profile.get(), "ProfileImagePath");
             if (!image.present)
                 continue;
-            const std::string folder = RemapDrive(ExpandEnvVars(image.Text())) + KeyPath;
+            const std::string folder = RemapDrive(ExpandEnvVars(image.Text(), ctx.Install), ctx.Install) + KeyPath;
             const int n = appendPass(folder);
             if (hasCopy(n))
                 ReadCopyFolder(ctx, folder, n);
@@ -174,10 +176,10 @@ void ScanStartupFolders(HKEY MainKey, const std::string &KeyPath, std::vector<St
     }
 
     std::string folder;
-    if (Scope == 5 || Scope == 6)
-        folder = GetProfilesDir() + KeyPath;
-    else if (Scope == 7 || Scope == 8)
-        folder = CurrentInstall().windowsDir + KeyPath;
+    if (Scope == kScopeProfilesFolder || Scope == kScopeProfilesFolderOffline)
+        folder = GetProfilesDir(install) + KeyPath;
+    else if (Scope == kScopeWindowsFolder || Scope == kScopeWindowsFolderOffline)
+        folder = install.windowsDir + KeyPath;
     else
         return;
     appendPass(folder);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "registry/access.h"
+#include "registry/names.h"
 #include "registry/values.h"
 #include "scan/bootfiles.h"
 #include "scan/locations.h"
@@ -29,6 +30,35 @@ std::string RunningFamily() {
 }
 
 } // namespace
+
+InstallContext ScannedInstallation() {
+    InstallContext ctx;
+    const auto &locations = ScanLocations();
+    const int os = SelectedOS();
+    if (!locations.empty() && os >= 0 && static_cast<std::size_t>(os) < locations[0].Entries.size()) {
+        const StartupEntry &entry = locations[0].Entries[static_cast<std::size_t>(os)];
+        ctx.windowsDir = entry.ImagePath;
+        if (os > 0 && !entry.EntryName.empty())
+            ctx.drive = entry.EntryName[0];
+    }
+    ctx.temp = EnvironmentText("temp");
+    return ctx;
+}
+
+std::string EnvironmentText(const char *name) {
+    std::string value;
+    DWORD size = GetEnvironmentVariableA(name, nullptr, 0);
+    while (size > 0) {
+        value.assign(size, '\0');
+        const DWORD got = GetEnvironmentVariableA(name, value.data(), size);
+        if (got < size) {
+            value.resize(got);
+            return value;
+        }
+        size = got; // grew in between: try again with the new size
+    }
+    return std::string();
+}
 
 void GetDriveList() {
     // With every letter in use the list needs 105 characters: ask again with
@@ -63,10 +93,10 @@ void LoadEnvironment() {
     ScanLocation &record = locations[0];
     record.Category = kCatEnvironment;
     record.Path = "Microsoft\\Windows NT\\CurrentVersion";
-    record.LocalPath = HiveCodePrefix(1);
+    record.LocalPath = HiveCodePrefix(kHiveSoftware);
     record.MainKey = HKEY_LOCAL_MACHINE;
-    record.RemotePath = HiveCodePrefix(4);
-    record.Scope = 5;
+    record.RemotePath = HiveCodePrefix(kHiveRemoteSoftware);
+    record.Scope = kScopeProfilesFolder;
     record.ValueName = "SystemRoot";
     // Entry 0 exists even when the running system's key cannot be read, so
     // that every reader finds the list.

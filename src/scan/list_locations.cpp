@@ -47,7 +47,7 @@ void ScanBootExecute(PassContext &ctx) {
         StartupEntry &e = AppendEntry(ctx);
         e.EntryName = words[0];
         e.ItemName = item; // the whole command: what the list holds
-        e.ImagePath = SystemPath() + (words.size() > 2 ? words[1] : words[0]) + ".exe";
+        e.ImagePath = SystemPath(ctx.Install) + (words.size() > 2 ? words[1] : words[0]) + ".exe";
         e.ItemType = kItemOwnValue;
         e.Disabled = ctx.DisabledPass;
     }
@@ -58,7 +58,7 @@ void ScanPackages(PassContext &ctx) {
     for (const std::string &item : ListItems(ctx)) {
         StartupEntry &e = AppendEntry(ctx);
         e.EntryName = item;
-        e.ImagePath = SystemPath() + item + ".dll";
+        e.ImagePath = SystemPath(ctx.Install) + item + ".dll";
         e.ItemType = kItemOwnValue;
         e.Disabled = ctx.DisabledPass;
     }
@@ -72,7 +72,7 @@ void ScanKnownDlls(PassContext &ctx) {
             continue;
         StartupEntry &e = AppendEntry(ctx);
         e.EntryName = v.name;
-        e.ImagePath = SystemPath() + v.value.Text();
+        e.ImagePath = SystemPath(ctx.Install) + v.value.Text();
         e.ItemType = kItemNamedValue;
         e.Disabled = ctx.DisabledPass;
     }

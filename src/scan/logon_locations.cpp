@@ -10,9 +10,6 @@
 
 namespace {
 
-// Windows folder of the installation being scanned.
-std::string WindowsFolder() { return CurrentInstall().windowsDir; }
-
 // Location 1: a program name in the system folder.
 void ScanStartupPrograms(PassContext &ctx) {
     const SingleValue value = ReadSingleValue(ctx);
@@ -20,7 +17,7 @@ void ScanStartupPrograms(PassContext &ctx) {
         return;
     StartupEntry &e = AppendEntry(ctx);
     e.EntryName = value.text;
-    e.ImagePath = SystemPath() + value.text;
+    e.ImagePath = SystemPath(ctx.Install) + value.text;
     if (value.text.find('.') == std::string::npos)
         e.ImagePath += ".exe";
     e.Disabled = value.disabled;
@@ -44,7 +41,7 @@ void ScanAppSetup(PassContext &ctx) {
     for (const auto &item : items) {
         StartupEntry &e = AppendEntry(ctx);
         e.EntryName = item;
-        e.ImagePath = RemapDrive(AddSystemPath(item));
+        e.ImagePath = RemapDrive(AddSystemPath(item, ctx.Install), ctx.Install);
         e.Disabled = value.disabled;
         e.ItemType = kItemOwnValue;
     }
@@ -64,7 +61,7 @@ void ScanProgramValue(PassContext &ctx) {
     if (value.text.empty())
         return;
     StartupEntry &e = AppendEntry(ctx);
-    e.ImagePath = RemapDrive(TrimValueEnd(value.text));
+    e.ImagePath = RemapDrive(TrimValueEnd(value.text), ctx.Install);
     e.EntryName = FileNamePart(e.ImagePath);
     e.Disabled = value.disabled;
     e.ItemType = kItemOwnValue;
@@ -77,7 +74,7 @@ void ScanMachineShell(PassContext &ctx) {
         return;
     StartupEntry &e = AppendEntry(ctx);
     e.EntryName = value.text;
-    e.ImagePath = WindowsFolder() + "\\" + value.text;
+    e.ImagePath = ctx.Install.windowsDir + "\\" + value.text;
     e.Disabled = value.disabled;
     e.ItemType = kItemOwnValue;
 }
@@ -93,7 +90,7 @@ void ScanScripts(PassContext &ctx) {
         if (!script.present)
             return;
         StartupEntry &e = AppendEntry(ctx);
-        e.ImagePath = RemapDrive(CleanString(script.data));
+        e.ImagePath = RemapDrive(CleanString(script.data), ctx.Install);
         const RegValue display = ReadValue(sub.get(), "DisplayName");
         if (display.present)
             e.EntryName = CleanString(display.data);
@@ -109,7 +106,7 @@ void ScanRunKey(PassContext &ctx) {
     ForEachValue(ctx, [&](const std::string &name, const std::string &text) {
         StartupEntry &e = AppendEntry(ctx);
         e.EntryName = name;
-        e.ImagePath = ResolveCommandLine(text);
+        e.ImagePath = ResolveCommandLine(text, ctx.Install, FileMatchExists);
         e.ItemType = kItemNamedValue;
         e.Disabled = ctx.DisabledPass;
     });

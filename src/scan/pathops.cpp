@@ -167,6 +167,10 @@ std::string SearchPathList(const std::string &pathList, const std::string &name,
     }
 }
 
+std::string ResolveFilePath(const std::string &text, const InstallContext &ctx) {
+    return RemapDrive(AddSystemPath(ExpandEnvVars(text, ctx), ctx), ctx);
+}
+
 std::string ResolveCommandLine(const std::string &text, const InstallContext &ctx, const FileTest &exists) {
     std::string s = RemoveQuotes(text);    // 1
     s = StripHostExe(s);                   // 2

@@ -43,6 +43,10 @@ std::string PrettyPath(const std::string &text);
 // PrettyPath, "" when there is none.
 std::string SearchPathList(const std::string &pathList, const std::string &name, const FileTest &exists);
 
+// A file named by a registry value: its variables expanded, a bare name put
+// in the system folder, the drive moved to the installation's.
+std::string ResolveFilePath(const std::string &text, const InstallContext &ctx);
+
 // Steps 1 to 8 of the command-line chain: quotes removed, host program,
 // arguments, environment variables, clean-up, system folder, ".exe", drive.
 std::string ResolveCommandLine(const std::string &text, const InstallContext &ctx, const FileTest &exists);

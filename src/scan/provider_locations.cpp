@@ -40,7 +40,7 @@ void ScanWinsockCatalog(PassContext &ctx) {
         const CatalogItem item = ParseCatalogItem(value.data);
         StartupEntry &e = AppendEntry(ctx);
         e.EntryName = ToAnsi(item.protocolName);
-        e.ImagePath = RemapDrive(ExpandEnvVars(item.providerPath));
+        e.ImagePath = RemapDrive(ExpandEnvVars(item.providerPath, ctx.Install), ctx.Install);
         e.ItemName = name;
         e.ItemType = kItemSubKey;
     }
@@ -58,7 +58,7 @@ void ScanPrintMonitors(PassContext &ctx) {
             return;
         StartupEntry &e = AppendEntry(ctx);
         e.EntryName = name;
-        e.ImagePath = ResolveFilePath(CleanString(driver.data));
+        e.ImagePath = ResolveFilePath(CleanString(driver.data), ctx.Install);
         e.ItemType = kItemSubKey;
         e.Disabled = ctx.DisabledPass;
     });

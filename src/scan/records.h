@@ -47,6 +47,20 @@ struct ScanPass {
     std::vector<int> EntryIndexes = std::vector<int>(1);
 };
 
+// Scope codes of a location: odd for the running system, one higher for an
+// offline installation. HKEY_LOCAL_MACHINE locations make one pass whatever
+// their scope; for the others the scope says where the passes come from.
+enum ScopeCode : int {
+    kScopeEveryProfile = 1, // a folder under every profile (also: any machine key)
+    kScopeEveryProfileOffline = 2,
+    kScopeUsers = 3, // an HKEY_USERS key once per user
+    kScopeUsersOffline = 4,
+    kScopeProfilesFolder = 5, // a folder under the profiles folder
+    kScopeProfilesFolderOffline = 6,
+    kScopeWindowsFolder = 7, // a folder under the Windows folder
+    kScopeWindowsFolderOffline = 8
+};
+
 struct ScanLocation {
     int Category = 0;
     std::vector<StartupEntry> Entries = std::vector<StartupEntry>(1);

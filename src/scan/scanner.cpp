@@ -7,8 +7,9 @@
 #include "system/log.h"
 
 void LoadData(HKEY MainKey, const std::string &KeyPath, std::vector<StartupEntry> &Entries, int Category, int LocIndex,
-              const std::string &ValueName, int Scope, std::vector<ScanPass> &Passes, bool DisabledPass) {
-    PassContext ctx{MainKey, KeyPath, Entries, Category, LocIndex, ValueName, Scope, Passes, DisabledPass};
+              const std::string &ValueName, int Scope, std::vector<ScanPass> &Passes, bool DisabledPass,
+              const InstallContext &install) {
+    PassContext ctx{MainKey, KeyPath, Entries, Category, LocIndex, ValueName, Scope, Passes, DisabledPass, install};
     ctx.pass = UpperBound(Passes);
     if (ctx.pass < 1) {
         LogLoadData(ctx, "no pass to record entries in");
@@ -69,7 +70,7 @@ StartupEntry &AppendEntry(PassContext &ctx) {
 
 void LoadDisabledPass(PassContext &ctx) {
     LoadData(ctx.MainKey, ctx.KeyPath + "\\" + kDisabledName, ctx.Entries, ctx.Category, ctx.LocIndex, ctx.ValueName,
-             ctx.Scope, ctx.Passes, true);
+             ctx.Scope, ctx.Passes, true, ctx.Install);
 }
 
 std::string GetDisabledValue(HKEY root, const std::string &key, const std::string &name) {

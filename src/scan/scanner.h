@@ -12,10 +12,12 @@
 
 #include "registry/names.h"
 #include "registry/values.h"
+#include "scan/pathops.h"
 #include "scan/records.h"
 
-// One call of LoadData: its arguments, the pass's open key (null for a folder
-// location or a key that did not open) and the pass number.
+// One call of LoadData: its arguments (the installation being scanned among
+// them), the pass's open key (null for a folder location or a key that did not
+// open) and the pass number.
 struct PassContext {
     HKEY MainKey;
     std::string KeyPath;
@@ -26,14 +28,17 @@ struct PassContext {
     int Scope;
     std::vector<ScanPass> &Passes;
     bool DisabledPass;
+    const InstallContext &Install;
     HKEY key = nullptr;
     int pass = 0;
 };
 
-// Scans one pass; the pass is the last element of Passes. Never fails towards
-// the caller: a key that does not open yields no entries.
+// Scans one pass of the installation install; the pass is the last element of
+// Passes. Never fails towards the caller: a key that does not open yields no
+// entries.
 void LoadData(HKEY MainKey, const std::string &KeyPath, std::vector<StartupEntry> &Entries, int Category, int LocIndex,
-              const std::string &ValueName, int Scope, std::vector<ScanPass> &Passes, bool DisabledPass);
+              const std::string &ValueName, int Scope, std::vector<ScanPass> &Passes, bool DisabledPass,
+              const InstallContext &install);
 
 // Appends a blank entry to the location and its number to the current pass;
 // the entry's PassIndex is set, the caller fills the rest.

@@ -52,33 +52,34 @@ bool Qualifies(const StartFacts &facts, unsigned limit) {
 // installation expanded, a quoted path taken between its quotes, ".exe" when
 // it has no extension, a bare name placed in the system folder, and the drive
 // moved onto the scanned installation's.
-std::string ServiceImagePath(const std::string &imagePath) {
+std::string ServiceImagePath(const std::string &imagePath, const InstallContext &install) {
     if (imagePath.empty())
         return imagePath;
     std::string path;
     if (imagePath.front() == '"')
-        path = ExpandEnvVars(UnquotePath(imagePath)); // the quoted text is the program, dots and blanks included
+        path =
+            ExpandEnvVars(UnquotePath(imagePath), install); // the quoted text is the program, dots and blanks included
     else
-        path = UnquotePath(ExpandEnvVars(StripArgs(imagePath)));
+        path = UnquotePath(ExpandEnvVars(StripArgs(imagePath), install));
     if (path.find('.') == std::string::npos)
         path += ".exe";
     if (!NamesDrive(path))
-        path = AddSystemPath(FileNameOnly(path));
-    return RemapDrive(path);
+        path = AddSystemPath(FileNameOnly(path), install);
+    return RemapDrive(path, install);
 }
 
 // The file of a driver's "ImagePath": the "\??\" prefix removed and the forms
 // "\SystemRoot\System32\" and "system32\" put in the Windows folder of the
 // scanned installation.
-std::string DriverImagePath(const std::string &imagePath) {
+std::string DriverImagePath(const std::string &imagePath, const InstallContext &install) {
     std::string path = RemoveAll(imagePath, "\\??\\");
     if (path.find('%') != std::string::npos)
-        path = ExpandEnvVars(path); // "%SystemRoot%\System32\drivers\..." names a full path
+        path = ExpandEnvVars(path, install); // "%SystemRoot%\System32\drivers\..." names a full path
     if (ContainsNoCase(path, "\\SystemRoot\\System32\\"))
-        path = ReplaceAllNoCase(path, "\\SystemRoot\\System32\\", SystemPath());
+        path = ReplaceAllNoCase(path, "\\SystemRoot\\System32\\", SystemPath(install));
     else if (!NamesDrive(path))
-        path = ReplaceAllNoCase(path, "system32\\", SystemPath());
-    return RemapDrive(path);
+        path = ReplaceAllNoCase(path, "system32\\", SystemPath(install));
+    return RemapDrive(path, install);
 }
 
 void ScanServices(PassContext &ctx) {
@@ -96,7 +97,7 @@ void ScanServices(PassContext &ctx) {
         const std::string description = ReadString(sub.get(), "Description");
         e.Description = description.size() < 2 ? kGenericServiceDescription : description;
         // A service whose "ImagePath" cannot be read has no image path.
-        e.ImagePath = ServiceImagePath(ReadString(sub.get(), "ImagePath"));
+        e.ImagePath = ServiceImagePath(ReadString(sub.get(), "ImagePath"), ctx.Install);
         e.ItemType = kItemSubKey;
         e.Disabled = facts.disabled;
     }
@@ -120,7 +121,7 @@ void ScanDrivers(PassContext &ctx) {
             continue; // a service's program, not a driver
         StartupEntry &e = AppendEntry(ctx);
         e.EntryName = name;
-        e.ImagePath = DriverImagePath(imagePath);
+        e.ImagePath = DriverImagePath(imagePath, ctx.Install);
         e.ItemType = kItemSubKey;
         e.Disabled = facts.disabled;
     }

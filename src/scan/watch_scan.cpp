@@ -6,6 +6,7 @@
 #include "scan/category_handlers.h"
 #include "scan/driver.h"
 #include "scan/imagepath.h"
+#include "scan/installations.h"
 #include "scan/scanner.h"
 #include "scan/state.h"
 
@@ -36,10 +37,11 @@ bool WatchRescan() {
     if (!guard.acquired())
         return false;
     std::vector<ScanLocation> watch = CopyDefinitions();
+    const InstallContext install = ScannedInstallation();
     for (int n = 1; n <= UpperBound(watch); ++n) {
         ScanLocation &loc = watch[static_cast<size_t>(n)];
         RelayUsers(loc.MainKey, loc.LocalPath + loc.Path, loc.Entries, loc.Category, n, loc.ValueName, loc.Scope,
-                   loc.Passes);
+                   loc.Passes, install);
     }
     WatchLocations() = std::move(watch);
     return true;
@@ -50,21 +52,24 @@ bool TakeSnapshot() {
     if (!guard.acquired())
         return false;
     std::vector<ScanLocation> snapshot = CopyDefinitions();
+    const InstallContext install = ScannedInstallation();
     for (int n = 1; n <= UpperBound(snapshot); ++n) {
         ScanLocation &loc = snapshot[static_cast<size_t>(n)];
         const std::string keyPath = loc.RemotePath + loc.Path;
         if (loc.MainKey != nullptr)
-            RelayUsers(loc.MainKey, keyPath, loc.Entries, loc.Category, n, loc.ValueName, loc.Scope + 1, loc.Passes);
+            RelayUsers(loc.MainKey, keyPath, loc.Entries, loc.Category, n, loc.ValueName, loc.Scope + 1, loc.Passes,
+                       install);
         else
-            ScanStartupFolders(loc.MainKey, keyPath, loc.Entries, loc.Category, n, loc.ValueName, loc.Scope,
-                               loc.Passes);
+            ScanStartupFolders(loc.MainKey, keyPath, loc.Entries, loc.Category, n, loc.ValueName, loc.Scope, loc.Passes,
+                               install);
     }
     SnapshotLocations() = std::move(snapshot);
     return true;
 }
 
 std::string GetRemoteEnvironment() {
-    const std::string windows = CurrentInstall().windowsDir;
+    const InstallContext install = ScannedInstallation();
+    const std::string &windows = install.windowsDir;
     const int selected = SelectedOS();
     std::string text;
     const std::string keyPath = (selected > 0 ? kRemoteSystem : std::string("SYSTEM")) + "\\" + CurrentControlSet() +
@@ -72,7 +77,7 @@ std::string GetRemoteEnvironment() {
     {
         ScopedKey key(OpenKey(HKEY_LOCAL_MACHINE, keyPath));
         for (const NamedRegValue &v : EnumValues(key.get()))
-            text += v.name + "=" + ExpandEnvVars(v.value.Text()) + "\r\n";
+            text += v.name + "=" + ExpandEnvVars(v.value.Text(), install) + "\r\n";
     }
     text += "ProfilesDir=" + ProfilesDir() + "\r\n";
     const auto slash = windows.rfind('\\');

@@ -25,20 +25,20 @@ bool NamesOwnFolder(const std::string &text) {
 
 // A file the system loads from its system folder by name; a full path is
 // taken as it is written.
-std::string ResolveSystemFile(const std::string &text) {
+std::string ResolveSystemFile(const std::string &text, const InstallContext &install) {
     if (NamesOwnFolder(text))
-        return RemapDrive(ExpandEnvVars(text));
-    return SystemPath() + FileNamePart(text);
+        return RemapDrive(ExpandEnvVars(text, install), install);
+    return SystemPath(install) + FileNamePart(text);
 }
 
 // The program a command line starts: the quoted path, else the text without
 // its arguments, resolved like a program value; defaultExt is appended when
 // the program's name has no extension.
-std::string ResolveCommand(const std::string &text, const char *defaultExt) {
+std::string ResolveCommand(const std::string &text, const char *defaultExt, const InstallContext &install) {
     const std::string program = !text.empty() && text.front() == '"' ? UnquotePath(text) : StripArgs(text);
     if (program.empty())
-        return SystemPath();
-    std::string image = ResolveFilePath(program);
+        return SystemPath(install);
+    std::string image = ResolveFilePath(program, install);
     if (FileNamePart(program).find('.') == std::string::npos)
         image += defaultExt;
     return image;
@@ -61,7 +61,7 @@ void ScanProgramValue(PassContext &ctx) {
         return;
     StartupEntry &e = AppendEntry(ctx);
     e.EntryName = v.text;
-    e.ImagePath = ResolveFilePath(v.text);
+    e.ImagePath = ResolveFilePath(v.text, ctx.Install);
     e.ItemType = kItemOwnValue;
 }
 
@@ -72,7 +72,7 @@ void ScanSystemFileValue(PassContext &ctx) {
         return;
     StartupEntry &e = AppendEntry(ctx);
     e.EntryName = FileNamePart(v.text);
-    e.ImagePath = ResolveSystemFile(v.text);
+    e.ImagePath = ResolveSystemFile(v.text, ctx.Install);
     e.ItemType = kItemOwnValue;
 }
 
@@ -84,7 +84,7 @@ void ScanCommandValue(PassContext &ctx) {
         return;
     StartupEntry &e = AppendEntry(ctx);
     e.EntryName = v.text;
-    e.ImagePath = ResolveCommand(v.text, ctx.Category == kCatAppInit ? ".dll" : ".exe");
+    e.ImagePath = ResolveCommand(v.text, ctx.Category == kCatAppInit ? ".dll" : ".exe", ctx.Install);
     e.ItemType = kItemOwnValue;
 }
 
@@ -98,7 +98,7 @@ void ScanOpenCommand(PassContext &ctx) {
         program.resize(program.size() - std::char_traits<char>::length(kOpenArguments));
     StartupEntry &e = AppendEntry(ctx);
     e.EntryName = program;
-    e.ImagePath = ResolveCommand(program, ".exe");
+    e.ImagePath = ResolveCommand(program, ".exe", ctx.Install);
     e.ItemType = kItemOwnValue;
 }
 
@@ -118,11 +118,11 @@ void ScanSubKeyWalk(PassContext &ctx) {
         StartupEntry &e = AppendEntry(ctx);
         if (debuggers) {
             e.EntryName = v.text;
-            e.ImagePath = ResolveCommand(v.text, ".exe");
+            e.ImagePath = ResolveCommand(v.text, ".exe", ctx.Install);
             e.ItemName = name;
         } else {
             e.EntryName = name;
-            e.ImagePath = ResolveSystemFile(v.text);
+            e.ImagePath = ResolveSystemFile(v.text, ctx.Install);
         }
         e.ItemType = kItemSubKey;
         e.Disabled = ctx.DisabledPass;

@@ -2,6 +2,7 @@
 
 #include "registry/access.h"
 #include "registry/values.h"
+#include "scan/installations.h"
 #include "scan/locations.h"
 #include "scan/scanner.h"
 #include "scan/state.h"
@@ -35,7 +36,8 @@ std::string ScanInto(int location, HKEY root, const std::string &keyPath) {
     ScanPass pass;
     pass.KeyText = root == nullptr ? keyPath : RootName(root) + keyPath;
     loc.Passes.push_back(pass);
-    LoadData(root, keyPath, loc.Entries, loc.Category, location, loc.ValueName, loc.Scope, loc.Passes, false);
+    LoadData(root, keyPath, loc.Entries, loc.Category, location, loc.ValueName, loc.Scope, loc.Passes, false,
+             ScannedInstallation());
     return pass.KeyText;
 }
 

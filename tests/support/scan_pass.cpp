@@ -1,6 +1,10 @@
 #include "support/scan_pass.h"
 
 #include "registry/access.h"
+#include <gtest/gtest.h>
+
+#include "scan/installations.h"
+#include "scan/locations.h"
 #include "scan/scanner.h"
 #include "scan/state.h"
 
@@ -45,11 +49,36 @@ std::vector<std::string> PassResult::names() const {
     return out;
 }
 
+const StartupEntry &PassResult::named(const std::string &name) const {
+    for (int i = 1; i <= count(); ++i)
+        if ((*this)[i].EntryName == name || (*this)[i].ItemName == name)
+            return (*this)[i];
+    ADD_FAILURE() << "no entry " << name;
+    static const StartupEntry none;
+    return none;
+}
+
+void PassResult::expectRecorded() const {
+    std::vector<int> expected{0};
+    for (int i = 1; i <= count(); ++i) {
+        expected.push_back(i);
+        EXPECT_EQ((*this)[i].PassIndex, 1) << i;
+    }
+    EXPECT_EQ(passes[1].EntryIndexes, expected);
+}
+
 PassResult ScanOnePass(HKEY root, const std::string &keyPath, int category, int location, const std::string &valueName,
                        int scope) {
     PassResult r;
-    LoadData(root, keyPath, r.entries, category, location, valueName, scope, r.passes, false);
+    LoadData(root, keyPath, r.entries, category, location, valueName, scope, r.passes, false, ScannedInstallation());
     return r;
+}
+
+PassResult ScanLocationPass(int location, HKEY root, const std::string &keyPath, const std::string &valueName) {
+    if (UpperBound(ScanLocations()) < location)
+        LoadPaths();
+    const ScanLocation &loc = ScanLocations()[static_cast<size_t>(location)];
+    return ScanOnePass(root, keyPath, loc.Category, location, valueName.empty() ? loc.ValueName : valueName, loc.Scope);
 }
 
 int OpenKeyCount() {

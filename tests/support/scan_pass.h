@@ -37,6 +37,11 @@ struct PassResult {
     std::vector<ScanPass> passes = std::vector<ScanPass>(2);
 
     int count() const { return UpperBound(entries); }
+    const StartupEntry &operator[](int i) const { return entries[static_cast<size_t>(i)]; }
+    // The entry with this EntryName (or ItemName); fails the test when there is none.
+    const StartupEntry &named(const std::string &name) const;
+    // Every entry belongs to pass 1 and is recorded there in order.
+    void expectRecorded() const;
     // The first entry with that EntryName / ItemName; null when there is none.
     const StartupEntry *byName(const std::string &entryName) const;
     const StartupEntry *byItem(const std::string &itemName) const;
@@ -46,5 +51,9 @@ struct PassResult {
 // Keys of the open-key table that are open now.
 int OpenKeyCount();
 
+// One pass over root\keyPath, of the installation ScannedInstallation() gives.
 PassResult ScanOnePass(HKEY root, const std::string &keyPath, int category, int location,
                        const std::string &valueName = "", int scope = 1);
+// The same with the category, value name (unless one is given) and scope of
+// location n of ScanLocations(); the 68 locations are added when missing.
+PassResult ScanLocationPass(int location, HKEY root, const std::string &keyPath, const std::string &valueName = "");

@@ -22,6 +22,7 @@
 #include "scan/state.h"
 #include "support/folder_files.h"
 #include "support/offline_drive.h"
+#include "scan/installations.h"
 #include "support/scan_pass.h"
 #include "support/store_support.h"
 #include "support/testing.h"
@@ -97,7 +98,7 @@ class BackupTest : public ::testing::Test {
         loc.Scope = (loc.Scope % 2 != 0 ? loc.Scope : loc.Scope - 1) + (offline ? 1 : 0);
         loc.Passes.assign(1, ScanPass{});
         RelayUsers(loc.MainKey, (offline ? loc.RemotePath : loc.LocalPath) + loc.Path, loc.Entries, loc.Category, n,
-                   loc.ValueName, loc.Scope, loc.Passes);
+                   loc.ValueName, loc.Scope, loc.Passes, ScannedInstallation());
     }
     static std::string Text(int n, int pass = 1) { return Loc(n).Passes.at(static_cast<size_t>(pass)).KeyText; }
     // Runs a command with these dialog answers; what the user was told, one

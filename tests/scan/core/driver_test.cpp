@@ -2,6 +2,7 @@
 
 #include "registry/access.h"
 #include "scan/driver.h"
+#include "scan/installations.h"
 #include "scan/locations.h"
 #include "scan/scanner.h"
 #include "scan/state.h"
@@ -26,7 +27,7 @@ void Relay(int n, bool offline) {
     if (offline)
         loc.Scope += 1;
     RelayUsers(loc.MainKey, (offline ? loc.RemotePath : loc.LocalPath) + loc.Path, loc.Entries, loc.Category, n,
-               loc.ValueName, loc.Scope, loc.Passes);
+               loc.ValueName, loc.Scope, loc.Passes, ScannedInstallation());
 }
 
 class DriverTest : public testing::Test {

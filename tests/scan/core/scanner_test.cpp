@@ -12,21 +12,6 @@ namespace {
 
 const std::string kBase = "SOFTWARE\\QuillmaraTests\\Scanner";
 
-// Runs one pass of location n over root\path.
-struct OnePass {
-    std::vector<StartupEntry> entries = std::vector<StartupEntry>(1);
-    std::vector<ScanPass> passes = std::vector<ScanPass>(2);
-
-    OnePass(int location, HKEY root, const std::string &path, const std::string &valueName = "") {
-        LoadPaths();
-        const ScanLocation &loc = ScanLocations()[static_cast<size_t>(location)];
-        LoadData(root, path, entries, loc.Category, location, valueName.empty() ? loc.ValueName : valueName, loc.Scope,
-                 passes, false);
-    }
-    int count() const { return UpperBound(entries); }
-    const StartupEntry &operator[](int i) const { return entries[static_cast<size_t>(i)]; }
-};
-
 class ScannerTest : public testing::Test {
   protected:
     void SetUp() override { UseInstallations(0); }
@@ -39,7 +24,7 @@ TEST_F(ScannerTest, RunKeyListsLiveValuesThenDisabledOnes) {
     SetRegString(HKEY_LOCAL_MACHINE, kBase, "Bare2", "notepad");
     SetRegString(HKEY_LOCAL_MACHINE, kBase + "\\AutorunsDisabled", "Old", "C:\\old\\old.exe -x");
     SetRegString(HKEY_LOCAL_MACHINE, kBase + "\\AutorunsDisabled\\AutorunsDisabled", "Nested", "C:\\n.exe");
-    OnePass scan(15, HKEY_LOCAL_MACHINE, kBase);
+    const PassResult scan = ScanLocationPass(15, HKEY_LOCAL_MACHINE, kBase);
     ASSERT_EQ(scan.count(), 3);
     EXPECT_EQ(scan[1].EntryName, "ATool");
     EXPECT_EQ(scan[1].ImagePath, "C:\\Program Files\\Tool\\tool.exe");
@@ -58,12 +43,12 @@ TEST_F(ScannerTest, RunKeyListsLiveValuesThenDisabledOnes) {
 TEST_F(ScannerTest, EmptyRunKeyWithDisabledValuesAndMissingKey) {
     SetRegString(HKEY_LOCAL_MACHINE, kBase + "\\AutorunsDisabled", "A", "a.exe");
     SetRegString(HKEY_LOCAL_MACHINE, kBase + "\\AutorunsDisabled", "B", "b.exe");
-    OnePass scan(24, HKEY_LOCAL_MACHINE, kBase);
+    const PassResult scan = ScanLocationPass(24, HKEY_LOCAL_MACHINE, kBase);
     ASSERT_EQ(scan.count(), 2);
     EXPECT_TRUE(scan[1].Disabled && scan[2].Disabled);
     EXPECT_EQ(scan[2].ItemType, kItemNamedValue);
 
-    OnePass missing(15, HKEY_LOCAL_MACHINE, kBase + "\\Missing");
+    const PassResult missing = ScanLocationPass(15, HKEY_LOCAL_MACHINE, kBase + "\\Missing");
     EXPECT_EQ(missing.count(), 0);
 }
 
@@ -71,10 +56,10 @@ TEST_F(ScannerTest, LongValuesAreReadWhole) {
     const std::string folder = "C:\\" + std::string(300, 'd');
     SetRegString(HKEY_LOCAL_MACHINE, kBase, "Long", folder + "\\prog.exe");
     SetRegString(HKEY_LOCAL_MACHINE, kBase, "Shell", folder + "\\shell.exe,");
-    OnePass run(15, HKEY_LOCAL_MACHINE, kBase);
+    const PassResult run = ScanLocationPass(15, HKEY_LOCAL_MACHINE, kBase);
     ASSERT_EQ(run.count(), 2);
     EXPECT_EQ(run[1].ImagePath, folder + "\\prog.exe");
-    OnePass shell(9, HKEY_LOCAL_MACHINE, kBase);
+    const PassResult shell = ScanLocationPass(9, HKEY_LOCAL_MACHINE, kBase);
     ASSERT_EQ(shell.count(), 1);
     EXPECT_EQ(shell[1].ImagePath, folder + "\\shell.exe");
 }
@@ -82,7 +67,7 @@ TEST_F(ScannerTest, LongValuesAreReadWhole) {
 TEST_F(ScannerTest, SingleValuesKeepTheirProgram) {
     // Userinit with its trailing comma, a shell without one, two programs.
     SetRegString(HKEY_LOCAL_MACHINE, kBase, "Userinit", "C:\\windows\\system32\\userinit.exe,");
-    OnePass userinit(6, HKEY_LOCAL_MACHINE, kBase);
+    const PassResult userinit = ScanLocationPass(6, HKEY_LOCAL_MACHINE, kBase);
     ASSERT_EQ(userinit.count(), 1);
     EXPECT_EQ(userinit[1].ImagePath, "C:\\windows\\system32\\userinit.exe");
     EXPECT_EQ(userinit[1].EntryName, "userinit.exe");
@@ -90,25 +75,25 @@ TEST_F(ScannerTest, SingleValuesKeepTheirProgram) {
     EXPECT_FALSE(userinit[1].Disabled);
 
     SetRegString(HKEY_LOCAL_MACHINE, kBase, "Shell", "explorer.exe");
-    OnePass shell(9, HKEY_LOCAL_MACHINE, kBase);
+    const PassResult shell = ScanLocationPass(9, HKEY_LOCAL_MACHINE, kBase);
     ASSERT_EQ(shell.count(), 1);
     EXPECT_EQ(shell[1].ImagePath, "explorer.exe");
     EXPECT_EQ(shell[1].EntryName, "explorer.exe");
 
-    OnePass machineShell(10, HKEY_LOCAL_MACHINE, kBase);
+    const PassResult machineShell = ScanLocationPass(10, HKEY_LOCAL_MACHINE, kBase);
     ASSERT_EQ(machineShell.count(), 1);
     EXPECT_EQ(machineShell[1].EntryName, "explorer.exe");
     EXPECT_EQ(machineShell[1].ImagePath, "C:\\windows\\explorer.exe");
 
     SetRegString(HKEY_LOCAL_MACHINE, kBase, "Userinit", "C:\\a.exe,C:\\b.exe");
-    OnePass two(6, HKEY_LOCAL_MACHINE, kBase);
+    const PassResult two = ScanLocationPass(6, HKEY_LOCAL_MACHINE, kBase);
     ASSERT_EQ(two.count(), 1);
     EXPECT_EQ(two[1].ImagePath, "C:\\a.exe,C:\\b.exe");
 }
 
 TEST_F(ScannerTest, SingleValueFoundOnlyInTheDisabledStore) {
     SetRegString(HKEY_LOCAL_MACHINE, kBase + "\\AutorunsDisabled", "StartupPrograms", "rdpclip");
-    OnePass scan(1, HKEY_LOCAL_MACHINE, kBase);
+    const PassResult scan = ScanLocationPass(1, HKEY_LOCAL_MACHINE, kBase);
     ASSERT_EQ(scan.count(), 1);
     EXPECT_EQ(scan[1].EntryName, "rdpclip");
     EXPECT_EQ(scan[1].ImagePath, "C:\\windows\\system32\\rdpclip.exe");
@@ -116,27 +101,27 @@ TEST_F(ScannerTest, SingleValueFoundOnlyInTheDisabledStore) {
 
     // Present in both places: listed once, from the key.
     SetRegString(HKEY_LOCAL_MACHINE, kBase, "StartupPrograms", "rdpclip.dll");
-    OnePass both(1, HKEY_LOCAL_MACHINE, kBase);
+    const PassResult both = ScanLocationPass(1, HKEY_LOCAL_MACHINE, kBase);
     ASSERT_EQ(both.count(), 1);
     EXPECT_FALSE(both[1].Disabled);
     EXPECT_EQ(both[1].ImagePath, "C:\\windows\\system32\\rdpclip.dll");
 
     // Empty in the key and missing elsewhere: no entry.
     SetRegString(HKEY_LOCAL_MACHINE, kBase, "AppSetup", "");
-    OnePass empty(2, HKEY_LOCAL_MACHINE, kBase);
+    const PassResult empty = ScanLocationPass(2, HKEY_LOCAL_MACHINE, kBase);
     EXPECT_EQ(empty.count(), 0);
 }
 
 TEST_F(ScannerTest, AppSetupSplitsAtCommaBlank) {
     SetRegString(HKEY_LOCAL_MACHINE, kBase, "AppSetup", "one.exe, C:\\two\\two.exe");
-    OnePass two(2, HKEY_LOCAL_MACHINE, kBase);
+    const PassResult two = ScanLocationPass(2, HKEY_LOCAL_MACHINE, kBase);
     ASSERT_EQ(two.count(), 2);
     EXPECT_EQ(two[1].EntryName, "one.exe");
     EXPECT_EQ(two[1].ImagePath, "C:\\windows\\system32\\one.exe");
     EXPECT_EQ(two[2].ImagePath, "C:\\two\\two.exe");
 
     SetRegString(HKEY_LOCAL_MACHINE, kBase, "AppSetup", "one.exe,two.exe");
-    OnePass one(2, HKEY_LOCAL_MACHINE, kBase);
+    const PassResult one = ScanLocationPass(2, HKEY_LOCAL_MACHINE, kBase);
     ASSERT_EQ(one.count(), 1);
     EXPECT_EQ(one[1].EntryName, "one.exe,two.exe");
 }
@@ -147,7 +132,7 @@ TEST_F(ScannerTest, ScriptsAreSubkeysNamedBySubkey) {
     SetRegString(HKEY_LOCAL_MACHINE, kBase + "\\1", "Script", "C:\\scripts\\nameless.cmd");
     SetRegString(HKEY_LOCAL_MACHINE, kBase + "\\2", "DisplayName", "No script");
     SetRegString(HKEY_LOCAL_MACHINE, kBase + "\\AutorunsDisabled\\7", "Script", "C:\\scripts\\off.cmd");
-    OnePass scan(3, HKEY_LOCAL_MACHINE, kBase);
+    const PassResult scan = ScanLocationPass(3, HKEY_LOCAL_MACHINE, kBase);
     ASSERT_EQ(scan.count(), 3);
     EXPECT_EQ(scan[1].EntryName, "Start script");
     EXPECT_EQ(scan[1].ItemName, "0");
@@ -162,9 +147,9 @@ TEST_F(ScannerTest, ScriptsAreSubkeysNamedBySubkey) {
 
 TEST_F(ScannerTest, LogOnlyLocationsLogOnePassLine) {
     CapturedLog log;
-    OnePass scan(5, HKEY_LOCAL_MACHINE, kBase);
+    const PassResult scan = ScanLocationPass(5, HKEY_LOCAL_MACHINE, kBase);
     EXPECT_EQ(scan.count(), 0);
-    OnePass missing(11, HKEY_LOCAL_MACHINE, kBase + "\\Missing");
+    const PassResult missing = ScanLocationPass(11, HKEY_LOCAL_MACHINE, kBase + "\\Missing");
     const auto lines = log.lines();
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0], "5 " + kBase + ": ");

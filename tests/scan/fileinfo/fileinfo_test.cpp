@@ -102,11 +102,12 @@ std::string VersionedCopy(const TempDir &dir, const std::string &name, const std
     return EndUpdateResourceA(update, !ok) && ok ? path : "";
 }
 
-std::vector<std::string> Values() {
-    std::vector<std::string> values;
-    for (const auto &field : VersionFields())
-        values.push_back(field.FieldValue);
-    return values;
+std::vector<std::string> Values(const VersionStrings &strings) { return {strings.begin(), strings.end()}; }
+
+VersionStrings Company(const std::string &name) {
+    VersionStrings strings;
+    strings[0] = name;
+    return strings;
 }
 
 const std::vector<std::string> kEmpty(8);
@@ -133,11 +134,11 @@ std::string VersionFiles::neutral_, VersionFiles::untranslated_, VersionFiles::s
 
 TEST_F(VersionFiles, ReadsTheFirstTranslationsTable) {
     // This program: language 0409, code page 04E4.
-    ReadVersionInfo(OwnPath());
-    EXPECT_EQ(Values(), (std::vector<std::string>{"MICROSOFT CORPORATION", "Startup helper", "1.2.3.4", "helper",
-                                                  "Copyright (C) Example", "helper.exe", "Helper Suite", "1.2"}));
+    const VersionStrings own = ReadVersionInfo(OwnPath());
+    EXPECT_EQ(Values(own), (std::vector<std::string>{"MICROSOFT CORPORATION", "Startup helper", "1.2.3.4", "helper",
+                                                     "Copyright (C) Example", "helper.exe", "Helper Suite", "1.2"}));
     StartupEntry entry;
-    ApplyVersionStrings(entry);
+    ApplyVersionStrings(entry, own);
     EXPECT_EQ(entry.VersionInfo[1], "MICROSOFT CORPORATION");
     EXPECT_EQ(entry.VersionInfo[8], "1.2");
     EXPECT_EQ(entry.VersionInfo[0], "");
@@ -147,8 +148,8 @@ TEST_F(VersionFiles, ReadsTheFirstTranslationsTable) {
     // read, a missing string leaves only its own value empty, and a value
     // longer than 255 characters is kept whole.
     ASSERT_FALSE(neutral_.empty());
-    ReadVersionInfo(neutral_);
-    const auto values = Values();
+    const VersionStrings neutral = ReadVersionInfo(neutral_);
+    const auto values = Values(neutral);
     EXPECT_EQ(values[0], "Micro soft");
     EXPECT_EQ(values[1], std::string(300, 'L') + "end");
     EXPECT_EQ(values[2], "2.0");
@@ -156,7 +157,7 @@ TEST_F(VersionFiles, ReadsTheFirstTranslationsTable) {
     EXPECT_EQ(values[6], "Neutral");
     EXPECT_EQ(values[7], "2");
     StartupEntry other;
-    ApplyVersionStrings(other);
+    ApplyVersionStrings(other, neutral);
     EXPECT_FALSE(other.IsMicrosoft);
     EXPECT_EQ(other.VersionInfo[2].size(), 303u);
 }
@@ -168,9 +169,8 @@ TEST_F(VersionFiles, NoUsableTranslationGivesEightEmptyStrings) {
     const std::string text = dir / "plain.txt";
     ASSERT_TRUE(WriteFileBytes(text, "no resources here"));
     for (const std::string &file : {untranslated_, shortTranslation_, dir / "missing.exe", std::string(), text}) {
-        ReadVersionInfo(OwnPath()); // values from an earlier read are replaced
-        ReadVersionInfo(file);
-        EXPECT_EQ(Values(), kEmpty) << file;
+        ReadVersionInfo(OwnPath()); // an earlier read leaves nothing behind
+        EXPECT_EQ(Values(ReadVersionInfo(file)), kEmpty) << file;
     }
 }
 
@@ -178,12 +178,10 @@ TEST_F(VersionFiles, MicrosoftOnlySetNeverCleared) {
     StartupEntry entry;
     for (const char *company : {"microsoft", "Contoso (MicroSoft) Ltd", "MICROSOFT CORPORATION"}) {
         entry.IsMicrosoft = false;
-        VersionFields()[0].FieldValue = company;
-        ApplyVersionStrings(entry);
+        ApplyVersionStrings(entry, Company(company));
         EXPECT_TRUE(entry.IsMicrosoft) << company;
     }
-    VersionFields()[0].FieldValue = "Micro soft";
-    ApplyVersionStrings(entry);
+    ApplyVersionStrings(entry, Company("Micro soft"));
     EXPECT_TRUE(entry.IsMicrosoft); // kept from before
     EXPECT_FALSE(NamesMicrosoft("Micro soft"));
     EXPECT_FALSE(NamesMicrosoft("Microsof"));
@@ -232,8 +230,7 @@ TEST(FileDates, ModificationAndCreationDatesOfAFile) {
         EXPECT_TRUE(SetFileTime(h, &created, nullptr, &written));
         CloseHandle(h);
     }
-    FileDates dates;
-    GetFileDates(file, dates);
+    FileDates dates = GetFileDates(file);
     EXPECT_EQ(dates.Modified, DateSerialOf(2021, 6, 15));
     WIN32_FILE_ATTRIBUTE_DATA attrs{};
     ASSERT_TRUE(GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &attrs));
@@ -242,7 +239,7 @@ TEST(FileDates, ModificationAndCreationDatesOfAFile) {
     else // the file system keeps no creation time of its own
         EXPECT_EQ(dates.Created, LocalDateOfFileTime(attrs.ftCreationTime));
 
-    GetFileDates(dir / "missing.bin", dates);
+    dates = GetFileDates(dir / "missing.bin");
     EXPECT_EQ(dates.Created, kNoDate);
     EXPECT_EQ(dates.Modified, kNoDate);
     const FILETIME none{};

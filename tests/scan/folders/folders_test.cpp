@@ -12,6 +12,7 @@
 #include "scan/folder_locations.h"
 #include "scan/imagepath.h"
 #include "scan/scanner.h"
+#include "scan/installations.h"
 #include "scan/state.h"
 #include "support/offline_drive.h"
 #include "support/scan_pass.h"
@@ -35,7 +36,7 @@ struct Location {
     // Live pass of the location over keyPath, as the scan driver makes it.
     void Live(const std::string &keyPath, int category, int index, int scope) {
         passes.push_back(ScanPass{keyPath});
-        LoadData(nullptr, keyPath, entries, category, index, "", scope, passes, false);
+        LoadData(nullptr, keyPath, entries, category, index, "", scope, passes, false, ScannedInstallation());
     }
     // Entry by EntryName (the folder listing's order is the file system's).
     const StartupEntry *Find(const std::string &name) const {
@@ -276,14 +277,14 @@ TEST_F(FoldersTest, SnapshotCopiesGiveThePassesOfTheLiveFolders) {
 
     // No snapshot folder: nothing, passes as the caller made them.
     Location none;
-    ScanStartupFolders(nullptr, path18, none.entries, kCatLogon, 18, "", 5, none.passes);
+    ScanStartupFolders(nullptr, path18, none.entries, kCatLogon, 18, "", 5, none.passes, ScannedInstallation());
     EXPECT_EQ(none.entries.size(), 1u);
     EXPECT_EQ(none.passes.size(), 1u);
 
     SnapshotPath() = snapshot.path();
     Location loc;
     loc.entries.resize(4); // left over from an earlier scan: replaced
-    ScanStartupFolders(nullptr, path18, loc.entries, kCatLogon, 18, "", 5, loc.passes);
+    ScanStartupFolders(nullptr, path18, loc.entries, kCatLogon, 18, "", 5, loc.passes, ScannedInstallation());
     ASSERT_EQ(loc.passes.size(), 3u);
     EXPECT_EQ(loc.passes[1].KeyText, profiles + path18);
     EXPECT_EQ(loc.passes[2].KeyText, "");
@@ -309,7 +310,7 @@ TEST_F(FoldersTest, SnapshotCopiesGiveThePassesOfTheLiveFolders) {
     // A pass number below those already there never shrinks the list.
     Location grown;
     grown.passes.resize(6);
-    ScanStartupFolders(nullptr, path18, grown.entries, kCatLogon, 18, "", 5, grown.passes);
+    ScanStartupFolders(nullptr, path18, grown.entries, kCatLogon, 18, "", 5, grown.passes, ScannedInstallation());
     EXPECT_EQ(grown.passes.size(), 7u);
     EXPECT_EQ(grown.passes[6].KeyText, live);
     EXPECT_EQ(grown.Indexes(2), Range(1, 3));
@@ -321,7 +322,8 @@ TEST_F(FoldersTest, SnapshotCopiesGiveThePassesOfTheLiveFolders) {
     ASSERT_TRUE(WriteFileBytes(snapshot / "47(1)\\a.job", "copy"));
     ASSERT_TRUE(WriteFileBytes(snapshot / "47(1)\\c.txt", "copy"));
     Location task;
-    ScanStartupFolders(nullptr, "\\Tasks\\", task.entries, kCatTaskScheduler, 47, "", 7, task.passes);
+    ScanStartupFolders(nullptr, "\\Tasks\\", task.entries, kCatTaskScheduler, 47, "", 7, task.passes,
+                       ScannedInstallation());
     ASSERT_EQ(task.entries.size(), 2u);
     EXPECT_EQ(task.entries[1].ItemName, windows_.path() + "\\Tasks\\a.job");
     EXPECT_EQ(task.entries[1].ImagePath, "C:\\Tools\\job.exe");
@@ -346,7 +348,7 @@ TEST_F(FoldersTest, SnapshotOfProfileStartupFoldersReadsCopyFolderOfTheSecondPro
             ScopedKey p(OpenKey(HKEY_LOCAL_MACHINE, kProfileList + "\\" + name));
             const RegValue image = ReadValue(p.get(), "ProfileImagePath");
             if (image.present)
-                folders.push_back(ExpandEnvVars(image.Text()) + path19);
+                folders.push_back(ExpandEnvVars(image.Text(), ScannedInstallation()) + path19);
         }
     }
     size_t n = 0;
@@ -368,7 +370,7 @@ TEST_F(FoldersTest, SnapshotOfProfileStartupFoldersReadsCopyFolderOfTheSecondPro
         MakeFolder(snapshot / name);
 
     Location loc;
-    ScanStartupFolders(nullptr, path19, loc.entries, kCatLogon, 19, "", 1, loc.passes);
+    ScanStartupFolders(nullptr, path19, loc.entries, kCatLogon, 19, "", 1, loc.passes, ScannedInstallation());
     ASSERT_EQ(loc.passes.size(), folders.size());
     for (size_t p = 1; p < folders.size(); ++p)
         EXPECT_EQ(loc.passes[p].KeyText, folders[p]);

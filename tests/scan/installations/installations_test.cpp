@@ -102,10 +102,13 @@ TEST_F(InstallationsTest, DrivesWithBcdBootIniAndNeither) {
 
     // the chain of the offline installation on the BCD drive
     SelectedOS() = 1;
-    EXPECT_EQ(ResolveCommandLine("%SystemRoot%\\system32\\svchost.exe -k x"),
+    const InstallContext install = ScannedInstallation();
+    EXPECT_EQ(ResolveCommandLine("%SystemRoot%\\system32\\svchost.exe -k x", install, FileMatchExists),
               d.root() + "Windows\\system32\\svchost.exe");
-    EXPECT_EQ(ResolveCommandLine("\"C:\\Program Files\\A\\a.exe\" /s"), d.root() + "Program Files\\A\\a.exe");
-    EXPECT_EQ(ResolveCommandLine("regsvr32 /s x.dll"), d.root() + "Windows\\system32\\regsvr32.exe");
+    EXPECT_EQ(ResolveCommandLine("\"C:\\Program Files\\A\\a.exe\" /s", install, FileMatchExists),
+              d.root() + "Program Files\\A\\a.exe");
+    EXPECT_EQ(ResolveCommandLine("regsvr32 /s x.dll", install, FileMatchExists),
+              d.root() + "Windows\\system32\\regsvr32.exe");
     // a Refresh rebuilds the list from scratch
     LoadEnvironment();
     EXPECT_EQ(ScanLocations()[0].Entries.size(), 4u);

@@ -22,41 +22,7 @@ const std::string kSys = "C:\\windows\\system32\\";
 
 // One pass of location n over HKEY_LOCAL_MACHINE\path (the scratch key unless
 // given), with the location's category and value name.
-struct OnePass {
-    std::vector<StartupEntry> entries = std::vector<StartupEntry>(1);
-    std::vector<ScanPass> passes = std::vector<ScanPass>(2);
-
-    explicit OnePass(int n, const std::string &path = kBase) {
-        const ScanLocation &loc = ScanLocations()[static_cast<size_t>(n)];
-        LoadData(HKEY_LOCAL_MACHINE, path, entries, loc.Category, n, loc.ValueName, loc.Scope, passes, false);
-    }
-    int count() const { return UpperBound(entries); }
-    const StartupEntry &operator[](int i) const { return entries[static_cast<size_t>(i)]; }
-    // The entry with this EntryName (or ItemName); fails the test when there is none.
-    const StartupEntry &named(const std::string &name) const {
-        for (int i = 1; i <= count(); ++i)
-            if ((*this)[i].EntryName == name || (*this)[i].ItemName == name)
-                return (*this)[i];
-        ADD_FAILURE() << "no entry " << name;
-        static const StartupEntry none;
-        return none;
-    }
-    std::vector<std::string> names() const {
-        std::vector<std::string> list;
-        for (int i = 1; i <= count(); ++i)
-            list.push_back((*this)[i].EntryName);
-        return list;
-    }
-    // Every entry belongs to pass 1 and is recorded there in order.
-    void expectRecorded() const {
-        std::vector<int> expected{0};
-        for (int i = 1; i <= count(); ++i) {
-            expected.push_back(i);
-            EXPECT_EQ((*this)[i].PassIndex, 1) << i;
-        }
-        EXPECT_EQ(passes[1].EntryIndexes, expected);
-    }
-};
+PassResult OnePass(int n, const std::string &path = kBase) { return ScanLocationPass(n, HKEY_LOCAL_MACHINE, path); }
 
 using Names = std::vector<std::string>;
 
@@ -85,17 +51,19 @@ TEST_F(ListScanTest, BootExecuteListsEachCommandThenTheDisabledOnes) {
                       {"autocheck autochk *", "", "prog arg", "foo", "  spaced   out  words"});
     SetRegMultiString(HKEY_LOCAL_MACHINE, kDisabled, "BootExecute", {"sdcheck sdtool /x"});
     SetRegMultiString(HKEY_LOCAL_MACHINE, kDisabled + "\\AutorunsDisabled", "BootExecute", {"deeper"});
-    OnePass scan(50);
+    const PassResult scan = OnePass(50);
     ASSERT_EQ(scan.names(), (Names{"autocheck", "prog", "foo", "spaced", "sdcheck"}));
     EXPECT_EQ(scan[1].ImagePath, kSys + "autochk.exe");
     EXPECT_EQ(scan[2].ImagePath, kSys + "prog.exe");
     EXPECT_EQ(scan[3].ImagePath, kSys + "foo.exe");
     EXPECT_EQ(scan[4].ImagePath, kSys + "out.exe");
     EXPECT_EQ(scan[5].ImagePath, kSys + "sdtool.exe");
+    // Each entry keeps its whole command as item name: what the list holds.
+    const Names commands{"", "autocheck autochk *", "prog arg", "foo", "  spaced   out  words", "sdcheck sdtool /x"};
     for (int i = 1; i <= 5; ++i) {
         EXPECT_EQ(scan[i].Disabled, i == 5) << i;
         EXPECT_EQ(scan[i].ItemType, kItemOwnValue);
-        EXPECT_EQ(scan[i].ItemName, "");
+        EXPECT_EQ(scan[i].ItemName, commands[static_cast<size_t>(i)]);
     }
     scan.expectRecorded();
 }
@@ -104,7 +72,7 @@ TEST_F(ListScanTest, PackageListsKeepItemsWholeAndFindDisabledOnes) {
     const std::string lsa = kBase + "\\Lsa";
     SetRegMultiString(HKEY_LOCAL_MACHINE, lsa, "Notification Packages", {"scecli", "vendor pkg", "rassfm"});
     SetRegMultiString(HKEY_LOCAL_MACHINE, lsa + "\\AutorunsDisabled", "Notification Packages", {"oldpkg"});
-    OnePass notify(67, lsa);
+    const PassResult notify = OnePass(67, lsa);
     ASSERT_EQ(notify.names(), (Names{"scecli", "vendor pkg", "rassfm", "oldpkg"}));
     EXPECT_EQ(notify[1].ImagePath, kSys + "scecli.dll");
     EXPECT_EQ(notify[2].ImagePath, kSys + "vendor pkg.dll");
@@ -116,7 +84,7 @@ TEST_F(ListScanTest, PackageListsKeepItemsWholeAndFindDisabledOnes) {
 
     // Missing from the key, present in the disabled store: only disabled entries.
     SetRegMultiString(HKEY_LOCAL_MACHINE, lsa + "\\AutorunsDisabled", "Authentication Packages", {"msv1_0"});
-    OnePass auth(66, lsa);
+    const PassResult auth = OnePass(66, lsa);
     ASSERT_EQ(auth.names(), Names{"msv1_0"});
     EXPECT_TRUE(auth[1].Disabled);
 
@@ -156,7 +124,7 @@ TEST_F(ListScanTest, KnownDllsListEveryValueButTheFolder) {
     SetRegBinary(HKEY_LOCAL_MACHINE, kBase, "user32", "user32.dll", REG_SZ); // stored without its NUL
     SetRegString(HKEY_LOCAL_MACHINE, kDisabled, "evil", "evil.dll");
     SetRegString(HKEY_LOCAL_MACHINE, kDisabled + "\\AutorunsDisabled", "deeper", "deeper.dll");
-    OnePass scan(56);
+    const PassResult scan = OnePass(56);
     ASSERT_EQ(scan.count(), 3);
     EXPECT_EQ(scan.named("kernel32").ImagePath, kSys + "kernel32.dll");
     EXPECT_EQ(scan.named("user32").ImagePath, kSys + "user32.dll");
@@ -185,7 +153,7 @@ TEST_F(ListScanTest, ImageFileDebuggersResolveTheirProgram) {
     SetRegString(HKEY_LOCAL_MACHINE, kBase + "\\nodebugger.exe", "GlobalFlag", "2");
     SetRegString(HKEY_LOCAL_MACHINE, kDisabled + "\\taskmgr.exe", "Debugger", "procexp.exe");
     SetRegString(HKEY_LOCAL_MACHINE, kDisabled + "\\AutorunsDisabled\\regedit.exe", "Debugger", "%SystemRoot%\\re");
-    OnePass scan(51);
+    const PassResult scan = OnePass(51);
     ASSERT_EQ(scan.count(), 7);
     EXPECT_EQ(scan.named("notepad.exe").EntryName, "ntsd -d");
     EXPECT_EQ(scan.named("notepad.exe").ImagePath, kSys + "ntsd.exe");
@@ -206,7 +174,7 @@ TEST_F(ListScanTest, ImageFileDebuggersResolveTheirProgram) {
 
 TEST_F(ListScanTest, CommandValuesGiveOneEntryFromTheirFirstProgram) {
     SetRegString(HKEY_LOCAL_MACHINE, kBase, "AutoRun", "C:\\Tools\\init.cmd /q");
-    OnePass autorun(52);
+    const PassResult autorun = OnePass(52);
     ASSERT_EQ(autorun.count(), 1);
     EXPECT_EQ(autorun[1].EntryName, "C:\\Tools\\init.cmd /q");
     EXPECT_EQ(autorun[1].ImagePath, "C:\\Tools\\init.cmd");
@@ -222,7 +190,7 @@ TEST_F(ListScanTest, CommandValuesGiveOneEntryFromTheirFirstProgram) {
     EXPECT_EQ(OnePass(52).count(), 0);
 
     SetRegString(HKEY_LOCAL_MACHINE, kBase, "Appinit_Dlls", "hooka.dll hookb.dll");
-    OnePass appinit(55);
+    const PassResult appinit = OnePass(55);
     ASSERT_EQ(appinit.count(), 1);
     EXPECT_EQ(appinit[1].EntryName, "hooka.dll hookb.dll");
     EXPECT_EQ(appinit[1].ImagePath, kSys + "hooka.dll");
@@ -250,7 +218,7 @@ TEST_F(ListScanTest, OpenCommandIsListedOnlyWhenHijacked) {
     };
     for (const Case &c : cases) {
         SetRegString(HKEY_LOCAL_MACHINE, kBase, "", c.text);
-        OnePass scan(54);
+        const PassResult scan = OnePass(54);
         ASSERT_EQ(scan.count(), 1) << c.text;
         EXPECT_EQ(scan[1].EntryName, c.name);
         EXPECT_EQ(scan[1].ImagePath, c.image);
@@ -267,7 +235,7 @@ TEST_F(ListScanTest, WinlogonValues) {
     SetRegString(HKEY_LOCAL_MACHINE, kBase, "System", "");
     EXPECT_EQ(OnePass(57).count(), 0);
     SetRegString(HKEY_LOCAL_MACHINE, kBase, "UIHost", "logonui.exe");
-    OnePass uihost(58);
+    const PassResult uihost = OnePass(58);
     ASSERT_EQ(uihost.count(), 1);
     EXPECT_EQ(uihost[1].EntryName, "logonui.exe");
     EXPECT_EQ(uihost[1].ImagePath, kSys + "logonui.exe");
@@ -277,21 +245,21 @@ TEST_F(ListScanTest, WinlogonValues) {
 
     // System-folder files: named by their file name, also when empty.
     SetRegString(HKEY_LOCAL_MACHINE, kBase, "GinaDLL", "");
-    OnePass gina(60);
+    const PassResult gina = OnePass(60);
     ASSERT_EQ(gina.count(), 1);
     EXPECT_EQ(gina[1].EntryName, "");
     EXPECT_EQ(gina[1].ImagePath, kSys);
     SetRegString(HKEY_LOCAL_MACHINE, kBase, "Taskman", "taskmgr.exe");
     EXPECT_EQ(OnePass(61)[1].ImagePath, kSys + "taskmgr.exe");
     SetRegString(HKEY_LOCAL_MACHINE, kBase, "ImageName", "C:\\Vendor\\bootok.exe");
-    OnePass boot(63);
+    const PassResult boot = OnePass(63);
     EXPECT_EQ(boot[1].EntryName, "bootok.exe");
     EXPECT_EQ(boot[1].ImagePath, "C:\\Vendor\\bootok.exe");
     EXPECT_EQ(OnePass(63, kBase + "\\Missing").count(), 0);
 
     // Location 62 is read per user; its key is the same kind of single value.
     SetRegString(HKEY_LOCAL_MACHINE, kBase, "SCRNSAVE.EXE", "C:\\windows\\system32\\logon.scr");
-    OnePass saver(62);
+    const PassResult saver = OnePass(62);
     ASSERT_EQ(saver.count(), 1);
     EXPECT_EQ(saver[1].EntryName, "logon.scr");
     EXPECT_EQ(saver[1].ImagePath, kSys + "logon.scr");
@@ -304,7 +272,7 @@ TEST_F(ListScanTest, NotifyPackagesNamedBySubkey) {
     SetRegString(HKEY_LOCAL_MACHINE, kBase + "\\folder", "DLLName", "sub\\inner.dll");
     SetRegDword(HKEY_LOCAL_MACHINE, kBase + "\\nodll", "Asynchronous", 1);
     SetRegString(HKEY_LOCAL_MACHINE, kDisabled + "\\oldnotify", "DLLName", "%SystemRoot%\\old.dll", REG_EXPAND_SZ);
-    OnePass scan(59);
+    const PassResult scan = OnePass(59);
     ASSERT_EQ(scan.count(), 4);
     EXPECT_EQ(scan.named("crypt32chain").ImagePath, kSys + "wlnotify.dll");
     EXPECT_EQ(scan.named("vendor").ImagePath, "C:\\Vendor\\notify.dll");
@@ -320,7 +288,7 @@ TEST_F(ListScanTest, NotifyPackagesNamedBySubkey) {
     const std::string lower = kBase + "\\Lower";
     SetRegString(HKEY_LOCAL_MACHINE, lower + "\\autorunsdisabled", "DLLName", "own.dll");
     SetRegString(HKEY_LOCAL_MACHINE, lower + "\\autorunsdisabled\\inner", "DLLName", "inner.dll");
-    OnePass other(59, lower);
+    const PassResult other = OnePass(59, lower);
     ASSERT_EQ(other.names(), Names{"autorunsdisabled"});
     EXPECT_FALSE(other[1].Disabled);
 }
@@ -355,7 +323,7 @@ TEST_F(ListScanTest, WinsockCatalogueEntries) {
     item("000000000007", PackedItem(path60, u"Cut", kCatalogNameOffset + 5)); // odd length, inside the name
     SetRegDword(HKEY_LOCAL_MACHINE, kBase + "\\000000000008", "Other", 1);
     item("AutorunsDisabled", PackedItem("x.dll", u"Stored"));
-    OnePass scan(64);
+    const PassResult scan = OnePass(64);
     ASSERT_EQ(scan.count(), 8);
     const StartupEntry &tcp = scan.named("000000000001");
     EXPECT_EQ(tcp.EntryName, "MSAFD Tcpip [TCP/IP]");
@@ -385,7 +353,7 @@ TEST_F(ListScanTest, PrintMonitorsLiveAndDisabled) {
     SetRegBinary(HKEY_LOCAL_MACHINE, kBase + "\\Raw Port", "Driver", "rawmon.dll", REG_SZ); // no NUL stored
     SetRegDword(HKEY_LOCAL_MACHINE, kBase + "\\No Driver", "Other", 1);
     SetRegString(HKEY_LOCAL_MACHINE, kDisabled + "\\Old Port", "Driver", "oldmon.dll");
-    OnePass scan(65);
+    const PassResult scan = OnePass(65);
     ASSERT_EQ(scan.count(), 4);
     EXPECT_EQ(scan.named("Local Port").ImagePath, kSys + "localspl.dll");
     EXPECT_EQ(scan.named("Vendor Port").ImagePath, "C:\\Vendor\\vmon.dll");

@@ -2,6 +2,7 @@
 
 #include "registry/access.h"
 #include "scan/imagepath.h"
+#include "scan/installations.h"
 #include "scan/state.h"
 #include "support/testing.h"
 
@@ -34,30 +35,35 @@ class ScannedInstall : public ::testing::Test {
 };
 
 TEST_F(ScannedInstall, ChainFollowsTheSelectedInstallation) {
-    EXPECT_EQ(ResolveCommandLine("%SystemRoot%\\system32\\userinit.exe,"), "C:\\windows\\system32\\userinit.exe");
-    EXPECT_EQ(SystemPath(), "C:\\windows\\system32\\");
-    EXPECT_EQ(RemapDrive("E:\\x.exe"), "E:\\x.exe");
-    EXPECT_EQ(CurrentInstall().drive, 0);
+    InstallContext install = ScannedInstallation();
+    EXPECT_EQ(ResolveCommandLine("%SystemRoot%\\system32\\userinit.exe,", install, FileMatchExists),
+              "C:\\windows\\system32\\userinit.exe");
+    EXPECT_EQ(SystemPath(install), "C:\\windows\\system32\\");
+    EXPECT_EQ(RemapDrive("E:\\x.exe", install), "E:\\x.exe");
+    EXPECT_EQ(install.drive, 0);
 
     SelectedOS() = 1;
-    EXPECT_EQ(ResolveCommandLine("%SystemRoot%\\system32\\userinit.exe,"), "Q:\\WINNT\\system32\\userinit.exe");
-    EXPECT_EQ(ResolveCommandLine("\"C:\\Program Files\\A\\a.exe\" -s"), "Q:\\Program Files\\A\\a.exe");
-    EXPECT_EQ(ResolveCommandLine("rundll32 mydll.dll,Run"), "Q:\\WINNT\\system32\\mydll.dll");
-    EXPECT_EQ(ExpandEnvVars("%SystemDrive%\\x"), "Q:\\x");
-    EXPECT_EQ(AddSystemPath("x.sys"), "Q:\\WINNT\\system32\\x.sys");
-    EXPECT_EQ(RemapDrive("c:\\x.exe"), "Q:\\x.exe");
+    install = ScannedInstallation();
+    EXPECT_EQ(ResolveCommandLine("%SystemRoot%\\system32\\userinit.exe,", install, FileMatchExists),
+              "Q:\\WINNT\\system32\\userinit.exe");
+    EXPECT_EQ(ResolveCommandLine("\"C:\\Program Files\\A\\a.exe\" -s", install, FileMatchExists),
+              "Q:\\Program Files\\A\\a.exe");
+    EXPECT_EQ(ResolveCommandLine("rundll32 mydll.dll,Run", install, FileMatchExists), "Q:\\WINNT\\system32\\mydll.dll");
+    EXPECT_EQ(ExpandEnvVars("%SystemDrive%\\x", install), "Q:\\x");
+    EXPECT_EQ(AddSystemPath("x.sys", install), "Q:\\WINNT\\system32\\x.sys");
+    EXPECT_EQ(RemapDrive("c:\\x.exe", install), "Q:\\x.exe");
 }
 
 TEST_F(ScannedInstall, MissingInstallationGivesAnEmptyWindowsFolder) {
     SelectedOS() = 7;
-    EXPECT_EQ(CurrentInstall().windowsDir, "");
-    EXPECT_EQ(CurrentInstall().drive, 0);
+    EXPECT_EQ(ScannedInstallation().windowsDir, "");
+    EXPECT_EQ(ScannedInstallation().drive, 0);
     SelectedOS() = -1;
-    EXPECT_EQ(CurrentInstall().windowsDir, "");
+    EXPECT_EQ(ScannedInstallation().windowsDir, "");
     ScanLocations().clear();
     SelectedOS() = 0;
-    EXPECT_EQ(CurrentInstall().windowsDir, "");
-    EXPECT_EQ(ResolveCommandLine("x"), "\\system32\\x.exe");
+    EXPECT_EQ(ScannedInstallation().windowsDir, "");
+    EXPECT_EQ(ResolveCommandLine("x", ScannedInstallation(), FileMatchExists), "\\system32\\x.exe");
 }
 
 TEST(FileSearch, CleanImagePathAndPathSearchSeeRealFiles) {
@@ -68,9 +74,9 @@ TEST(FileSearch, CleanImagePathAndPathSearchSeeRealFiles) {
     EXPECT_TRUE(FileMatchExists(dir / "my*.exe"));
     EXPECT_FALSE(FileMatchExists(dir / "a folder x"));
     EXPECT_FALSE(FileMatchExists(""));
-    EXPECT_EQ(CleanImagePath(dir / "my tool.exe"), dir / "my tool.exe");
+    EXPECT_EQ(CleanImagePath(dir / "my tool.exe", FileMatchExists), dir / "my tool.exe");
     // a folder is not a file: "C:\...\a folder x" keeps its drive part only
-    EXPECT_EQ(CleanImagePath(dir / "a folder x,1"), dir / "a folder x");
+    EXPECT_EQ(CleanImagePath(dir / "a folder x,1", FileMatchExists), dir / "a folder x");
 
     TempDir first, second;
     ASSERT_TRUE(WriteFileBytes(first / "qmprog.bat", "@echo"));
