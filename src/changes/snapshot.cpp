@@ -12,7 +12,7 @@
 #include "resources/ids.h"
 #include "scan/pathops.h"
 #include "scan/state.h"
-#include "scan/text.h"
+#include "system/text.h"
 #include "system/files.h"
 #include "system/log.h"
 #include "system/platform.h"
@@ -22,7 +22,7 @@ namespace {
 constexpr int kKnownDllsLocation = 56;
 constexpr int kBootExecuteLocation = 50;
 
-bool FolderExists(const std::string &path) {
+bool IsFolderPath(const std::string &path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
@@ -240,7 +240,7 @@ bool MakeFolders(const std::string &path) {
         folder.pop_back();
     if (folder.empty())
         return false;
-    if (FolderExists(folder))
+    if (IsFolderPath(folder))
         return true;
     const auto slash = folder.find_last_of("\\/");
     if (slash != std::string::npos && slash > 0 && folder[slash - 1] != ':' && !MakeFolders(folder.substr(0, slash)))
@@ -252,7 +252,7 @@ bool EmptyFolder(const std::string &folder) {
     WIN32_FIND_DATAA found;
     HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &found);
     if (find == INVALID_HANDLE_VALUE)
-        return FolderExists(folder);
+        return IsFolderPath(folder);
     bool empty = true;
     do {
         const std::string name = found.cFileName;
@@ -281,7 +281,7 @@ bool SnapshotTakenFlag(bool write) {
 
 bool SaveSnapshotText(const std::string &text) {
     std::string folder = ReadSetting("SnapshotPath");
-    if (!folder.empty() && FolderExists(folder)) {
+    if (!folder.empty() && IsFolderPath(folder)) {
         if (!WriteList(folder, text))
             return false;
         SnapshotPath() = folder;

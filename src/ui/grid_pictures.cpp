@@ -3,7 +3,8 @@
 #include <shellapi.h>
 
 #include "scan/fileinfo.h"
-#include "scan/text.h"
+#include "ui/shell_icons.h"
+#include "system/text.h"
 
 namespace {
 

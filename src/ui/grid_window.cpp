@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string>
 
-#include "scan/text.h"
+#include "system/text.h"
 #include "ui/grid_pictures.h"
 
 namespace {
