@@ -228,6 +228,35 @@ TEST(Faults, MovingListItems) {
     }
 }
 
+// One program of a value naming several, divided by ", ".
+int ProgramPlaces() {
+    auto in = [](const std::string &key) {
+        ScopedKey k(OpenKey(kRoot, key));
+        return ReadValue(k.get(), "AppSetup").Text().find("second.exe") != std::string::npos;
+    };
+    return in(kBase) + in(kDisKey);
+}
+
+TEST(Faults, DeletingOneProgramOfAValue) {
+    auto own = [](const std::string &line) { return line.ends_with("|AppSetup"); };
+    {
+        SCOPED_TRACE("one of three, live");
+        InjectEverywhere({[] { SetRegString(kRoot, kBase, "AppSetup", "first.exe, second.exe, third.exe"); },
+                          [] { return DeleteListedProgram(kRoot, kBase, "AppSetup", "second.exe", ", ", false); },
+                          ProgramPlaces,
+                          [] { return HasValue(kBase, "AppSetup", REG_SZ, Nul("first.exe, third.exe")); }, own, 0});
+    }
+    {
+        SCOPED_TRACE("the last one, disabled");
+        InjectEverywhere({[] {
+                              SetRegString(kRoot, kDisKey, "AppSetup", "second.exe");
+                              SetRegString(kRoot, kBase, "Other", "other.exe");
+                          },
+                          [] { return DeleteListedProgram(kRoot, kBase, "AppSetup", "second.exe", ", ", true); },
+                          ProgramPlaces, [] { return !RegKeyExists(kRoot, kDisKey); }, own, 0});
+    }
+}
+
 // A subkey entry X with a subtree.
 Tree EntryTree() {
     return Tree{{"", ""},
