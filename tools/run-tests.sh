@@ -35,17 +35,19 @@ wineserver -w 2>/dev/null || true
 wineserver -p
 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 status=0
-(cd "$build" && ctest --output-on-failure -j"$(nproc)") 2>&1 | tee "$build/ctest.log" || true
-status=${PIPESTATUS[0]}
+# The status of the pipeline's first command must be read in the same list:
+# after "|| true" it would be the status of "true".
+(cd "$build" && ctest --output-on-failure -j"$(nproc)") 2>&1 | tee "$build/ctest.log" || status=${PIPESTATUS[0]}
 summary=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests failed out of [0-9]+' "$build/ctest.log" | tail -n 1 || true)
 total=$(echo "$summary" | sed -E 's/.* out of ([0-9]+).*/\1/')
 failed=$(echo "$summary" | sed -E 's/.*, ([0-9]+) tests failed.*/\1/')
 [ -n "$summary" ] || { total=0; failed=0; [ "$status" -eq 0 ] && status=1; }
+if [ "$failed" -ne 0 ] && [ "$status" -eq 0 ]; then status=1; fi
 fuzzed=0
 fuzz_failed=0
 if [ -x "$here/tools/run-fuzz.sh" ] && [ "$status" -eq 0 ]; then
-  "$here/tools/run-fuzz.sh" "$build" 2>&1 | tee "$build/fuzz.log" || true
-  fuzz_status=${PIPESTATUS[0]}
+  fuzz_status=0
+  "$here/tools/run-fuzz.sh" "$build" 2>&1 | tee "$build/fuzz.log" || fuzz_status=${PIPESTATUS[0]}
   fuzzed=$(grep -cE '^fuzz [a-z0-9_]+: ([0-9?]+ inputs|FAILED)' "$build/fuzz.log" || true)
   fuzz_failed=$(grep -cE '^fuzz [a-z0-9_]+: FAILED' "$build/fuzz.log" || true)
   if [ "$fuzz_status" -ne 0 ]; then
