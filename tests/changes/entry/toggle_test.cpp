@@ -5,6 +5,8 @@
 #include "changes/entry_changes.h"
 #include "support/entry_support.h"
 #include "registry/access.h"
+#include "registry/disabled_store.h"
+#include "registry/hives.h"
 #include "registry/values.h"
 #include "support/store_support.h"
 #include "support/testing.h"
@@ -155,12 +157,20 @@ TEST_F(ToggleTest, PerUserAndOfflineEntriesMoveInsideTheirOwnKeys) {
     DisableThenEnable(25, HKEY_USERS, userRun, "UserTool",
                       [&] { EXPECT_EQ(ValueText(HKEY_USERS, userRun + kDis, "UserTool"), "1:C:\\user\\tool.exe"); });
 
-    const std::string offlineRun = "_REMOTE_SOFTWARE\\QuillmaraTests\\Entry\\Run";
-    TestKey offline(HKEY_LOCAL_MACHINE, "_REMOTE_SOFTWARE\\QuillmaraTests");
-    SetRegString(HKEY_LOCAL_MACHINE, offlineRun, "OfflineTool", "D:\\tool.exe");
+    // An offline installation's SOFTWARE hive, loaded under its "_REMOTE_" name.
+    SetRegString(HKEY_LOCAL_MACHINE, kBase + "\\Hive\\Run", "OfflineTool", "D:\\tool.exe");
+    TempDir dir;
+    ASSERT_TRUE(SaveKeyToFile(kBase + "\\Hive", dir / "software", HKEY_LOCAL_MACHINE));
+    DeleteRegTree(HKEY_LOCAL_MACHINE, "_REMOTE_SOFTWARE"); // a plain key left by an earlier run
+    ASSERT_TRUE(LoadHive(dir / "software", HKEY_LOCAL_MACHINE, "_REMOTE_SOFTWARE"));
+    const std::string offlineRun = "_REMOTE_SOFTWARE\\Run";
     DisableThenEnable(15, HKEY_LOCAL_MACHINE, offlineRun, "OfflineTool", [&] {
         EXPECT_EQ(ValueText(HKEY_LOCAL_MACHINE, offlineRun + kDis, "OfflineTool"), "1:D:\\tool.exe");
     });
+    UnloadHive(HKEY_LOCAL_MACHINE, "_REMOTE_SOFTWARE");
+    DisablePrivileges();
+    LoadedHives().assign(1, LoadedHive{});
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, "_REMOTE_SOFTWARE"));
 }
 
 TEST_F(ToggleTest, StartupFileMovesIntoAHiddenFolderItCreates) {
