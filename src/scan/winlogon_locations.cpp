@@ -2,7 +2,8 @@
 // packages, the screen saver, the boot verification program) and the settings
 // that start another program in place of, or together with, the requested one
 // (image-file debuggers, the command processor's AutoRun, the open command of
-// executable files, AppInit_DLLs).
+// executable files, AppInit_DLLs). A single value that was disabled is read
+// back from the key's "AutorunsDisabled" subkey and listed as disabled.
 #include <string>
 
 #include "registry/access.h"
@@ -54,38 +55,56 @@ ValueText ReadText(HKEY key, const std::string &name) {
     return {value.present, value.present ? CleanString(value.data) : std::string()};
 }
 
+// The location's own value; one missing from the key is looked for in its
+// "AutorunsDisabled" subkey, where disabling the entry puts it.
+struct OwnValue : ValueText {
+    bool disabled = false;
+};
+OwnValue ReadOwnValue(const PassContext &ctx) {
+    const ValueText live = ReadText(ctx.key, ctx.ValueName);
+    if (live.present)
+        return {live, false};
+    ScopedKey store(OpenKey(ctx.MainKey, ctx.KeyPath + "\\" + kDisabledName));
+    if (!store)
+        return {};
+    return {ReadText(store.get(), ctx.ValueName), true};
+}
+
 // Locations 57 and 58.
 void ScanProgramValue(PassContext &ctx) {
-    const ValueText v = ReadText(ctx.key, ctx.ValueName);
+    const OwnValue v = ReadOwnValue(ctx);
     if (v.text.empty())
         return;
     StartupEntry &e = AppendEntry(ctx);
     e.EntryName = v.text;
     e.ImagePath = ResolveFilePath(v.text, ctx.Install);
     e.ItemType = kItemOwnValue;
+    e.Disabled = v.disabled;
 }
 
 // Locations 60 to 63: also an empty value is listed.
 void ScanSystemFileValue(PassContext &ctx) {
-    const ValueText v = ReadText(ctx.key, ctx.ValueName);
+    const OwnValue v = ReadOwnValue(ctx);
     if (!v.present)
         return;
     StartupEntry &e = AppendEntry(ctx);
     e.EntryName = FileNamePart(v.text);
     e.ImagePath = ResolveSystemFile(v.text, ctx.Install);
     e.ItemType = kItemOwnValue;
+    e.Disabled = v.disabled;
 }
 
 // Locations 52, 53 and 55: one entry for the whole value, its image from the
 // first program or library it names.
 void ScanCommandValue(PassContext &ctx) {
-    const ValueText v = ReadText(ctx.key, ctx.ValueName);
+    const OwnValue v = ReadOwnValue(ctx);
     if (v.text.empty())
         return;
     StartupEntry &e = AppendEntry(ctx);
     e.EntryName = v.text;
     e.ImagePath = ResolveCommand(v.text, ctx.Category == kCatAppInit ? ".dll" : ".exe", ctx.Install);
     e.ItemType = kItemOwnValue;
+    e.Disabled = v.disabled;
 }
 
 // Location 54: anything but the standard open command is a hijack.

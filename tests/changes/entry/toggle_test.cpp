@@ -130,6 +130,22 @@ TEST_F(ToggleTest, PackageAndBootItemsMoveAloneAndKeepTheirLists) {
     });
 }
 
+TEST_F(ToggleTest, WinlogonHijackAndAppInitValuesStayListedOnceDisabled) {
+    const std::string key = kBase + "\\Values";
+    SetRegString(HKEY_LOCAL_MACHINE, key, "System", "qmsys.exe");
+    SetRegString(HKEY_LOCAL_MACHINE, key, "GinaDLL", "C:\\qm\\qmgina.dll");
+    SetRegString(HKEY_LOCAL_MACHINE, key, "AutoRun", "C:\\qm\\hook.cmd /q");
+    SetRegString(HKEY_LOCAL_MACHINE, key, "Appinit_Dlls", "qmhook.dll");
+    const struct {
+        int location;
+        const char *name;
+    } values[] = {{57, "qmsys.exe"}, {60, "qmgina.dll"}, {52, "C:\\qm\\hook.cmd /q"}, {55, "qmhook.dll"}};
+    for (const auto &v : values) {
+        SCOPED_TRACE(v.name);
+        DisableThenEnable(v.location, HKEY_LOCAL_MACHINE, key, v.name, [] {});
+    }
+}
+
 TEST_F(ToggleTest, ServiceAndDriverParkTheirStartType) {
     const std::string services = kBase + "\\Services";
     SetRegString(HKEY_LOCAL_MACHINE, services + "\\QmSvc", "ObjectName", "LocalSystem");
