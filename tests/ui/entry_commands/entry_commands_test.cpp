@@ -5,7 +5,9 @@
 #include "scan/state.h"
 #include "support/entry_support.h"
 #include "support/testing.h"
+#include "ui/box_change_ui.h"
 #include "ui/entry_commands.h"
+#include "ui/msgbox.h"
 
 namespace {
 
@@ -151,6 +153,21 @@ TEST_F(EntryCommandsTest, HeaderRowStaysWhenEmptyLocationsAreShown) {
         soloHeader |= grids.Cell(r, kColName, 1) == "HKEY_LOCAL_MACHINE\\" + kSolo;
     EXPECT_TRUE(soloHeader);
     EXPECT_EQ(RowOf("Solo"), 0);
+}
+
+TEST_F(EntryCommandsTest, TheProgramAsksThroughItsMessageBox) {
+    std::vector<BoxRequest> asked;
+    SetBoxAnswerer([&](const BoxRequest &r) {
+        asked.push_back(r);
+        return kAnswerNo; // Enter: No is the default button
+    });
+    BoxChangeUi boxes;
+    DeleteSelectedEntry(grids, Select("One"), boxes);
+    SetBoxAnswerer(nullptr);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].style, BoxStyle::kYesNoWarnDefaultNo);
+    EXPECT_EQ(asked[0].title, "Quillmara");
+    EXPECT_TRUE(HasValue(kPair, "One"));
 }
 
 } // namespace

@@ -1,0 +1,32 @@
+#include "ui/box_change_ui.h"
+
+#include "system/files.h"
+#include "ui/msgbox.h"
+
+int BoxChangeUi::Ask(const std::string &prompt, int style, const std::string &title) {
+    return MsgBoxEx(prompt, style, title);
+}
+
+std::string BoxChangeUi::ChooseFolder(const std::string &initialFolder) { return BrowseFolder(owner_, initialFolder); }
+
+std::string BoxChangeUi::ChooseDataFile(const std::string &pattern) {
+    std::string chosen = pattern;
+    return OpenDataFile(chosen);
+}
+
+void BoxChangeUi::ShowProgress(const std::string &label) {
+    if (showProgress)
+        showProgress(label);
+}
+
+void BoxChangeUi::SetProgress(double percent) {
+    if (setProgress)
+        setProgress(percent);
+}
+
+void BoxChangeUi::HideProgress() {
+    if (hideProgress)
+        hideProgress();
+}
+
+void BoxChangeUi::SetBusy(bool busy) { SetCursor(LoadCursorA(nullptr, busy ? IDC_APPSTARTING : IDC_ARROW)); }
