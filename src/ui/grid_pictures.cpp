@@ -57,13 +57,16 @@ std::string TypeOf(const std::string &path) {
 } // namespace
 
 GridImages::GridImages() {
-    list_ = ImageList_Create(kSize, kSize, ILC_COLOR32, 16, 16);
     HDC screen = GetDC(nullptr);
     scratchDc_ = CreateCompatibleDC(screen);
     scratch_ = CreateCompatibleBitmap(screen, kSize, kSize);
+    stripDc_ = CreateCompatibleDC(screen);
+    capacity_ = 32;
+    strip_ = CreateCompatibleBitmap(screen, kSize * capacity_, kSize);
     ReleaseDC(nullptr, screen);
-    if (!list_ || !scratchDc_ || !scratch_)
+    if (!stripDc_ || !strip_ || !scratchDc_ || !scratch_)
         return;
+    stripOld_ = SelectObject(stripDc_, strip_);
     scratchOld_ = SelectObject(scratchDc_, scratch_);
 
     ClearScratch();
@@ -95,8 +98,13 @@ GridImages::~GridImages() {
     }
     if (scratch_)
         DeleteObject(scratch_);
-    if (list_)
-        ImageList_Destroy(list_);
+    if (stripDc_) {
+        if (stripOld_)
+            SelectObject(stripDc_, stripOld_);
+        DeleteDC(stripDc_);
+    }
+    if (strip_)
+        DeleteObject(strip_);
 }
 
 void GridImages::ClearScratch() {
@@ -105,15 +113,27 @@ void GridImages::ClearScratch() {
 }
 
 PictureId GridImages::AddScratch() {
-    // The image list copies the bitmap, which must not be selected meanwhile.
-    SelectObject(scratchDc_, scratchOld_);
-    const int index = ImageList_Add(list_, scratch_, nullptr);
-    SelectObject(scratchDc_, scratch_);
-    return index < 0 ? 0 : static_cast<PictureId>(index + 1);
+    if (count_ == capacity_) {
+        // A strip twice as wide, holding the pictures so far.
+        HBITMAP wider = CreateCompatibleBitmap(stripDc_, kSize * capacity_ * 2, kSize);
+        if (!wider)
+            return 0;
+        HDC copy = CreateCompatibleDC(stripDc_);
+        HGDIOBJ old = SelectObject(copy, wider);
+        BitBlt(copy, 0, 0, kSize * count_, kSize, stripDc_, 0, 0, SRCCOPY);
+        SelectObject(copy, old);
+        DeleteDC(copy);
+        SelectObject(stripDc_, wider);
+        DeleteObject(strip_);
+        strip_ = wider;
+        capacity_ *= 2;
+    }
+    BitBlt(stripDc_, kSize * count_, 0, kSize, kSize, scratchDc_, 0, 0, SRCCOPY);
+    return static_cast<PictureId>(++count_);
 }
 
 PictureId GridImages::FileIcon(const std::string &imagePath) {
-    if (!list_ || !scratchDc_)
+    if (!strip_ || !scratchDc_)
         return 0;
     // The icon comes from the file's type alone, so each type is drawn once.
     const std::string type = TypeOf(imagePath);
@@ -133,12 +153,12 @@ PictureId GridImages::FileIcon(const std::string &imagePath) {
 }
 
 void GridImages::Draw(HDC dc, PictureId id, int x, int y) const {
-    if (id == 0 || !list_)
+    if (id == 0 || static_cast<int>(id) > count_)
         return;
-    ImageList_Draw(list_, static_cast<int>(id) - 1, dc, x, y, ILD_NORMAL);
+    BitBlt(dc, x, y, kSize, kSize, stripDc_, kSize * (static_cast<int>(id) - 1), 0, SRCCOPY);
 }
 
-int GridImages::Count() const { return list_ ? ImageList_GetImageCount(list_) : 0; }
+int GridImages::Count() const { return count_; }
 
 COLORREF GridImages::Pixel(PictureId id, int x, int y) const {
     HDC screen = GetDC(nullptr);

@@ -1,10 +1,10 @@
-// The 16x16 pictures of the category grids, held in one image list: the
+// The 16x16 pictures of the category grids, held side by side in one bitmap
+// (copied to the screen without blending, which keeps drawing fast): the
 // location pictures (registry key, folder), the missing-file picture, and the
 // icon of each file type, drawn once per type through a scratch picture that
 // is cleared before every icon.
 #pragma once
 #include <windows.h>
-#include <commctrl.h>
 
 #include <string>
 #include <unordered_map>
@@ -33,7 +33,11 @@ class GridImages : public GridPictures {
     PictureId AddScratch();
     void ClearScratch();
 
-    HIMAGELIST list_ = nullptr;
+    HDC stripDc_ = nullptr;
+    HBITMAP strip_ = nullptr;
+    HGDIOBJ stripOld_ = nullptr;
+    int capacity_ = 0; // pictures the strip has room for
+    int count_ = 0;
     HDC scratchDc_ = nullptr;
     HBITMAP scratch_ = nullptr;
     HGDIOBJ scratchOld_ = nullptr;
