@@ -7,24 +7,27 @@ namespace {
 
 class DialogSaveUi : public SaveListUi {
   public:
-    explicit DialogSaveUi(ChangeUi &ui) : ui_(ui) {}
+    explicit DialogSaveUi(const std::function<void(const std::string &)> &tell) : tell_(tell) {}
     std::string AskSaveFile() override { return SaveFileName("*.txt", "Text File"); }
-    void Tell(const std::string &prompt) override { ui_.Ask(prompt, 0, "Quillmara"); }
+    void Tell(const std::string &prompt) override {
+        if (tell_)
+            tell_(prompt);
+    }
 
   private:
-    ChangeUi &ui_;
+    const std::function<void(const std::string &)> &tell_;
 };
 
 } // namespace
 
 GridPanel::GridPanel(GridEvents &events) : events_(events) {}
 
-bool GridPanel::CreateGrid(int index, HWND parent, const RECT &bounds) {
+bool GridPanel::CreateGrid(int index, HWND parent, const RECT &bounds, DWORD exStyle) {
     if (index < 1 || index > kGridCount)
         return false;
     auto &window = windows_[static_cast<size_t>(index)];
     window = std::make_unique<GridWindow>(data_.Grid(index), &images_, &events_, index);
-    return window->Create(parent, IDC_GRID0 + index, bounds) != nullptr;
+    return window->Create(parent, IDC_GRID0 + index, bounds, exStyle) != nullptr;
 }
 
 void GridPanel::MoveGrid(int index, const RECT &bounds) {
@@ -45,7 +48,7 @@ void GridPanel::Refresh() {
             window->Refresh();
 }
 
-void GridPanel::SaveList(ChangeUi &ui) {
-    DialogSaveUi save(ui);
+void GridPanel::SaveList(const std::function<void(const std::string &)> &tell) {
+    DialogSaveUi save(tell);
     SaveGridsList(data_, save);
 }

@@ -5,9 +5,10 @@
 #include <windows.h>
 
 #include <array>
+#include <functional>
 #include <memory>
+#include <string>
 
-#include "changes/change_ui.h"
 #include "ui/category_grids.h"
 #include "ui/grid_pictures.h"
 #include "ui/grid_window.h"
@@ -18,8 +19,8 @@ class GridPanel {
     explicit GridPanel(GridEvents &events);
 
     // Creates the window of grid index (1..14) in parent at bounds; the
-    // control id is IDC_GRID0 + index.
-    bool CreateGrid(int index, HWND parent, const RECT &bounds);
+    // control id is IDC_GRID0 + index. exStyle 0 when the parent draws the edge.
+    bool CreateGrid(int index, HWND parent, const RECT &bounds, DWORD exStyle = WS_EX_CLIENTEDGE);
     void MoveGrid(int index, const RECT &bounds);
     // The window of grid index, null before it was created.
     GridWindow *Window(int index);
@@ -35,8 +36,8 @@ class GridPanel {
     void SetIncludeEmpty(bool on, SelectionState &selection) { data_.SetIncludeEmpty(on, selection, images_); }
     void SetHideMicrosoft(bool on, SelectionState &selection) { data_.SetHideMicrosoft(on, selection, images_); }
     // File / Save: the "Save File" dialog for a text file, then the list of
-    // all grids written to it; a failed write is told through ui.
-    void SaveList(ChangeUi &ui);
+    // all grids written to it; a failed write is told through tell.
+    void SaveList(const std::function<void(const std::string &)> &tell);
     // Draws every pending change now.
     void Refresh();
 

@@ -58,10 +58,8 @@ GridWindow::GridWindow(GridModel &model, const GridImages *pictures, GridEvents 
 
 GridWindow::~GridWindow() {
     model_.SetListener(nullptr);
-    if (hwnd_) {
-        SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
-        DestroyWindow(hwnd_);
-    }
+    if (tip_)
+        DestroyWindow(tip_);
     if (buffer_) {
         SelectObject(buffer_, bufferOld_);
         DeleteDC(buffer_);
@@ -72,36 +70,27 @@ GridWindow::~GridWindow() {
         DeleteObject(fonts_[i].handle);
 }
 
-HWND GridWindow::Create(HWND parent, int id, const RECT &bounds) {
+HWND GridWindow::Create(HWND parent, int id, const RECT &bounds, DWORD exStyle) {
     static const bool registered = [] {
         INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
         InitCommonControlsEx(&controls);
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof wc;
-        wc.style = CS_DBLCLKS;
-        wc.lpfnWndProc = &GridWindow::Proc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-        wc.lpszClassName = kClassName;
-        return RegisterClassExA(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+        return RegisterClassOnce(kClassName, nullptr, nullptr, nullptr, CS_DBLCLKS);
     }();
     if (!registered)
         return nullptr;
     font_ = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    hwnd_ = CreateWindowExA(WS_EX_CLIENTEDGE, kClassName, "",
-                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | WS_CLIPSIBLINGS, bounds.left,
-                            bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, parent,
-                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), this);
-    if (!hwnd_)
+    if (!Window::Create(kClassName, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | WS_CLIPSIBLINGS,
+                        exStyle, bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top,
+                        parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id))))
         return nullptr;
     tip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
-                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
+                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr,
                            GetModuleHandleA(nullptr), nullptr);
     if (tip_) {
         TOOLINFOA tool{};
         tool.cbSize = TTTOOLINFOA_V2_SIZE;
         tool.uFlags = TTF_SUBCLASS;
-        tool.hwnd = hwnd_;
+        tool.hwnd = hwnd();
         tool.uId = 1;
         tool.lpszText = LPSTR_TEXTCALLBACKA;
         SendMessageA(tip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
@@ -110,29 +99,10 @@ HWND GridWindow::Create(HWND parent, int id, const RECT &bounds) {
     MeasureRows();
     layoutDirty_ = true;
     Flush();
-    return hwnd_;
+    return hwnd();
 }
 
-LRESULT CALLBACK GridWindow::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto *self = static_cast<GridWindow *>(reinterpret_cast<CREATESTRUCTA *>(lParam)->lpCreateParams);
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        if (self)
-            self->hwnd_ = hwnd;
-    }
-    auto *self = reinterpret_cast<GridWindow *>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (!self)
-        return DefWindowProcA(hwnd, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-        self->hwnd_ = nullptr;
-        self->tip_ = nullptr;
-        return DefWindowProcA(hwnd, message, wParam, lParam);
-    }
-    return self->Handle(message, wParam, lParam);
-}
-
-LRESULT GridWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT GridWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_PAINT:
         OnPaint();
@@ -193,7 +163,7 @@ LRESULT GridWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
         break;
     }
-    return DefWindowProcA(hwnd_, message, wParam, lParam);
+    return Default(message, wParam, lParam);
 }
 
 // ---- Changes of the model ---------------------------------------------------
@@ -217,27 +187,27 @@ void GridWindow::LayoutChanged() {
 }
 
 void GridWindow::ScheduleFlush() {
-    if (flushPosted_ || !hwnd_)
+    if (flushPosted_ || !hwnd())
         return;
-    flushPosted_ = PostMessageA(hwnd_, kFlushMessage, 0, 0) != 0;
+    flushPosted_ = PostMessageA(hwnd(), kFlushMessage, 0, 0) != 0;
 }
 
 void GridWindow::Flush() {
     flushPosted_ = false;
-    if (!hwnd_)
+    if (!hwnd())
         return;
     if (layoutDirty_) {
         layoutDirty_ = false;
         dirtyFirst_ = dirtyLast_ = -1;
         UpdateScrollBars();
         drawnTop_ = model_.TopRow();
-        InvalidateRect(hwnd_, nullptr, FALSE);
+        InvalidateRect(hwnd(), nullptr, FALSE);
         return;
     }
     if (dirtyFirst_ < 0)
         return;
     RECT client;
-    GetClientRect(hwnd_, &client);
+    GetClientRect(hwnd(), &client);
     for (int r = dirtyFirst_; r <= dirtyLast_; ++r) {
         if (r != 0 && r < drawnTop_)
             continue;
@@ -245,34 +215,34 @@ void GridWindow::Flush() {
         if (y >= client.bottom)
             break;
         RECT row{client.left, y, client.right, y + rowHeight_};
-        InvalidateRect(hwnd_, &row, FALSE);
+        InvalidateRect(hwnd(), &row, FALSE);
     }
     dirtyFirst_ = dirtyLast_ = -1;
 }
 
 void GridWindow::Refresh() {
     Flush();
-    if (hwnd_)
-        UpdateWindow(hwnd_);
+    if (hwnd())
+        UpdateWindow(hwnd());
 }
 
-bool GridWindow::Visible() const { return hwnd_ && IsWindowVisible(hwnd_); }
+bool GridWindow::Visible() const { return hwnd() && IsWindowVisible(hwnd()); }
 
 void GridWindow::SetVisible(bool visible) {
-    if (hwnd_)
-        ShowWindow(hwnd_, visible ? SW_SHOW : SW_HIDE);
+    if (hwnd())
+        ShowWindow(hwnd(), visible ? SW_SHOW : SW_HIDE);
 }
 
 // ---- Geometry ---------------------------------------------------------------
 
 void GridWindow::MeasureRows() {
-    HDC dc = GetDC(hwnd_);
+    HDC dc = GetDC(hwnd());
     HGDIOBJ old = SelectObject(dc, font_);
     TEXTMETRICA tm{};
     GetTextMetricsA(dc, &tm);
     dpiX_ = std::max(GetDeviceCaps(dc, LOGPIXELSX), 1);
     SelectObject(dc, old);
-    ReleaseDC(hwnd_, dc);
+    ReleaseDC(hwnd(), dc);
     textHeight_ = tm.tmHeight > 0 ? static_cast<int>(tm.tmHeight) : 13;
     rowHeight_ = std::max(kPictureSize + 3, textHeight_ + 6);
 }
@@ -290,8 +260,8 @@ int GridWindow::TotalWidth() const { return ColumnX(model_.Cols()); }
 
 int GridWindow::PageRows() const {
     RECT client{};
-    if (hwnd_)
-        GetClientRect(hwnd_, &client);
+    if (hwnd())
+        GetClientRect(hwnd(), &client);
     return std::max(static_cast<int>(client.bottom - rowHeight_) / rowHeight_, 1);
 }
 
@@ -327,7 +297,7 @@ void GridWindow::UpdateScrollBars() {
         return;
     ++depth;
     RECT client;
-    GetClientRect(hwnd_, &client);
+    GetClientRect(hwnd(), &client);
     model_.SetTopRow(std::min(model_.TopRow(), MaxTopRow()));
     SCROLLINFO v{};
     v.cbSize = sizeof v;
@@ -336,7 +306,7 @@ void GridWindow::UpdateScrollBars() {
     v.nMax = std::max(model_.Rows() - 1, GridModel::kFixedRows);
     v.nPage = static_cast<UINT>(PageRows());
     v.nPos = model_.TopRow();
-    SetScrollInfo(hwnd_, SB_VERT, &v, TRUE);
+    SetScrollInfo(hwnd(), SB_VERT, &v, TRUE);
 
     const int total = TotalWidth();
     scrollX_ = std::clamp(scrollX_, 0, std::max(total - static_cast<int>(client.right), 0));
@@ -347,14 +317,14 @@ void GridWindow::UpdateScrollBars() {
     h.nMax = std::max(total - 1, 0);
     h.nPage = static_cast<UINT>(std::max(client.right, 0L));
     h.nPos = scrollX_;
-    SetScrollInfo(hwnd_, SB_HORZ, &h, TRUE);
+    SetScrollInfo(hwnd(), SB_HORZ, &h, TRUE);
     --depth;
 }
 
 void GridWindow::OnSize() {
     if (buffer_) {
         RECT client;
-        GetClientRect(hwnd_, &client);
+        GetClientRect(hwnd(), &client);
         if (client.right > bufferSize_.cx || client.bottom > bufferSize_.cy) {
             SelectObject(buffer_, bufferOld_);
             DeleteDC(buffer_);
@@ -364,7 +334,7 @@ void GridWindow::OnSize() {
         }
     }
     UpdateScrollBars();
-    InvalidateRect(hwnd_, nullptr, FALSE);
+    InvalidateRect(hwnd(), nullptr, FALSE);
 }
 
 void GridWindow::OnSetFont(HFONT font) {
@@ -382,30 +352,30 @@ void GridWindow::ScrollToRow(int top) {
         return;
     Flush();
     RECT client;
-    GetClientRect(hwnd_, &client);
+    GetClientRect(hwnd(), &client);
     RECT data{client.left, rowHeight_, client.right, client.bottom};
     const int dy = (drawnTop_ - top) * rowHeight_;
     model_.SetTopRow(top);
     layoutDirty_ = false; // the move is drawn here, by scrolling what is on screen
     drawnTop_ = top;
     if (std::abs(dy) < data.bottom - data.top)
-        ScrollWindowEx(hwnd_, 0, dy, &data, &data, nullptr, nullptr, SW_INVALIDATE);
+        ScrollWindowEx(hwnd(), 0, dy, &data, &data, nullptr, nullptr, SW_INVALIDATE);
     else
-        InvalidateRect(hwnd_, &data, FALSE);
-    SetScrollPos(hwnd_, SB_VERT, top, TRUE);
+        InvalidateRect(hwnd(), &data, FALSE);
+    SetScrollPos(hwnd(), SB_VERT, top, TRUE);
 }
 
 void GridWindow::ScrollToX(int x) {
     RECT client;
-    GetClientRect(hwnd_, &client);
+    GetClientRect(hwnd(), &client);
     x = std::clamp(x, 0, std::max(TotalWidth() - static_cast<int>(client.right), 0));
     if (x == scrollX_)
         return;
     Flush();
     const int dx = scrollX_ - x;
     scrollX_ = x;
-    ScrollWindowEx(hwnd_, dx, 0, nullptr, nullptr, nullptr, nullptr, SW_INVALIDATE);
-    SetScrollPos(hwnd_, SB_HORZ, x, TRUE);
+    ScrollWindowEx(hwnd(), dx, 0, nullptr, nullptr, nullptr, nullptr, SW_INVALIDATE);
+    SetScrollPos(hwnd(), SB_HORZ, x, TRUE);
 }
 
 void GridWindow::OnVScroll(WPARAM wParam) {
@@ -434,7 +404,7 @@ void GridWindow::OnVScroll(WPARAM wParam) {
         SCROLLINFO info{};
         info.cbSize = sizeof info;
         info.fMask = SIF_TRACKPOS;
-        GetScrollInfo(hwnd_, SB_VERT, &info);
+        GetScrollInfo(hwnd(), SB_VERT, &info);
         ScrollToRow(info.nTrackPos);
         break;
     }
@@ -445,7 +415,7 @@ void GridWindow::OnVScroll(WPARAM wParam) {
 
 void GridWindow::OnHScroll(WPARAM wParam) {
     RECT client;
-    GetClientRect(hwnd_, &client);
+    GetClientRect(hwnd(), &client);
     switch (LOWORD(wParam)) {
     case SB_LINELEFT:
         ScrollToX(scrollX_ - 20);
@@ -470,7 +440,7 @@ void GridWindow::OnHScroll(WPARAM wParam) {
         SCROLLINFO info{};
         info.cbSize = sizeof info;
         info.fMask = SIF_TRACKPOS;
-        GetScrollInfo(hwnd_, SB_HORZ, &info);
+        GetScrollInfo(hwnd(), SB_HORZ, &info);
         ScrollToX(info.nTrackPos);
         break;
     }
@@ -540,7 +510,7 @@ bool GridWindow::OnKey(WPARAM key) {
     if (events_)
         events_->GridClick(*this, GridInput::Keyboard);
     // The owner may have moved the row (an empty row selects the last filled one).
-    if (hwnd_)
+    if (hwnd())
         keepInView();
     return true;
 }
@@ -557,8 +527,8 @@ GridMouse GridWindow::MouseOf(int button, WPARAM, LPARAM lParam) const {
 }
 
 void GridWindow::OnButtonDown(int button, WPARAM wParam, LPARAM lParam, bool doubleClick) {
-    SetFocus(hwnd_);
-    SetCapture(hwnd_);
+    SetFocus(hwnd());
+    SetCapture(hwnd());
     const GridMouse mouse = MouseOf(button, wParam, lParam);
     int row = -1, col = -1;
     if (!HitTest(mouse.x, mouse.y, row, col))
@@ -577,12 +547,12 @@ void GridWindow::OnButtonDown(int button, WPARAM wParam, LPARAM lParam, bool dou
     }
     if (events_)
         events_->GridMouseDown(*this, mouse);
-    if (doubleClick && clickPending_ && events_ && hwnd_)
+    if (doubleClick && clickPending_ && events_ && hwnd())
         events_->GridDblClick(*this);
 }
 
 void GridWindow::OnButtonUp(int button, WPARAM wParam, LPARAM lParam) {
-    if (GetCapture() == hwnd_ && (wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) == 0)
+    if (GetCapture() == hwnd() && (wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) == 0)
         ReleaseCapture();
     const GridMouse mouse = MouseOf(button, wParam, lParam);
     if (events_)
@@ -590,7 +560,7 @@ void GridWindow::OnButtonUp(int button, WPARAM wParam, LPARAM lParam) {
     if (button == kGridLeftButton) {
         const bool click = clickPending_ && !doubleClicked_;
         clickPending_ = doubleClicked_ = false;
-        if (click && events_ && hwnd_)
+        if (click && events_ && hwnd())
             events_->GridClick(*this, GridInput::Mouse);
     }
 }
@@ -604,7 +574,7 @@ void GridWindow::OnMouseMove(WPARAM wParam, LPARAM lParam) {
     mouseCol_ = col;
     if (events_)
         events_->GridMouseMove(*this, mouse);
-    if (hwnd_)
+    if (hwnd())
         UpdateTip(mouse.x, mouse.y);
 }
 
@@ -617,7 +587,7 @@ void GridWindow::UpdateTip(int, int) {
     tipCol_ = mouseCol_;
     TOOLINFOA tool{};
     tool.cbSize = TTTOOLINFOA_V2_SIZE;
-    tool.hwnd = hwnd_;
+    tool.hwnd = hwnd();
     tool.uId = 1;
     if (mouseRow_ >= 0) {
         tool.rect = CellRect(mouseRow_, mouseCol_);
@@ -649,9 +619,9 @@ HFONT GridWindow::FontFor(const GridFont &font) {
             return fonts_[i].handle;
     if (fontCount_ == static_cast<int>(std::size(fonts_)))
         return font_;
-    HDC dc = GetDC(hwnd_);
+    HDC dc = GetDC(hwnd());
     const int height = -MulDiv(static_cast<int>(font.size + 0.5f), GetDeviceCaps(dc, LOGPIXELSY), 72);
-    ReleaseDC(hwnd_, dc);
+    ReleaseDC(hwnd(), dc);
     HFONT handle = CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                                CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, font.name.c_str());
     if (!handle)
@@ -664,9 +634,9 @@ void GridWindow::OnPaint() {
     if (layoutDirty_ || dirtyFirst_ >= 0)
         Flush();
     PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd_, &ps);
+    HDC dc = BeginPaint(hwnd(), &ps);
     RECT client;
-    GetClientRect(hwnd_, &client);
+    GetClientRect(hwnd(), &client);
     if (!buffer_) {
         buffer_ = CreateCompatibleDC(dc);
         bufferSize_ = {std::max(client.right, 1L), std::max(client.bottom, 1L)};
@@ -680,12 +650,12 @@ void GridWindow::OnPaint() {
     } else {
         Paint(dc, ps.rcPaint);
     }
-    EndPaint(hwnd_, &ps);
+    EndPaint(hwnd(), &ps);
 }
 
 void GridWindow::Paint(HDC dc, const RECT &area) {
     RECT client;
-    GetClientRect(hwnd_, &client);
+    GetClientRect(hwnd(), &client);
     HGDIOBJ oldFont = SelectObject(dc, font_);
     HGDIOBJ oldBrush = SelectObject(dc, GetSysColorBrush(COLOR_BTNFACE));
     if (area.top < rowHeight_)

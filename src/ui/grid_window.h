@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include "ui/grid_model.h"
+#include "ui/window.h"
 
 class GridImages;
 class GridWindow;
@@ -41,7 +42,7 @@ class GridEvents {
     virtual void GridMouseMove(GridWindow &, const GridMouse &) {}
 };
 
-class GridWindow : private GridListener {
+class GridWindow : public Window, private GridListener {
   public:
     static constexpr const char *kClassName = "QuillmaraGrid";
 
@@ -51,8 +52,9 @@ class GridWindow : private GridListener {
     GridWindow(const GridWindow &) = delete;
     GridWindow &operator=(const GridWindow &) = delete;
 
-    HWND Create(HWND parent, int id, const RECT &bounds);
-    HWND Handle() const { return hwnd_; }
+    // exStyle 0 for a grid inside a frame that draws the edge.
+    HWND Create(HWND parent, int id, const RECT &bounds, DWORD exStyle = WS_EX_CLIENTEDGE);
+    HWND Handle() const { return hwnd(); }
     int Index() const { return index_; }
     GridModel &Model() { return model_; }
 
@@ -75,10 +77,11 @@ class GridWindow : private GridListener {
     RECT CellRect(int row, int col) const;
     void Paint(HDC dc, const RECT &area);
 
-  private:
-    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  protected:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnDestroyed() override { tip_ = nullptr; }
 
+  private:
     // GridListener
     void RowsChanged(int first, int last) override;
     void LayoutChanged() override;
@@ -115,7 +118,6 @@ class GridWindow : private GridListener {
     const GridImages *pictures_;
     GridEvents *events_;
     int index_;
-    HWND hwnd_ = nullptr;
     HWND tip_ = nullptr;
     HFONT font_ = nullptr; // the grid's text font (not owned)
     struct CellFontEntry {

@@ -1,6 +1,7 @@
 // The main window's message handling: one line per message, each going to a
 // small handler.
 #include "ui/main_window.h"
+#include "ui/main_window_grids.h"
 
 #include <algorithm>
 

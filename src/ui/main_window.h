@@ -14,9 +14,14 @@
 
 #include "ui/gdi.h"
 #include "ui/picture_box.h"
+#include "ui/selection.h"
 #include "ui/window.h"
 
 class AgreementDialog;
+class GridPanel;
+class GridWindow;
+enum class GridInput;
+struct GridMouse;
 
 class MainWindow : public Window {
   public:
@@ -97,7 +102,26 @@ class MainWindow : public Window {
     void OnShowLicense(int id);
 
     // ---- Selection ----------------------------------------------------------
-    int currentGrid = 0; // grid (category) of the selection, 0 when none
+    SelectionState selection; // CurrentGrid is the grid (category) of the selection, 0 when none
+
+    // ---- Grids (main_window_grids.cpp) -------------------------------------
+    GridPanel &grids() { return *grids_; }
+    // Fills the 14 grids from ScanLocations(); the scan sequence calls it
+    // after ClearGrids, as do the options and the watch prompt.
+    void LoadGrids();
+    // Empties the grids, resets the selection and switches the Entry
+    // commands (menu items and toolbar buttons 3 to 5) off.
+    void ClearGrids();
+    // Gives the selected row its normal colours and resets the selection.
+    void UnhighlightRow();
+    void OnSave(int id);
+    void OnIncludeEmpty(int id);
+    void OnHideMicrosoft(int id);
+    // The grids' events (Click, DblClick, MouseDown, MouseUp, MouseMove).
+    void OnGridClick(GridWindow &grid, GridInput how);
+    void OnGridMouseDown(GridWindow &grid, const GridMouse &mouse);
+    void OnGridMouseUp(GridWindow &grid, const GridMouse &mouse);
+    void OnGridMouseMove(GridWindow &grid, const GridMouse &mouse);
 
     // ---- Closing (main_window_startup.cpp) --------------------------------
     // Gives back what the program holds and destroys the window.
@@ -112,6 +136,7 @@ class MainWindow : public Window {
     void LoadTooltips();
     void LoadToolbar();
     void LoadGridHeaders();
+    void CreateGrids();
     void LoadFirstScan();
     void LoadTray();
 
@@ -138,4 +163,7 @@ class MainWindow : public Window {
     ImageListHandle iconList_;
     ImageListHandle toolPicsA_;
     std::unique_ptr<AgreementDialog> license_; // shown again from the Window menu
+    class GridEventSink;
+    std::unique_ptr<GridEventSink> gridEvents_;
+    std::unique_ptr<GridPanel> grids_;
 };

@@ -10,6 +10,9 @@ const std::vector<MainWindow::CommandRow> &MainWindow::CommandTable() {
         {IDM_EXIT, IDM_EXIT, &MainWindow::OnExit},
         {IDM_TAB0 + 1, IDM_TAB0 + kCategories, &MainWindow::OnCategory},
         {IDM_LICENSE, IDM_LICENSE, &MainWindow::OnShowLicense},
+        {IDM_SAVE, IDM_SAVE, &MainWindow::OnSave},
+        {IDM_EMPTY, IDM_EMPTY, &MainWindow::OnIncludeEmpty},
+        {IDM_MICRO, IDM_MICRO, &MainWindow::OnHideMicrosoft},
     };
     return table;
 }

@@ -32,6 +32,7 @@ bool MainWindow::CreateHidden() {
         return false;
     BuildMenuBar();
     CreateControls();
+    CreateGrids();
     RECT r{};
     GetClientRect(hwnd(), &r);
     Layout(r.right, r.bottom);
@@ -100,7 +101,7 @@ bool MainWindow::Load(const std::string &arguments) {
     LoadFirstScan();
     // 11. Tab 1.
     SelectTab(1);
-    currentGrid = 1;
+    selection.CurrentGrid = 1;
     // 12. The notification-area form.
     LoadTray();
     // 13. The window's icon.
@@ -114,7 +115,6 @@ bool MainWindow::Load(const std::string &arguments) {
 void MainWindow::LoadMenuBitmaps() { ::LoadMenuBitmaps(hwnd(), menuIcons(), iconList()); }
 void MainWindow::LoadTooltips() {}
 void MainWindow::LoadToolbar() {}
-void MainWindow::LoadGridHeaders() {}
 void MainWindow::LoadTray() {}
 
 void MainWindow::LoadFirstScan() {

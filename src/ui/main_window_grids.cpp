@@ -1,0 +1,88 @@
+// The main window's category grids: one grid window in each category frame,
+// their column layout, filling and emptying them, the options Include Empty
+// and Hide Microsoft, File / Save, and the grids' events.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "resources/ids.h"
+#include "ui/grid_panel.h"
+#include "ui/main_window.h"
+#include "ui/main_window_grids.h"
+#include "ui/menu_tree.h"
+#include "ui/msgbox.h"
+#include "ui/row_selection.h"
+#include "ui/selection_rules.h"
+#include "ui/startup.h"
+#include "ui/toolbar.h"
+
+namespace {
+
+// The Entry menu items and toolbar buttons 3 to 5 as the rules say.
+void ApplyEnabling(MainWindow &window, HWND toolbar, const CommandEnabling &enabling) {
+    for (size_t i = 0; i < enabling.entryMenu.size(); ++i)
+        window.EnableMenu(kEntryCommands[i], enabling.entryMenu[i]);
+    if (!toolbar)
+        return;
+    for (int b = kButtonJump; b <= kButtonDisable; ++b)
+        if (const int command = ToolbarCommand(b))
+            SendMessageA(toolbar, TB_ENABLEBUTTON, static_cast<WPARAM>(command),
+                         MAKELPARAM(enabling.toolbar[static_cast<size_t>(b - kButtonJump)] ? TRUE : FALSE, 0));
+}
+
+} // namespace
+
+void MainWindow::CreateGrids() {
+    gridEvents_ = std::make_unique<GridEventSink>(*this);
+    grids_ = std::make_unique<GridPanel>(*gridEvents_);
+    for (int i = 1; i <= kCategories; ++i) {
+        HWND frame = categoryFrame(i);
+        RECT bounds{};
+        GetClientRect(frame, &bounds);
+        grids_->CreateGrid(i, frame, bounds, 0); // the frame draws the edge
+        if (GridWindow *grid = grids_->Window(i))
+            SendMessageA(grid->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(UiFont()), FALSE);
+    }
+}
+
+void MainWindow::LoadGridHeaders() { grids_->Data().SetUpColumns(); }
+
+void MainWindow::LoadGrids() { grids_->LoadGrids(); }
+
+void MainWindow::ClearGrids() {
+    grids_->ClearGrids(selection);
+    ApplyEnabling(*this, toolbar_, NothingSelected());
+}
+
+void MainWindow::UnhighlightRow() { grids_->UnhighlightRow(selection); }
+
+void MainWindow::OnSave(int) {
+    grids_->SaveList([](const std::string &prompt) { MsgBoxEx(prompt, BoxStyle::kOk, kProgramName); });
+}
+
+void MainWindow::OnIncludeEmpty(int) {
+    const bool on = !MenuChecked(IDM_EMPTY);
+    CheckMenu(IDM_EMPTY, on);
+    grids_->SetIncludeEmpty(on, selection);
+    ApplyEnabling(*this, toolbar_, NothingSelected());
+}
+
+void MainWindow::OnHideMicrosoft(int) {
+    const bool on = !MenuChecked(IDM_MICRO);
+    CheckMenu(IDM_MICRO, on);
+    grids_->SetHideMicrosoft(on, selection);
+    ApplyEnabling(*this, toolbar_, NothingSelected());
+}
+
+void MainWindow::OnGridClick(GridWindow &grid, GridInput how) {
+    const ClickTarget target = SelectGridRow(grids_->Data(), selection, grid.Index(),
+                                             how == GridInput::Mouse ? SelectBy::LeftClick : SelectBy::Program);
+    if (target.select)
+        ApplyEnabling(*this, toolbar_, EnablingFor(target.headerRow));
+}
+
+// The right button, the popup menu, the file panel and the status-bar help
+// come with the row selection's window side.
+void MainWindow::OnGridMouseDown(GridWindow &, const GridMouse &) {}
+void MainWindow::OnGridMouseUp(GridWindow &, const GridMouse &) {}
+void MainWindow::OnGridMouseMove(GridWindow &, const GridMouse &) {}
