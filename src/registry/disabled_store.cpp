@@ -4,16 +4,23 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "registry/access.h"
 #include "registry/hives.h"
 #include "registry/names.h"
 #include "registry/values.h"
+#include "system/files.h"
 #include "system/log.h"
+#include "system/text.h"
 
 namespace {
 
+// The key moves in progress: one value per target key (its root name and
+// path), holding the source key, from before the copy until the source is gone.
+const std::string kMoveRecords = "SOFTWARE\\Fernhollowsys\\Quillmara\\Moves";
 // Where RestoreKeyFromFile keeps the earlier content of a key while it works.
 const std::string kRestoreCopyBase = "SOFTWARE\\Fernhollowsys\\Quillmara";
 
@@ -145,7 +152,179 @@ LONG SaveOver(HKEY key, const std::string &file) {
     return static_cast<LONG>(SaveKeyOverFile(key, file, what));
 }
 
+// ---- Values by their wide-character names and exact bytes ----
+// Moves read and write values through the wide-character calls, so that no
+// code page ever touches a value's data or the items of a list.
+
+std::wstring Wide(const std::string &text) {
+    if (text.empty())
+        return std::wstring();
+    const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0)
+        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+    return wide;
+}
+
+// The text in the program's code page; lossy when some character has no
+// form there (it does not read back as the same text).
+std::string Narrow(const std::wstring &wide, bool &lossy) {
+    std::string text;
+    if (!wide.empty()) {
+        const int n =
+            WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+        text.assign(static_cast<size_t>(n > 0 ? n : 0), '\0');
+        if (n > 0)
+            WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), text.data(), n, nullptr,
+                                nullptr);
+    }
+    lossy = Wide(text) != wide;
+    return text;
+}
+
+// The wide name of the value of key that the program knows as name. False
+// when a value whose name the program's code page cannot express reads as
+// name: changing the value of that literal name could change another one.
+bool WideValueName(HKEY key, const std::string &name, std::wstring &wide) {
+    wide = Wide(name);
+    std::vector<wchar_t> buffer(16384);
+    for (DWORD index = 0;; ++index) {
+        DWORD length = static_cast<DWORD>(buffer.size());
+        if (RegEnumValueW(key, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        const std::wstring found(buffer.data(), length);
+        bool lossy = false;
+        if (Narrow(found, lossy) != name)
+            continue;
+        if (lossy) {
+            WriteLog("The value name " + name + " cannot be expressed in the program's code page; left unchanged");
+            return false;
+        }
+        wide = found;
+    }
+    return true;
+}
+
+LONG ReadWide(HKEY key, const std::wstring &name, RegValue &out) {
+    out = RegValue{};
+    if (const LONG rc = Injected("RegQueryValueExA"))
+        return rc;
+    DWORD size = 512;
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        std::string buffer(size, '\0');
+        DWORD type = REG_NONE, got = size;
+        const LONG rc =
+            RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE *>(buffer.data()), &got);
+        if (rc == ERROR_SUCCESS) {
+            buffer.resize(got);
+            out.present = true;
+            out.type = type;
+            out.data = std::move(buffer);
+            return ERROR_SUCCESS;
+        }
+        if (rc != ERROR_MORE_DATA)
+            return rc;
+        size = got > size ? got : size * 2;
+    }
+    return ERROR_MORE_DATA;
+}
+
+LONG WriteWide(HKEY key, const std::wstring &name, DWORD type, const std::string &data) {
+    if (const LONG rc = Injected("RegSetValueExA"))
+        return rc;
+    return RegSetValueExW(key, name.c_str(), 0, type, reinterpret_cast<const BYTE *>(data.data()),
+                          static_cast<DWORD>(data.size()));
+}
+
+LONG DeleteWide(HKEY key, const std::wstring &name) {
+    if (const LONG rc = Injected("RegDeleteValueA"))
+        return rc;
+    return RegDeleteValueW(key, name.c_str());
+}
+
+LONG PutBackWide(HKEY key, const std::wstring &name, const RegValue &before) {
+    return before.present ? WriteWide(key, name, before.type, before.data) : DeleteWide(key, name);
+}
+
+// The items of a list value's exact (UTF-16) data, empty pieces dropped.
+std::vector<std::wstring> WideItems(const std::string &data) {
+    std::vector<std::wstring> items;
+    std::wstring piece;
+    for (size_t i = 0; i + 1 < data.size(); i += 2) {
+        const wchar_t c =
+            static_cast<wchar_t>(static_cast<unsigned char>(data[i]) | (static_cast<unsigned char>(data[i + 1]) << 8));
+        if (c != L'\0') {
+            piece += c;
+        } else if (!piece.empty()) {
+            items.push_back(piece);
+            piece.clear();
+        }
+    }
+    if (!piece.empty())
+        items.push_back(piece);
+    return items;
+}
+
+std::string WideList(const std::vector<std::wstring> &items) {
+    std::string data;
+    auto put = [&data](wchar_t c) {
+        data.push_back(static_cast<char>(c & 0xFF));
+        data.push_back(static_cast<char>((c >> 8) & 0xFF));
+    };
+    for (const auto &item : items) {
+        for (wchar_t c : item)
+            put(c);
+        put(L'\0');
+    }
+    put(L'\0');
+    return data;
+}
+
+// The items without every copy of the item the program knows as item; wide
+// receives its exact form. False (logged) when an item that reads as item
+// cannot be expressed in the program's code page; found tells whether there
+// was one.
+bool WithoutItem(const std::vector<std::wstring> &items, const std::string &item, std::vector<std::wstring> &rest,
+                 std::wstring &wide, bool &found) {
+    rest.clear();
+    found = false;
+    for (const auto &piece : items) {
+        bool lossy = false;
+        if (Narrow(piece, lossy) != item) {
+            rest.push_back(piece);
+            continue;
+        }
+        if (lossy) {
+            WriteLog("The list item " + item + " cannot be expressed in the program's code page; left unchanged");
+            return false;
+        }
+        found = true;
+        wide = piece;
+    }
+    return true;
+}
+
 // ---- Building blocks ----
+
+// Writes a loaded hive that an operation may have changed back to its file
+// when the operation ends (see WriteBackLoadedHive).
+class HiveWriteBack {
+  public:
+    HiveWriteBack(HKEY root, std::string path) : root_(root), path_(std::move(path)) {}
+    ~HiveWriteBack() { WriteBackLoadedHive(root_, path_); }
+    HiveWriteBack(const HiveWriteBack &) = delete;
+    HiveWriteBack &operator=(const HiveWriteBack &) = delete;
+
+  private:
+    HKEY root_;
+    std::string path_;
+};
+
+// True when path is key itself or lies below it (case ignored).
+bool AtOrBelow(const std::string &path, const std::string &key) {
+    const std::string p = LowerText(path), k = LowerText(key);
+    return p == k || (p.size() > k.size() && p.compare(0, k.size(), k) == 0 && p[k.size()] == '\\');
+}
 
 std::string Parent(const std::string &path) {
     const auto slash = path.find_last_of('\\');
@@ -236,34 +415,27 @@ bool RemoveMade(HKEY root, const std::vector<std::string> &made) {
 // the target is put back as it was; a value of that name already in the
 // target is never replaced by a different one.
 bool MoveOneValue(HKEY source, HKEY target, const std::string &name) {
-    RegValue value, before;
-    if (Read(source, name, value) != ERROR_SUCCESS)
+    std::wstring wide;
+    if (!WideValueName(source, name, wide))
         return false;
-    const LONG rc = Read(target, name, before);
+    RegValue value, before;
+    if (ReadWide(source, wide, value) != ERROR_SUCCESS)
+        return false;
+    const LONG rc = ReadWide(target, wide, before);
     if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND)
         return false;
     if (before.present && !Same(before, value))
         return false;
-    if (Write(target, name, value.type, value.data) != ERROR_SUCCESS)
+    if (WriteWide(target, wide, value.type, value.data) != ERROR_SUCCESS)
         return false;
-    if (DeleteValue(source, name) != ERROR_SUCCESS) {
-        PutBack(target, name, before);
+    if (DeleteWide(source, wide) != ERROR_SUCCESS) {
+        PutBackWide(target, wide, before);
         return false;
     }
     return true;
 }
 
 // ---- Lists ----
-
-std::string JoinList(const std::vector<std::string> &items) {
-    std::string data;
-    for (const auto &item : items) {
-        data += item;
-        data.push_back('\0');
-    }
-    data.push_back('\0');
-    return data;
-}
 
 // The items without every copy of item; found tells whether there was one.
 std::vector<std::string> Without(const std::vector<std::string> &items, const std::string &item, bool &found) {
@@ -284,29 +456,47 @@ bool IsList(const RegValue &value) { return value.type == REG_MULTI_SZ; }
 // the list of the same name in target.
 bool MoveListItem(HKEY source, HKEY target, const std::string &name, const std::string &item, bool &emptied) {
     emptied = false;
+    std::wstring wideName, wideItem;
+    if (!WideValueName(source, name, wideName))
+        return false;
     RegValue from, to;
-    if (Read(source, name, from) != ERROR_SUCCESS || !IsList(from))
+    if (ReadWide(source, wideName, from) != ERROR_SUCCESS || !IsList(from))
         return false;
     bool found = false;
-    const auto rest = Without(SplitMultiStringData(from.data), item, found);
-    if (!found)
+    std::vector<std::wstring> rest;
+    if (!WithoutItem(WideItems(from.data), item, rest, wideItem, found) || !found)
         return false;
-    const LONG rc = Read(target, name, to);
+    const LONG rc = ReadWide(target, wideName, to);
     if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND)
         return false;
     if (to.present && !IsList(to))
         return false;
-    auto items = to.present ? SplitMultiStringData(to.data) : std::vector<std::string>{};
-    if (std::find(items.begin(), items.end(), item) == items.end())
-        items.push_back(item);
-    if (Write(target, name, REG_MULTI_SZ, JoinList(items)) != ERROR_SUCCESS)
+    auto items = to.present ? WideItems(to.data) : std::vector<std::wstring>{};
+    if (std::find(items.begin(), items.end(), wideItem) == items.end())
+        items.push_back(wideItem);
+    if (WriteWide(target, wideName, REG_MULTI_SZ, WideList(items)) != ERROR_SUCCESS)
         return false;
-    if (Write(source, name, REG_MULTI_SZ, JoinList(rest)) != ERROR_SUCCESS) {
-        PutBack(target, name, to);
+    if (WriteWide(source, wideName, REG_MULTI_SZ, WideList(rest)) != ERROR_SUCCESS) {
+        PutBackWide(target, wideName, to);
         return false;
     }
     emptied = rest.empty();
     return true;
+}
+
+// ---- The check record beside a hive file ----
+
+// True when file has no record (made before records were kept, or by hand)
+// or matches it; a file that does not match was cut or damaged (logged).
+bool MatchesCheckRecord(const std::string &file) {
+    const std::string recordFile = CheckRecordFile(file);
+    if (GetFileAttributesA(recordFile.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return true;
+    std::string record, bytes;
+    if (ReadFileBytes(recordFile, record) && ReadFileBytes(file, bytes) && CheckRecordOf(bytes) == record)
+        return true;
+    WriteLog("RestoreKeyFromFile " + file + " does not match its check record " + recordFile);
+    return false;
 }
 
 // RestoreKeyFromFile without the privileges.
@@ -339,13 +529,23 @@ bool RestoreContent(HKEY root, const std::string &key, const std::string &file) 
         return false;
     }
 
-    // A copy of the key as it is, to put back when any later step fails.
+    // A copy of the key as it is, to put back when any later step fails: its
+    // content under "Content", the key it belongs to in "Root" and "Key", and
+    // "Ready" while the key may be half restored (RecoverInterruptedChanges
+    // puts such a copy back after the process died).
     const std::string copyPath = kRestoreCopyBase + "\\RestoreCopy-" + unique;
-    ScopedKey copy;
+    ScopedKey record, copy;
     std::vector<std::string> made;
-    if (CreatePath(HKEY_LOCAL_MACHINE, copyPath, copy, made) != ERROR_SUCCESS || made.empty() ||
-        CopyTree(target.get(), "", copy.get()) != ERROR_SUCCESS) {
+    bool created = false;
+    if (CreatePath(HKEY_LOCAL_MACHINE, copyPath, record, made) != ERROR_SUCCESS || made.empty() ||
+        Write(record.get(), "Root", REG_SZ, RootName(root)) != ERROR_SUCCESS ||
+        Write(record.get(), "Key", REG_SZ, key) != ERROR_SUCCESS ||
+        Create(record.get(), "Content", RootName(HKEY_LOCAL_MACHINE) + copyPath + "\\Content", copy, created) !=
+            ERROR_SUCCESS ||
+        CopyTree(target.get(), "", copy.get()) != ERROR_SUCCESS ||
+        Write(record.get(), "Ready", REG_DWORD, DwordData(1)) != ERROR_SUCCESS) {
         copy.reset();
+        record.reset();
         RemoveMade(HKEY_LOCAL_MACHINE, made);
         unloadHive();
         return false;
@@ -353,6 +553,8 @@ bool RestoreContent(HKEY root, const std::string &key, const std::string &file) 
 
     bool done = ClearKey(target.get()) == ERROR_SUCCESS && CopyTree(source.get(), "", target.get()) == ERROR_SUCCESS &&
                 Flush(target.get()) == ERROR_SUCCESS;
+    if (done)
+        DeleteValue(record.get(), "Ready"); // the key is whole again: nothing to put back
     done = unloadHive() && done;
     if (!done) {
         const bool restored = ClearKey(target.get()) == ERROR_SUCCESS &&
@@ -365,16 +567,150 @@ bool RestoreContent(HKEY root, const std::string &key, const std::string &file) 
         }
     }
     copy.reset();
+    record.reset();
     if (!RemoveMade(HKEY_LOCAL_MACHINE, made))
         WriteLog("RestoreKeyFromFile could not remove " + RootName(HKEY_LOCAL_MACHINE) + copyPath);
     return done;
+}
+
+// True while the process with that id runs (or cannot be asked).
+bool ProcessRuns(DWORD pid) {
+    if (pid == GetCurrentProcessId())
+        return true;
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (process == nullptr)
+        return GetLastError() == ERROR_ACCESS_DENIED;
+    const bool runs = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return runs;
+}
+
+// The process id in a name "<prefix><pid>-<n>"; 0 when it holds none.
+DWORD OwnerOf(const std::string &name, const std::string &prefix) {
+    if (name.compare(0, prefix.size(), prefix) != 0)
+        return 0;
+    return static_cast<DWORD>(std::strtoul(name.c_str() + prefix.size(), nullptr, 10));
+}
+
+HKEY RootOfName(const std::string &text) {
+    if (text == RootName(HKEY_LOCAL_MACHINE))
+        return HKEY_LOCAL_MACHINE;
+    if (text == RootName(HKEY_USERS))
+        return HKEY_USERS;
+    return nullptr;
+}
+
+// Puts the earlier content kept in copy back into the key it records.
+bool PutBackCopy(HKEY copy, const std::string &copyName) {
+    RegValue rootName, key, ready, ignored;
+    Read(copy, "Root", rootName);
+    Read(copy, "Key", key);
+    if (Read(copy, "Ready", ready) != ERROR_SUCCESS)
+        return true; // the restore had finished or not begun: the key is whole
+    const HKEY root = RootOfName(rootName.Text());
+    if (root == nullptr || key.Text().empty()) {
+        WriteLog("RecoverInterruptedChanges cannot tell which key " + copyName + " belongs to");
+        return false;
+    }
+    ScopedKey target;
+    bool created = false;
+    if (Create(root, key.Text(), RootName(root) + key.Text(), target, created) != ERROR_SUCCESS ||
+        ClearKey(target.get()) != ERROR_SUCCESS || CopyTree(copy, "Content", target.get()) != ERROR_SUCCESS ||
+        Flush(target.get()) != ERROR_SUCCESS) {
+        WriteLog("RecoverInterruptedChanges could not put " + copyName + " back into " + RootName(root) + key.Text());
+        return false;
+    }
+    WriteLog("RecoverInterruptedChanges put the earlier content of " + RootName(root) + key.Text() + " back from " +
+             copyName);
+    WriteBackLoadedHive(root, key.Text());
+    return true;
+}
+
+// The source recorded for a move into destination; "" when none is.
+std::string MoveRecordOf(const std::string &destination) {
+    ScopedKey records;
+    RegValue value;
+    if (Open(HKEY_LOCAL_MACHINE, kMoveRecords, KEY_READ, records) != ERROR_SUCCESS ||
+        Read(records.get(), destination, value) != ERROR_SUCCESS)
+        return std::string();
+    return value.Text();
+}
+
+bool WriteMoveRecord(const std::string &destination, const std::string &source) {
+    ScopedKey records;
+    std::vector<std::string> made;
+    if (CreatePath(HKEY_LOCAL_MACHINE, kMoveRecords, records, made) != ERROR_SUCCESS)
+        return false;
+    return Write(records.get(), destination, REG_SZ, source) == ERROR_SUCCESS;
+}
+
+// Removes the record of a finished move. The record key stays: another
+// process may be writing into it.
+void DropMoveRecord(const std::string &destination) {
+    ScopedKey records;
+    if (Open(HKEY_LOCAL_MACHINE, kMoveRecords, kWriteAccess, records) != ERROR_SUCCESS)
+        return;
+    if (DeleteValue(records.get(), destination) != ERROR_SUCCESS)
+        WriteLog("MoveKey could not remove the record of the move into " + destination);
 }
 
 } // namespace
 
 void SetStoreFault(StoreFault fault) { Fault() = std::move(fault); }
 
+bool RecoverInterruptedChanges() {
+    EnablePrivileges();
+    bool all = true;
+    // Temporary hives of restores whose process is gone.
+    std::vector<std::string> names;
+    {
+        ScopedKey users;
+        if (Open(HKEY_USERS, "", KEY_READ, users) == ERROR_SUCCESS)
+            names = EnumSubKeys(users.get());
+    }
+    for (const std::string &name : names) {
+        const DWORD pid = OwnerOf(name, "QuillmaraRestore-");
+        if (pid == 0 || ProcessRuns(pid))
+            continue;
+        const bool unloaded = Unload(HKEY_USERS, name) == ERROR_SUCCESS;
+        all = unloaded && all;
+        WriteLog(std::string("RecoverInterruptedChanges ") + (unloaded ? "unloaded" : "could not unload") +
+                 " the leftover hive " + RootName(HKEY_USERS) + name);
+    }
+    // Copies of keys that a restore was working on when its process ended.
+    names.clear();
+    {
+        ScopedKey base;
+        if (Open(HKEY_LOCAL_MACHINE, kRestoreCopyBase, KEY_READ, base) == ERROR_SUCCESS)
+            names = EnumSubKeys(base.get());
+    }
+    for (const std::string &name : names) {
+        const DWORD pid = OwnerOf(name, "RestoreCopy-");
+        if (pid == 0 || ProcessRuns(pid))
+            continue;
+        const std::string path = kRestoreCopyBase + "\\" + name;
+        const std::string copyName = RootName(HKEY_LOCAL_MACHINE) + path;
+        bool putBack = false;
+        {
+            ScopedKey copy;
+            if (Open(HKEY_LOCAL_MACHINE, path, KEY_READ, copy) == ERROR_SUCCESS)
+                putBack = PutBackCopy(copy.get(), copyName);
+        }
+        if (!putBack) {
+            all = false;
+            continue; // kept: it may be the only copy of what the key held
+        }
+        const LONG rc = DeleteTree(HKEY_LOCAL_MACHINE, path);
+        all = rc == ERROR_SUCCESS && all;
+        WriteLog("RecoverInterruptedChanges " + std::string(rc == ERROR_SUCCESS ? "removed " : "could not remove ") +
+                 copyName);
+    }
+    DisablePrivileges();
+    return all;
+}
+
 bool MoveValue(HKEY root, const std::string &key, const std::string &name, bool enable) {
+    HiveWriteBack writeBack(root, key);
     ScopedKey k, d;
     if (Open(root, key, kWriteAccess, k) != ERROR_SUCCESS)
         return false;
@@ -401,6 +737,7 @@ bool MoveSingleValue(HKEY root, const std::string &key, const std::string &name,
 }
 
 bool DeleteNamedValue(HKEY root, const std::string &key, const std::string &name, bool disabled) {
+    HiveWriteBack writeBack(root, key);
     ScopedKey k, d;
     if (Open(root, key, kWriteAccess, k) != ERROR_SUCCESS)
         return false;
@@ -418,6 +755,7 @@ bool DeleteValueEverywhere(HKEY root, const std::string &key, const std::string 
 }
 
 bool MoveMultiSzItem(HKEY root, const std::string &key, const std::string &name, const std::string &item, bool enable) {
+    HiveWriteBack writeBack(root, key);
     ScopedKey k, d;
     if (Open(root, key, kWriteAccess, k) != ERROR_SUCCESS)
         return false;
@@ -446,30 +784,35 @@ bool MoveMultiSzItem(HKEY root, const std::string &key, const std::string &name,
 
 bool DeleteMultiSzItem(HKEY root, const std::string &key, const std::string &name, const std::string &item,
                        bool disabled) {
+    HiveWriteBack writeBack(root, key);
     ScopedKey k, d;
     if (Open(root, key, kWriteAccess, k) != ERROR_SUCCESS)
         return false;
     if (disabled && Open(root, key + "\\" + kDisabledName, kWriteAccess, d) != ERROR_SUCCESS)
         return false;
     const HKEY list = disabled ? d.get() : k.get();
+    std::wstring wideName, wideItem;
+    if (!WideValueName(list, name, wideName))
+        return false;
     RegValue value;
-    if (Read(list, name, value) != ERROR_SUCCESS || !IsList(value))
+    if (ReadWide(list, wideName, value) != ERROR_SUCCESS || !IsList(value))
         return false;
     bool found = false;
-    const auto rest = Without(SplitMultiStringData(value.data), item, found);
-    if (!found)
+    std::vector<std::wstring> rest;
+    if (!WithoutItem(WideItems(value.data), item, rest, wideItem, found) || !found)
         return false;
-    if (Write(list, name, REG_MULTI_SZ, JoinList(rest)) != ERROR_SUCCESS)
+    if (WriteWide(list, wideName, REG_MULTI_SZ, WideList(rest)) != ERROR_SUCCESS)
         return false;
     if (!disabled || !rest.empty())
         return true;
-    if (DeleteValue(d.get(), name) != ERROR_SUCCESS)
+    if (DeleteWide(d.get(), wideName) != ERROR_SUCCESS)
         return false;
     return RemoveIfEmpty(k.get(), kDisabledName, d);
 }
 
 bool DeleteListedProgram(HKEY root, const std::string &key, const std::string &name, const std::string &program,
                          const std::string &separator, bool disabled) {
+    HiveWriteBack writeBack(root, key);
     ScopedKey k, d;
     if (separator.empty() || Open(root, key, kWriteAccess, k) != ERROR_SUCCESS)
         return false;
@@ -505,6 +848,13 @@ bool DeleteListedProgram(HKEY root, const std::string &key, const std::string &n
 }
 
 bool MoveKey(HKEY root, const std::string &from, const std::string &to, bool dropParent) {
+    HiveWriteBack writeBack(root, from);
+    if (AtOrBelow(to, from)) {
+        // The copy would copy itself without end.
+        WriteLog("MoveKey refuses to move " + RootName(root) + from + " into itself: " + to);
+        return false;
+    }
+    const std::string source = RootName(root) + from, destination = RootName(root) + to;
     ScopedKey target;
     std::vector<std::string> made;
     if (CreatePath(root, to, target, made) != ERROR_SUCCESS) {
@@ -512,14 +862,39 @@ bool MoveKey(HKEY root, const std::string &from, const std::string &to, bool dro
         return false;
     }
     if (made.empty()) {
+        // A target recorded as a move from this key is what an interrupted
+        // move left behind: complete that move instead of refusing it.
         target.reset();
-        WriteLog("Key already exixts.");
+        const bool ours = MoveRecordOf(destination) == source;
+        ScopedKey probe;
+        const bool sourceThere = Open(root, from, KEY_READ, probe) == ERROR_SUCCESS;
+        probe.reset();
+        if (ours && !sourceThere) {
+            DropMoveRecord(destination); // only the record was left: the copy was whole
+            if (dropParent && !Parent(from).empty())
+                RemovePathIfEmpty(root, Parent(from));
+            return true;
+        }
+        if (!ours || DeleteTree(root, to) != ERROR_SUCCESS) {
+            WriteLog("Key already exixts.");
+            return false;
+        }
+        if (CreatePath(root, to, target, made) != ERROR_SUCCESS || made.empty()) {
+            RemoveMade(root, made);
+            return false;
+        }
+    }
+    // The record of the move stays until the source is gone.
+    if (!WriteMoveRecord(destination, source)) {
+        target.reset();
+        RemoveMade(root, made);
         return false;
     }
     if (CopyTree(root, from, target.get()) != ERROR_SUCCESS) {
         WriteLog("Failed to copy the subkey");
         target.reset();
         RemoveMade(root, made); // a retry must not find a half-made target
+        DropMoveRecord(destination);
         return false;
     }
     target.reset();
@@ -529,13 +904,15 @@ bool MoveKey(HKEY root, const std::string &from, const std::string &to, bool dro
         // drop the copy only once that worked.
         ScopedKey old;
         bool created = false;
-        if (Create(root, from, RootName(root) + from, old, created) == ERROR_SUCCESS &&
+        if (Create(root, from, source, old, created) == ERROR_SUCCESS &&
             CopyTree(root, to, old.get()) == ERROR_SUCCESS) {
             old.reset();
-            RemoveMade(root, made);
+            if (RemoveMade(root, made))
+                DropMoveRecord(destination);
         }
         return false;
     }
+    DropMoveRecord(destination);
     if (dropParent) {
         // The parent goes only when nothing at all is left in it.
         const std::string parent = Parent(from);
@@ -546,6 +923,7 @@ bool MoveKey(HKEY root, const std::string &from, const std::string &to, bool dro
 }
 
 bool DeleteKeyAndEmptyParent(HKEY root, const std::string &key, const std::string &, bool dropParent) {
+    HiveWriteBack writeBack(root, key);
     {
         ScopedKey h;
         if (Open(root, key, kWriteAccess, h) != ERROR_SUCCESS)
@@ -563,6 +941,11 @@ bool DeleteKeyAndEmptyParent(HKEY root, const std::string &key, const std::strin
 }
 
 bool CopySubKey(HKEY root, const std::string &from, const std::string &to) {
+    HiveWriteBack writeBack(root, to);
+    if (AtOrBelow(to, from)) {
+        WriteLog("CopySubKey refuses to copy " + RootName(root) + from + " into itself: " + to);
+        return false;
+    }
     ScopedKey target;
     std::vector<std::string> made;
     if (CreatePath(root, to, target, made) != ERROR_SUCCESS) {
@@ -578,6 +961,7 @@ bool CopySubKey(HKEY root, const std::string &from, const std::string &to) {
 }
 
 bool MoveStartValue(HKEY root, const std::string &serviceKey, bool enable, bool isService) {
+    HiveWriteBack writeBack(root, serviceKey);
     ScopedKey s;
     if (Open(root, serviceKey, kWriteAccess, s) != ERROR_SUCCESS)
         return false;
@@ -586,8 +970,12 @@ bool MoveStartValue(HKEY root, const std::string &serviceKey, bool enable, bool 
     if (!enable) {
         if (Read(s.get(), "Start", start) != ERROR_SUCCESS || !ReadDword(start, value))
             return false;
-        // A start type saved earlier is never overwritten.
+        // A start type saved earlier is never overwritten. Saved while the
+        // service can still start, it is what an interrupted disable left:
+        // completing it only needs the start type set.
         const LONG rc = Read(s.get(), kDisabledName, saved);
+        if (rc == ERROR_SUCCESS && value != SERVICE_DISABLED)
+            return Write(s.get(), "Start", REG_DWORD, DwordData(SERVICE_DISABLED)) == ERROR_SUCCESS;
         if (rc != ERROR_FILE_NOT_FOUND)
             return false;
         if (isService && value == SERVICE_AUTO_START)
@@ -618,6 +1006,7 @@ bool MoveStartValue(HKEY root, const std::string &serviceKey, bool enable, bool 
 }
 
 bool SetStartDisabled(HKEY root, const std::string &serviceKey, bool wasDisabled) {
+    HiveWriteBack writeBack(root, serviceKey);
     ScopedKey s;
     if (Open(root, serviceKey, kWriteAccess, s) != ERROR_SUCCESS)
         return false;
@@ -635,10 +1024,13 @@ bool SaveKeyToFile(const std::string &key, const std::string &file, HKEY root) {
             saved = SaveOver(h.get(), file) == ERROR_SUCCESS;
     }
     DisablePrivileges();
-    return saved;
+    return saved && WriteCheckRecord(file);
 }
 
 bool RestoreKeyFromFile(const std::string &key, const std::string &file, HKEY root) {
+    if (!MatchesCheckRecord(file))
+        return false;
+    HiveWriteBack writeBack(root, key);
     EnablePrivileges();
     const bool restored = RestoreContent(root, key, file);
     DisablePrivileges();
@@ -646,6 +1038,7 @@ bool RestoreKeyFromFile(const std::string &key, const std::string &file, HKEY ro
 }
 
 bool SetExeOpenDefault(HKEY root, const std::string &key, const std::string &, const std::string &) {
+    HiveWriteBack writeBack(root, key);
     ScopedKey k;
     if (Open(root, key, kWriteAccess, k) != ERROR_SUCCESS)
         return false;

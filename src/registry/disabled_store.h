@@ -41,9 +41,18 @@ bool CopySubKey(HKEY root, const std::string &from, const std::string &to);
 bool MoveStartValue(HKEY root, const std::string &serviceKey, bool enable, bool isService);
 bool SetStartDisabled(HKEY root, const std::string &serviceKey, bool wasDisabled);
 
-// Backup and restore of a key as a hive file.
+// Backup and restore of a key as a hive file. Beside each file it saves,
+// SaveKeyToFile writes a check record (CheckRecordFile: the file's length and
+// checksum, registry/hives.h); RestoreKeyFromFile refuses a file that does not match its record
+// (cut short or damaged: the key stays untouched). A file without a record
+// is restored as it is.
 bool SaveKeyToFile(const std::string &key, const std::string &file, HKEY root);
 bool RestoreKeyFromFile(const std::string &key, const std::string &file, HKEY root);
+// Finishes what a process that died in the middle of a restore left: puts
+// back each kept copy of a key whose process no longer runs, removes such
+// copies and unloads the temporary hives, one log line each. Called once at
+// start-up before any scan. False when something could not be done.
+bool RecoverInterruptedChanges();
 
 // Sets the key's unnamed value to the standard open command of executables.
 bool SetExeOpenDefault(HKEY root, const std::string &key, const std::string &unusedName, const std::string &unused);

@@ -1,10 +1,13 @@
 #include "registry/hives.h"
 
+#include <cstdio>
+
 #include "registry/access.h"
 #include "registry/names.h"
 #include "registry/values.h"
 #include "system/handles.h"
 #include "system/log.h"
+#include "system/files.h"
 #include "system/platform.h"
 #include "system/text.h"
 
@@ -65,16 +68,16 @@ std::string FolderForTemporary(const std::string &file) {
 
 // Wine drops a loaded hive's changes when it is unloaded: write the key back
 // to the file it came from first.
-bool SaveBackToFile(HKEY root, const std::string &name, const std::string &file) {
+bool SaveBackToFile(HKEY root, const std::string &name, const std::string &file, const char *caller) {
     ScopedKey key(OpenKey(root, name));
     if (!key) {
-        WriteLog("UnloadHive cannot open " + RootName(root) + name);
+        WriteLog(std::string(caller) + " cannot open " + RootName(root) + name);
         return false;
     }
     std::string what;
     const long rc = SaveKeyOverFile(key.get(), file, what);
     if (rc != ERROR_SUCCESS)
-        WriteLog("UnloadHive " + what + ": " + ApiErrorText(rc));
+        WriteLog(std::string(caller) + " " + what + ": " + ApiErrorText(rc));
     return rc == ERROR_SUCCESS;
 }
 
@@ -111,8 +114,15 @@ void DisablePrivileges() {
 }
 
 bool LoadHive(const std::string &file, HKEY root, const std::string &name) {
+    // An empty name would merge the hive into the root itself, a name with
+    // "\" into a key below it, and the name of a key that is there already
+    // into that key (Wine merges where Windows refuses); unloading would then
+    // take the root's or that key's content with it.
+    if (name.empty() || name.find('\\') != std::string::npos || KeyExists(root, name)) {
+        WriteLog("Failed to load hive: " + file + " as " + RootName(root) + name + " (not a name for a hive)");
+        return false;
+    }
     EnablePrivileges();
-    const bool existed = KeyExists(root, name);
     if (RegLoadKeyA(root, name.c_str(), file.c_str()) == ERROR_SUCCESS) {
         auto &list = LoadedHives();
         if (list.empty())
@@ -122,13 +132,13 @@ bool LoadHive(const std::string &file, HKEY root, const std::string &name) {
     }
     // Wine leaves an empty key behind when the file is no hive; it would pass
     // for a loaded hive and block the next load.
-    if (!existed && KeyExists(root, name))
+    if (KeyExists(root, name))
         RegUnLoadKeyA(root, name.c_str());
     WriteLog("Failed to load hive: " + file + " as " + RootName(root));
     return false;
 }
 
-void UnloadHive(HKEY root, const std::string &name) {
+bool UnloadHive(HKEY root, const std::string &name) {
     EnablePrivileges();
     LONG rc = ERROR_SUCCESS;
     if (RunningOnWine()) {
@@ -142,7 +152,7 @@ void UnloadHive(HKEY root, const std::string &name) {
             ScopedKey probe(OpenKey(root, name));
             const bool present = static_cast<bool>(probe);
             probe.reset();
-            if (present && !SaveBackToFile(root, name, listed->File))
+            if (present && !SaveBackToFile(root, name, listed->File, "UnloadHive"))
                 rc = ERROR_CANTWRITE; // keep it loaded rather than lose its changes
         }
     }
@@ -150,15 +160,17 @@ void UnloadHive(HKEY root, const std::string &name) {
         rc = RegUnLoadKeyA(root, name.c_str());
     if (rc != ERROR_SUCCESS)
         WriteLog("Non-zero return unloading hive " + name + " : " + std::to_string(rc));
+    return rc == ERROR_SUCCESS;
 }
 
-void UnloadRemoteHives() {
+bool UnloadRemoteHives() {
+    bool all = true;
     for (const std::string &name : {kRemoteSystem, kRemoteSoftware}) {
         ScopedKey key(OpenKey(HKEY_LOCAL_MACHINE, name));
         if (!key)
             continue;
         key.reset();
-        UnloadHive(HKEY_LOCAL_MACHINE, name);
+        all = UnloadHive(HKEY_LOCAL_MACHINE, name) && all;
     }
     // The names are taken first and each is tried once, so a key that cannot
     // be unloaded is passed over instead of being retried for ever.
@@ -166,13 +178,14 @@ void UnloadRemoteHives() {
     {
         ScopedKey users(OpenKey(HKEY_USERS, ""));
         if (!users)
-            return;
+            return all;
         names = EnumSubKeys(users.get());
     }
     for (const auto &name : names) {
         if (HasRemotePrefix(name))
-            UnloadHive(HKEY_USERS, name);
+            all = UnloadHive(HKEY_USERS, name) && all;
     }
+    return all;
 }
 
 long SaveKeyOverFile(HKEY key, const std::string &file, std::string &what) {
@@ -202,7 +215,46 @@ long SaveKeyOverFile(HKEY key, const std::string &file, std::string &what) {
         what = "replacing " + file;
         return rc;
     }
+    // A file that keeps a check record keeps it current.
+    if (GetFileAttributesA(CheckRecordFile(file).c_str()) != INVALID_FILE_ATTRIBUTES && !WriteCheckRecord(file)) {
+        what = "writing the check record of " + file;
+        return ERROR_WRITE_FAULT;
+    }
     return ERROR_SUCCESS;
+}
+
+bool WriteBackLoadedHive(HKEY root, const std::string &path) {
+    if (!RunningOnWine())
+        return true;
+    const std::string name = path.substr(0, path.find('\\'));
+    const LoadedHive *listed = name.empty() ? nullptr : FindListed(root, name);
+    if (listed == nullptr || listed->File.empty() || !KeyExists(root, name))
+        return true;
+    return SaveBackToFile(root, name, listed->File, "WriteBackLoadedHive");
+}
+
+std::string CheckRecordFile(const std::string &file) { return file + ".check"; }
+
+std::string CheckRecordOf(const std::string &bytes) {
+    // The length and a 64-bit FNV-1a checksum, as one line of text.
+    unsigned long long hash = 14695981039346656037ULL;
+    for (unsigned char c : bytes) {
+        hash ^= c;
+        hash *= 1099511628211ULL;
+    }
+    char line[64];
+    std::snprintf(line, sizeof line, "%zu %016llx\r\n", bytes.size(), hash);
+    return line;
+}
+
+bool WriteCheckRecord(const std::string &file) {
+    std::string bytes;
+    const std::string record = ReadFileBytes(file, bytes) ? CheckRecordOf(bytes) : std::string();
+    if (record.empty() || WriteStringToFile(CheckRecordFile(file), record) != static_cast<long>(record.size())) {
+        WriteLog("Cannot write the check record of " + file);
+        return false;
+    }
+    return true;
 }
 
 bool RemoteHivesLoaded() {

@@ -92,16 +92,22 @@ void ProfileFolderPasses(PassMaker &make, const std::string &keyPath, bool offli
 
 } // namespace
 
+namespace {
+// An image is a file: a folder of that name (". . ." resolves to the system
+// folder) is no image file.
+bool ImageFileExists(const std::string &path) { return FileMatchExists(TrimBlanks(path)); }
+} // namespace
+
 void TestImageFiles(std::vector<StartupEntry> &entries) {
     for (size_t j = 1; j < entries.size(); ++j) {
         StartupEntry &e = entries[j];
-        if (FileExists(e.ImagePath)) {
+        if (ImageFileExists(e.ImagePath)) {
             e.HasFile = true;
             continue;
         }
         // The same path without "\system32", compared in any case.
         const std::string candidate = ReplaceAllNoCase(e.ImagePath, "\\system32", "");
-        if (candidate != e.ImagePath && FileExists(candidate)) {
+        if (candidate != e.ImagePath && ImageFileExists(candidate)) {
             e.ImagePath = candidate;
             e.HasFile = true;
         }

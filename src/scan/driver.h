@@ -27,7 +27,7 @@ void RelayUsers(HKEY MainKey, const std::string &KeyPath, std::vector<StartupEnt
 std::string GetProfilesDir(const InstallContext &install);
 std::string GetProfilesDir();
 
-// Marks which entries' image files exist, trying the path without
+// Marks which entries' image files exist (a file, not a folder), trying the path without
 // "\system32" when the file is not found where it is named.
 void TestImageFiles(std::vector<StartupEntry> &entries);
 

@@ -7,6 +7,7 @@
 #include "registry/access.h"
 #include "scan/fileinfo_parse.h"
 #include "scan/state.h"
+#include "scan/version_resource.h"
 #include "system/files.h"
 #include "system/handles.h"
 #include "system/log.h"
@@ -56,42 +57,57 @@ void InitVersionFields() {
         VersionFields()[i].FieldName = names[i];
 }
 
+namespace {
+
+// The file's version resource as bytes, read through one mapping of the file
+// as data (no code of it runs); empty when it has none.
+std::string VersionResourceOf(const std::string &fileName) {
+    HMODULE module = LoadLibraryExA(fileName.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (module == nullptr)
+        return std::string();
+    std::string bytes;
+    if (HRSRC info = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(16))) {
+        const HGLOBAL loaded = LoadResource(module, info);
+        const void *data = loaded != nullptr ? LockResource(loaded) : nullptr;
+        const DWORD size = SizeofResource(module, info);
+        if (data != nullptr && size > 0)
+            bytes.assign(static_cast<const char *>(data), size);
+    }
+    FreeLibrary(module);
+    return bytes;
+}
+
+// UTF-16 text in the program's code page, as the system's ANSI calls give it.
+std::string AnsiOf(const std::u16string &text) {
+    if (text.empty())
+        return std::string();
+    const auto *wide = reinterpret_cast<const wchar_t *>(text.data());
+    const int n = WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0)
+        WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+} // namespace
+
 VersionStrings ReadVersionInfo(const std::string &fileName) {
     VersionStrings strings;
     if (fileName.empty())
         return strings;
-    DWORD dummy = 0;
-    const DWORD size = GetFileVersionInfoSizeA(fileName.c_str(), &dummy);
-    if (size == 0)
-        return strings;
-    std::vector<char> buffer;
-    try {
-        buffer.resize(size);
-    } catch (const std::exception &) {
-        return strings;
-    }
-    if (!GetFileVersionInfoA(fileName.c_str(), 0, size, buffer.data()))
-        return strings;
-    void *block = nullptr;
-    UINT blockSize = 0;
-    if (!VerQueryValueA(buffer.data(), "\\VarFileInfo\\Translation", &block, &blockSize))
-        return strings;
-    const std::string key = TranslationKey(block, blockSize);
+    const std::string resource = VersionResourceOf(fileName);
+    const std::string_view translation = VersionTranslation(resource);
+    const std::string key = TranslationKey(translation.data(), translation.size());
     if (key.empty())
         return strings;
-    const char *const end = buffer.data() + buffer.size();
     const auto &fields = VersionFields();
     for (std::size_t i = 0; i < fields.size(); ++i) {
-        const VersionField &field = fields[i];
-        void *text = nullptr;
-        UINT length = 0;
-        const std::string query = "\\StringFileInfo\\" + key + "\\" + field.FieldName;
-        if (field.FieldName.empty() || !VerQueryValueA(buffer.data(), query.c_str(), &text, &length) || text == nullptr)
+        if (fields[i].FieldName.empty())
             continue;
-        // The whole string up to its NUL, never past the buffer.
-        const char *start = static_cast<const char *>(text);
-        const size_t limit = start >= buffer.data() && start < end ? static_cast<size_t>(end - start) : length;
-        strings[i].assign(start, strnlen(start, limit));
+        bool found = false;
+        const std::u16string text = VersionString(resource, key, fields[i].FieldName, found);
+        if (found)
+            strings[i] = AnsiOf(text);
     }
     return strings;
 }

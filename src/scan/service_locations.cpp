@@ -48,6 +48,13 @@ bool Qualifies(const StartFacts &facts, unsigned limit) {
     return facts.disabled || (facts.knownType && facts.startType < limit);
 }
 
+// Shown as disabled only when it does not start by itself: a start type saved
+// while "Start" still lets it start is what a disable interrupted half-way
+// leaves behind, and the service starts all the same.
+bool ShownDisabled(const StartFacts &facts, unsigned limit) {
+    return facts.disabled && !(facts.knownType && facts.startType < limit);
+}
+
 // The program of a service's "ImagePath": arguments cut off, variables of the
 // installation expanded, a quoted path taken between its quotes, ".exe" when
 // it has no extension, a bare name placed in the system folder, and the drive
@@ -99,7 +106,7 @@ void ScanServices(PassContext &ctx) {
         // A service whose "ImagePath" cannot be read has no image path.
         e.ImagePath = ServiceImagePath(ReadString(sub.get(), "ImagePath"), ctx.Install);
         e.ItemType = kItemSubKey;
-        e.Disabled = facts.disabled;
+        e.Disabled = ShownDisabled(facts, 3);
     }
 }
 
@@ -119,11 +126,13 @@ void ScanDrivers(PassContext &ctx) {
         const std::string imagePath = image.Text();
         if (imagePath.find("\\??\\") == std::string::npos && !ContainsNoCase(imagePath, "drivers"))
             continue; // a service's program, not a driver
+        if (TrimBlanks(RemoveAll(imagePath, "\\??\\")).empty())
+            continue; // "\??\" names no file at all
         StartupEntry &e = AppendEntry(ctx);
         e.EntryName = name;
         e.ImagePath = DriverImagePath(imagePath, ctx.Install);
         e.ItemType = kItemSubKey;
-        e.Disabled = facts.disabled;
+        e.Disabled = ShownDisabled(facts, 4);
     }
 }
 

@@ -188,6 +188,29 @@ long WriteStringToFile(const std::string &path, const std::string &text) {
     return WriteBytesToFile(path, text.data(), text.size(), written) ? static_cast<long>(written) : 0;
 }
 
+bool ReadFileBytes(const std::string &path, std::string &bytes) {
+    bytes.clear();
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return false;
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 || size.QuadPart > 0x7FFFFFFF)
+        return false;
+    bytes.resize(static_cast<size_t>(size.QuadPart));
+    size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD got = 0;
+        if (!ReadFile(file.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &got, nullptr) ||
+            got == 0) {
+            bytes.clear();
+            return false;
+        }
+        done += got;
+    }
+    return true;
+}
+
 bool WriteResToFile(const std::string &path, int number) {
     const HMODULE module = GetModuleHandleA(nullptr);
     const HRSRC info = FindResourceA(module, MAKEINTRESOURCEA(number), "CUSTOM");

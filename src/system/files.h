@@ -52,6 +52,8 @@ bool MakeDirectory(const std::string &path);
 // the file holds exactly these bytes; returns the number of bytes written (0
 // for an empty text or any failure). Callers compare it with the text's length.
 long WriteStringToFile(const std::string &path, const std::string &text);
+// Reads the whole file into bytes; false (bytes empty) when it cannot be read.
+bool ReadFileBytes(const std::string &path, std::string &bytes);
 // Writes the program's "CUSTOM" resource of that number to path, as
 // WriteStringToFile writes a text; true when every byte was written.
 bool WriteResToFile(const std::string &path, int number);

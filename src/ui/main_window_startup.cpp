@@ -8,6 +8,7 @@
 
 #include <algorithm>
 
+#include "registry/disabled_store.h"
 #include "resources/ids.h"
 #include "system/instance.h"
 #include "system/log.h"
@@ -79,6 +80,9 @@ bool MainWindow::Load(const std::string &arguments) {
     }
     // 2. The log.
     StartLog();
+    // What a run that died in the middle of a change left is finished before
+    // anything is scanned.
+    RecoverInterruptedChanges();
     // 3. Caption.
     SetWindowTextA(hwnd(), kProgramName);
     // 4. The watch switch, looked for in the arguments only.

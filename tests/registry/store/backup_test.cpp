@@ -40,7 +40,7 @@ TEST(Backup, SaveChangeRestoreGivesTheSavedKey) {
     const Tree saved = Dump(HKEY_LOCAL_MACHINE, kKey);
     ASSERT_TRUE(SaveKeyToFile(kKey, dir / "backup.hiv", HKEY_LOCAL_MACHINE));
     EXPECT_FALSE(PrivilegesEnabled()); // dropped after each use
-    EXPECT_EQ(NamesInFolder(dir.path()), std::vector<std::string>{"backup.hiv"});
+    EXPECT_EQ(NamesInFolder(dir.path()), (std::vector<std::string>{"backup.hiv", "backup.hiv.check"}));
 
     ChangeContent();
     const Tree changed = Dump(HKEY_LOCAL_MACHINE, kKey);
@@ -93,7 +93,7 @@ TEST(Backup, ASaveReplacesTheOldFileOnlyWhenItSucceeded) {
         EXPECT_FALSE(SaveKeyToFile(kKey, file, HKEY_LOCAL_MACHINE));
     }
     EXPECT_EQ(ReadFileBytes(file), firstBytes);
-    EXPECT_EQ(NamesInFolder(dir.path()), std::vector<std::string>{"backup.hiv"});
+    EXPECT_EQ(NamesInFolder(dir.path()), (std::vector<std::string>{"backup.hiv", "backup.hiv.check"}));
 
     // A read-only backup is replaced too.
     ASSERT_TRUE(SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY));

@@ -372,6 +372,7 @@ TEST(Faults, SavingAndRestoring) {
     const Tree saved = Dump(kRoot, key);
     ASSERT_TRUE(SaveKeyToFile(key, dir / "backup.hiv", kRoot));
     const std::string backup = ReadFileBytes(dir / "backup.hiv");
+    const std::string record = ReadFileBytes(dir / "backup.hiv.check");
     content("current");
     const Tree current = Dump(kRoot, key);
     CapturedLog log;
@@ -393,6 +394,7 @@ TEST(Faults, SavingAndRestoring) {
             RemoveRestoreLeftovers();
             content("current");
             ASSERT_TRUE(WriteFileBytes(dir / "backup.hiv", backup));
+            ASSERT_TRUE(WriteFileBytes(dir / "backup.hiv.check", record));
         },
         [&] { return RestoreKeyFromFile(key, dir / "backup.hiv", kRoot); },
         [&](bool result, bool cascade, const std::string &failed) {
@@ -413,7 +415,7 @@ TEST(Faults, SavingAndRestoring) {
             bool kept = false;
             for (const auto &name : RestoreLeftovers())
                 kept = kept || (!name.starts_with("HKEY_USERS") &&
-                                Dump(kRoot, "SOFTWARE\\Fernhollowsys\\Quillmara\\" + name) == current);
+                                Dump(kRoot, "SOFTWARE\\Fernhollowsys\\Quillmara\\" + name + "\\Content") == current);
             EXPECT_TRUE(kept) << "the earlier content is lost";
             EXPECT_NE(log.text().find("RestoreKeyFromFile the earlier content of"), std::string::npos);
         });

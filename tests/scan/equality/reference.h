@@ -2,7 +2,8 @@
 // The output of the equality test's scan as the program gave it before its
 // scan was made faster; written by the test with QM_EQUALITY_DUMP. The
 // running program's temp folder is written as "<temp>".
-constexpr const char *kScanReference = R"(15 pass 1 [HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Run] 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21 22 23 24 25 26 27 28 29 30 31 32 33 34 35
+constexpr const char *kScanReference =
+    R"(15 pass 1 [HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Run] 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21 22 23 24 25 26 27 28 29 30 31 32 33 34 35
 15.1 pass 1 type 2 name [QmEq01] item [] image [C:\qmeq\a,b.exe] desc [] file created modified
 15.2 pass 1 type 2 name [QmEq02] item [] image [C:\qmeq\c.exe] desc []
 15.3 pass 1 type 2 name [QmEq03] item [] image [C:\qmeq\missing.exe] desc []
@@ -47,7 +48,7 @@ constexpr const char *kScanReference = R"(15 pass 1 [HKEY_LOCAL_MACHINE\SOFTWARE
 49 pass 1 [HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services] 5 6 7 8 9 10 11 12 13
 49.5 pass 1 type 1 name [QmEqDrv1] item [] image [C:\] desc []
 49.6 pass 1 type 1 name [QmEqDrv2] item [] image [C:\windows\] desc []
-49.7 pass 1 type 1 name [QmEqDrv3] item [] image [C:\windows] desc [] file created modified
+49.7 pass 1 type 1 name [QmEqDrv3] item [] image [C:\windows] desc [] created modified
 49.8 pass 1 type 1 name [QmEqDrv4] item [] image [C:\windows\system32\drivers\null.sys] desc []
 49.9 pass 1 type 1 name [QmEqDrv5] item [] image [C:\windows\system32\DRIVERS\QmEqMissing.sys] desc []
 49.10 pass 1 type 1 name [QmEqDrv6] item [] image [C:\qmeq\*.sys] desc [] file created modified

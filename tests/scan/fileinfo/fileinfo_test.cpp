@@ -9,6 +9,8 @@
 #include "scan/fileinfo.h"
 #include "scan/fileinfo_parse.h"
 #include "scan/state.h"
+#include "scan/version_resource.h"
+#include "support/shellfiles.h"
 #include "support/testing.h"
 #include "system/platform.h"
 
@@ -186,6 +188,47 @@ TEST_F(VersionFiles, MicrosoftOnlySetNeverCleared) {
     EXPECT_FALSE(NamesMicrosoft("Micro soft"));
     EXPECT_FALSE(NamesMicrosoft("Microsof"));
     EXPECT_FALSE(NamesMicrosoft(""));
+}
+
+// A version resource whose block lengths run past its end (its first length
+// word 0xEFCE), or a string block longer than its table, is read as far as
+// it holds together and gives no strings; no byte beyond it is touched.
+TEST_F(VersionFiles, DamagedResourceGivesNoStringsAndIsNotReadPastItsEnd) {
+    const std::string whole = HandMadeVersion("040904B0", "Contoso", std::string("\x09\x04\xB0\x04", 4));
+    std::string longRoot = whole;
+    longRoot[0] = static_cast<char>(0xCE);
+    longRoot[1] = static_cast<char>(0xEF);
+    std::string longString = whole;
+    const size_t company = longString.find(Utf16("CompanyName"));
+    ASSERT_NE(company, std::string::npos);
+    longString[company - 6] = static_cast<char>(0xF0);
+    longString[company - 5] = static_cast<char>(0x0F);
+
+    bool found = false;
+    EXPECT_EQ(VersionTranslation(whole), std::string_view("\x09\x04\xB0\x04", 4));
+    EXPECT_EQ(VersionString(whole, "040904b0", "companyname", found), u"Contoso");
+    EXPECT_TRUE(found);
+    EXPECT_TRUE(VersionTranslation(longRoot).empty());
+    EXPECT_EQ(VersionString(longRoot, "040904B0", "CompanyName", found), u"");
+    EXPECT_FALSE(found);
+    EXPECT_FALSE(VersionTranslation(longString).empty());
+    EXPECT_EQ(VersionString(longString, "040904B0", "CompanyName", found), u"");
+    EXPECT_FALSE(found);
+
+    TempDir dir;
+    int n = 0;
+    for (const std::string &resource : {whole, longRoot, longString}) {
+        const std::string seed = dir / ("seed" + std::to_string(++n));
+        ASSERT_TRUE(WriteFileBytes(seed, resource));
+        SaveFuzzSeed("versionresource", "damaged-" + std::to_string(n), seed);
+    }
+    const std::string good = VersionedCopy(dir, "good.exe", whole);
+    const std::string bad = VersionedCopy(dir, "bad.exe", longRoot);
+    const std::string badString = VersionedCopy(dir, "badstring.exe", longString);
+    ASSERT_FALSE(good.empty() || bad.empty() || badString.empty());
+    EXPECT_EQ(ReadVersionInfo(good)[0], "Contoso");
+    EXPECT_EQ(Values(ReadVersionInfo(bad)), kEmpty);
+    EXPECT_EQ(Values(ReadVersionInfo(badString)), kEmpty);
 }
 
 TEST(FileInfoParse, TranslationKeyAndDateSerials) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "scan/driver.h"
 #include "scan/records.h"
 #include "support/scan_pass.h"
 #include "support/testing.h"
@@ -150,6 +151,34 @@ TEST_F(ServiceLocations, AKeyThatIsBothServiceAndDriverIsInBothLists) {
     CreateRegKey(HKLM, kBase + "\\Empty");
     EXPECT_EQ(Scan("Empty", kCatServices).count(), 0);
     EXPECT_EQ(Scan("Missing", kCatDrivers).count(), 0);
+}
+
+} // namespace
+
+namespace {
+
+// What an interrupted disable leaves (the start type saved, "Start" still
+// automatic) starts, so it is not shown as disabled; "\??\" alone names no
+// driver file; a folder is no image file.
+TEST_F(ServiceLocations, HalfDisabledServicesStartAndEmptyObjectPathsAreNoDrivers) {
+    LayOut(kBase + "\\Half", {
+                                 {"HalfSvc", 2, "C:\\Tools\\half.exe", true, true},
+                                 {"HalfDrv", 1, "system32\\drivers\\half.sys", false, true},
+                                 {"Empty", 1, "\\??\\", false},
+                             });
+    const PassResult services = Scan("Half", kCatServices);
+    ASSERT_NE(services.byName("HalfSvc"), nullptr);
+    EXPECT_FALSE(services.byName("HalfSvc")->Disabled);
+    const PassResult drivers = Scan("Half", kCatDrivers);
+    EXPECT_EQ(drivers.names(), std::vector<std::string>{"HalfDrv"});
+    EXPECT_FALSE(drivers.byName("HalfDrv")->Disabled);
+
+    std::vector<StartupEntry> entries(3);
+    entries[1].ImagePath = "C:\\windows\\system32\\. . .";
+    entries[2].ImagePath = "C:\\windows";
+    TestImageFiles(entries);
+    EXPECT_FALSE(entries[1].HasFile);
+    EXPECT_FALSE(entries[2].HasFile);
 }
 
 } // namespace

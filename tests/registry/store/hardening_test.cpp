@@ -1,0 +1,213 @@
+// The store against hostile and unlucky cases: a key moved into itself, data
+// outside the program's code page, damaged backups, hive names that are no
+// hive of ours, changes in a loaded hive that must reach its file, and what a
+// process that died half-way through a restore or a move leaves behind.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "registry/access.h"
+#include "registry/disabled_store.h"
+#include "registry/hives.h"
+#include "registry/values.h"
+#include "support/store_support.h"
+#include "support/testing.h"
+#include "system/platform.h"
+
+using namespace storetest;
+
+namespace {
+
+const HKEY kRoot = HKEY_LOCAL_MACHINE;
+const std::string kRecords = "SOFTWARE\\Fernhollowsys\\Quillmara";
+
+std::string Bytes(const std::wstring &text) {
+    return std::string(reinterpret_cast<const char *>(text.data()), text.size() * sizeof(wchar_t));
+}
+
+// The bytes of a wide literal with every NUL in it but its own terminator.
+template <size_t N> std::string Literal(const wchar_t (&text)[N]) { return Bytes(std::wstring(text, N - 1)); }
+
+void SetWide(const std::string &key, const std::wstring &name, DWORD type, const std::string &bytes) {
+    CreateRegKey(kRoot, key);
+    HKEY k = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(kRoot, key.c_str(), 0, KEY_SET_VALUE, &k), ERROR_SUCCESS);
+    RegSetValueExW(k, name.c_str(), 0, type, reinterpret_cast<const BYTE *>(bytes.data()),
+                   static_cast<DWORD>(bytes.size()));
+    RegCloseKey(k);
+}
+
+// The exact bytes of a value read through the wide-character call; "-" when missing.
+std::string WideData(const std::string &key, const std::wstring &name) {
+    HKEY k = nullptr;
+    if (RegOpenKeyExA(kRoot, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS)
+        return "-";
+    std::string data(4096, '\0');
+    DWORD size = static_cast<DWORD>(data.size());
+    const LONG rc = RegQueryValueExW(k, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE *>(data.data()), &size);
+    RegCloseKey(k);
+    return rc == ERROR_SUCCESS ? data.substr(0, size) : "-";
+}
+
+class Hardening : public ::testing::Test {
+  protected:
+    void SetUp() override { DeleteRegTree(kRoot, kBase); }
+    void TearDown() override { DeleteRegTree(kRoot, kBase); }
+};
+
+TEST_F(Hardening, AKeyIsNeverMovedOrCopiedIntoItself) {
+    SetRegString(kRoot, kBase + "\\AutorunsDisabled", "Old", "old.exe");
+    SetRegString(kRoot, kBase + "\\Sub", "DLLName", "x.dll");
+    const Tree before = Dump(kRoot, kBase);
+    EXPECT_FALSE(MoveKey(kRoot, kBase + "\\AutorunsDisabled", kBase + "\\AutorunsDisabled\\AutorunsDisabled", false));
+    EXPECT_FALSE(MoveKey(kRoot, kBase + "\\Sub", kBase + "\\SUB", false));
+    EXPECT_FALSE(CopySubKey(kRoot, kBase + "\\Sub", kBase + "\\Sub\\Copy"));
+    EXPECT_EQ(Dump(kRoot, kBase), before);
+    // A name that only begins like the source is another key.
+    EXPECT_TRUE(CopySubKey(kRoot, kBase + "\\Sub", kBase + "\\Sub2"));
+}
+
+TEST_F(Hardening, MovesKeepDataOutsideTheCodePageByteForByte) {
+    const std::string run = kBase + "\\Run";
+    const std::string program = Literal(L"C:\\\x041F\x0440\x043E\x0433\x0440\x0430\x043C\x043C\x044B\\app.exe\0");
+    SetWide(run, L"App", REG_SZ, program);
+    ASSERT_TRUE(MoveValue(kRoot, run, "App", false));
+    EXPECT_EQ(WideData(run + "\\AutorunsDisabled", L"App"), program);
+    ASSERT_TRUE(MoveValue(kRoot, run, "App", true));
+    EXPECT_EQ(WideData(run, L"App"), program);
+
+    // Moving one item of a list leaves its neighbours exactly as they were.
+    const std::string list = Literal(L"scecli\0\x041F\x0430\x043A\x0435\x0442\0vendor\0\0");
+    SetWide(kBase, L"Notification Packages", REG_MULTI_SZ, list);
+    ASSERT_TRUE(MoveMultiSzItem(kRoot, kBase, "Notification Packages", "scecli", false));
+    EXPECT_EQ(WideData(kBase, L"Notification Packages"), Literal(L"\x041F\x0430\x043A\x0435\x0442\0vendor\0\0"));
+    ASSERT_TRUE(MoveMultiSzItem(kRoot, kBase, "Notification Packages", "scecli", true));
+
+    // A name the code page cannot express is not changed, nor is a value
+    // whose literal name is what that name reads as.
+    if (GetACP() != CP_UTF8) {
+        SetWide(run, L"\x041F\x0443\x0441\x043A", REG_SZ, program);
+        SetRegString(kRoot, run, "????", "other.exe");
+        const Tree before = Dump(kRoot, kBase);
+        EXPECT_FALSE(MoveValue(kRoot, run, "????", false));
+        EXPECT_EQ(Dump(kRoot, kBase), before);
+    }
+}
+
+TEST_F(Hardening, ACutOrDamagedBackupIsRefusedAndTheKeyKept) {
+    TempDir dir;
+    const std::string key = kBase + "\\Key";
+    SetRegBinary(kRoot, key, "Big", std::string(200000, 'b'), REG_BINARY);
+    SetRegString(kRoot, key, "Which", "saved");
+    const std::string file = dir / "backup.hiv";
+    ASSERT_TRUE(SaveKeyToFile(key, file, kRoot));
+    const std::string whole = ReadFileBytes(file);
+    SetRegString(kRoot, key, "Which", "current");
+    const Tree current = Dump(kRoot, key);
+    for (const std::string &damaged : {whole.substr(0, whole.size() / 2), whole.substr(0, whole.size() * 99 / 100),
+                                       whole.substr(0, 64) + std::string(whole.size() - 64, 'j')}) {
+        ASSERT_TRUE(WriteFileBytes(file, damaged));
+        EXPECT_FALSE(RestoreKeyFromFile(key, file, kRoot)) << damaged.size();
+        EXPECT_EQ(Dump(kRoot, key), current);
+    }
+    // The whole file restores; so does one without a record (made by hand).
+    ASSERT_TRUE(WriteFileBytes(file, whole));
+    EXPECT_TRUE(RestoreKeyFromFile(key, file, kRoot));
+    SetRegString(kRoot, key, "Which", "current");
+    ASSERT_TRUE(DeleteFileA(CheckRecordFile(file).c_str()));
+    EXPECT_TRUE(RestoreKeyFromFile(key, file, kRoot));
+    ScopedKey k(OpenKey(kRoot, key));
+    EXPECT_EQ(ReadString(k.get(), "Which"), "saved");
+}
+
+TEST_F(Hardening, OnlyANewNameTakesAHive) {
+    TempDir dir;
+    SetRegString(kRoot, kBase + "\\Hive", "A", "1");
+    const std::string file = dir / "hive";
+    ASSERT_TRUE(SaveKeyToFile(kBase + "\\Hive", file, kRoot));
+    const size_t listed = LoadedHives().size();
+    EXPECT_FALSE(LoadHive(file, HKEY_USERS, ""));
+    EXPECT_FALSE(LoadHive(file, HKEY_USERS, "_REMOTE_Qm\\Below"));
+    EXPECT_FALSE(LoadHive(file, HKEY_USERS, ".DEFAULT"));
+    EXPECT_FALSE(LoadHive(file, kRoot, "SOFTWARE"));
+    EXPECT_EQ(LoadedHives().size(), listed);
+    EXPECT_FALSE(RegKeyExists(HKEY_USERS, "_REMOTE_Qm"));
+    EXPECT_FALSE(UnloadHive(HKEY_USERS, "_REMOTE_QmNoSuchHive"));
+}
+
+TEST_F(Hardening, AChangeInALoadedHiveReachesItsFileAtOnce) {
+    if (!RunningOnWine())
+        GTEST_SKIP() << "Windows writes loaded hives itself";
+    TempDir dir;
+    SetRegString(kRoot, kBase + "\\Hive\\Run", "Tool", "tool.exe");
+    const std::string file = dir / "hive";
+    ASSERT_TRUE(SaveKeyToFile(kBase + "\\Hive", file, kRoot));
+    ASSERT_TRUE(LoadHive(file, kRoot, "_REMOTE_QmWriteBack"));
+    ASSERT_TRUE(MoveValue(kRoot, "_REMOTE_QmWriteBack\\Run", "Tool", false));
+    // What the file holds now, before any unload: load it a second time.
+    ASSERT_EQ(RegLoadKeyA(kRoot, "_REMOTE_QmWriteBackCheck", file.c_str()), ERROR_SUCCESS);
+    EXPECT_TRUE(RegKeyExists(kRoot, "_REMOTE_QmWriteBackCheck\\Run\\AutorunsDisabled"));
+    RegUnLoadKeyA(kRoot, "_REMOTE_QmWriteBackCheck");
+    EXPECT_TRUE(UnloadHive(kRoot, "_REMOTE_QmWriteBack"));
+}
+
+TEST_F(Hardening, AKilledRestoreIsPutBackAtTheNextStart) {
+    // What a restore that died half-way leaves: the key half written, its
+    // earlier content in a copy that names it, the temporary hive loaded.
+    const std::string target = kBase + "\\Target";
+    const std::string copy = kRecords + "\\RestoreCopy-4000000-1";
+    SetRegString(kRoot, target, "Half", "x");
+    SetRegString(kRoot, copy, "Root", "HKEY_LOCAL_MACHINE\\");
+    SetRegString(kRoot, copy, "Key", target);
+    SetRegDword(kRoot, copy, "Ready", 1);
+    SetRegString(kRoot, copy + "\\Content", "Tool", "earlier.exe");
+    SetRegString(kRoot, copy + "\\Content\\Sub", "", "kept");
+    const Tree earlier = Dump(kRoot, copy + "\\Content");
+    TempDir dir;
+    SetRegString(kRoot, kBase + "\\Hive", "A", "1");
+    ASSERT_TRUE(SaveKeyToFile(kBase + "\\Hive", dir / "hive", kRoot));
+    EnablePrivileges();
+    ASSERT_EQ(RegLoadKeyA(HKEY_USERS, "QuillmaraRestore-4000000-1", (dir / "hive").c_str()), ERROR_SUCCESS);
+    DisablePrivileges();
+
+    CapturedLog log;
+    EXPECT_TRUE(RecoverInterruptedChanges());
+    EXPECT_EQ(Dump(kRoot, target), earlier);
+    EXPECT_FALSE(RegKeyExists(kRoot, copy));
+    EXPECT_FALSE(RegKeyExists(HKEY_USERS, "QuillmaraRestore-4000000-1"));
+    EXPECT_EQ(log.lines().size(), 3u) << log.text();
+    RemoveRestoreLeftovers();
+}
+
+TEST_F(Hardening, AnInterruptedMoveIsCompletedByItsRetry) {
+    // The copy of a move stopped half-way: the source whole, a partial target
+    // that the record of the move names.
+    const std::string from = kBase + "\\X", to = kBase + "\\AutorunsDisabled\\X";
+    SetRegString(kRoot, from, "DLLName", "x.dll");
+    SetRegString(kRoot, from + "\\Deep", "A", "1");
+    const Tree whole = Dump(kRoot, from);
+    SetRegString(kRoot, to, "DLLName", "x.dll");
+    SetRegString(kRoot, kRecords + "\\Moves", "HKEY_LOCAL_MACHINE\\" + to, "HKEY_LOCAL_MACHINE\\" + from);
+    EXPECT_TRUE(MoveKey(kRoot, from, to, false));
+    EXPECT_EQ(Dump(kRoot, to), whole);
+    EXPECT_FALSE(RegKeyExists(kRoot, from));
+    ScopedKey records(OpenKey(kRoot, kRecords + "\\Moves"));
+    EXPECT_FALSE(ReadValue(records.get(), "HKEY_LOCAL_MACHINE\\" + to).present);
+    // A target no move of ours made is still refused.
+    SetRegString(kRoot, from, "DLLName", "x.dll");
+    EXPECT_FALSE(MoveKey(kRoot, from, to, false));
+
+    // A disable that saved the start type but died before setting it: the
+    // retry completes it.
+    SetRegDword(kRoot, kBase + "\\Svc", "Start", 2);
+    SetRegDword(kRoot, kBase + "\\Svc", "AutorunsDisabled", 1);
+    EXPECT_TRUE(MoveStartValue(kRoot, kBase + "\\Svc", false, true));
+    ScopedKey svc(OpenKey(kRoot, kBase + "\\Svc"));
+    EXPECT_EQ(ReadValue(svc.get(), "Start").data, std::string("\x04\0\0\0", 4));
+    EXPECT_EQ(ReadValue(svc.get(), "AutorunsDisabled").data, std::string("\x01\0\0\0", 4));
+}
+
+} // namespace
