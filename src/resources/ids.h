@@ -88,6 +88,8 @@
 #define IDC_LICENSE_TEXT 4001
 #define IDC_LICENSE_QUIT 4002
 #define IDC_LICENSE_CONTINUE 4003
+#define IDC_PROGRESS_LABEL 4021
+#define IDC_PROGRESS_BAR 4022
 
 // ---- Timers (5000-5099) ---------------------------------------------------
 #define IDT_NAV 5001

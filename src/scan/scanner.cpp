@@ -97,11 +97,20 @@ void LogLoadData(const PassContext &ctx, const std::string &what) {
 }
 
 ScanGuard::ScanGuard() : acquired_(!Scan().scanInProgress) {
-    if (acquired_)
+    if (acquired_) {
         Scan().scanInProgress = true;
+    } else if (Scan().ownerPass) {
+        Scan().ownerPass = false;
+        acquired_ = true;
+        owned_ = true;
+    }
 }
 
 ScanGuard::~ScanGuard() {
-    if (acquired_)
+    if (acquired_ && !owned_)
         Scan().scanInProgress = false;
 }
+
+ScanOwnerPass::ScanOwnerPass() { Scan().ownerPass = Scan().scanInProgress; }
+
+ScanOwnerPass::~ScanOwnerPass() { Scan().ownerPass = false; }

@@ -94,4 +94,17 @@ class ScanGuard {
 
   private:
     bool acquired_;
+    bool owned_ = false; // taken inside the holder's own sequence
+};
+
+// The holder of a ScanGuard lets its own next scan step through: while one
+// lives, the next ScanGuard is acquired although the holder's guard is held
+// (and releases nothing). Events let through after that step began are still
+// refused.
+class ScanOwnerPass {
+  public:
+    ScanOwnerPass();
+    ~ScanOwnerPass();
+    ScanOwnerPass(const ScanOwnerPass &) = delete;
+    ScanOwnerPass &operator=(const ScanOwnerPass &) = delete;
 };

@@ -17,7 +17,8 @@ struct ScanState {
     std::vector<std::string> userHives = std::vector<std::string>(1); // "_REMOTE_..." names, from 1
     std::string currentControlSet;                                    // "ControlSet001" and the like
     std::string snapshotPath;                                         // folder of the watch snapshot, no trailing "\"
-    bool scanInProgress = false;                                      // a scan is running: no other may start inside it
+    bool ownerPass = false;      // the guard's holder lets its own next scan step through (ScanOwnerPass)
+    bool scanInProgress = false; // a scan is running: no other may start inside it
 };
 
 ScanState &Scan();

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "ui/dialogs/agreement.h"
+#include "ui/dialogs/progress.h"
 #include "ui/msgbox.h"
 
 namespace {
@@ -41,6 +42,8 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_GETMINMAXINFO:
         OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO *>(lp));
         return 0;
+    case WM_SETCURSOR:
+        return ApplyScreenPointer() ? TRUE : Default(msg, wp, lp);
     case WM_CLOSE:
         OnClose();
         return 0;

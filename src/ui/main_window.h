@@ -14,6 +14,7 @@
 
 #include "ui/gdi.h"
 #include "ui/picture_box.h"
+#include "ui/scan_sequence.h"
 #include "ui/selection.h"
 #include "ui/window.h"
 
@@ -22,8 +23,9 @@ class GridPanel;
 class GridWindow;
 enum class GridInput;
 struct GridMouse;
+class ProgressWindow;
 
-class MainWindow : public Window {
+class MainWindow : public Window, public ScanHost {
   public:
     static constexpr const char *kClassName = "QuillmaraMain";
     static constexpr int kCategories = 14;
@@ -101,6 +103,28 @@ class MainWindow : public Window {
     void OnCategory(int id);
     void OnShowLicense(int id);
 
+    // ---- Scan sequence (main_window_scan.cpp) -----------------------------
+    void OnRefresh(int id);
+    void OnDrive(int id);
+    void ShowProgress(bool visible) override;
+    void SetProgress(double value) override;
+    double Progress() override;
+    void CloseProgress() override;
+    void SetBusy(bool busy) override;
+    void SetDriveMenu(const std::vector<InstalledOS> &list) override;
+    void CheckDriveItem(int position) override;
+    void SetStatus(int panel, const std::string &text) override;
+    void EnableWatching(bool enabled) override;
+    bool WatchingEnabled() override;
+    bool WatchChecked() override;
+    void SetWatchChecked(bool checked) override;
+    int Ask(const std::string &prompt, int style, const std::string &title) override;
+    void ClearFileInfo() override; // LoadGrids and ClearGrids: with the grids below
+    void ShowMain(bool visible) override;
+    bool CloseMain() override;
+    void StartWatching() override;
+    void CloseEnvironment() override;
+
     // ---- Selection ----------------------------------------------------------
     SelectionState selection; // CurrentGrid is the grid (category) of the selection, 0 when none
 
@@ -108,10 +132,10 @@ class MainWindow : public Window {
     GridPanel &grids() { return *grids_; }
     // Fills the 14 grids from ScanLocations(); the scan sequence calls it
     // after ClearGrids, as do the options and the watch prompt.
-    void LoadGrids();
+    void LoadGrids() override;
     // Empties the grids, resets the selection and switches the Entry
     // commands (menu items and toolbar buttons 3 to 5) off.
-    void ClearGrids();
+    void ClearGrids() override;
     // Gives the selected row its normal colours and resets the selection.
     void UnhighlightRow();
     void OnSave(int id);
@@ -166,4 +190,5 @@ class MainWindow : public Window {
     class GridEventSink;
     std::unique_ptr<GridEventSink> gridEvents_;
     std::unique_ptr<GridPanel> grids_;
+    std::unique_ptr<ProgressWindow> progress_;
 };

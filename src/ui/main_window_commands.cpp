@@ -13,6 +13,8 @@ const std::vector<MainWindow::CommandRow> &MainWindow::CommandTable() {
         {IDM_SAVE, IDM_SAVE, &MainWindow::OnSave},
         {IDM_EMPTY, IDM_EMPTY, &MainWindow::OnIncludeEmpty},
         {IDM_MICRO, IDM_MICRO, &MainWindow::OnHideMicrosoft},
+        {IDM_REFRESH, IDM_REFRESH, &MainWindow::OnRefresh},
+        {IDM_OS0, IDM_OS_LAST, &MainWindow::OnDrive},
     };
     return table;
 }

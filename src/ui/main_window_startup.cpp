@@ -13,6 +13,8 @@
 #include "system/instance.h"
 #include "system/log.h"
 #include "ui/dialogs/agreement.h"
+#include "changes/watch.h"
+#include "ui/dialogs/progress.h"
 #include "ui/main_window.h"
 #include "ui/menu_icons.h"
 #include "ui/msgbox.h"
@@ -66,7 +68,6 @@ HWND MainWindow::FindOtherInstance() {
 }
 
 bool MainWindow::Load(const std::string &arguments) {
-    StartFlags &flags = Start();
     // 1. Single instance: bring the first instance's window forward and end.
     if (!CheckSingleInstance()) {
         alreadyRunning_ = true;
@@ -87,14 +88,15 @@ bool MainWindow::Load(const std::string &arguments) {
     SetWindowTextA(hwnd(), kProgramName);
     // 4. The watch switch, looked for in the arguments only.
     if (HasWatchSwitch(arguments)) {
-        flags.skipWatchToggle = true;
-        flags.watchAtStart = true;
+        Watch().skipWatchToggle = true;
+        Choice().chosenOS = 0;
+        Watch().watchAtStart = true;
         CheckMenu(IDM_WATCH, true);
     }
     // 5. Menu bitmaps.
     LoadMenuBitmaps();
     // 6. Start with Windows.
-    CheckMenu(IDM_STARTWITHWINDOWS, flags.startWithWindows);
+    CheckMenu(IDM_STARTWITHWINDOWS, Watch().startWithWindows);
     // 7. Tooltips.
     LoadTooltips();
     // 8. Toolbar.
@@ -121,18 +123,15 @@ void MainWindow::LoadTooltips() {}
 void MainWindow::LoadToolbar() {}
 void MainWindow::LoadTray() {}
 
-void MainWindow::LoadFirstScan() {
-    if (!Start().watchAtStart) {
-        ShowWindow(hwnd(), SW_SHOWNORMAL);
-        UpdateWindow(hwnd());
-        SetForegroundWindow(hwnd());
-    }
-}
+void MainWindow::LoadFirstScan() { LoadScan(*this); }
 
 void MainWindow::CloseProgram() {
     if (license_)
         license_->Destroy();
-    if (!alreadyRunning_)
+    CloseProgress();
+    if (!alreadyRunning_) {
+        UnloadHives();
         ReleaseInstanceMutex();
+    }
     DestroyWindow(hwnd());
 }

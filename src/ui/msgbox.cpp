@@ -1,5 +1,6 @@
 #include "ui/msgbox.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -17,6 +18,7 @@ struct MsgBoxState {
     HWND picture = nullptr;
     HWND savedParent = nullptr;
     POINT savedPos{};
+    int style = 0;
 };
 
 MsgBoxState &Box() {
@@ -100,6 +102,15 @@ BOOL CALLBACK MsgBoxHookProc(HWND wnd, LPARAM) {
     return TRUE;
 }
 
+// Wine's box reports IDOK as its default id whatever its buttons, so that
+// Enter pressed while no button has the keyboard ends a Yes/No box with 1:
+// the box is told its real default button.
+void SetDefaultButton(HWND box, int style) {
+    const int id = DefaultButtonId(style);
+    if (id != 0 && GetDlgItem(box, id) != nullptr)
+        SendMessageA(box, DM_SETDEFID, static_cast<WPARAM>(id), 0);
+}
+
 LRESULT CALLBACK MsgBoxCbtProc(int code, WPARAM wp, LPARAM lp) {
     MsgBoxState &s = Box();
     const HHOOK hook = s.hook;
@@ -107,8 +118,10 @@ LRESULT CALLBACK MsgBoxCbtProc(int code, WPARAM wp, LPARAM lp) {
         const HWND wnd = reinterpret_cast<HWND>(wp);
         if (s.box == nullptr && WindowClass(wnd) == "#32770")
             s.box = wnd;
-        if (wnd == s.box)
+        if (wnd == s.box) {
+            SetDefaultButton(wnd, s.style);
             EnumChildWindows(wnd, MsgBoxHookProc, 0);
+        }
     } else if (code == HCBT_DESTROYWND) {
         if (s.box != nullptr && reinterpret_cast<HWND>(wp) == s.box)
             RemoveMsgBoxHook();
@@ -137,6 +150,18 @@ UINT SystemBoxStyle(int style) {
     return s;
 }
 
+int DefaultButtonId(int style) {
+    static const std::vector<int> kSets[] = {
+        {IDOK},        {IDOK, IDCANCEL},   {IDABORT, IDRETRY, IDIGNORE}, {IDYES, IDNO, IDCANCEL},
+        {IDYES, IDNO}, {IDRETRY, IDCANCEL}};
+    const UINT type = static_cast<UINT>(style) & MB_TYPEMASK;
+    if (type >= sizeof kSets / sizeof kSets[0])
+        return 0;
+    const std::vector<int> &set = kSets[type];
+    const size_t index = (static_cast<UINT>(style) & MB_DEFMASK) >> 8;
+    return set[std::min(index, set.size() - 1)];
+}
+
 bool StyleHasIcon(int style) { return (static_cast<UINT>(style) & MB_ICONMASK) != 0; }
 
 int MsgBoxEx(const std::string &prompt, int style, const std::string &title, const std::vector<std::string> *captions,
@@ -151,6 +176,7 @@ int MsgBoxEx(const std::string &prompt, int style, const std::string &title, con
     s.picture = IsWindow(BoxPicture()) ? BoxPicture() : nullptr;
     s.pictureWanted = s.picture != nullptr && StyleHasIcon(style);
     s.hideButtons = hideButtons;
+    s.style = style;
     InstallMsgBoxHook();
     HWND owner = BoxOwner();
     if (owner != nullptr && (!IsWindow(owner) || !IsWindowVisible(owner)))

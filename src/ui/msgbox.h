@@ -38,6 +38,8 @@ void SetMsgBoxOwner(HWND owner);
 // The style actually handed to the system for a style number: the critical
 // and information bits together (80) show the critical icon.
 UINT SystemBoxStyle(int style);
+// The id of the style's default button (IDOK, IDYES, IDNO, ...).
+int DefaultButtonId(int style);
 // True when the style shows an icon, so that the picture takes its place.
 bool StyleHasIcon(int style);
 

@@ -7,11 +7,10 @@
 
 #include <string>
 
+// The agreement flag; the start-up's watch flags (startWithWindows,
+// skipWatchToggle, watchAtStart) live with the watch state (changes/watch.h).
 struct StartFlags {
     bool agreementAccepted = false; // the agreement counts as accepted for this run
-    bool startWithWindows = false;  // the Run value holds this program's watch command
-    bool skipWatchToggle = false;   // scan the installation kept in ChosenOS; watch toggle keeps its mark
-    bool watchAtStart = false;      // started with the watch switch: hidden, ending in watch mode
 };
 StartFlags &Start();
 

@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include "changes/watch.h"
 #include "resources/ids.h"
 #include "system/instance.h"
 #include "ui/msgbox.h"
@@ -77,7 +78,7 @@ void AgreementDialog::LoadAtStart(std::function<void()> onAccepted) {
     StartFlags &flags = Start();
     if (!flags.agreementAccepted) {
         flags.agreementAccepted = ReadEulaAccepted();
-        flags.startWithWindows = ReadStartWithWindows();
+        Watch().startWithWindows = ReadStartWithWindows();
         if (flags.agreementAccepted) {
             Continue();
             return;

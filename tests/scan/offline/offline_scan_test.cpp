@@ -10,56 +10,14 @@
 #include "scan/installations.h"
 #include "scan/locations.h"
 #include "scan/state.h"
-#include "support/offline_drive.h"
+#include "support/offline_install.h"
+#include "ui/scan_sequence.h"
 #include "support/testing.h"
 #include "system/files.h"
 
 namespace {
 
-const std::string kSource = "SOFTWARE\\QuillmaraTests\\OfflineHives";
 const std::string kRunPath = "Microsoft\\Windows\\CurrentVersion\\Run";
-
-// Saves the scratch key root\path as a hive file (Wine's format under Wine).
-bool SaveHive(const std::string &path, const std::string &file) {
-    EnablePrivileges();
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    DeleteFileA(file.c_str());
-    const LONG rc = RegSaveKeyA(key, file.c_str(), nullptr);
-    RegCloseKey(key);
-    return rc == ERROR_SUCCESS;
-}
-
-// An offline Windows folder "WINDOWS" on its own drive with the three kinds of
-// hive and the files its entries name.
-struct OfflineInstallation {
-    OfflineDrive drive;
-    TestKey source{HKEY_LOCAL_MACHINE, kSource};
-
-    bool Build() {
-        if (!drive.ok() || !drive.WriteBootIni("multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS") ||
-            !drive.MakeWindowsFolder("WINDOWS"))
-            return false;
-        const std::string sw = kSource + "\\software", sys = kSource + "\\system", user = kSource + "\\user";
-        SetRegString(HKEY_LOCAL_MACHINE, sw + "\\" + kRunPath, "Tool", "\"%SystemRoot%\\tool.exe\" /x", REG_EXPAND_SZ);
-        SetRegString(HKEY_LOCAL_MACHINE, sw + "\\" + kRunPath + "\\AutorunsDisabled", "Off", "C:\\Tools\\off.exe");
-        SetRegString(HKEY_LOCAL_MACHINE, sw + "\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList",
-                     "ProfilesDirectory", "%SystemDrive%\\Documents and Settings", REG_EXPAND_SZ);
-        SetRegDword(HKEY_LOCAL_MACHINE, sys + "\\Select", "Current", 1);
-        SetRegDword(HKEY_LOCAL_MACHINE, sys + "\\ControlSet001\\Services\\OfflineSvc", "Start", 2);
-        SetRegDword(HKEY_LOCAL_MACHINE, sys + "\\ControlSet001\\Services\\OfflineSvc", "Type", 16);
-        SetRegString(HKEY_LOCAL_MACHINE, sys + "\\ControlSet001\\Services\\OfflineSvc", "ObjectName", "LocalSystem");
-        SetRegString(HKEY_LOCAL_MACHINE, sys + "\\ControlSet001\\Services\\OfflineSvc", "ImagePath",
-                     "C:\\WINDOWS\\system32\\offsvc.exe", REG_EXPAND_SZ);
-        SetRegString(HKEY_LOCAL_MACHINE, user + "\\Software\\" + kRunPath, "UserTool", "C:\\Tools\\u.exe -q");
-        return SaveHive(sw, drive / "WINDOWS\\system32\\config\\software") &&
-               SaveHive(sys, drive / "WINDOWS\\system32\\config\\system") &&
-               drive.MakeFolder("Documents and Settings\\Ann") &&
-               SaveHive(user, drive / "Documents and Settings\\Ann\\NTUSER.DAT") &&
-               drive.WriteFile("WINDOWS\\tool.exe", "MZ") && drive.WriteFile("Tools\\u.exe", "MZ");
-    }
-};
 
 // The main window's scan sequence for installation `selected`.
 void FullScan(short selected) {
@@ -75,35 +33,14 @@ void FullScan(short selected) {
         const std::string windows = ScanLocations()[0].Entries[static_cast<size_t>(selected)].ImagePath;
         LoadHive(windows + "\\system32\\config\\software", HKEY_LOCAL_MACHINE, "_REMOTE_SOFTWARE");
         LoadHive(windows + "\\system32\\config\\system", HKEY_LOCAL_MACHINE, "_REMOTE_SYSTEM");
-        const std::string profiles = GetProfilesDir();
-        WIN32_FIND_DATAA data;
-        HANDLE find = FindFirstFileA((profiles + "*").c_str(), &data);
-        for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &data)) {
-            const std::string name = data.cFileName;
-            if (name == "." || name == ".." || name == "DEFAULT USER" ||
-                !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                continue;
-            const std::string hive = profiles + name + "\\NTUSER.DAT";
-            if (FileExists(hive))
-                LoadHive(hive, HKEY_USERS, "_REMOTE_" + name);
-        }
-        if (find != INVALID_HANDLE_VALUE)
-            FindClose(find);
+        LoadUserHives();
     }
     LoadPaths();
     SetScope(false);
 }
 
 // The main window's hive unloading.
-void UnloadAll() {
-    CloseOpenKeys();
-    auto &hives = LoadedHives();
-    for (size_t i = 1; i < hives.size(); ++i)
-        UnloadHive(hives[i].Root, hives[i].SubKey);
-    if (hives.size() > 1)
-        DisablePrivileges();
-    hives.assign(1, LoadedHive{});
-}
+void UnloadAll() { UnloadHives(); }
 
 const StartupEntry *Find(int location, const std::string &name) {
     const auto &entries = ScanLocations()[static_cast<size_t>(location)].Entries;

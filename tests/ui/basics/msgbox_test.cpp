@@ -50,10 +50,16 @@ TEST(MsgBoxEx, EachStyleShowsItsButtonsAndReturnsTheirCodes) {
     }
 }
 
+// Enter answers with the default button: No on the delete confirmation,
+// also when no button of the box has the keyboard (Wine's box otherwise
+// reports OK as its default).
 TEST(MsgBoxEx, EnterOnTheDeleteConfirmationAnswersNo) {
     BoxAnswerThread answerer([](const BoxSeen &) { return 0; });
     EXPECT_EQ(MsgBoxEx("Delete it?", BoxStyle::kYesNoWarnDefaultNo, "Quillmara"), IDNO);
     EXPECT_EQ(MsgBoxEx("Quit Quillmara?", BoxStyle::kYesNoInfo, "QUIT PROGRAM?"), IDYES);
+    EXPECT_EQ(MsgBoxEx("Allow it?", BoxStyle::kYesNoCancelInfoSystemModal, "STARTUP CHANGE"), IDYES);
+    EXPECT_EQ(DefaultButtonId(BoxStyle::kYesNoWarnDefaultNo), IDNO);
+    EXPECT_EQ(DefaultButtonId(BoxStyle::kOkCriticalInfo), IDOK);
 }
 
 TEST(MsgBoxEx, ThePictureSitsInABoxWithAnIconAndGoesBackHiddenAfterwards) {

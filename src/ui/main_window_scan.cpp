@@ -1,0 +1,95 @@
+// The main window's side of the scan sequence: the progress window, the
+// Drive menu, the status panels, "   Watching", and the Refresh and Drive
+// commands.
+#include <windows.h>
+
+#include "resources/ids.h"
+#include "ui/dialogs/progress.h"
+#include "ui/main_window.h"
+#include "ui/msgbox.h"
+#include "ui/scan_sequence.h"
+
+void MainWindow::OnRefresh(int) { RefreshScan(*this); }
+
+void MainWindow::OnDrive(int id) { ChooseDrive(*this, id - IDM_OS0); }
+
+void MainWindow::ShowProgress(bool visible) {
+    if (!progress_)
+        progress_ = std::make_unique<ProgressWindow>();
+    progress_->Open(ProgressWindow::kScanLabel, visible);
+}
+
+void MainWindow::SetProgress(double value) {
+    if (progress_)
+        progress_->SetValue(value);
+}
+
+double MainWindow::Progress() { return progress_ ? progress_->Value() : 0; }
+
+void MainWindow::CloseProgress() {
+    if (progress_)
+        progress_->Close();
+}
+
+void MainWindow::SetBusy(bool busy) { SetScreenPointer(busy ? 13 : 0); }
+
+void MainWindow::SetDriveMenu(const std::vector<InstalledOS> &list) {
+    HMENU drive = driveMenu();
+    for (int id = IDM_OS0 + 1; id <= IDM_OS_LAST; ++id)
+        DeleteMenu(drive, static_cast<UINT>(id), MF_BYCOMMAND);
+    if (list.empty())
+        return;
+    ModifyMenuA(drive, IDM_OS0, MF_BYCOMMAND | MF_STRING, IDM_OS0, list[0].SystemFolder.c_str());
+    for (size_t i = 1; i < list.size() && IDM_OS0 + static_cast<int>(i) <= IDM_OS_LAST; ++i)
+        AppendMenuA(drive, MF_STRING, static_cast<UINT_PTR>(IDM_OS0 + static_cast<int>(i)),
+                    list[i].SystemFolder.c_str());
+    DrawMenuBar(hwnd());
+}
+
+void MainWindow::CheckDriveItem(int position) {
+    HMENU drive = driveMenu();
+    const int count = GetMenuItemCount(drive);
+    for (int i = 0; i < count; ++i)
+        CheckMenuItem(drive, static_cast<UINT>(IDM_OS0 + i),
+                      MF_BYCOMMAND | (i == position ? MF_CHECKED : MF_UNCHECKED));
+}
+
+void MainWindow::SetStatus(int panel, const std::string &text) { SetStatusText(panel, text); }
+
+void MainWindow::EnableWatching(bool enabled) { EnableWatchingMenu(enabled); }
+
+bool MainWindow::WatchingEnabled() { return WatchingMenuEnabled(); }
+
+bool MainWindow::WatchChecked() { return MenuChecked(IDM_WATCH); }
+
+void MainWindow::SetWatchChecked(bool checked) { CheckMenu(IDM_WATCH, checked); }
+
+int MainWindow::Ask(const std::string &prompt, int style, const std::string &title) {
+    return MsgBoxEx(prompt, style, title);
+}
+
+void MainWindow::ClearFileInfo() {
+    for (HWND label : fileLabels_)
+        SetWindowTextA(label, "");
+    picFile_.Clear();
+}
+
+void MainWindow::ShowMain(bool visible) {
+    if (visible) {
+        ShowWindow(hwnd(), SW_SHOWNORMAL);
+        UpdateWindow(hwnd());
+        SetForegroundWindow(hwnd());
+    } else {
+        ShowWindow(hwnd(), SW_HIDE);
+    }
+}
+
+bool MainWindow::CloseMain() {
+    CloseProgram();
+    return true;
+}
+
+// Switching watching on at the end of a start in watch mode, and the
+// environment window: with the watch and the environment work.
+void MainWindow::StartWatching() {}
+void MainWindow::CloseEnvironment() {}

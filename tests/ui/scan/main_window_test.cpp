@@ -1,0 +1,117 @@
+// The main window made in the test program: its layout stays sound at any
+// size, the Category commands switch the frames, and its start-up scan fills
+// the Drive menu, the status panels and "   Watching" for the running system.
+#include <gtest/gtest.h>
+
+#include "changes/watch.h"
+#include "registry/hives.h"
+#include "resources/ids.h"
+#include "scan/state.h"
+#include "support/app_driver.h"
+#include "system/platform.h"
+#include "ui/main_window.h"
+#include "ui/scan_sequence.h"
+
+namespace {
+
+RECT ChildRect(HWND parent, HWND child) {
+    RECT r{};
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT *>(&r), 2);
+    return r;
+}
+
+bool Inside(const RECT &inner, const RECT &outer) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+bool Overlap(const RECT &a, const RECT &b) {
+    RECT r{};
+    return IntersectRect(&r, &a, &b) != FALSE;
+}
+
+class MainWindowTest : public testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES};
+        InitCommonControlsEx(&icc);
+    }
+    void SetUp() override { ASSERT_TRUE(main.CreateHidden()); }
+    void TearDown() override {
+        UnloadHives();
+        ResetLocations(ScanLocations());
+        SetEventPump(nullptr);
+    }
+    MainWindow main;
+};
+
+TEST_F(MainWindowTest, TheLayoutStaysSoundAtEverySize) {
+    for (SIZE size : {SIZE{960, 680}, SIZE{640, 420}, SIZE{1280, 1000}, SIZE{300, 200}}) {
+        SetWindowPos(main.hwnd(), nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER);
+        RECT client{};
+        GetClientRect(main.hwnd(), &client);
+        const RECT status = ChildRect(main.hwnd(), main.statusBar());
+        const RECT tabs = ChildRect(main.hwnd(), main.tabStrip());
+        const RECT frame = ChildRect(main.hwnd(), main.categoryFrame(1));
+        const RECT icon = ChildRect(main.hwnd(), main.picFile().hwnd());
+        EXPECT_TRUE(Inside(tabs, client)) << size.cx;
+        EXPECT_TRUE(Inside(frame, tabs)) << size.cx;
+        EXPECT_GT(frame.bottom - frame.top, 100) << size.cx;
+        EXPECT_FALSE(Overlap(tabs, status)) << size.cx;
+        EXPECT_FALSE(Overlap(icon, tabs)) << size.cx;
+        EXPECT_FALSE(Overlap(icon, status)) << size.cx;
+        for (int i = 0; i < 8; ++i) {
+            const RECT label = ChildRect(main.hwnd(), main.fileLabel(i));
+            EXPECT_FALSE(Overlap(label, tabs)) << i;
+            EXPECT_FALSE(Overlap(label, status)) << i;
+            EXPECT_FALSE(Overlap(label, icon)) << i;
+            for (int j = i + 1; j < 8; ++j)
+                EXPECT_FALSE(Overlap(label, ChildRect(main.hwnd(), main.fileLabel(j)))) << i << " " << j;
+        }
+        // The minimum size keeps the layout usable.
+        RECT window{};
+        GetWindowRect(main.hwnd(), &window);
+        EXPECT_GE(window.right - window.left, 640);
+    }
+}
+
+TEST_F(MainWindowTest, CategoryCommandsShowTheirFrameOnly) {
+    EXPECT_EQ(main.SelectedTab(), 1);
+    SendMessageA(main.hwnd(), WM_COMMAND, IDM_TAB0 + 11, 0);
+    EXPECT_EQ(main.SelectedTab(), 11);
+    for (int i = 1; i <= MainWindow::kCategories; ++i)
+        EXPECT_EQ(IsWindowVisible(main.categoryFrame(i)) != FALSE, i == 11 && IsWindowVisible(main.hwnd())) << i;
+    TCITEMA item{};
+    char text[64] = {};
+    item.mask = TCIF_TEXT;
+    item.pszText = text;
+    item.cchTextMax = sizeof text;
+    SendMessageA(main.tabStrip(), TCM_GETITEMA, 10, reinterpret_cast<LPARAM>(&item));
+    EXPECT_STREQ(text, "     IMAGE HIJACKS");
+    EXPECT_EQ(SendMessageA(main.tabStrip(), TCM_GETITEMCOUNT, 0, 0), 14);
+}
+
+TEST_F(MainWindowTest, TheStartScanOfTheRunningSystemShowsItInMenuAndStatus) {
+    SetEventPump(PumpPendingEvents);
+    ASSERT_TRUE(LoadScan(main));
+    EXPECT_TRUE(IsWindowVisible(main.hwnd()));
+    HMENU drive = main.driveMenu();
+    ASSERT_EQ(GetMenuItemCount(drive), 1);
+    char caption[MAX_PATH] = {};
+    GetMenuStringA(drive, IDM_OS0, caption, sizeof caption, MF_BYCOMMAND);
+    char windows[MAX_PATH] = {};
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    EXPECT_EQ(_stricmp(caption, windows), 0) << caption;
+    EXPECT_TRUE(main.MenuChecked(IDM_OS0));
+    EXPECT_EQ(main.StatusText(2), std::string("System Path: ") + caption);
+    EXPECT_EQ(main.StatusText(3).rfind("Operating System: ", 0), 0u);
+    EXPECT_TRUE(main.WatchingMenuEnabled());
+    // Refresh of the same installation from the menu.
+    SendMessageA(main.hwnd(), WM_COMMAND, IDM_REFRESH, 0);
+    EXPECT_TRUE(IsWindowVisible(main.hwnd()));
+    EXPECT_EQ(GetMenuItemCount(drive), 1);
+    EXPECT_EQ(ScanLocations().size(), 69u);
+}
+
+} // namespace
