@@ -1,18 +1,17 @@
 #include "ui/box_change_ui.h"
 
 #include "system/files.h"
+#include "ui/dialogs/progress.h"
 #include "ui/msgbox.h"
+#include "ui/prompts.h"
 
 int BoxChangeUi::Ask(const std::string &prompt, int style, const std::string &title) {
     return MsgBoxEx(prompt, style, title);
 }
 
-std::string BoxChangeUi::ChooseFolder(const std::string &initialFolder) { return BrowseFolder(owner_, initialFolder); }
+std::string BoxChangeUi::ChooseFolder(const std::string &initialFolder) { return AskFolder(owner_, initialFolder); }
 
-std::string BoxChangeUi::ChooseDataFile(const std::string &pattern) {
-    std::string chosen = pattern;
-    return OpenDataFile(chosen);
-}
+std::string BoxChangeUi::ChooseDataFile(const std::string &pattern) { return AskDataFile(pattern); }
 
 void BoxChangeUi::ShowProgress(const std::string &label) {
     if (showProgress)
@@ -29,4 +28,4 @@ void BoxChangeUi::HideProgress() {
         hideProgress();
 }
 
-void BoxChangeUi::SetBusy(bool busy) { SetCursor(LoadCursorA(nullptr, busy ? IDC_APPSTARTING : IDC_ARROW)); }
+void BoxChangeUi::SetBusy(bool busy) { SetScreenPointer(busy ? 13 : 0); } // arrow with hourglass

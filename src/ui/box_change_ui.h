@@ -1,7 +1,7 @@
 // The change code's questions and notices as the program shows them: message
-// boxes through MsgBoxEx, the folder-browse and open dialogs, the busy
-// pointer. The progress window belongs to the scan sequence; whoever owns it
-// hands its three steps in (none by default).
+// boxes through MsgBoxEx, the folder-browse and open dialogs (both answered
+// by the tests' seam of prompts.h when it is set), the busy pointer. The progress window belongs to the scan sequence;
+// whoever owns it hands its three steps in (none by default).
 #pragma once
 #include <windows.h>
 

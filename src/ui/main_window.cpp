@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "ui/box_change_ui.h"
 #include "ui/dialogs/agreement.h"
 #include "ui/dialogs/progress.h"
 #include "ui/msgbox.h"

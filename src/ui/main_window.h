@@ -24,6 +24,8 @@ class GridWindow;
 enum class GridInput;
 struct GridMouse;
 class ProgressWindow;
+class BoxChangeUi;
+class ChangeUi;
 
 class MainWindow : public Window, public ScanHost {
   public:
@@ -125,6 +127,11 @@ class MainWindow : public Window, public ScanHost {
     void StartWatching() override;
     void CloseEnvironment() override;
 
+    // ---- The change code's prompts (main_window_scan.cpp) -----------------
+    // Questions, folder and file choices, the progress window and the
+    // pointer for the change code, shown by this window.
+    ChangeUi &changeUi();
+
     // ---- Selection ----------------------------------------------------------
     SelectionState selection; // CurrentGrid is the grid (category) of the selection, 0 when none
 
@@ -191,4 +198,5 @@ class MainWindow : public Window, public ScanHost {
     std::unique_ptr<GridEventSink> gridEvents_;
     std::unique_ptr<GridPanel> grids_;
     std::unique_ptr<ProgressWindow> progress_;
+    std::unique_ptr<BoxChangeUi> changeUi_;
 };

@@ -4,12 +4,27 @@
 #include <windows.h>
 
 #include "resources/ids.h"
+#include "ui/box_change_ui.h"
 #include "ui/dialogs/progress.h"
 #include "ui/main_window.h"
 #include "ui/msgbox.h"
 #include "ui/scan_sequence.h"
 
 void MainWindow::OnRefresh(int) { RefreshScan(*this); }
+
+ChangeUi &MainWindow::changeUi() {
+    if (!changeUi_) {
+        changeUi_ = std::make_unique<BoxChangeUi>(hwnd());
+        changeUi_->showProgress = [this](const std::string &label) {
+            if (!progress_)
+                progress_ = std::make_unique<ProgressWindow>();
+            progress_->Open(label, true);
+        };
+        changeUi_->setProgress = [this](double percent) { SetProgress(percent); };
+        changeUi_->hideProgress = [this] { CloseProgress(); };
+    }
+    return *changeUi_;
+}
 
 void MainWindow::OnDrive(int id) { ChooseDrive(*this, id - IDM_OS0); }
 

@@ -9,6 +9,7 @@
 #include "changes/snap_timer.h"
 #include "changes/watch.h"
 #include "registry/access.h"
+#include "system/files.h"
 #include "registry/hives.h"
 #include "scan/driver.h"
 #include "scan/fileinfo.h"

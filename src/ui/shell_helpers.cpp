@@ -7,6 +7,7 @@
 #include <cctype>
 
 #include "registry/access.h"
+#include "system/files.h"
 #include "scan/imagepath.h"
 #include "system/handles.h"
 
