@@ -158,9 +158,28 @@ HWND FindControl(HWND parent, int id, const std::string &className) {
 
 std::string StatusPanelText(HWND statusBar, int panel) {
     const LRESULT info = SendMessageA(statusBar, SB_GETTEXTLENGTHA, static_cast<WPARAM>(panel - 1), 0);
-    std::string text(LOWORD(info) + 1u, '\0');
-    SendMessageA(statusBar, SB_GETTEXTA, static_cast<WPARAM>(panel - 1), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(LOWORD(info));
+    const size_t length = LOWORD(info);
+    std::string text(length + 1, '\0');
+    DWORD pid = 0;
+    GetWindowThreadProcessId(statusBar, &pid);
+    if (pid == GetCurrentProcessId()) {
+        SendMessageA(statusBar, SB_GETTEXTA, static_cast<WPARAM>(panel - 1), reinterpret_cast<LPARAM>(text.data()));
+    } else {
+        // Another process's status bar: the text is written into memory of
+        // that process and read back from there.
+        HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+        if (process == nullptr)
+            return "";
+        void *remote = VirtualAllocEx(process, nullptr, text.size(), MEM_COMMIT, PAGE_READWRITE);
+        if (remote != nullptr) {
+            SendMessageA(statusBar, SB_GETTEXTA, static_cast<WPARAM>(panel - 1), reinterpret_cast<LPARAM>(remote));
+            SIZE_T read = 0;
+            ReadProcessMemory(process, remote, text.data(), text.size(), &read);
+            VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+        }
+        CloseHandle(process);
+    }
+    text.resize(length);
     return text;
 }
 

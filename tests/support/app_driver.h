@@ -3,7 +3,7 @@
 // (of another process, or of the test's own thread from a helper thread).
 // Only what works across processes under Wine is used: FindWindow and
 // window enumeration, WM_GETTEXT, WM_COMMAND, BM_CLICK, posted keys and
-// mouse clicks, SB_GETTEXT.
+// mouse clicks, SB_GETTEXT through memory of the other process.
 #pragma once
 #include <windows.h>
 

@@ -84,6 +84,14 @@ TEST(Startup, AFirstStartShowsTheAgreementUntilPageDownAndIAgree) {
     EXPECT_EQ(eula.type, static_cast<DWORD>(REG_DWORD));
     EXPECT_EQ(eula.data, std::string("\x01\x00\x00\x00", 4));
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 5000));
+    // The start scanned the running system: its folder in the status bar.
+    char windows[MAX_PATH] = {};
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    HWND status = FindControl(main, 1002, "msctls_statusbar32");
+    ASSERT_NE(status, nullptr);
+    EXPECT_EQ(_stricmp(StatusPanelText(status, 2).c_str(), (std::string("System Path: ") + windows).c_str()), 0)
+        << StatusPanelText(status, 2);
+    EXPECT_EQ(StatusPanelText(status, 3).rfind("Operating System: ", 0), 0u);
 
     // A second start shows nothing of its own, ends, and brings the first
     // instance's window back.
@@ -124,6 +132,21 @@ TEST(Startup, OnlyADwordOneSkipsTheAgreement) {
     ASSERT_TRUE(app.Start());
     EXPECT_NE(WaitForTopWindow(app.pid(), "#32770", "QUILLMARA LICENSE AGREEMENT", kStartTimeout), nullptr);
     EXPECT_EQ(FindTopWindow(app.pid(), "QuillmaraMain", ""), nullptr);
+}
+
+TEST(Startup, TheWatchSwitchInTheArgumentsStartsHidden) {
+    SettingsGuard settings;
+    SetRegDword(HKEY_LOCAL_MACHINE, kSettings, "EulaAccepted", 1);
+    AppProcess app;
+    ASSERT_TRUE(app.Start("/WATCH"));
+    HWND main = WaitForTopWindow(app.pid(), "QuillmaraMain", "Quillmara", kStartTimeout);
+    ASSERT_NE(main, nullptr);
+    HWND status = FindControl(main, 1002, "msctls_statusbar32");
+    // The scan ran (the status bar names the installation), the window stays hidden.
+    EXPECT_TRUE(WaitUntil([&] { return !StatusPanelText(status, 2).empty(); }, kStartTimeout));
+    Sleep(300);
+    EXPECT_FALSE(IsWindowVisible(main));
+    EXPECT_EQ(FindTopWindow(app.pid(), "#32770", "Quillmara"), nullptr); // no progress window left
 }
 
 TEST(StartLog, WritesTheFirstLineAndKeepsLogPath) {
