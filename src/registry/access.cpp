@@ -22,6 +22,17 @@ HKEY OpenKey(HKEY root, const std::string &subKey) { return OpenWithAccess(root,
 
 HKEY OpenKeyWrite(HKEY root, const std::string &subKey) { return OpenWithAccess(root, subKey, kWriteAccess); }
 
+HKEY OpenChildKey(HKEY parent, const std::string &name, const std::string &trackName, long *error) {
+    HKEY key = nullptr;
+    const LONG rc = parent != nullptr ? RegOpenKeyExA(parent, name.c_str(), 0, KEY_READ, &key) : ERROR_INVALID_HANDLE;
+    if (error != nullptr)
+        *error = rc;
+    if (rc != ERROR_SUCCESS)
+        return nullptr;
+    TrackKey(key, kTrackOpened, trackName);
+    return key;
+}
+
 void CloseKey(HKEY key) {
     if (key == nullptr)
         return;

@@ -27,6 +27,10 @@ constexpr REGSAM kWriteAccess = 0x3F;
 // null when it does not open (nothing logged). An empty subKey opens the root.
 HKEY OpenKey(HKEY root, const std::string &subKey);
 HKEY OpenKeyWrite(HKEY root, const std::string &subKey);
+// Opens the subkey name of an open key for reading and records it under
+// trackName; null when it does not open (error, when given, receives the
+// system's answer; nothing is logged).
+HKEY OpenChildKey(HKEY parent, const std::string &name, const std::string &trackName, long *error = nullptr);
 // Releases the key's slot (if it has one) and closes it. Null is ignored.
 void CloseKey(HKEY key);
 // What TrackKey does with a key.

@@ -35,9 +35,7 @@ std::string ServerPath(const std::string &server, const InstallContext &install)
     return path;
 }
 
-ScopedKey OpenSubKey(const PassContext &ctx, const std::string &name) {
-    return ScopedKey(OpenKey(ctx.MainKey, ctx.KeyPath + "\\" + name));
-}
+ScopedKey OpenSubKey(const PassContext &ctx, const std::string &name) { return ScopedKey(OpenPassSubKey(ctx, name)); }
 
 StartupEntry &Append(PassContext &ctx, const std::string &itemName, int itemType) {
     StartupEntry &e = AppendEntry(ctx);

@@ -83,7 +83,7 @@ void ScanMachineShell(PassContext &ctx) {
 // the disabled scripts are listed where their key falls in the list.
 void ScanScripts(PassContext &ctx) {
     ForEachSubKey(ctx, [&](const std::string &name) {
-        ScopedKey sub(OpenKey(ctx.MainKey, ctx.KeyPath + "\\" + name));
+        ScopedKey sub(OpenPassSubKey(ctx, name));
         if (!sub)
             return;
         const RegValue script = ReadValue(sub.get(), "Script");

@@ -31,7 +31,7 @@ std::string ToAnsi(const std::u16string &text) {
 // deleted, and a subkey named "AutorunsDisabled" is read like any other.
 void ScanWinsockCatalog(PassContext &ctx) {
     for (const std::string &name : EnumSubKeys(ctx.key)) {
-        ScopedKey sub(OpenKey(ctx.MainKey, ctx.KeyPath + "\\" + name));
+        ScopedKey sub(OpenPassSubKey(ctx, name));
         if (!sub)
             continue;
         const RegValue value = ReadValue(sub.get(), "PackedCatalogItem");
@@ -50,7 +50,7 @@ void ScanWinsockCatalog(PassContext &ctx) {
 // falls among the monitor names.
 void ScanPrintMonitors(PassContext &ctx) {
     ForEachSubKey(ctx, [&](const std::string &name) {
-        ScopedKey sub(OpenKey(ctx.MainKey, ctx.KeyPath + "\\" + name));
+        ScopedKey sub(OpenPassSubKey(ctx, name));
         if (!sub)
             return;
         const RegValue driver = ReadValue(sub.get(), "Driver");

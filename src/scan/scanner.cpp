@@ -6,25 +6,13 @@
 #include "scan/state.h"
 #include "system/log.h"
 
-void LoadData(HKEY MainKey, const std::string &KeyPath, std::vector<StartupEntry> &Entries, int Category, int LocIndex,
-              const std::string &ValueName, int Scope, std::vector<ScanPass> &Passes, bool DisabledPass,
-              const InstallContext &install) {
-    PassContext ctx{MainKey, KeyPath, Entries, Category, LocIndex, ValueName, Scope, Passes, DisabledPass, install};
-    ctx.pass = UpperBound(Passes);
-    if (ctx.pass < 1) {
-        LogLoadData(ctx, "no pass to record entries in");
-        return;
-    }
-    ScopedKey key;
-    if (MainKey != nullptr) {
-        key.reset(OpenKey(MainKey, KeyPath));
-        if (!key)
-            return;
-        ctx.key = key.get();
-    }
-    switch (Category) {
+namespace {
+
+// Hands the pass to the handling of its category.
+void RunPass(PassContext &ctx) {
+    switch (ctx.Category) {
     case kCatLogon:
-        if (LocIndex == 18 || LocIndex == 19)
+        if (ctx.LocIndex == 18 || ctx.LocIndex == 19)
             ScanFolderLocation(ctx);
         else
             ScanLogonLocation(ctx);
@@ -59,6 +47,27 @@ void LoadData(HKEY MainKey, const std::string &KeyPath, std::vector<StartupEntry
     }
 }
 
+} // namespace
+
+void LoadData(HKEY MainKey, const std::string &KeyPath, std::vector<StartupEntry> &Entries, int Category, int LocIndex,
+              const std::string &ValueName, int Scope, std::vector<ScanPass> &Passes, bool DisabledPass,
+              const InstallContext &install) {
+    PassContext ctx{MainKey, KeyPath, Entries, Category, LocIndex, ValueName, Scope, Passes, DisabledPass, install};
+    ctx.pass = UpperBound(Passes);
+    if (ctx.pass < 1) {
+        LogLoadData(ctx, "no pass to record entries in");
+        return;
+    }
+    ScopedKey key;
+    if (MainKey != nullptr) {
+        key.reset(OpenKey(MainKey, KeyPath));
+        if (!key)
+            return;
+        ctx.key = key.get();
+    }
+    RunPass(ctx);
+}
+
 StartupEntry &AppendEntry(PassContext &ctx) {
     ctx.Entries.emplace_back();
     const int number = UpperBound(ctx.Entries);
@@ -69,8 +78,34 @@ StartupEntry &AppendEntry(PassContext &ctx) {
 }
 
 void LoadDisabledPass(PassContext &ctx) {
-    LoadData(ctx.MainKey, ctx.KeyPath + "\\" + kDisabledName, ctx.Entries, ctx.Category, ctx.LocIndex, ctx.ValueName,
-             ctx.Scope, ctx.Passes, true, ctx.Install);
+    if (ctx.key == nullptr) {
+        LoadData(ctx.MainKey, ctx.KeyPath + "\\" + kDisabledName, ctx.Entries, ctx.Category, ctx.LocIndex,
+                 ctx.ValueName, ctx.Scope, ctx.Passes, true, ctx.Install);
+        return;
+    }
+    // Opened from the pass's own key: a path of nested disabled levels may be
+    // too long to open from the root.
+    PassContext disabled{ctx.MainKey,  ctx.KeyPath + "\\" + kDisabledName,
+                         ctx.Entries,  ctx.Category,
+                         ctx.LocIndex, ctx.ValueName,
+                         ctx.Scope,    ctx.Passes,
+                         true,         ctx.Install};
+    disabled.pass = UpperBound(ctx.Passes);
+    ScopedKey key(OpenPassSubKey(ctx, kDisabledName));
+    if (!key)
+        return;
+    disabled.key = key.get();
+    RunPass(disabled);
+}
+
+HKEY OpenPassSubKey(const PassContext &ctx, const std::string &name) {
+    if (ctx.key == nullptr)
+        return OpenKey(ctx.MainKey, ctx.KeyPath + "\\" + name);
+    long error = ERROR_SUCCESS;
+    HKEY key = OpenChildKey(ctx.key, name, RootName(ctx.MainKey) + ctx.KeyPath + "\\" + name, &error);
+    if (key == nullptr && error != ERROR_FILE_NOT_FOUND)
+        LogLoadData(ctx, "cannot open " + name + ": " + std::to_string(error));
+    return key;
 }
 
 std::string GetDisabledValue(HKEY root, const std::string &key, const std::string &name) {

@@ -47,13 +47,20 @@ StartupEntry &AppendEntry(PassContext &ctx);
 // Scans KeyPath\AutorunsDisabled as a disabled pass of the same location.
 void LoadDisabledPass(PassContext &ctx);
 
+// Opens the subkey name of the pass's key from its handle (so that a long
+// path still opens; from the root when the pass has no key); null when it
+// does not open, with a log line when it is there but cannot be read.
+HKEY OpenPassSubKey(const PassContext &ctx, const std::string &name);
+
 // Runs rule(name) for every subkey of the pass's key; an "AutorunsDisabled"
-// subkey is scanned as a disabled pass where it falls in the list, and then
-// handed to rule like any other subkey.
+// subkey is scanned as a disabled pass where it falls in the list and is no
+// entry itself (moving the store into itself has no end).
 template <typename Rule> void ForEachSubKey(PassContext &ctx, Rule rule) {
     for (const std::string &name : EnumSubKeys(ctx.key)) {
-        if (name == kDisabledName)
+        if (name == kDisabledName) {
             LoadDisabledPass(ctx);
+            continue;
+        }
         rule(name);
     }
 }

@@ -91,7 +91,7 @@ std::string DriverImagePath(const std::string &imagePath, const InstallContext &
 
 void ScanServices(PassContext &ctx) {
     for (const std::string &name : EnumSubKeys(ctx.key)) {
-        ScopedKey sub(OpenKey(ctx.MainKey, ctx.KeyPath + "\\" + name));
+        ScopedKey sub(OpenPassSubKey(ctx, name));
         if (!sub)
             continue;
         if (!ReadValue(sub.get(), "ObjectName").present)
@@ -114,7 +114,7 @@ void ScanDrivers(PassContext &ctx) {
     for (const std::string &name : EnumSubKeys(ctx.key)) {
         if (std::find(std::begin(kSkippedDrivers), std::end(kSkippedDrivers), name) != std::end(kSkippedDrivers))
             continue;
-        ScopedKey sub(OpenKey(ctx.MainKey, ctx.KeyPath + "\\" + name));
+        ScopedKey sub(OpenPassSubKey(ctx, name));
         if (!sub)
             continue;
         const RegValue image = ReadValue(sub.get(), "ImagePath");

@@ -128,7 +128,7 @@ void ScanSubKeyWalk(PassContext &ctx) {
     const bool debuggers = ctx.LocIndex == 51;
     const std::string valueName = debuggers ? "Debugger" : ctx.ValueName;
     ForEachSubKey(ctx, [&](const std::string &name) {
-        ScopedKey sub(OpenKey(ctx.MainKey, ctx.KeyPath + "\\" + name));
+        ScopedKey sub(OpenPassSubKey(ctx, name));
         if (!sub)
             return;
         const ValueText v = ReadText(sub.get(), valueName);

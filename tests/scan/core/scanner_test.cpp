@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "registry/access.h"
 #include "scan/driver.h"
 #include "scan/locations.h"
@@ -178,6 +180,55 @@ TEST_F(ScannerTest, NoScanStartsInsideARunningScan) {
     ScanGuard inner;
     EXPECT_FALSE(inner.acquired());
     EXPECT_EQ(log.lines().size(), 1u);
+}
+
+} // namespace
+
+namespace {
+
+// Creates name below the open key parent (by handle, so any depth works),
+// with a "Script" value; the new key stays open for the next level.
+HKEY ScriptKey(HKEY parent, const std::string &name, const std::string &script) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(parent, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return nullptr;
+    if (!script.empty())
+        RegSetValueExA(key, "Script", 0, REG_SZ, reinterpret_cast<const BYTE *>(script.c_str()),
+                       static_cast<DWORD>(script.size() + 1));
+    return key;
+}
+
+std::string Numbered(const char *format, int n) {
+    char text[32];
+    std::snprintf(text, sizeof text, format, n);
+    return text;
+}
+
+// Subkeys whose full path is longer than a path may be (fourteen nested
+// disabled levels) or whose own names are 255 characters long are listed.
+TEST_F(ScannerTest, DeeplyNestedAndLongNamedSubKeysAreListed) {
+    HKEY base = ScriptKey(HKEY_LOCAL_MACHINE, kBase, "");
+    ASSERT_NE(base, nullptr);
+    const std::string longName(255, 'n');
+    RegCloseKey(ScriptKey(base, longName, "C:\\long.cmd"));
+    HKEY level = base;
+    for (int depth = 1; depth <= 14; ++depth) {
+        HKEY next = ScriptKey(level, "AutorunsDisabled", "");
+        RegCloseKey(level);
+        ASSERT_NE(next, nullptr);
+        RegCloseKey(ScriptKey(next, Numbered("S%d", depth), Numbered("C:\\s%d.cmd", depth)));
+        level = next;
+    }
+    RegCloseKey(level);
+    const PassResult scan = ScanLocationPass(3, HKEY_LOCAL_MACHINE, kBase);
+    ASSERT_NE(scan.byItem(longName), nullptr);
+    EXPECT_FALSE(scan.byItem(longName)->Disabled);
+    for (int depth = 1; depth <= 14; ++depth) {
+        const StartupEntry *e = scan.byItem(Numbered("S%d", depth));
+        ASSERT_NE(e, nullptr) << depth;
+        EXPECT_TRUE(e->Disabled);
+        EXPECT_EQ(e->ImagePath, Numbered("C:\\s%d.cmd", depth));
+    }
 }
 
 } // namespace
