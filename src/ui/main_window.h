@@ -154,6 +154,12 @@ class MainWindow : public Window, public ScanHost {
     void OnGridMouseUp(GridWindow &grid, const GridMouse &mouse);
     void OnGridMouseMove(GridWindow &grid, const GridMouse &mouse);
 
+    // ---- Entry changes (main_window_entry.cpp) ----------------------------
+    // Disable / Enable (also toolbar button 5 and a click on the check glyph)
+    // and Delete (also toolbar button 4) on the selected entry.
+    void OnDisable(int id);
+    void OnDelete(int id);
+
     // ---- Closing (main_window_startup.cpp) --------------------------------
     // Gives back what the program holds and destroys the window.
     void CloseProgram();

@@ -15,6 +15,8 @@ const std::vector<MainWindow::CommandRow> &MainWindow::CommandTable() {
         {IDM_MICRO, IDM_MICRO, &MainWindow::OnHideMicrosoft},
         {IDM_REFRESH, IDM_REFRESH, &MainWindow::OnRefresh},
         {IDM_OS0, IDM_OS_LAST, &MainWindow::OnDrive},
+        {IDM_DISABLE, IDM_DISABLE, &MainWindow::OnDisable},
+        {IDM_DELETE, IDM_DELETE, &MainWindow::OnDelete},
     };
     return table;
 }

@@ -79,6 +79,8 @@ void MainWindow::OnGridClick(GridWindow &grid, GridInput how) {
                                              how == GridInput::Mouse ? SelectBy::LeftClick : SelectBy::Program);
     if (target.select)
         ApplyEnabling(*this, toolbar_, EnablingFor(target.headerRow));
+    if (target.select && target.toggle)
+        OnDisable(IDM_DISABLE);
 }
 
 // The right button, the popup menu, the file panel and the status-bar help
