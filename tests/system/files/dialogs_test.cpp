@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <atomic>
 #include <functional>
 #include <string>
@@ -78,6 +80,36 @@ std::string Lower(std::string text) {
 }
 
 void Press(HWND dialog, int id) { PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+
+// Waits (up to 5 s) until the folder tree of a browse dialog has the folder
+// named name selected: on a busy machine the dialog selects its initial
+// folder some time after it shows.
+void WaitForSelectedFolder(HWND dialog, const std::string &name) {
+    HWND tree = nullptr;
+    EnumChildWindows(
+        dialog,
+        [](HWND w, LPARAM found) -> BOOL {
+            char cls[32] = {};
+            GetClassNameA(w, cls, sizeof cls);
+            if (std::string(cls) != WC_TREEVIEWA)
+                return TRUE;
+            *reinterpret_cast<HWND *>(found) = w;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&tree));
+    for (int i = 0; i < 100 && tree != nullptr; ++i) {
+        char text[MAX_PATH] = {};
+        TVITEMA item{};
+        item.mask = TVIF_TEXT;
+        item.hItem = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+        item.pszText = text;
+        item.cchTextMax = sizeof text;
+        if (item.hItem != nullptr && SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) &&
+            Lower(text) == Lower(name))
+            return;
+        Sleep(50);
+    }
+}
 
 void TypeNameAndConfirm(HWND dialog, const std::string &name) {
     const int id = GetDlgItem(dialog, kFileNameEdit) != nullptr ? kFileNameEdit : kFileNameCombo;
@@ -174,7 +206,10 @@ TEST(BrowseFolder, StartsAtTheInitialFolder) {
     ASSERT_TRUE(CreateDirectoryA(initial.c_str(), nullptr));
     std::string result;
     {
-        User user(nullptr, [](HWND dialog) { Press(dialog, IDOK); });
+        User user(nullptr, [](HWND dialog) {
+            WaitForSelectedFolder(dialog, "backups");
+            Press(dialog, IDOK);
+        });
         result = BrowseFolder(nullptr, initial);
         ASSERT_TRUE(user.found);
     }
