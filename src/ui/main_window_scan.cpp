@@ -7,6 +7,7 @@
 #include "ui/box_change_ui.h"
 #include "ui/dialogs/progress.h"
 #include "ui/main_window.h"
+#include "ui/menu_icons.h"
 #include "ui/msgbox.h"
 #include "ui/scan_sequence.h"
 
@@ -58,6 +59,10 @@ void MainWindow::SetDriveMenu(const std::vector<InstalledOS> &list) {
     for (size_t i = 1; i < list.size() && IDM_OS0 + static_cast<int>(i) <= IDM_OS_LAST; ++i)
         AppendMenuA(drive, MF_STRING, static_cast<UINT_PTR>(IDM_OS0 + static_cast<int>(i)),
                     list[i].SystemFolder.c_str());
+    // Every Drive item shows the check pair, as the other check items do.
+    TrackMenus(hwnd());
+    for (int i = 0; i < GetMenuItemCount(drive); ++i)
+        SetCheckPairIcon(hwnd(), IDM_OS0 + i);
     DrawMenuBar(hwnd());
 }
 

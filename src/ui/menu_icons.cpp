@@ -233,3 +233,8 @@ void LoadMenuBitmaps(HWND form, HIMAGELIST menuIcons, HIMAGELIST iconList) {
         SetMenuIcon(form, GetMenuID(MenuCaption(item.id)), state.pictures[item.unchecked].get(), checked);
     }
 }
+
+void SetCheckPairIcon(HWND form, long id) {
+    MenuPictures &state = Pictures();
+    SetMenuIcon(form, id, state.pictures[PicUncheck].get(), state.pictures[PicCheck].get());
+}

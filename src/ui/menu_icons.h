@@ -44,3 +44,6 @@ HBITMAP DrawMenuBitmap(HIMAGELIST list, int index, int xTw, int yTw, int cxTw, i
 // items the images 1-14 of `iconList`, the other items theirs of `menuIcons`,
 // the four check items the check pair. The bitmaps live until the program ends.
 void LoadMenuBitmaps(HWND form, HIMAGELIST menuIcons, HIMAGELIST iconList);
+// Gives the item the check pair (the unchecked and checked pictures), as the
+// Drive menu's items get it when they are made; after LoadMenuBitmaps.
+void SetCheckPairIcon(HWND form, long id);
