@@ -2,7 +2,6 @@
 
 #include <shellapi.h>
 
-#include "scan/fileinfo.h"
 #include "ui/shell_icons.h"
 #include "system/text.h"
 
@@ -56,7 +55,7 @@ std::string TypeOf(const std::string &path) {
 
 } // namespace
 
-GridImages::GridImages() {
+GridImages::GridImages(IconDrawer drawIcon) : drawIcon_(drawIcon) {
     HDC screen = GetDC(nullptr);
     scratchDc_ = CreateCompatibleDC(screen);
     scratch_ = CreateCompatibleBitmap(screen, kSize, kSize);
@@ -146,7 +145,7 @@ PictureId GridImages::FileIcon(const std::string &imagePath) {
     box.dc = scratchDc_;
     box.area = {0, 0, kSize, kSize};
     box.background = Background();
-    DrawFileIcon(imagePath, box, kSmallTypeIcon);
+    drawIcon_(imagePath, box, kSmallTypeIcon);
     const PictureId id = AddScratch();
     byType_.emplace(type, id);
     return id;

@@ -10,10 +10,13 @@
 #include <unordered_map>
 
 #include "ui/category_grids.h"
+#include "ui/shell_icons.h"
 
 class GridImages : public GridPictures {
   public:
-    GridImages();
+    // How a file's icon is drawn into a box; DrawFileIcon unless a test says otherwise.
+    using IconDrawer = bool (*)(const std::string &fileName, const IconBox &box, UINT flags);
+    explicit GridImages(IconDrawer drawIcon = &DrawFileIcon);
     ~GridImages() override;
     GridImages(const GridImages &) = delete;
     GridImages &operator=(const GridImages &) = delete;
@@ -33,6 +36,7 @@ class GridImages : public GridPictures {
     PictureId AddScratch();
     void ClearScratch();
 
+    IconDrawer drawIcon_;
     HDC stripDc_ = nullptr;
     HBITMAP strip_ = nullptr;
     HGDIOBJ stripOld_ = nullptr;

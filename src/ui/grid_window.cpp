@@ -196,6 +196,13 @@ void GridWindow::Flush() {
     flushPosted_ = false;
     if (!hwnd())
         return;
+    if (scrollBarsDirty_) {
+        scrollBarsDirty_ = false;
+        if (GetScrollPos(hwnd(), SB_VERT) != model_.TopRow())
+            SetScrollPos(hwnd(), SB_VERT, model_.TopRow(), TRUE);
+        if (GetScrollPos(hwnd(), SB_HORZ) != scrollX_)
+            SetScrollPos(hwnd(), SB_HORZ, scrollX_, TRUE);
+    }
     if (layoutDirty_) {
         layoutDirty_ = false;
         dirtyFirst_ = dirtyLast_ = -1;
@@ -350,19 +357,19 @@ void GridWindow::ScrollToRow(int top) {
     top = std::clamp(top, static_cast<int>(GridModel::kFixedRows), MaxTopRow());
     if (top == model_.TopRow() && top == drawnTop_)
         return;
-    Flush();
     RECT client;
     GetClientRect(hwnd(), &client);
-    RECT data{client.left, rowHeight_, client.right, client.bottom};
-    const int dy = (drawnTop_ - top) * rowHeight_;
+    const RECT data{client.left, rowHeight_, client.right, client.bottom};
+    const bool layoutPending = layoutDirty_;
     model_.SetTopRow(top);
-    layoutDirty_ = false; // the move is drawn here, by scrolling what is on screen
+    layoutDirty_ = layoutPending; // the move itself is drawn here
     drawnTop_ = top;
-    if (std::abs(dy) < data.bottom - data.top)
-        ScrollWindowEx(hwnd(), 0, dy, &data, &data, nullptr, nullptr, SW_INVALIDATE);
-    else
-        InvalidateRect(hwnd(), &data, FALSE);
-    SetScrollPos(hwnd(), SB_VERT, top, TRUE);
+    // Drawing a page costs less than moving the screen's pixels under Wine
+    // (ScrollWindowEx waits for the X server), and a burst of steps (a fast
+    // wheel, a held key) is drawn once, scroll bar included.
+    InvalidateRect(hwnd(), &data, FALSE);
+    scrollBarsDirty_ = true;
+    ScheduleFlush();
 }
 
 void GridWindow::ScrollToX(int x) {
@@ -371,11 +378,10 @@ void GridWindow::ScrollToX(int x) {
     x = std::clamp(x, 0, std::max(TotalWidth() - static_cast<int>(client.right), 0));
     if (x == scrollX_)
         return;
-    Flush();
-    const int dx = scrollX_ - x;
     scrollX_ = x;
-    ScrollWindowEx(hwnd(), dx, 0, nullptr, nullptr, nullptr, nullptr, SW_INVALIDATE);
-    SetScrollPos(hwnd(), SB_HORZ, x, TRUE);
+    InvalidateRect(hwnd(), nullptr, FALSE);
+    scrollBarsDirty_ = true;
+    ScheduleFlush();
 }
 
 void GridWindow::OnVScroll(WPARAM wParam) {

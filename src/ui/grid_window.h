@@ -143,6 +143,7 @@ class GridWindow : public Window, private GridListener {
     bool doubleClicked_ = false;
     bool flushPosted_ = false;
     bool layoutDirty_ = true;
+    bool scrollBarsDirty_ = false;
     int dirtyFirst_ = -1;
     int dirtyLast_ = -1;
 };

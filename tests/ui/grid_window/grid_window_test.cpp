@@ -242,4 +242,23 @@ TEST(GridImagesTest, EachFileTypeIsDrawnOnceAndAFailedIconIsBlank) {
     EXPECT_NE(images.RegPic(), images.DisPic());
 }
 
+// Draws a red square for ".good" files and fails for any other.
+bool RedOrNothing(const std::string &fileName, const IconBox &box, UINT) {
+    if (fileName.size() < 5 || fileName.substr(fileName.size() - 5) != ".good")
+        return false;
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    FillRect(box.dc, &box.area, red);
+    DeleteObject(red);
+    return true;
+}
+
+TEST(GridImagesTest, AnIconThatCannotBeDrawnLeavesABlankPicture) {
+    GridImages images(&RedOrNothing);
+    const PictureId good = images.FileIcon("C:\\one.good");
+    const PictureId bad = images.FileIcon("C:\\two.bad");
+    EXPECT_EQ(images.Pixel(good, 8, 8), RGB(255, 0, 0));
+    EXPECT_NE(bad, good);
+    EXPECT_EQ(images.Pixel(bad, 8, 8), GetSysColor(COLOR_WINDOW));
+}
+
 } // namespace
