@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <utility>
+
 #include "ui/shell_icons.h"
 #include "system/text.h"
 
@@ -127,8 +129,27 @@ PictureId GridImages::AddScratch() {
         strip_ = wider;
         capacity_ *= 2;
     }
-    BitBlt(stripDc_, kSize * count_, 0, kSize, kSize, scratchDc_, 0, 0, SRCCOPY);
-    return static_cast<PictureId>(++count_);
+    ++count_;
+    PutScratch(static_cast<PictureId>(count_));
+    return static_cast<PictureId>(count_);
+}
+
+void GridImages::PutScratch(PictureId id) {
+    BitBlt(stripDc_, kSize * (static_cast<int>(id) - 1), 0, kSize, kSize, scratchDc_, 0, 0, SRCCOPY);
+}
+
+void GridImages::UseFixedPictures(HIMAGELIST list, int reg, int file, int dis) {
+    if (!list || !strip_ || !scratchDc_)
+        return;
+    const int count = ImageList_GetImageCount(list);
+    const std::pair<PictureId, int> pictures[] = {{reg_, reg}, {file_, file}, {dis_, dis}};
+    for (const auto &[id, index] : pictures) {
+        if (id == 0 || index < 1 || index > count)
+            continue;
+        ClearScratch();
+        ImageList_Draw(list, index - 1, scratchDc_, 0, 0, ILD_TRANSPARENT);
+        PutScratch(id);
+    }
 }
 
 PictureId GridImages::FileIcon(const std::string &imagePath) {

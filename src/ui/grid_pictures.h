@@ -5,6 +5,7 @@
 // is cleared before every icon.
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
 
 #include <string>
 #include <unordered_map>
@@ -26,6 +27,9 @@ class GridImages : public GridPictures {
     PictureId DisPic() override { return dis_; }
     PictureId FileIcon(const std::string &imagePath) override;
 
+    // Takes the location and missing-file pictures from images reg, file and
+    // dis (numbered from 1) of an image list; their ids stay the same.
+    void UseFixedPictures(HIMAGELIST list, int reg, int file, int dis);
     // Draws picture id with its top-left corner at x, y; nothing for 0.
     void Draw(HDC dc, PictureId id, int x, int y) const;
     int Count() const;
@@ -34,6 +38,7 @@ class GridImages : public GridPictures {
 
   private:
     PictureId AddScratch();
+    void PutScratch(PictureId id);
     void ClearScratch();
 
     IconDrawer drawIcon_;

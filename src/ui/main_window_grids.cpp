@@ -35,6 +35,8 @@ void ApplyEnabling(MainWindow &window, HWND toolbar, const CommandEnabling &enab
 void MainWindow::CreateGrids() {
     gridEvents_ = std::make_unique<GridEventSink>(*this);
     grids_ = std::make_unique<GridPanel>(*gridEvents_);
+    // RegPic, FilePic and DisPic are images 15, 16 and 17 of IconList.
+    grids_->Pictures().UseFixedPictures(iconList(), 15, 16, 17);
     for (int i = 1; i <= kCategories; ++i) {
         HWND frame = categoryFrame(i);
         RECT bounds{};

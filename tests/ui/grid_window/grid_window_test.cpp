@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <commctrl.h>
+
 #include <cstdlib>
 
 #include "resources/ids.h"
@@ -250,6 +253,34 @@ bool RedOrNothing(const std::string &fileName, const IconBox &box, UINT) {
     FillRect(box.dc, &box.area, red);
     DeleteObject(red);
     return true;
+}
+
+TEST(GridImagesTest, FixedPicturesComeFromAnImageList) {
+    GridImages images;
+    HIMAGELIST list = ImageList_Create(16, 16, ILC_COLOR24, 3, 0);
+    HDC screen = GetDC(nullptr);
+    HBITMAP strip = CreateCompatibleBitmap(screen, 48, 16);
+    HDC dc = CreateCompatibleDC(screen);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, strip);
+    const COLORREF colours[] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)};
+    for (int i = 0; i < 3; ++i) {
+        HBRUSH brush = CreateSolidBrush(colours[i]);
+        const RECT r{16 * i, 0, 16 * i + 16, 16};
+        FillRect(dc, &r, brush);
+        DeleteObject(brush);
+    }
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    ImageList_Add(list, strip, nullptr);
+    DeleteObject(strip);
+    const PictureId reg = images.RegPic();
+    images.UseFixedPictures(list, 3, 2, 1);
+    ImageList_Destroy(list);
+    EXPECT_EQ(images.RegPic(), reg);
+    EXPECT_EQ(images.Pixel(images.RegPic(), 8, 8), RGB(0, 0, 255));
+    EXPECT_EQ(images.Pixel(images.FilePic(), 8, 8), RGB(0, 255, 0));
+    EXPECT_EQ(images.Pixel(images.DisPic(), 8, 8), RGB(255, 0, 0));
 }
 
 TEST(GridImagesTest, AnIconThatCannotBeDrawnLeavesABlankPicture) {

@@ -86,6 +86,9 @@ TEST_F(MainGridsTest, OneGridPerFrameFilledFromTheScan) {
     GetClientRect(window.categoryFrame(kCatLogon), &frame);
     GetWindowRect(window.grids().Window(kCatLogon)->Handle(), &grid);
     EXPECT_EQ(grid.right - grid.left, frame.right);
+    // The header row's picture is IconList's registry picture, not the grid's own.
+    GridImages own;
+    EXPECT_NE(window.grids().Pictures().Pixel(window.grids().Pictures().RegPic(), 3, 3), own.Pixel(own.RegPic(), 3, 3));
 }
 
 TEST_F(MainGridsTest, OptionsRefillTheGridsAndClearTheSelection) {
@@ -95,6 +98,10 @@ TEST_F(MainGridsTest, OptionsRefillTheGridsAndClearTheSelection) {
     SendMessageA(grid.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(cell.left + 5, cell.top + 5));
     EXPECT_EQ(window.selection.CurrentRow, 2);
     EXPECT_TRUE(window.MenuEnabled(IDM_DELETE));
+    if (const char *hold = std::getenv("QM_GRID_HOLD_SELECTED")) {
+        window.grids().Refresh();
+        Sleep(static_cast<DWORD>(std::atoi(hold)));
+    }
 
     Command(IDM_EMPTY);
     EXPECT_TRUE(window.MenuChecked(IDM_EMPTY));
