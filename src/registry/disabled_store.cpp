@@ -437,19 +437,6 @@ bool MoveOneValue(HKEY source, HKEY target, const std::string &name) {
 
 // ---- Lists ----
 
-// The items without every copy of item; found tells whether there was one.
-std::vector<std::string> Without(const std::vector<std::string> &items, const std::string &item, bool &found) {
-    std::vector<std::string> rest;
-    found = false;
-    for (const auto &piece : items) {
-        if (piece == item)
-            found = true;
-        else
-            rest.push_back(piece);
-    }
-    return rest;
-}
-
 bool IsList(const RegValue &value) { return value.type == REG_MULTI_SZ; }
 
 // Moves every item equal to item out of list name of source and once into
@@ -819,32 +806,40 @@ bool DeleteListedProgram(HKEY root, const std::string &key, const std::string &n
     if (disabled && Open(root, key + "\\" + kDisabledName, kWriteAccess, d) != ERROR_SUCCESS)
         return false;
     const HKEY place = disabled ? d.get() : k.get();
-    RegValue value;
-    if (Read(place, name, value) != ERROR_SUCCESS || (value.type != REG_SZ && value.type != REG_EXPAND_SZ))
+    std::wstring wideName, wideProgram;
+    if (!WideValueName(place, name, wideName))
         return false;
-    const std::string text = value.Text();
-    std::vector<std::string> programs;
+    RegValue value;
+    if (ReadWide(place, wideName, value) != ERROR_SUCCESS || (value.type != REG_SZ && value.type != REG_EXPAND_SZ))
+        return false;
+    // The other programs keep their exact characters.
+    const std::vector<std::wstring> pieces = WideItems(value.data);
+    const std::wstring text = pieces.empty() ? std::wstring() : pieces.front();
+    const std::wstring wideSeparator = Wide(separator);
+    std::vector<std::wstring> programs;
     for (size_t start = 0;;) {
-        const size_t at = text.find(separator, start);
-        programs.push_back(text.substr(start, at == std::string::npos ? std::string::npos : at - start));
-        if (at == std::string::npos)
+        const size_t at = text.find(wideSeparator, start);
+        programs.push_back(text.substr(start, at == std::wstring::npos ? std::wstring::npos : at - start));
+        if (at == std::wstring::npos)
             break;
-        start = at + separator.size();
+        start = at + wideSeparator.size();
     }
     bool found = false;
-    const auto rest = Without(programs, program, found);
-    if (!found)
+    std::vector<std::wstring> rest;
+    if (!WithoutItem(programs, program, rest, wideProgram, found) || !found)
         return false;
     if (rest.empty()) {
-        if (DeleteValue(place, name) != ERROR_SUCCESS)
+        if (DeleteWide(place, wideName) != ERROR_SUCCESS)
             return false;
         return !disabled || RemoveIfEmpty(k.get(), kDisabledName, d);
     }
-    std::string joined;
+    std::wstring joined;
     for (size_t i = 0; i < rest.size(); ++i)
-        joined += (i == 0 ? "" : separator) + rest[i];
-    joined.push_back('\0');
-    return Write(place, name, value.type, joined) == ERROR_SUCCESS;
+        joined += (i == 0 ? L"" : wideSeparator) + rest[i];
+    joined.push_back(L'\0');
+    return WriteWide(place, wideName, value.type,
+                     std::string(reinterpret_cast<const char *>(joined.data()), joined.size() * sizeof(wchar_t))) ==
+           ERROR_SUCCESS;
 }
 
 bool MoveKey(HKEY root, const std::string &from, const std::string &to, bool dropParent) {

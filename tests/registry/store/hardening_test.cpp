@@ -52,6 +52,35 @@ std::string WideData(const std::string &key, const std::wstring &name) {
     return rc == ERROR_SUCCESS ? data.substr(0, size) : "-";
 }
 
+// Children that die in the middle of their work, as a killed program would.
+// "disable-and-die <hive file>": loads the hive, disables its value "Tool"
+// and ends without unloading it.
+int DisableAndDie(const std::vector<std::string> &args) {
+    if (args.empty() || !LoadHive(args[0], kRoot, "_REMOTE_QmKilled"))
+        return 2;
+    if (!MoveValue(kRoot, "_REMOTE_QmKilled\\Run", "Tool", false))
+        return 3;
+    TerminateProcess(GetCurrentProcess(), 9);
+    return 0;
+}
+
+// "restore-and-die <key> <file>": dies when the restore flushes the key it
+// has just emptied and refilled.
+int RestoreAndDie(const std::vector<std::string> &args) {
+    if (args.size() < 2)
+        return 2;
+    SetStoreFault([](const char *call) -> long {
+        if (std::string(call) == "RegFlushKey")
+            TerminateProcess(GetCurrentProcess(), 9);
+        return 0;
+    });
+    RestoreKeyFromFile(args[0], args[1], kRoot);
+    return 3;
+}
+
+const bool registered =
+    RegisterChild("disable-and-die", DisableAndDie) && RegisterChild("restore-and-die", RestoreAndDie);
+
 class Hardening : public ::testing::Test {
   protected:
     void SetUp() override { DeleteRegTree(kRoot, kBase); }
@@ -85,6 +114,10 @@ TEST_F(Hardening, MovesKeepDataOutsideTheCodePageByteForByte) {
     ASSERT_TRUE(MoveMultiSzItem(kRoot, kBase, "Notification Packages", "scecli", false));
     EXPECT_EQ(WideData(kBase, L"Notification Packages"), Literal(L"\x041F\x0430\x043A\x0435\x0442\0vendor\0\0"));
     ASSERT_TRUE(MoveMultiSzItem(kRoot, kBase, "Notification Packages", "scecli", true));
+    // So does deleting one program of a value that names several.
+    SetWide(kBase, L"AppSetup", REG_SZ, Literal(L"a.exe, \x041F\x0430\x043A.exe, b.exe\0"));
+    ASSERT_TRUE(DeleteListedProgram(kRoot, kBase, "AppSetup", "a.exe", ", ", false));
+    EXPECT_EQ(WideData(kBase, L"AppSetup"), Literal(L"\x041F\x0430\x043A.exe, b.exe\0"));
 
     // A name the code page cannot express is not changed, nor is a value
     // whose literal name is what that name reads as.
@@ -152,6 +185,41 @@ TEST_F(Hardening, AChangeInALoadedHiveReachesItsFileAtOnce) {
     EXPECT_TRUE(RegKeyExists(kRoot, "_REMOTE_QmWriteBackCheck\\Run\\AutorunsDisabled"));
     RegUnLoadKeyA(kRoot, "_REMOTE_QmWriteBackCheck");
     EXPECT_TRUE(UnloadHive(kRoot, "_REMOTE_QmWriteBack"));
+}
+
+TEST_F(Hardening, AKilledProcessLeavesItsCompletedOfflineChangesInTheHiveFile) {
+    ASSERT_TRUE(registered);
+    TempDir dir;
+    SetRegString(kRoot, kBase + "\\Hive\\Run", "Tool", "tool.exe");
+    const std::string file = dir / "hive";
+    ASSERT_TRUE(SaveKeyToFile(kBase + "\\Hive", file, kRoot));
+    EXPECT_EQ(RunChild("disable-and-die", {file}), 9);
+    // The dead process's hive is still loaded; dropped here without a write-back.
+    EnablePrivileges();
+    RegUnLoadKeyA(kRoot, "_REMOTE_QmKilled");
+    ASSERT_EQ(RegLoadKeyA(kRoot, "_REMOTE_QmKilledCheck", file.c_str()), ERROR_SUCCESS);
+    EXPECT_TRUE(RegKeyExists(kRoot, "_REMOTE_QmKilledCheck\\Run\\AutorunsDisabled"));
+    RegUnLoadKeyA(kRoot, "_REMOTE_QmKilledCheck");
+    DisablePrivileges();
+}
+
+TEST_F(Hardening, ARestoreKilledHalfWayIsPutBackAtTheNextStart) {
+    ASSERT_TRUE(registered);
+    TempDir dir;
+    const std::string key = kBase + "\\Key";
+    SetRegString(kRoot, key, "Which", "saved");
+    const std::string file = dir / "backup.hiv";
+    ASSERT_TRUE(SaveKeyToFile(key, file, kRoot));
+    SetRegString(kRoot, key, "Which", "current");
+    SetRegString(kRoot, key + "\\Sub", "", "current");
+    const Tree current = Dump(kRoot, key);
+    EXPECT_EQ(RunChild("restore-and-die", {key, file}), 9);
+    EXPECT_FALSE(RestoreLeftovers().empty());
+    CapturedLog log;
+    EXPECT_TRUE(RecoverInterruptedChanges());
+    EXPECT_EQ(Dump(kRoot, key), current);
+    EXPECT_EQ(RestoreLeftovers(), std::vector<std::string>{});
+    EXPECT_NE(log.text().find("put the earlier content of"), std::string::npos) << log.text();
 }
 
 TEST_F(Hardening, AKilledRestoreIsPutBackAtTheNextStart) {
