@@ -80,6 +80,9 @@ void ProgressWindow::SetValue(double value) {
 }
 
 bool ProgressWindow::OnInit() {
+    // A caption without a close box: the window goes when the work is done.
+    SetWindowLongA(hwnd(), GWL_STYLE, GetWindowLongA(hwnd(), GWL_STYLE) & ~WS_SYSMENU);
+    SetWindowPos(hwnd(), nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
     CreateChild(hwnd(), "STATIC", label_, WS_VISIBLE | SS_CENTER | SS_NOPREFIX, 12, 12, kWidth - 24, 18,
                 IDC_PROGRESS_LABEL);
     HWND bar = CreateChild(hwnd(), PROGRESS_CLASSA, "", WS_VISIBLE, 12, 40, kWidth - 24, 20, IDC_PROGRESS_BAR);
