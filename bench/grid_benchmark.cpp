@@ -141,7 +141,7 @@ int main(int argc, char **argv) {
         loads.push_back(Since(start));
     }
     const double load = Median(loads);
-    std::printf("scan: %.1f ms for %d entries; LoadGrids: %.1f ms (%.0f%% of the scan; goal at most 25%%)\n", scan,
+    std::printf("scan: %.1f ms for %d entries; LoadGrids: %.1f ms (%.2f%% of the scan; goal at most 25%%)\n", scan,
                 entries, load, 100.0 * load / std::max(scan, 0.001));
     std::printf("Logon grid: %d rows; list text %zu bytes\n", grids.Grid(kCatLogon).Rows(),
                 grids.GetGridsText().size());
