@@ -16,6 +16,10 @@
 #include "ui/picture_box.h"
 #include "ui/scan_sequence.h"
 #include "ui/selection.h"
+#include "ui/selection_rules.h"
+#include "ui/find_dialog.h"
+#include "ui/search.h"
+#include "ui/toolbar.h"
 #include "ui/window.h"
 
 class AgreementDialog;
@@ -27,7 +31,7 @@ class ProgressWindow;
 class BoxChangeUi;
 class ChangeUi;
 
-class MainWindow : public Window, public ScanHost {
+class MainWindow : public Window, public ScanHost, public ToolbarEvents, public FindRequests {
   public:
     static constexpr const char *kClassName = "QuillmaraMain";
     static constexpr int kCategories = 14;
@@ -132,7 +136,38 @@ class MainWindow : public Window, public ScanHost {
     // pointer for the change code, shown by this window.
     ChangeUi &changeUi();
 
+    // ---- Toolbar, tabs and navigation (main_window_toolbar.cpp) -----------
+    MainToolbar &toolbar() { return toolbarCtl_; }
+    // TabStrip_Click: shows the selected tab's grid; a selection made on
+    // another tab is cleared.
+    void TabStripClick();
+    void OnToolbarButton(int id);
+    // The mouse moved over a control with hover help.
+    void OnHover(HWND control);
+    void NavigationStep(int button) override;
+    void ToolbarMouseMove() override;
+
+    // ---- Search (main_window_search.cpp) -----------------------------------
+    // Tab 1 as the search's start; F3 as the search's key.
+    void StartSearch();
+    // ShowFind: the one Find dialog, opened or brought forward.
+    void ShowFind();
+    void OnSearch(int id);
+    void OnFindNext(int id);
+    void FindRequested(const std::string &text, bool down) override;
+    // Shows a hit: its tab, then the row selected without toggling it.
+    void ShowSearchHit(int grid, int row);
+    SearchState &searchState() { return search_; }
+
     // ---- Selection ----------------------------------------------------------
+    // FlexGrid_Click: selects the current row of grid index (1..14). Only a
+    // user's left click on an entry's check box toggles the entry.
+    void SelectRow(int index, SelectBy by);
+    // The Entry menu items and toolbar buttons 3 to 5.
+    void ApplyEnabling(const CommandEnabling &enabling);
+    // The file panel: the selected file's icon, version strings and dates.
+    void ShowFileInfo();
+    void OnCopy(int id);
     SelectionState selection; // CurrentGrid is the grid (category) of the selection, 0 when none
 
     // ---- Grids (main_window_grids.cpp) -------------------------------------
@@ -205,4 +240,21 @@ class MainWindow : public Window, public ScanHost {
     std::unique_ptr<GridPanel> grids_;
     std::unique_ptr<ProgressWindow> progress_;
     std::unique_ptr<BoxChangeUi> changeUi_;
+
+    // Toolbar, tabs and navigation.
+    void UpdateFileTips();
+    MainToolbar toolbarCtl_;
+    HWND hoverTips_ = nullptr; // tooltips of the tab strip, file panel and credit picture
+    HWND creditPic_ = nullptr;
+    int lastTab_ = 0; // the tab of the last tab change
+
+    // Search.
+    FindDialog find_;
+    SearchState search_;
+    struct AccelTraits {
+        using handle_type = HACCEL;
+        static handle_type invalid() { return nullptr; }
+        static void close(handle_type h) { DestroyAcceleratorTable(h); }
+    };
+    UniqueWinHandle<AccelTraits> accelerators_; // F3
 };

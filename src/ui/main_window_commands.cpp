@@ -17,6 +17,10 @@ const std::vector<MainWindow::CommandRow> &MainWindow::CommandTable() {
         {IDM_OS0, IDM_OS_LAST, &MainWindow::OnDrive},
         {IDM_DISABLE, IDM_DISABLE, &MainWindow::OnDisable},
         {IDM_DELETE, IDM_DELETE, &MainWindow::OnDelete},
+        {IDM_SEARCH, IDM_SEARCH, &MainWindow::OnSearch},
+        {IDM_FINDNEXT, IDM_FINDNEXT, &MainWindow::OnFindNext},
+        {IDM_COPY, IDM_COPY, &MainWindow::OnCopy},
+        {IDC_TOOLBUTTON0 + 1, IDC_TOOLBUTTON0 + kToolbarButtons, &MainWindow::OnToolbarButton},
     };
     return table;
 }
@@ -32,7 +36,12 @@ bool MainWindow::RunCommand(int id) {
 
 void MainWindow::OnExit(int) { PostMessageA(hwnd(), WM_CLOSE, 0, 0); }
 
-void MainWindow::OnCategory(int id) { SelectTab(id - IDM_TAB0); }
+// mnuTab_Click: selecting a tab from code raises no notification, so the
+// tab change runs here.
+void MainWindow::OnCategory(int id) {
+    SelectTab(id - IDM_TAB0);
+    TabStripClick();
+}
 
 void MainWindow::OnShowLicense(int) {
     if (license_ && license_->hwnd() != nullptr) {

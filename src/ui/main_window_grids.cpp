@@ -16,22 +16,6 @@
 #include "ui/startup.h"
 #include "ui/toolbar.h"
 
-namespace {
-
-// The Entry menu items and toolbar buttons 3 to 5 as the rules say.
-void ApplyEnabling(MainWindow &window, HWND toolbar, const CommandEnabling &enabling) {
-    for (size_t i = 0; i < enabling.entryMenu.size(); ++i)
-        window.EnableMenu(kEntryCommands[i], enabling.entryMenu[i]);
-    if (!toolbar)
-        return;
-    for (int b = kButtonJump; b <= kButtonDisable; ++b)
-        if (const int command = ToolbarCommand(b))
-            SendMessageA(toolbar, TB_ENABLEBUTTON, static_cast<WPARAM>(command),
-                         MAKELPARAM(enabling.toolbar[static_cast<size_t>(b - kButtonJump)] ? TRUE : FALSE, 0));
-}
-
-} // namespace
-
 void MainWindow::CreateGrids() {
     gridEvents_ = std::make_unique<GridEventSink>(*this);
     grids_ = std::make_unique<GridPanel>(*gridEvents_);
@@ -53,7 +37,7 @@ void MainWindow::LoadGrids() { grids_->LoadGrids(); }
 
 void MainWindow::ClearGrids() {
     grids_->ClearGrids(selection);
-    ApplyEnabling(*this, toolbar_, NothingSelected());
+    ApplyEnabling(NothingSelected());
 }
 
 void MainWindow::UnhighlightRow() { grids_->UnhighlightRow(selection); }
@@ -66,27 +50,16 @@ void MainWindow::OnIncludeEmpty(int) {
     const bool on = !MenuChecked(IDM_EMPTY);
     CheckMenu(IDM_EMPTY, on);
     grids_->SetIncludeEmpty(on, selection);
-    ApplyEnabling(*this, toolbar_, NothingSelected());
+    ApplyEnabling(NothingSelected());
 }
 
 void MainWindow::OnHideMicrosoft(int) {
     const bool on = !MenuChecked(IDM_MICRO);
     CheckMenu(IDM_MICRO, on);
     grids_->SetHideMicrosoft(on, selection);
-    ApplyEnabling(*this, toolbar_, NothingSelected());
+    ApplyEnabling(NothingSelected());
 }
 
 void MainWindow::OnGridClick(GridWindow &grid, GridInput how) {
-    const ClickTarget target = SelectGridRow(grids_->Data(), selection, grid.Index(),
-                                             how == GridInput::Mouse ? SelectBy::LeftClick : SelectBy::Program);
-    if (target.select)
-        ApplyEnabling(*this, toolbar_, EnablingFor(target.headerRow));
-    if (target.select && target.toggle)
-        OnDisable(IDM_DISABLE);
+    SelectRow(grid.Index(), how == GridInput::Mouse ? SelectBy::LeftClick : SelectBy::Program);
 }
-
-// The right button, the popup menu, the file panel and the status-bar help
-// come with the row selection's window side.
-void MainWindow::OnGridMouseDown(GridWindow &, const GridMouse &) {}
-void MainWindow::OnGridMouseUp(GridWindow &, const GridMouse &) {}
-void MainWindow::OnGridMouseMove(GridWindow &, const GridMouse &) {}

@@ -92,6 +92,8 @@ void MainWindow::ClearFileInfo() {
     for (HWND label : fileLabels_)
         SetWindowTextA(label, "");
     picFile_.Clear();
+    picFile_.Refresh();
+    UpdateFileTips();
 }
 
 void MainWindow::ShowMain(bool visible) {

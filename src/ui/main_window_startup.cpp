@@ -105,9 +105,10 @@ bool MainWindow::Load(const std::string &arguments) {
     LoadGridHeaders();
     // 10. The first scan; it shows the window (or, in watch mode, keeps it hidden).
     LoadFirstScan();
-    // 11. Tab 1.
+    // 11. Tab 1; the search starts there.
     SelectTab(1);
     selection.CurrentGrid = 1;
+    StartSearch();
     // 12. The notification-area form.
     LoadTray();
     // 13. The window's icon.
@@ -120,7 +121,6 @@ bool MainWindow::Load(const std::string &arguments) {
 // away from its module once that exists.
 void MainWindow::LoadMenuBitmaps() { ::LoadMenuBitmaps(hwnd(), menuIcons(), iconList()); }
 void MainWindow::LoadTooltips() {}
-void MainWindow::LoadToolbar() {}
 void MainWindow::LoadTray() {}
 
 void MainWindow::LoadFirstScan() { LoadScan(*this); }

@@ -1,6 +1,8 @@
 #include "ui/menu_icons.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <memory>
 
 #include "resources/ids.h"
@@ -16,16 +18,63 @@ struct BitmapTraits {
     static void close(handle_type h) { DeleteObject(h); }
 };
 using OwnedBitmap = UniqueWinHandle<BitmapTraits>;
-struct OwnedIconTraits {
-    using handle_type = HICON;
-    static handle_type invalid() { return nullptr; }
-    static void close(handle_type h) { DestroyIcon(h); }
-};
 struct MemDcTraits {
     using handle_type = HDC;
     static handle_type invalid() { return nullptr; }
     static void close(handle_type h) { DeleteDC(h); }
 };
+
+// Where an image lands in the target bitmap: its left, top, width and height
+// in target pixels (fractions allowed).
+struct Placement {
+    double x, y, cx, cy;
+};
+
+// Draws the image's pixels (its natural size, background already under it)
+// into `to` at `place`, each target pixel the average of the area it covers;
+// what the image does not cover keeps the background. The system's own
+// stretching drops thin lines when it shrinks a picture.
+void ResampleInto(const std::vector<RGBQUAD> &image, int imageSize, const Placement &place, RGBQUAD background,
+                  HDC targetDc, HBITMAP to, SIZE size) {
+    std::vector<RGBQUAD> out(static_cast<size_t>(size.cx * size.cy), background);
+    const double fx = imageSize / place.cx, fy = imageSize / place.cy;
+    for (int y = 0; y < size.cy; ++y)
+        for (int x = 0; x < size.cx; ++x) {
+            // The pixel's area in image coordinates.
+            const double u0 = (x - place.x) * fx, u1 = (x + 1 - place.x) * fx;
+            const double v0 = (y - place.y) * fy, v1 = (y + 1 - place.y) * fy;
+            const double area = (u1 - u0) * (v1 - v0);
+            double sum[3] = {0, 0, 0}, covered = 0;
+            for (int sy = std::max(0, int(std::floor(v0))); sy < imageSize && sy < v1; ++sy)
+                for (int sx = std::max(0, int(std::floor(u0))); sx < imageSize && sx < u1; ++sx) {
+                    const double w = (std::min<double>(sx + 1, u1) - std::max<double>(sx, u0)) *
+                                     (std::min<double>(sy + 1, v1) - std::max<double>(sy, v0));
+                    if (w <= 0)
+                        continue;
+                    const RGBQUAD &p = image[static_cast<size_t>(sy * imageSize + sx)];
+                    sum[0] += w * p.rgbBlue;
+                    sum[1] += w * p.rgbGreen;
+                    sum[2] += w * p.rgbRed;
+                    covered += w;
+                }
+            const double rest = std::max(0.0, area - covered);
+            sum[0] += rest * background.rgbBlue;
+            sum[1] += rest * background.rgbGreen;
+            sum[2] += rest * background.rgbRed;
+            RGBQUAD &q = out[static_cast<size_t>(y * size.cx + x)];
+            q.rgbBlue = static_cast<BYTE>(sum[0] / area + 0.5);
+            q.rgbGreen = static_cast<BYTE>(sum[1] / area + 0.5);
+            q.rgbRed = static_cast<BYTE>(sum[2] / area + 0.5);
+        }
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = size.cx;
+    info.bmiHeader.biHeight = -size.cy;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    SetDIBits(targetDc, to, 0, static_cast<UINT>(size.cy), out.data(), &info, DIB_RGB_COLORS);
+}
 
 // The design size of a menu picture: 16 pixels of 15 twips.
 constexpr int kDesignTwips = 240;
@@ -198,22 +247,37 @@ HBITMAP DrawMenuBitmap(HIMAGELIST list, int index, int xTw, int yTw, int cxTw, i
     if (list == nullptr || index < 0 || index >= ImageList_GetImageCount(list))
         return nullptr;
     const SIZE size = MenuBitmapSize();
+    int imageSize = 16, imageHeight = 16;
+    ImageList_GetIconSize(list, &imageSize, &imageHeight);
     HDC screen = GetDC(nullptr);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, size.cx, size.cy);
+    OwnedBitmap drawn(CreateCompatibleBitmap(screen, imageSize, imageSize));
     UniqueWinHandle<MemDcTraits> dc(CreateCompatibleDC(screen));
     ReleaseDC(nullptr, screen);
-    if (bitmap == nullptr || !dc)
+    if (bitmap == nullptr || !drawn || !dc)
         return bitmap;
-    HGDIOBJ previous = SelectObject(dc.get(), bitmap);
-    RECT all{0, 0, size.cx, size.cy};
-    FillRect(dc.get(), &all, GetSysColorBrush(COLOR_MENU));
-    UniqueWinHandle<OwnedIconTraits> icon(ImageList_GetIcon(list, index, ILD_NORMAL));
-    if (icon) {
-        auto scaleX = [&](int tw) { return MulDiv(tw, size.cx, kDesignTwips); };
-        auto scaleY = [&](int tw) { return MulDiv(tw, size.cy, kDesignTwips); };
-        DrawIconEx(dc.get(), scaleX(xTw), scaleY(yTw), icon.get(), scaleX(cxTw), scaleY(cyTw), 0, nullptr, DI_NORMAL);
-    }
+    // The image at its own size over the menu colour, read back as pixels.
+    const COLORREF menu = GetSysColor(COLOR_MENU);
+    HGDIOBJ previous = SelectObject(dc.get(), drawn.get());
+    RECT box{0, 0, imageSize, imageSize};
+    FillRect(dc.get(), &box, GetSysColorBrush(COLOR_MENU));
+    ImageList_Draw(list, index, dc.get(), 0, 0, ILD_NORMAL);
     SelectObject(dc.get(), previous);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = imageSize;
+    info.bmiHeader.biHeight = -imageSize;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    std::vector<RGBQUAD> pixels(static_cast<size_t>(imageSize * imageSize));
+    if (GetDIBits(dc.get(), drawn.get(), 0, static_cast<UINT>(imageSize), pixels.data(), &info, DIB_RGB_COLORS) == 0)
+        return bitmap;
+    // The design box (240 twips) is the whole check-mark area.
+    const double sx = double(size.cx) / kDesignTwips, sy = double(size.cy) / kDesignTwips;
+    const Placement place{xTw * sx, yTw * sy, cxTw * sx, cyTw * sy};
+    const RGBQUAD background{GetBValue(menu), GetGValue(menu), GetRValue(menu), 0};
+    ResampleInto(pixels, imageSize, place, background, dc.get(), bitmap, size);
     return bitmap;
 }
 

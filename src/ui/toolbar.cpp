@@ -8,6 +8,8 @@ namespace {
 
 // Width of the spacer at design size, in pixels.
 constexpr int kSpacerWidth = 24;
+// The credit picture's side.
+constexpr int kCreditSize = 20;
 
 const char *const kTooltips[kToolbarButtons + 1] = {"",
                                                     "Search for text in any category...",
@@ -92,6 +94,24 @@ HWND MainToolbar::Create(HWND parent, HIMAGELIST images, float scale, ToolbarEve
     return hwnd_;
 }
 
+HWND MainToolbar::AddCreditPicture(HICON icon) {
+    credit_ = CreateWindowExA(
+        0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_ICON | SS_NOTIFY | SS_CENTERIMAGE, 0, 0, kCreditSize, kCreditSize,
+        hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_CREDITPIC)), GetModuleHandleA(nullptr), nullptr);
+    SendMessageA(credit_, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+    PlaceCredit();
+    return credit_;
+}
+
+void MainToolbar::PlaceCredit() {
+    if (credit_ == nullptr)
+        return;
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    MoveWindow(credit_, client.right - kCreditSize - 4, (client.bottom - kCreditSize) / 2, kCreditSize, kCreditSize,
+               TRUE);
+}
+
 void MainToolbar::EnableButton(int button, bool enabled) {
     SendMessageA(hwnd_, TB_ENABLEBUTTON, IDC_TOOLBUTTON0 + button, MAKELPARAM(enabled ? TRUE : FALSE, 0));
 }
@@ -147,6 +167,11 @@ LRESULT MainToolbar::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         const LRESULT result = DefSubclassProc(hwnd_, msg, wp, lp);
         if (held && GetCapture() == hwnd_)
             ReleaseCapture();
+        return result;
+    }
+    case WM_SIZE: {
+        const LRESULT result = DefSubclassProc(hwnd_, msg, wp, lp);
+        PlaceCredit();
         return result;
     }
     case WM_CAPTURECHANGED:

@@ -42,6 +42,9 @@ class MainToolbar {
     HWND Create(HWND parent, HIMAGELIST images, float scale, ToolbarEvents *events);
     HWND hwnd() const { return hwnd_; }
 
+    // A small picture kept at the toolbar's right end; its handle.
+    HWND AddCreditPicture(HICON icon);
+
     void EnableButton(int button, bool enabled);
     bool ButtonEnabled(int button) const;
     // Client rectangle of button 1..11.
@@ -60,7 +63,10 @@ class MainToolbar {
     void OnTimer();
     bool OnTooltipText(LPARAM lp);
 
+    void PlaceCredit();
+
     HWND hwnd_ = nullptr;
+    HWND credit_ = nullptr;
     ToolbarEvents *events_ = nullptr;
     NavRepeat repeat_;
 };

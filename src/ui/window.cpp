@@ -33,7 +33,20 @@ std::vector<WORD> EmptyTemplate(DWORD style, int cxDlu, int cyDlu) {
     return t; // menu, class and title words stay 0
 }
 
+// The keyboard accelerators of one window, translated before anything else.
+struct LoopAccelerators {
+    HWND target = nullptr;
+    HACCEL table = nullptr;
+};
+LoopAccelerators &Accelerators() {
+    static LoopAccelerators accelerators;
+    return accelerators;
+}
+
 bool TranslateForDialogs(MSG &msg) {
+    const LoopAccelerators &acc = Accelerators();
+    if (acc.table != nullptr && IsWindow(acc.target) && TranslateAcceleratorA(acc.target, acc.table, &msg))
+        return true;
     for (HWND dlg : ModelessDialogs())
         if (IsWindow(dlg) && IsDialogMessageA(dlg, &msg))
             return true;
@@ -41,6 +54,15 @@ bool TranslateForDialogs(MSG &msg) {
 }
 
 } // namespace
+
+void AddModelessDialog(HWND dialog) {
+    auto &list = ModelessDialogs();
+    list.erase(std::remove_if(list.begin(), list.end(), [](HWND wnd) { return !IsWindow(wnd); }), list.end());
+    if (std::find(list.begin(), list.end(), dialog) == list.end())
+        list.push_back(dialog);
+}
+
+void SetLoopAccelerators(HWND target, HACCEL table) { Accelerators() = {target, table}; }
 
 Window::~Window() {
     if (hwnd_ != nullptr) {

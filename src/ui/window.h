@@ -78,3 +78,8 @@ HFONT UiFont();
 int RunMessageLoop();
 // Lets every pending window event run (the long operations' event pump).
 void PumpPendingEvents();
+// Hands the keys of a modeless dialog made elsewhere (the Find dialog) to it
+// in the message loop; a dialog that is gone is dropped.
+void AddModelessDialog(HWND dialog);
+// Keyboard accelerators of `target`, translated by the message loop first.
+void SetLoopAccelerators(HWND target, HACCEL table);

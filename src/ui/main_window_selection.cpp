@@ -1,0 +1,113 @@
+// The main window's row selection: a click in a grid selects its row
+// (FlexGrid_Click), the Entry commands and toolbar buttons follow the kind of
+// row, the file panel shows the file's icon, version strings and dates, the
+// right button opens the Entry menu, the status bar tells what the mouse is
+// over, and Copy puts the row on the clipboard.
+#include <windows.h>
+
+#include <cstring>
+
+#include "resources/ids.h"
+#include "scan/fileinfo.h"
+#include "ui/shell_icons.h"
+#include "scan/state.h"
+#include "system/log.h"
+#include "ui/main_window.h"
+#include "ui/menu_tree.h"
+#include "ui/grid_panel.h"
+#include "ui/row_selection.h"
+
+void MainWindow::SelectRow(int index, SelectBy by) {
+    const ClickTarget target = ::SelectGridRow(grids_->Data(), selection, index, by);
+    if (!target.select)
+        return;
+    ApplyEnabling(EnablingFor(target.headerRow));
+    ShowFileInfo();
+    // Only a user's left click on an entry's check box reaches the toggle.
+    if (target.toggle)
+        RunCommand(IDM_DISABLE);
+}
+
+void MainWindow::ApplyEnabling(const CommandEnabling &enabling) {
+    for (size_t i = 0; i < enabling.entryMenu.size(); ++i)
+        EnableMenu(kEntryCommands[i], enabling.entryMenu[i]);
+    for (int b = kButtonJump; b <= kButtonDisable; ++b)
+        toolbarCtl_.EnableButton(b, enabling.toolbar[static_cast<size_t>(b - kButtonJump)]);
+}
+
+void MainWindow::ShowFileInfo() {
+    const GridModel &grid = grids_->Data().Grid(selection.CurrentGrid);
+    const int row = selection.CurrentRow;
+    // The 32-pixel icon of the file's type.
+    picFile_.Clear();
+    IconBox box;
+    box.dc = picFile_.dc();
+    box.area = {0, 0, picFile_.width(), picFile_.height()};
+    box.window = picFile_.hwnd();
+    box.background = picFile_.background();
+    DrawFileIcon(grid.TextMatrix(row, kColImagePath), box, kLargeTypeIcon);
+    picFile_.Refresh();
+
+    auto &locations = ScanLocations();
+    const int location = selection.CurrentLocation;
+    const int entry = selection.CurrentEntry;
+    if (location < 1 || location > UpperBound(locations) || entry < 1 ||
+        entry > UpperBound(locations[static_cast<size_t>(location)].Entries) ||
+        !locations[static_cast<size_t>(location)].Entries[static_cast<size_t>(entry)].HasFile) {
+        ClearFileInfo();
+        return;
+    }
+    StartupEntry &record = locations[static_cast<size_t>(location)].Entries[static_cast<size_t>(entry)];
+    const FileDates dates = GetItemFileInfo(record.ImagePath, location, entry);
+    record.Created = dates.Created;
+    record.Modified = dates.Modified;
+    const auto labels = FilePanelLabels(record, ShortDateText);
+    for (int i = 0; i < 8; ++i)
+        SetWindowTextA(fileLabel(i), labels[static_cast<size_t>(i)].c_str());
+    UpdateFileTips();
+}
+
+void MainWindow::OnCopy(int) {
+    if (selection.CurrentGrid < 1 || selection.CurrentRow < 1)
+        return;
+    const GridModel &grid = grids_->Data().Grid(selection.CurrentGrid);
+    const std::string text = CopyText(ModelCells(grid), selection.CurrentRow, selection.HeaderRowSelected);
+    if (!OpenClipboard(hwnd())) {
+        WriteLog("mnuCopy_Click " + ApiErrorText(static_cast<long>(GetLastError())));
+        return;
+    }
+    EmptyClipboard();
+    if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1)) {
+        std::memcpy(GlobalLock(memory), text.c_str(), text.size() + 1);
+        GlobalUnlock(memory);
+        if (SetClipboardData(CF_TEXT, memory) == nullptr)
+            GlobalFree(memory);
+    }
+    CloseClipboard();
+}
+
+void MainWindow::OnGridMouseDown(GridWindow &grid, const GridMouse &mouse) {
+    if (mouse.button != kGridRightButton || grid.MouseRow() < 0)
+        return;
+    grid.Model().SetRow(grid.MouseRow());
+    grid.Model().SetCol(grid.MouseCol());
+}
+
+void MainWindow::OnGridMouseUp(GridWindow &grid, const GridMouse &mouse) {
+    if (mouse.button != kGridRightButton)
+        return;
+    const GridModel &model = grid.Model();
+    if (model.Row() < 1 || model.TextMatrix(model.Row(), kColLocation).empty())
+        return;
+    SelectRow(grid.Index(), SelectBy::Program);
+    POINT at{mouse.x, mouse.y};
+    ClientToScreen(grid.Handle(), &at);
+    TrackPopupMenu(topMenu(kMenuEntry), TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd(), nullptr);
+}
+
+void MainWindow::OnGridMouseMove(GridWindow &grid, const GridMouse &) {
+    const HoverHelp help = GridHoverHelp(ModelCells(grid.Model()), grid.MouseRow(), grid.MouseCol());
+    SetStatusText(1, help.status);
+    if (help.setTooltip)
+        grid.Model().SetToolTipText(help.tooltip);
+}

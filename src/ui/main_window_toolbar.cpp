@@ -1,0 +1,127 @@
+// The main window's toolbar, tabs and navigation: the toolbar's command
+// buttons, the navigation buttons with their repeat, the tab change, and the
+// hover help of the toolbar, the tab strip, the credit picture and the file
+// panel.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "resources/ids.h"
+#include "ui/main_window.h"
+#include "ui/menu_tree.h"
+#include "ui/grid_panel.h"
+#include "ui/selection_rules.h"
+
+namespace {
+
+const char *const kTabsHelp = "Startup Category Tabs";
+const char *const kToolbarHelp = "Program Navigation Toolbar";
+const char *const kCreditText = "Built with C++ and the Win32 API, compiled by mingw-w64";
+
+constexpr UINT_PTR kHoverSubclass = 7;
+
+LRESULT CALLBACK HoverProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
+    if (msg == WM_MOUSEMOVE && data != 0)
+        reinterpret_cast<MainWindow *>(data)->OnHover(wnd);
+    else if (msg == WM_NCDESTROY)
+        RemoveWindowSubclass(wnd, HoverProc, kHoverSubclass);
+    return DefSubclassProc(wnd, msg, wp, lp);
+}
+
+} // namespace
+
+void MainWindow::LoadToolbar() {
+    toolbarCtl_.Create(hwnd(), toolPicsA(), Resize(), this);
+    creditPic_ = toolbarCtl_.AddCreditPicture(smallIcon_.get());
+    SetToolbarWindow(toolbarCtl_.hwnd());
+    // Hover help: a tooltip for the file panel, the tab strip and the credit.
+    hoverTips_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+    auto watch = [&](HWND control, const char *text) {
+        SetWindowSubclass(control, HoverProc, kHoverSubclass, reinterpret_cast<DWORD_PTR>(this));
+        TOOLINFOA tool{};
+        tool.cbSize = TTTOOLINFOA_V2_SIZE;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = hwnd();
+        tool.uId = reinterpret_cast<UINT_PTR>(control);
+        tool.lpszText = const_cast<char *>(text);
+        SendMessageA(hoverTips_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    };
+    watch(tabStrip(), kTabsHelp);
+    watch(picFile_.hwnd(), kFileIconHelp);
+    for (int i = 0; i < 8; ++i)
+        watch(fileLabel(i), "");
+    if (creditPic_ != nullptr)
+        watch(creditPic_, kCreditText);
+}
+
+void MainWindow::UpdateFileTips() {
+    if (hoverTips_ == nullptr)
+        return;
+    for (int i = 0; i < 8; ++i) {
+        char text[260] = {};
+        GetWindowTextA(fileLabel(i), text, sizeof(text));
+        TOOLINFOA tool{};
+        tool.cbSize = TTTOOLINFOA_V2_SIZE;
+        tool.hwnd = hwnd();
+        tool.uId = reinterpret_cast<UINT_PTR>(fileLabel(i));
+        tool.lpszText = text;
+        SendMessageA(hoverTips_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+}
+
+void MainWindow::OnHover(HWND control) {
+    if (control == tabStrip())
+        SetStatusText(1, kTabsHelp);
+    else if (control == picFile_.hwnd())
+        SetStatusText(1, kFileIconHelp);
+    else if (control == creditPic_)
+        SetStatusText(1, kCreditText);
+    else
+        for (int i = 0; i < 8; ++i)
+            if (control == fileLabel(i))
+                SetStatusText(1, kFilePanelHelp);
+}
+
+void MainWindow::ToolbarMouseMove() { SetStatusText(1, kToolbarHelp); }
+
+void MainWindow::OnToolbarButton(int id) {
+    if (const int command = ToolbarCommand(id - IDC_TOOLBUTTON0))
+        RunCommand(command);
+}
+
+void MainWindow::TabStripClick() {
+    const int tab = SelectedTab();
+    SelectTab(tab);
+    CategoryGrids &data = grids_->Data();
+    for (int i = 1; i <= kGridCount; ++i)
+        data.Grid(i).SetRow(0);
+    if (tab != lastTab_ && selection.CurrentGrid > 0) {
+        ClearFileInfo();
+        data.UnhighlightRow(selection);
+        ApplyEnabling(NothingSelected());
+    }
+    lastTab_ = tab;
+    SelectRow(tab, SelectBy::Program); // row 0: selects nothing
+}
+
+void MainWindow::NavigationStep(int button) {
+    const int tab = SelectedTab();
+    if (button == kButtonPrevTab || button == kButtonNextTab) {
+        SelectTab(button == kButtonPrevTab ? PreviousTab(tab) : NextTab(tab));
+        TabStripClick();
+        return;
+    }
+    int grid = tab;
+    const int last = grids_->Data().GetLastRow(grid);
+    GridModel &model = grids_->Data().Grid(tab);
+    const RowStep step = StepRow(button, model.Row(), last, model.TopRow());
+    if (!step.moved) {
+        toolbarCtl_.StopRepeat(); // an empty grid: nothing happens and nothing repeats
+        return;
+    }
+    model.SetRow(step.row);
+    model.SetTopRow(step.topRow);
+    SelectRow(tab, SelectBy::Program);
+}
