@@ -78,8 +78,19 @@ int RestoreAndDie(const std::vector<std::string> &args) {
     return 3;
 }
 
-const bool registered =
-    RegisterChild("disable-and-die", DisableAndDie) && RegisterChild("restore-and-die", RestoreAndDie);
+// "move-into-itself <key>": moves and copies the key into its own subtree;
+// 0 when both were refused (a copy into itself would overflow the stack).
+int MoveIntoItself(const std::vector<std::string> &args) {
+    if (args.empty())
+        return 2;
+    const bool moved = MoveKey(kRoot, args[0], args[0] + "\\AutorunsDisabled", false);
+    const bool copied = CopySubKey(kRoot, args[0], args[0] + "\\Copy");
+    return moved || copied ? 1 : 0;
+}
+
+const bool registered = RegisterChild("disable-and-die", DisableAndDie) &&
+                        RegisterChild("restore-and-die", RestoreAndDie) &&
+                        RegisterChild("move-into-itself", MoveIntoItself);
 
 class Hardening : public ::testing::Test {
   protected:
@@ -91,6 +102,10 @@ TEST_F(Hardening, AKeyIsNeverMovedOrCopiedIntoItself) {
     SetRegString(kRoot, kBase + "\\AutorunsDisabled", "Old", "old.exe");
     SetRegString(kRoot, kBase + "\\Sub", "DLLName", "x.dll");
     const Tree before = Dump(kRoot, kBase);
+    // In a child first: a copy into itself would take the process down.
+    ASSERT_TRUE(registered);
+    EXPECT_EQ(RunChild("move-into-itself", {kBase + "\\AutorunsDisabled"}), 0);
+    EXPECT_EQ(Dump(kRoot, kBase), before);
     EXPECT_FALSE(MoveKey(kRoot, kBase + "\\AutorunsDisabled", kBase + "\\AutorunsDisabled\\AutorunsDisabled", false));
     EXPECT_FALSE(MoveKey(kRoot, kBase + "\\Sub", kBase + "\\SUB", false));
     EXPECT_FALSE(CopySubKey(kRoot, kBase + "\\Sub", kBase + "\\Sub\\Copy"));
