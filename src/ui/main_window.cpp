@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "ui/box_change_ui.h"
+#include "resources/ids.h"
 #include "ui/dialogs/agreement.h"
 #include "ui/dialogs/progress.h"
 #include "ui/msgbox.h"
@@ -45,6 +46,8 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_SETCURSOR:
         return ApplyScreenPointer() ? TRUE : Default(msg, wp, lp);
+    case WM_TIMER:
+        return wp == IDT_SNAP ? (OnSnapTimer(), 0) : Default(msg, wp, lp);
     case WM_CLOSE:
         OnClose();
         return 0;

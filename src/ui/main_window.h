@@ -135,6 +135,15 @@ class MainWindow : public Window, public ScanHost, public ToolbarEvents, public 
     // Questions, folder and file choices, the progress window and the
     // pointer for the change code, shown by this window.
     ChangeUi &changeUi();
+    // ---- Watching (main_window_watch.cpp) ---------------------------------
+    // "Watch for changes" (also called at the end of a start in watch mode),
+    // "Start with Windows", "Rebuild Snapshot", and the watch timer's tick.
+    void OnWatch(int id);
+    void OnStartWithWindows(int id);
+    void OnReSnap(int id);
+    void OnSnapTimer();
+    // At exit: the watch timer off.
+    void EndWatching();
 
     // ---- Toolbar, tabs and navigation (main_window_toolbar.cpp) -----------
     MainToolbar &toolbar() { return toolbarCtl_; }

@@ -7,6 +7,11 @@
 
 const std::vector<MainWindow::CommandRow> &MainWindow::CommandTable() {
     static const std::vector<CommandRow> table = {
+        // Watching
+        {IDM_WATCH, IDM_WATCH, &MainWindow::OnWatch},
+        {IDM_STARTWITHWINDOWS, IDM_STARTWITHWINDOWS, &MainWindow::OnStartWithWindows},
+        {IDM_RESNAP, IDM_RESNAP, &MainWindow::OnReSnap},
+        // The rest
         {IDM_EXIT, IDM_EXIT, &MainWindow::OnExit},
         {IDM_TAB0 + 1, IDM_TAB0 + kCategories, &MainWindow::OnCategory},
         {IDM_LICENSE, IDM_LICENSE, &MainWindow::OnShowLicense},

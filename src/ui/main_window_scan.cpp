@@ -111,7 +111,8 @@ bool MainWindow::CloseMain() {
     return true;
 }
 
-// Switching watching on at the end of a start in watch mode, and the
-// environment window: with the watch and the environment work.
-void MainWindow::StartWatching() {}
+// Switching watching on at the end of a start in watch mode ("Watch for
+// changes" with its mark already set); the environment window: with the
+// environment work.
+void MainWindow::StartWatching() { OnWatch(IDM_WATCH); }
 void MainWindow::CloseEnvironment() {}

@@ -126,6 +126,7 @@ void MainWindow::LoadTray() {}
 void MainWindow::LoadFirstScan() { LoadScan(*this); }
 
 void MainWindow::CloseProgram() {
+    EndWatching();
     if (license_)
         license_->Destroy();
     CloseProgress();
