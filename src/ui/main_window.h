@@ -147,6 +147,9 @@ class MainWindow : public Window, public ScanHost, public ToolbarEvents, public 
 
     // ---- Toolbar, tabs and navigation (main_window_toolbar.cpp) -----------
     MainToolbar &toolbar() { return toolbarCtl_; }
+    // The toolbar with its images, the credit picture and the hover help of
+    // the tab strip and the file panel (once; the loading's toolbar step).
+    void CreateToolbar();
     // TabStrip_Click: shows the selected tab's grid; a selection made on
     // another tab is cleared.
     void TabStripClick();

@@ -30,7 +30,11 @@ LRESULT CALLBACK HoverProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, D
 
 } // namespace
 
-void MainWindow::LoadToolbar() {
+void MainWindow::LoadToolbar() { CreateToolbar(); }
+
+void MainWindow::CreateToolbar() {
+    if (toolbarCtl_.hwnd() != nullptr)
+        return;
     toolbarCtl_.Create(hwnd(), toolPicsA(), Resize(), this);
     creditPic_ = toolbarCtl_.AddCreditPicture(smallIcon_.get());
     SetToolbarWindow(toolbarCtl_.hwnd());
