@@ -2,6 +2,9 @@
 // commands as the user reaches them.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
+#include "changes/change_detect.h"
 #include "registry/values.h"
 #include "resources/ids.h"
 #include "support/app_driver.h"
@@ -55,6 +58,67 @@ TEST(WatchWindow, StartWithWindowsRegistersAndUnregisters) {
     app.End();
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, "_REMOTE_SOFTWARE"));
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, "_REMOTE_SYSTEM"));
+}
+
+std::string RunText(const std::string &key, const char *name) {
+    HKEY k = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS)
+        return "<no key>";
+    const RegValue v = ReadValue(k, name);
+    RegCloseKey(k);
+    return v.present ? v.Text() : "<none>";
+}
+
+// Waits for the change prompt; the time it took in ms, or -1.
+HWND WaitForPrompt(DWORD pid, DWORD timeoutMs, long &ms) {
+    const DWORD start = GetTickCount();
+    HWND box = WaitForBox(pid, "STARTUP CHANGE", timeoutMs);
+    ms = box != nullptr ? static_cast<long>(GetTickCount() - start) : -1;
+    return box;
+}
+
+TEST(WatchWindow, AnAddedRunValueIsAskedAboutDeniedAndAllowed) {
+    TempDir snapshot;
+    SetRegDword(HKEY_LOCAL_MACHINE, kSettings, "EulaAccepted", 1);
+    SetRegString(HKEY_LOCAL_MACHINE, kSettings, "SnapshotPath", snapshot.path());
+    SetRegString(HKEY_LOCAL_MACHINE, kSettings, "SnapshotTaken", "No");
+    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kRun, "Evil");
+    AppProcess app;
+    ASSERT_TRUE(app.Start());
+    HWND main = WaitForTopWindow(app.pid(), "QuillmaraMain", "Quillmara", kStartTimeout);
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }, kStartTimeout));
+
+    // Watching on: the snapshot is built and its hives are mounted.
+    PostMessageA(main, WM_COMMAND, IDM_WATCH, 0);
+    const std::string snapRun = std::string("_REMOTE_") + "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+    ASSERT_TRUE(WaitUntil([&] { return RunText(snapRun, "x") != "<no key>"; }, 30000));
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }, 30000));
+
+    // Added: asked within a tick, with the ten lines; No takes it away again.
+    SetRegString(HKEY_LOCAL_MACHINE, kRun, "Evil", "C:\\evil.exe");
+    long ms = 0;
+    HWND box = WaitForPrompt(app.pid(), 6500, ms);
+    ASSERT_NE(box, nullptr);
+    std::printf("[ benchmark ] change prompt on screen %ld ms after the change\n", ms);
+    EXPECT_EQ(ReadBox(box).prompt, ChangePromptText(true, "Evil", "Logon", "C:\\evil.exe", true));
+    AnswerBox(box, IDNO);
+    EXPECT_TRUE(WaitUntil([] { return RunText(kRun, "Evil") == "<none>"; }, 5000));
+    EXPECT_EQ(WaitForPrompt(app.pid(), 6000, ms), nullptr);
+
+    // Added again and allowed: the snapshot holds it and asks no more.
+    SetRegString(HKEY_LOCAL_MACHINE, kRun, "Evil", "C:\\evil.exe");
+    box = WaitForPrompt(app.pid(), 6500, ms);
+    ASSERT_NE(box, nullptr);
+    AnswerBox(box, IDYES);
+    EXPECT_TRUE(WaitUntil([&] { return RunText(snapRun, "Evil") == "C:\\evil.exe"; }, 5000));
+    EXPECT_NE(ReadFileBytes(snapshot / "15(1).regf").find("Evil"), std::string::npos);
+    EXPECT_EQ(WaitForPrompt(app.pid(), 6000, ms), nullptr);
+    EXPECT_EQ(RunText(kRun, "Evil"), "C:\\evil.exe");
+
+    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kRun, "Evil");
+    app.End();
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, "_REMOTE_SOFTWARE"));
 }
 
 } // namespace
