@@ -180,6 +180,8 @@ class MainWindow : public Window, public ScanHost, public ToolbarEvents, public 
     // The file panel: the selected file's icon, version strings and dates.
     void ShowFileInfo();
     void OnCopy(int id);
+    // mnuShowHelp_Click (main_window_menus.cpp).
+    void OnShowHelp(int id);
     SelectionState selection; // CurrentGrid is the grid (category) of the selection, 0 when none
 
     // ---- Grids (main_window_grids.cpp) -------------------------------------

@@ -25,6 +25,7 @@ const std::vector<MainWindow::CommandRow> &MainWindow::CommandTable() {
         {IDM_SEARCH, IDM_SEARCH, &MainWindow::OnSearch},
         {IDM_FINDNEXT, IDM_FINDNEXT, &MainWindow::OnFindNext},
         {IDM_COPY, IDM_COPY, &MainWindow::OnCopy},
+        {IDM_HELP, IDM_HELP, &MainWindow::OnShowHelp},
         {IDC_TOOLBUTTON0 + 1, IDC_TOOLBUTTON0 + kToolbarButtons, &MainWindow::OnToolbarButton},
     };
     return table;
