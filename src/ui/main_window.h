@@ -171,6 +171,12 @@ class MainWindow : public Window, public ScanHost, public ToolbarEvents, public 
     void ShowSearchHit(int grid, int row);
     SearchState &searchState() { return search_; }
 
+    // ---- Backup and restore (main_window_backup.cpp) -----------------------
+    void OnBackup(int id);
+    void OnRestore(int id);
+    void OnBackupAll(int id);
+    void OnRestoreAll(int id);
+
     // ---- Selection ----------------------------------------------------------
     // FlexGrid_Click: selects the current row of grid index (1..14). Only a
     // user's left click on an entry's check box toggles the entry.

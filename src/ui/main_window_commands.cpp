@@ -27,6 +27,10 @@ const std::vector<MainWindow::CommandRow> &MainWindow::CommandTable() {
         {IDM_COPY, IDM_COPY, &MainWindow::OnCopy},
         {IDM_HELP, IDM_HELP, &MainWindow::OnShowHelp},
         {IDC_TOOLBUTTON0 + 1, IDC_TOOLBUTTON0 + kToolbarButtons, &MainWindow::OnToolbarButton},
+        {IDM_BACKUP, IDM_BACKUP, &MainWindow::OnBackup},
+        {IDM_RESTORE, IDM_RESTORE, &MainWindow::OnRestore},
+        {IDM_BACKUPALL, IDM_BACKUPALL, &MainWindow::OnBackupAll},
+        {IDM_RESTOREALL, IDM_RESTOREALL, &MainWindow::OnRestoreAll},
     };
     return table;
 }

@@ -1,0 +1,42 @@
+// The backup and restore commands of Quillmara.exe's main window: the folder
+// browser they open, and what a cancel leaves.
+#include <gtest/gtest.h>
+
+#include "resources/ids.h"
+#include "support/app_driver.h"
+#include "support/testing.h"
+
+namespace {
+
+constexpr DWORD kTimeout = 60000;
+
+// The first descendant of wnd whose text begins with text; null when none.
+HWND FindText(HWND wnd, const std::string &text) {
+    for (HWND child : Descendants(wnd))
+        if (TextOf(child).rfind(text, 0) == 0)
+            return child;
+    return nullptr;
+}
+
+TEST(BackupWindow, RestoreAllAsksForTheBackupFolderAndACancelSaysNothing) {
+    SetRegDword(HKEY_LOCAL_MACHINE, "Software\\Fernhollowsys\\Quillmara", "EulaAccepted", 1);
+    AppProcess app;
+    ASSERT_TRUE(app.Start());
+    HWND main = WaitForTopWindow(app.pid(), "QuillmaraMain", "Quillmara", kTimeout);
+    ASSERT_NE(main, nullptr);
+    PostMessageA(main, WM_COMMAND, IDM_RESTOREALL, 0);
+    HWND browser = nullptr;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            browser = FindTopWindow(app.pid(), "#32770", "");
+            return browser != nullptr && FindText(browser, "Select folder for Registry Backup files. ") != nullptr;
+        },
+        kTimeout));
+    EXPECT_NE(FindText(browser, "Select folder for Registry Backup files. This location cannot be on read-only media."),
+              nullptr);
+    AnswerBox(browser, IDCANCEL);
+    EXPECT_FALSE(WaitForBox(app.pid(), "Quillmara", 1000));
+    EXPECT_TRUE(app.Running());
+}
+
+} // namespace
