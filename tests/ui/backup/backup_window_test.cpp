@@ -1,5 +1,5 @@
 // The backup and restore commands of Quillmara.exe's main window: the folder
-// browser they open, and what a cancel leaves.
+// browser that Restore All and Backup All open, and what a cancel leaves.
 #include <gtest/gtest.h>
 
 #include "resources/ids.h"
@@ -18,24 +18,28 @@ HWND FindText(HWND wnd, const std::string &text) {
     return nullptr;
 }
 
-TEST(BackupWindow, RestoreAllAsksForTheBackupFolderAndACancelSaysNothing) {
+TEST(BackupWindow, RestoreAllAndBackupAllAskForTheBackupFolderAndACancelSaysNothing) {
     SetRegDword(HKEY_LOCAL_MACHINE, "Software\\Fernhollowsys\\Quillmara", "EulaAccepted", 1);
     AppProcess app;
     ASSERT_TRUE(app.Start());
     HWND main = WaitForTopWindow(app.pid(), "QuillmaraMain", "Quillmara", kTimeout);
     ASSERT_NE(main, nullptr);
-    PostMessageA(main, WM_COMMAND, IDM_RESTOREALL, 0);
-    HWND browser = nullptr;
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            browser = FindTopWindow(app.pid(), "#32770", "");
-            return browser != nullptr && FindText(browser, "Select folder for Registry Backup files. ") != nullptr;
-        },
-        kTimeout));
-    EXPECT_NE(FindText(browser, "Select folder for Registry Backup files. This location cannot be on read-only media."),
-              nullptr);
-    AnswerBox(browser, IDCANCEL);
-    EXPECT_FALSE(WaitForBox(app.pid(), "Quillmara", 1000));
+    for (const int command : {IDM_RESTOREALL, IDM_BACKUPALL}) {
+        PostMessageA(main, WM_COMMAND, static_cast<WPARAM>(command), 0);
+        HWND browser = nullptr;
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                browser = FindTopWindow(app.pid(), "#32770", "");
+                return browser != nullptr && FindText(browser, "Select folder for Registry Backup files. ") != nullptr;
+            },
+            kTimeout))
+            << command;
+        EXPECT_NE(
+            FindText(browser, "Select folder for Registry Backup files. This location cannot be on read-only media."),
+            nullptr);
+        AnswerBox(browser, IDCANCEL);
+        EXPECT_FALSE(WaitForBox(app.pid(), "Quillmara", 1000)) << command;
+    }
     EXPECT_TRUE(app.Running());
 }
 
