@@ -18,6 +18,18 @@ HWND FindText(HWND wnd, const std::string &text) {
     return nullptr;
 }
 
+// A message box of the program on screen (its hidden progress window, also
+// titled with the program's name, does not count).
+bool MessageShown(DWORD pid) {
+    for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, "#32770", "Quillmara")) != nullptr;) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(w, &owner);
+        if (owner == pid && IsWindowVisible(w) && !ReadBox(w).prompt.empty())
+            return true;
+    }
+    return false;
+}
+
 TEST(BackupWindow, RestoreAllAndBackupAllAskForTheBackupFolderAndACancelSaysNothing) {
     SetRegDword(HKEY_LOCAL_MACHINE, "Software\\Fernhollowsys\\Quillmara", "EulaAccepted", 1);
     AppProcess app;
@@ -38,7 +50,7 @@ TEST(BackupWindow, RestoreAllAndBackupAllAskForTheBackupFolderAndACancelSaysNoth
             FindText(browser, "Select folder for Registry Backup files. This location cannot be on read-only media."),
             nullptr);
         AnswerBox(browser, IDCANCEL);
-        EXPECT_FALSE(WaitForBox(app.pid(), "Quillmara", 1000)) << command;
+        EXPECT_FALSE(WaitUntil([&] { return MessageShown(app.pid()); }, 1000)) << command;
     }
     EXPECT_TRUE(app.Running());
 }
