@@ -9,6 +9,7 @@
 #include "registry/values.h"
 #include "scan/imagepath.h"
 #include "scan/installations.h"
+#include "scan/scan_memo.h"
 #include "scan/scanner.h"
 #include "scan/state.h"
 #include "system/text.h"
@@ -166,6 +167,7 @@ bool SetScope(bool ForceLocal) {
         WriteLog("SetScope a scan is already running");
         return false;
     }
+    ScanMemoScope memo;
     auto &locations = ScanLocations();
     const InstallContext install = ScannedInstallation();
     if (!ForceLocal) {

@@ -7,22 +7,10 @@
 #include "registry/values.h"
 #include "scan/installations.h"
 #include "scan/records.h"
+#include "scan/scan_memo.h"
 #include "system/handles.h"
 
-bool FileMatchExists(const std::string &pattern) {
-    if (pattern.empty())
-        return false;
-    WIN32_FIND_DATAA data;
-    FindHandle find(FindFirstFileA(pattern.c_str(), &data));
-    if (!find)
-        return false;
-    // Files only (normal, read-only, hidden, system, archive): folders do not count.
-    do {
-        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-            return true;
-    } while (FindNextFileA(find.get(), &data));
-    return false;
-}
+bool FileMatchExists(const std::string &pattern) { return ScanFileMatchExists(pattern); }
 
 std::string EnvironPath(const std::string &name) {
     return SearchPathList(EnvironmentText("Path"), name, FileMatchExists);

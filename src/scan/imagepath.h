@@ -8,7 +8,8 @@
 #include "scan/pathops.h"
 
 // True when a directory search for the pattern finds a file (folders do not
-// count; wildcards match); an error of the search counts as no file.
+// count; wildcards match); an error of the search counts as no file. Within a
+// scan each name is looked up once.
 bool FileMatchExists(const std::string &pattern);
 
 std::string EnvironPath(const std::string &name);

@@ -7,6 +7,7 @@
 #include "scan/driver.h"
 #include "scan/imagepath.h"
 #include "scan/installations.h"
+#include "scan/scan_memo.h"
 #include "scan/scanner.h"
 #include "scan/state.h"
 
@@ -36,6 +37,7 @@ bool WatchRescan() {
     ScanGuard guard;
     if (!guard.acquired())
         return false;
+    ScanMemoScope memo;
     std::vector<ScanLocation> watch = CopyDefinitions();
     const InstallContext install = ScannedInstallation();
     for (int n = 1; n <= UpperBound(watch); ++n) {
@@ -51,6 +53,7 @@ bool TakeSnapshot() {
     ScanGuard guard;
     if (!guard.acquired())
         return false;
+    ScanMemoScope memo;
     std::vector<ScanLocation> snapshot = CopyDefinitions();
     const InstallContext install = ScannedInstallation();
     for (int n = 1; n <= UpperBound(snapshot); ++n) {

@@ -1,0 +1,64 @@
+#include "scan/scan_memo.h"
+
+#include <map>
+#include <unordered_map>
+#include <utility>
+
+#include "system/text.h"
+
+namespace {
+
+struct ScanMemo {
+    bool open = false;
+    std::unordered_map<std::string, FileLookup> files; // by lower-cased name
+    std::map<std::pair<HKEY, std::string>, std::vector<ServiceKeyFacts>> serviceWalks;
+};
+
+ScanMemo &Memo() {
+    static ScanMemo memo;
+    return memo;
+}
+
+} // namespace
+
+ScanMemoScope::ScanMemoScope() : owner_(!Memo().open) {
+    if (owner_)
+        Memo().open = true;
+}
+
+ScanMemoScope::~ScanMemoScope() {
+    if (owner_)
+        Memo() = ScanMemo{};
+}
+
+FileLookup ScanLookUpFile(const std::string &name) {
+    ScanMemo &memo = Memo();
+    if (!memo.open)
+        return LookUpFile(name);
+    const std::string key = LowerText(name);
+    if (const auto found = memo.files.find(key); found != memo.files.end())
+        return found->second;
+    const FileLookup lookup = LookUpFile(name);
+    memo.files.emplace(key, lookup);
+    return lookup;
+}
+
+bool ScanFileMatchExists(const std::string &pattern) { return ScanLookUpFile(pattern).file; }
+
+const std::vector<ServiceKeyFacts> *KeptServiceWalk(HKEY root, const std::string &keyPath) {
+    const ScanMemo &memo = Memo();
+    if (!memo.open)
+        return nullptr;
+    const auto found = memo.serviceWalks.find({root, keyPath});
+    return found == memo.serviceWalks.end() ? nullptr : &found->second;
+}
+
+const std::vector<ServiceKeyFacts> *KeepServiceWalk(HKEY root, const std::string &keyPath,
+                                                    std::vector<ServiceKeyFacts> &walk) {
+    ScanMemo &memo = Memo();
+    if (!memo.open)
+        return nullptr;
+    std::vector<ServiceKeyFacts> &kept = memo.serviceWalks[{root, keyPath}];
+    kept = std::move(walk);
+    return &kept;
+}
