@@ -9,6 +9,7 @@
 #include "scan/category_handlers.h"
 #include "scan/imagepath.h"
 #include "scan/pathops.h"
+#include "scan/scan_memo.h"
 #include "system/text.h"
 
 namespace {
@@ -21,38 +22,90 @@ constexpr const char *kSkippedDrivers[] = {"MRxDAV", "MRxSmb", "NetBIOS", "Rdbss
 // A colon anywhere after the first character: the text names a drive.
 bool NamesDrive(const std::string &text) { return text.size() > 1 && text.find(':', 1) != std::string::npos; }
 
-// What a service or driver key says about starting.
-struct StartFacts {
-    bool hasStart = false;
-    bool knownType = false; // the start value holds at least one byte
-    unsigned startType = 0; // its low byte
-    bool disabled = false;  // the "AutorunsDisabled" value is there
-};
-
-StartFacts ReadStartFacts(HKEY key) {
-    StartFacts facts;
-    const RegValue start = ReadValue(key, "Start");
-    facts.hasStart = start.present;
-    facts.knownType = !start.data.empty();
-    if (facts.knownType)
-        facts.startType = static_cast<unsigned char>(start.data[0]);
-    facts.disabled = ReadValue(key, kDisabledName).present;
-    return facts;
+// What the start value says: a start type when it holds at least one byte.
+bool StartsBelow(const ServiceKeyFacts &facts, unsigned limit) {
+    return !facts.start.data.empty() && static_cast<unsigned char>(facts.start.data[0]) < limit;
 }
 
 // Starts by itself when its start type is below limit, or is listed as
 // disabled. A start value without data gives no start type.
-bool Qualifies(const StartFacts &facts, unsigned limit) {
-    if (!facts.hasStart)
+bool Qualifies(const ServiceKeyFacts &facts, unsigned limit) {
+    if (!facts.start.present)
         return false;
-    return facts.disabled || (facts.knownType && facts.startType < limit);
+    return facts.disabled || StartsBelow(facts, limit);
 }
 
 // Shown as disabled only when it does not start by itself: a start type saved
 // while "Start" still lets it start is what a disable interrupted half-way
 // leaves behind, and the service starts all the same.
-bool ShownDisabled(const StartFacts &facts, unsigned limit) {
-    return facts.disabled && !(facts.knownType && facts.startType < limit);
+bool ShownDisabled(const ServiceKeyFacts &facts, unsigned limit) {
+    return facts.disabled && !StartsBelow(facts, limit);
+}
+
+bool SkippedDriver(const std::string &name) {
+    return std::find(std::begin(kSkippedDrivers), std::end(kSkippedDrivers), name) != std::end(kSkippedDrivers);
+}
+
+// An image path that names a driver rather than a service's program; a bare
+// "\??\" names no file at all.
+bool NamesDriverFile(const std::string &imagePath) {
+    if (imagePath.find("\\??\\") == std::string::npos && !ContainsNoCase(imagePath, "drivers"))
+        return false;
+    return !TrimBlanks(RemoveAll(imagePath, "\\??\\")).empty();
+}
+
+bool ServiceListed(const ServiceKeyFacts &facts) { return facts.opened && facts.hasObjectName && Qualifies(facts, 3); }
+
+bool DriverListed(const ServiceKeyFacts &facts) {
+    return facts.opened && !SkippedDriver(facts.name) && facts.imagePath.present && Qualifies(facts, 4) &&
+           NamesDriverFile(facts.imagePath.Text());
+}
+
+// One walk of the services key for both lists: every subkey opened once and
+// asked only for the values that decide whether and how either list takes it.
+std::vector<ServiceKeyFacts> WalkServiceKeys(const PassContext &ctx) {
+    std::vector<std::string> names = EnumSubKeys(ctx.key);
+    std::vector<ServiceKeyFacts> walk(names.size());
+    for (size_t i = 0; i < names.size(); ++i) {
+        ServiceKeyFacts &facts = walk[i];
+        facts.name = std::move(names[i]);
+        ScopedKey sub(OpenPassSubKey(ctx, facts.name));
+        if (!sub)
+            continue;
+        facts.opened = true;
+        facts.start = ReadValue(sub.get(), "Start");
+        if (!facts.start.present)
+            continue; // neither list takes a key without a start type
+        facts.hasObjectName = ReadValue(sub.get(), "ObjectName").present;
+        facts.imagePath = ReadValue(sub.get(), "ImagePath");
+        const bool maybeDriver =
+            !SkippedDriver(facts.name) && facts.imagePath.present && NamesDriverFile(facts.imagePath.Text());
+        if (!facts.hasObjectName && !maybeDriver)
+            continue;
+        facts.disabled = ReadValue(sub.get(), kDisabledName).present;
+        if (ServiceListed(facts))
+            facts.description = ReadString(sub.get(), "Description");
+    }
+    return walk;
+}
+
+// The walk of the pass's key: the one this scan already made, else a new one
+// (kept for the other list when a scan is running).
+template <typename Use> void WithServiceWalk(const PassContext &ctx, Use use) {
+    if (const auto *kept = KeptServiceWalk(ctx.MainKey, ctx.KeyPath)) {
+        use(*kept);
+        return;
+    }
+    std::vector<ServiceKeyFacts> walk = WalkServiceKeys(ctx);
+    if (const auto *kept = KeepServiceWalk(ctx.MainKey, ctx.KeyPath, walk))
+        use(*kept);
+    else
+        use(walk);
+}
+
+template <typename Listed>
+void ReserveEntries(PassContext &ctx, const std::vector<ServiceKeyFacts> &walk, Listed listed) {
+    ReserveMore(ctx, static_cast<size_t>(std::count_if(walk.begin(), walk.end(), listed)));
 }
 
 // The program of a service's "ImagePath": arguments cut off, variables of the
@@ -90,50 +143,35 @@ std::string DriverImagePath(const std::string &imagePath, const InstallContext &
 }
 
 void ScanServices(PassContext &ctx) {
-    for (const std::string &name : EnumSubKeys(ctx.key)) {
-        ScopedKey sub(OpenPassSubKey(ctx, name));
-        if (!sub)
-            continue;
-        if (!ReadValue(sub.get(), "ObjectName").present)
-            continue;
-        const StartFacts facts = ReadStartFacts(sub.get());
-        if (!Qualifies(facts, 3))
-            continue;
-        StartupEntry &e = AppendEntry(ctx);
-        e.EntryName = name;
-        const std::string description = ReadString(sub.get(), "Description");
-        e.Description = description.size() < 2 ? kGenericServiceDescription : description;
-        // A service whose "ImagePath" cannot be read has no image path.
-        e.ImagePath = ServiceImagePath(ReadString(sub.get(), "ImagePath"), ctx.Install);
-        e.ItemType = kItemSubKey;
-        e.Disabled = ShownDisabled(facts, 3);
-    }
+    WithServiceWalk(ctx, [&](const std::vector<ServiceKeyFacts> &walk) {
+        ReserveEntries(ctx, walk, ServiceListed);
+        for (const ServiceKeyFacts &facts : walk) {
+            if (!ServiceListed(facts))
+                continue;
+            StartupEntry &e = AppendEntry(ctx);
+            e.EntryName = facts.name;
+            e.Description = facts.description.size() < 2 ? kGenericServiceDescription : facts.description;
+            // A service whose "ImagePath" cannot be read has no image path.
+            e.ImagePath = ServiceImagePath(facts.imagePath.Text(), ctx.Install);
+            e.ItemType = kItemSubKey;
+            e.Disabled = ShownDisabled(facts, 3);
+        }
+    });
 }
 
 void ScanDrivers(PassContext &ctx) {
-    for (const std::string &name : EnumSubKeys(ctx.key)) {
-        if (std::find(std::begin(kSkippedDrivers), std::end(kSkippedDrivers), name) != std::end(kSkippedDrivers))
-            continue;
-        ScopedKey sub(OpenPassSubKey(ctx, name));
-        if (!sub)
-            continue;
-        const RegValue image = ReadValue(sub.get(), "ImagePath");
-        if (!image.present)
-            continue;
-        const StartFacts facts = ReadStartFacts(sub.get());
-        if (!Qualifies(facts, 4))
-            continue;
-        const std::string imagePath = image.Text();
-        if (imagePath.find("\\??\\") == std::string::npos && !ContainsNoCase(imagePath, "drivers"))
-            continue; // a service's program, not a driver
-        if (TrimBlanks(RemoveAll(imagePath, "\\??\\")).empty())
-            continue; // "\??\" names no file at all
-        StartupEntry &e = AppendEntry(ctx);
-        e.EntryName = name;
-        e.ImagePath = DriverImagePath(imagePath, ctx.Install);
-        e.ItemType = kItemSubKey;
-        e.Disabled = ShownDisabled(facts, 4);
-    }
+    WithServiceWalk(ctx, [&](const std::vector<ServiceKeyFacts> &walk) {
+        ReserveEntries(ctx, walk, DriverListed);
+        for (const ServiceKeyFacts &facts : walk) {
+            if (!DriverListed(facts))
+                continue;
+            StartupEntry &e = AppendEntry(ctx);
+            e.EntryName = facts.name;
+            e.ImagePath = DriverImagePath(facts.imagePath.Text(), ctx.Install);
+            e.ItemType = kItemSubKey;
+            e.Disabled = ShownDisabled(facts, 4);
+        }
+    });
 }
 
 } // namespace
