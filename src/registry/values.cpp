@@ -35,18 +35,29 @@ RegValue ReadValue(HKEY key, const std::string &name) {
 std::string ReadString(HKEY key, const std::string &name) { return ReadValue(key, name).Text(); }
 
 namespace {
+// What one query of a key's information tells the listings: how many names
+// there are and how long the longest name and data are.
 struct KeyLimits {
+    DWORD subKeys = 0;
     DWORD subKeyName = 256;
+    DWORD values = 0;
     DWORD valueName = 256;
+    DWORD valueData = 260;
 };
+
+// Room made ahead for at most this many names; a longer list grows as it goes.
+constexpr DWORD kMostReserved = 1 << 20;
 
 KeyLimits LimitsOf(HKEY key) {
     KeyLimits limits;
-    DWORD maxSub = 0, maxValue = 0;
-    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, &maxSub, nullptr, nullptr, &maxValue, nullptr,
+    DWORD subKeys = 0, maxSub = 0, values = 0, maxValue = 0, maxData = 0;
+    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subKeys, &maxSub, nullptr, &values, &maxValue, &maxData,
                          nullptr, nullptr) == ERROR_SUCCESS) {
+        limits.subKeys = subKeys;
         limits.subKeyName = std::max<DWORD>(limits.subKeyName, maxSub + 1);
+        limits.values = values;
         limits.valueName = std::max<DWORD>(limits.valueName, maxValue + 1);
+        limits.valueData = std::max<DWORD>(limits.valueData, maxData);
     }
     return limits;
 }
@@ -56,8 +67,9 @@ namespace {
 // Lists the names that enumerate(index, buffer, length) gives from index 0
 // until it answers anything but success; a name longer than the buffer is
 // asked for again with a larger one.
-template <typename Enumerate> std::vector<std::string> EnumNames(DWORD capacity, Enumerate enumerate) {
+template <typename Enumerate> std::vector<std::string> EnumNames(DWORD capacity, DWORD count, Enumerate enumerate) {
     std::vector<std::string> names;
+    names.reserve(std::min<DWORD>(count, kMostReserved));
     for (DWORD index = 0;;) {
         std::string name(capacity, '\0');
         DWORD length = capacity;
@@ -79,7 +91,8 @@ template <typename Enumerate> std::vector<std::string> EnumNames(DWORD capacity,
 std::vector<std::string> EnumSubKeys(HKEY key) {
     if (key == nullptr)
         return {};
-    return EnumNames(LimitsOf(key).subKeyName, [key](DWORD index, char *name, DWORD *length) {
+    const KeyLimits limits = LimitsOf(key);
+    return EnumNames(limits.subKeyName, limits.subKeys, [key](DWORD index, char *name, DWORD *length) {
         return RegEnumKeyExA(key, index, name, length, nullptr, nullptr, nullptr, nullptr);
     });
 }
@@ -87,7 +100,8 @@ std::vector<std::string> EnumSubKeys(HKEY key) {
 std::vector<std::string> EnumValueNames(HKEY key) {
     if (key == nullptr)
         return {};
-    return EnumNames(LimitsOf(key).valueName, [key](DWORD index, char *name, DWORD *length) {
+    const KeyLimits limits = LimitsOf(key);
+    return EnumNames(limits.valueName, limits.values, [key](DWORD index, char *name, DWORD *length) {
         return RegEnumValueA(key, index, name, length, nullptr, nullptr, nullptr, nullptr);
     });
 }
@@ -96,13 +110,10 @@ std::vector<NamedRegValue> EnumValues(HKEY key) {
     std::vector<NamedRegValue> values;
     if (key == nullptr)
         return values;
-    KeyLimits limits = LimitsOf(key);
-    DWORD dataCapacity = 0;
-    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &dataCapacity,
-                     nullptr, nullptr);
-    dataCapacity = std::max<DWORD>(dataCapacity, 260);
+    const KeyLimits limits = LimitsOf(key);
+    values.reserve(std::min<DWORD>(limits.values, kMostReserved));
     std::string name(limits.valueName, '\0');
-    std::string data(dataCapacity, '\0');
+    std::string data(limits.valueData, '\0');
     for (DWORD index = 0;;) {
         DWORD nameLength = static_cast<DWORD>(name.size());
         DWORD dataLength = static_cast<DWORD>(data.size());

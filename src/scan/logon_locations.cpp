@@ -103,13 +103,16 @@ void ScanScripts(PassContext &ctx) {
 // Locations 15 to 17 and 22 to 25: every value is a command line; the
 // disabled values of "AutorunsDisabled" follow the live ones.
 void ScanRunKey(PassContext &ctx) {
-    ForEachValue(ctx, [&](const std::string &name, const std::string &text) {
-        StartupEntry &e = AppendEntry(ctx);
-        e.EntryName = name;
-        e.ImagePath = ResolveCommandLine(text, ctx.Install, FileMatchExists);
-        e.ItemType = kItemNamedValue;
-        e.Disabled = ctx.DisabledPass;
-    });
+    ForEachValue(
+        ctx,
+        [&](const std::string &name, const std::string &text) {
+            StartupEntry &e = AppendEntry(ctx);
+            e.EntryName = name;
+            e.ImagePath = ResolveCommandLine(text, ctx.Install, FileMatchExists);
+            e.ItemType = kItemNamedValue;
+            e.Disabled = ctx.DisabledPass;
+        },
+        true);
 }
 
 } // namespace

@@ -77,6 +77,14 @@ StartupEntry &AppendEntry(PassContext &ctx) {
     return entry;
 }
 
+void ReserveMore(PassContext &ctx, size_t count) {
+    if (ctx.Entries.capacity() < ctx.Entries.size() + count)
+        ctx.Entries.reserve(ctx.Entries.size() + count);
+    auto &indexes = ctx.Passes[static_cast<size_t>(ctx.pass)].EntryIndexes;
+    if (indexes.capacity() < indexes.size() + count)
+        indexes.reserve(indexes.size() + count);
+}
+
 void LoadDisabledPass(PassContext &ctx) {
     if (ctx.key == nullptr) {
         LoadData(ctx.MainKey, ctx.KeyPath + "\\" + kDisabledName, ctx.Entries, ctx.Category, ctx.LocIndex,

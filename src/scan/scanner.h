@@ -44,6 +44,10 @@ void LoadData(HKEY MainKey, const std::string &KeyPath, std::vector<StartupEntry
 // the entry's PassIndex is set, the caller fills the rest.
 StartupEntry &AppendEntry(PassContext &ctx);
 
+// Makes room for count more entries in the location and the pass, so that
+// their arrays grow once, to the size the pass needs.
+void ReserveMore(PassContext &ctx, size_t count);
+
 // Scans KeyPath\AutorunsDisabled as a disabled pass of the same location.
 void LoadDisabledPass(PassContext &ctx);
 
@@ -67,8 +71,13 @@ template <typename Rule> void ForEachSubKey(PassContext &ctx, Rule rule) {
 
 // Runs rule(name, data as text) for every value of the pass's key, then scans
 // the values of "AutorunsDisabled" once (not from within a disabled pass).
-template <typename Rule> void ForEachValue(PassContext &ctx, Rule rule) {
-    for (const NamedRegValue &v : EnumValues(ctx.key))
+// A rule that makes an entry of every value says so (oneEntryEach), and the
+// arrays are made as large as the values need before it runs.
+template <typename Rule> void ForEachValue(PassContext &ctx, Rule rule, bool oneEntryEach = false) {
+    const std::vector<NamedRegValue> values = EnumValues(ctx.key);
+    if (oneEntryEach)
+        ReserveMore(ctx, values.size());
+    for (const NamedRegValue &v : values)
         rule(v.name, v.value.Text());
     if (!ctx.DisabledPass)
         LoadDisabledPass(ctx);
