@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "system/file_lookup.h"
 #include "system/handles.h"
 #include "system/log.h"
 #include "system/text.h"
@@ -117,11 +118,7 @@ int CALLBACK SelectInitialFolder(HWND dialog, UINT message, LPARAM, LPARAM data)
 
 bool FileExists(const std::string &path) {
     const std::string text = LowerText(TrimBlanks(path));
-    if (text.empty())
-        return false;
-    WIN32_FIND_DATAA data;
-    FindHandle find(FindFirstFileA(text.c_str(), &data));
-    return static_cast<bool>(find);
+    return !text.empty() && LookUpFile(text).found;
 }
 
 bool FolderExists(const std::string &folder) {
