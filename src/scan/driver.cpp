@@ -48,10 +48,7 @@ struct PassMaker {
 // Per-user passes of the running system: one per ProfileList SID, with the
 // local system account first when the list does not begin with it.
 void UserPassesByProfileList(PassMaker &make, const std::string &keyPath) {
-    ScopedKey list(OpenKey(HKEY_LOCAL_MACHINE, kProfileList));
-    if (!list)
-        return;
-    const auto sids = EnumSubKeys(list.get());
+    const std::vector<std::string> sids = ScanListSubKeys(HKEY_LOCAL_MACHINE, kProfileList).names;
     for (size_t i = 0; i < sids.size(); ++i) {
         if (i == 0 && sids[0] != "S-1-5-18")
             make.Add("S-1-5-18\\" + keyPath);
@@ -61,11 +58,8 @@ void UserPassesByProfileList(PassMaker &make, const std::string &keyPath) {
 
 // Per-user passes of an offline installation: one per loaded "_REMOTE_" hive.
 void UserPassesByRemoteHives(PassMaker &make, const std::string &keyPath) {
-    ScopedKey users(OpenKey(HKEY_USERS, ""));
-    if (!users)
-        return;
     const std::string rest = RemoveAll(keyPath, kRemotePrefix + "*\\");
-    for (const std::string &name : EnumSubKeys(users.get())) {
+    for (const std::string &name : ScanListSubKeys(HKEY_USERS, "").names) {
         if (HasRemotePrefix(name))
             make.Add(name + "\\" + rest);
     }
@@ -74,10 +68,7 @@ void UserPassesByRemoteHives(PassMaker &make, const std::string &keyPath) {
 // Folder passes below every profile of the installation's ProfileList.
 void ProfileFolderPasses(PassMaker &make, const std::string &keyPath, bool offline) {
     const std::string listPath = offline ? kRemoteProfileList : kProfileList;
-    ScopedKey list(OpenKey(HKEY_LOCAL_MACHINE, listPath));
-    if (!list)
-        return;
-    for (const std::string &name : EnumSubKeys(list.get())) {
+    for (const std::string &name : ScanListSubKeys(HKEY_LOCAL_MACHINE, listPath).names) {
         ScopedKey profile(OpenKey(HKEY_LOCAL_MACHINE, listPath + "\\" + name));
         if (!profile)
             continue;

@@ -4,6 +4,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "registry/access.h"
 #include "system/text.h"
 
 namespace {
@@ -11,6 +12,7 @@ namespace {
 struct ScanMemo {
     bool open = false;
     std::unordered_map<std::string, FileLookup> files; // by lower-cased name
+    std::map<std::pair<HKEY, std::string>, SubKeyListing> listings;
     std::map<std::pair<HKEY, std::string>, std::vector<ServiceKeyFacts>> serviceWalks;
 };
 
@@ -44,6 +46,27 @@ FileLookup ScanLookUpFile(const std::string &name) {
 }
 
 bool ScanFileMatchExists(const std::string &pattern) { return ScanLookUpFile(pattern).file; }
+
+namespace {
+SubKeyListing ListSubKeys(HKEY root, const std::string &path) {
+    SubKeyListing listing;
+    ScopedKey key(OpenKey(root, path));
+    listing.opened = static_cast<bool>(key);
+    if (key)
+        listing.names = EnumSubKeys(key.get());
+    return listing;
+}
+} // namespace
+
+SubKeyListing ScanListSubKeys(HKEY root, const std::string &path) {
+    ScanMemo &memo = Memo();
+    if (!memo.open)
+        return ListSubKeys(root, path);
+    const auto key = std::make_pair(root, path);
+    if (const auto found = memo.listings.find(key); found != memo.listings.end())
+        return found->second;
+    return memo.listings.emplace(key, ListSubKeys(root, path)).first->second;
+}
 
 const std::vector<ServiceKeyFacts> *KeptServiceWalk(HKEY root, const std::string &keyPath) {
     const ScanMemo &memo = Memo();

@@ -1,7 +1,8 @@
 // What one scan reads once and uses in several places: the lookup of every
 // distinct file name (case ignored) that the command-line chain and the file
-// test ask about, and the walk of the services key that both the service and
-// the driver location read. The memo lives while a ScanMemoScope does (one
+// test ask about, the lists of users and profiles that every per-user and
+// per-profile location is scanned for, and the walk of the services key that
+// both the service and the driver location read. The memo lives while a ScanMemoScope does (one
 // scan, watch re-scan or snapshot); outside a scan every question goes to the
 // system afresh, so nothing read before a scan is taken for true in it.
 #pragma once
@@ -30,6 +31,14 @@ class ScanMemoScope {
 FileLookup ScanLookUpFile(const std::string &name);
 // A file (not a folder) by that name or matching that pattern.
 bool ScanFileMatchExists(const std::string &pattern);
+
+// The subkey names of root\path, listed once per scan; opened is false (and
+// there are no names) when the key does not open.
+struct SubKeyListing {
+    bool opened = false;
+    std::vector<std::string> names;
+};
+SubKeyListing ScanListSubKeys(HKEY root, const std::string &path);
 
 // What one subkey of a services key says about starting.
 struct ServiceKeyFacts {

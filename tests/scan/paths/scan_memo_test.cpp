@@ -40,3 +40,20 @@ TEST(ScanMemo, AFolderIsFoundButIsNoFile) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(ScanMemo, AKeyIsListedOncePerScan) {
+    TestKey key(HKEY_CURRENT_USER, "SOFTWARE\\QuillmaraTests\\ScanMemo");
+    CreateRegKey(HKEY_CURRENT_USER, key.path() + "\\First");
+    {
+        ScanMemoScope scan;
+        EXPECT_EQ(ScanListSubKeys(HKEY_CURRENT_USER, key.path()).names, std::vector<std::string>{"First"});
+        CreateRegKey(HKEY_CURRENT_USER, key.path() + "\\Second");
+        EXPECT_EQ(ScanListSubKeys(HKEY_CURRENT_USER, key.path()).names.size(), 1u);
+        EXPECT_FALSE(ScanListSubKeys(HKEY_CURRENT_USER, key.path() + "\\Missing").opened);
+    }
+    EXPECT_EQ(ScanListSubKeys(HKEY_CURRENT_USER, key.path()).names.size(), 2u);
+}
+
+} // namespace
