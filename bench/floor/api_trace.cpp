@@ -113,9 +113,9 @@ LONG WINAPI Hook_RegOpenKeyExA(HKEY parent, LPCSTR sub, DWORD options, REGSAM ac
             name.path = name.path.empty() ? tail : name.path + "\\" + tail;
         if (rc == ERROR_SUCCESS) {
             State().handles[*result] = name;
-            State().record.opened[name];
+            ++State().record.opened[name].opens;
         } else {
-            State().record.missing.insert(name);
+            ++State().record.missing[name];
         }
     }
     return rc;

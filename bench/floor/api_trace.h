@@ -47,12 +47,13 @@ struct KeyUse {
     bool listedValues = false;
     bool listedSubKeys = false;
     std::set<std::string> values; // names queried one by one
+    int opens = 0;
 };
 
 struct ApiRecord {
     CallCounts calls{};
     std::map<KeyName, KeyUse> opened;
-    std::set<KeyName> missing;
+    std::map<KeyName, int> missing;      // and how often the program tried it
     std::set<std::string> listedFolders; // search patterns ending in "*"
     std::set<std::string> probedFiles;   // other searches and attribute reads, lower-cased
 };

@@ -40,7 +40,7 @@ FloorPlan MakeScanFloor(const ApiRecord &record) {
         if (use.listedSubKeys)
             listedParents.insert(name);
     }
-    for (const KeyName &name : record.missing) {
+    for (const auto &[name, tries] : record.missing) {
         const KeyName parent{name.root, ParentPath(name.path)};
         if (listedParents.count(parent) || record.missing.count(parent))
             continue; // its parent's listing, or its missing parent, tells already

@@ -243,6 +243,15 @@ void ScanLevel(const Level &level, const std::string &dumpFolder) {
     ProjectScan();
     const ApiRecord record = StopTrace();
     const FloorPlan plan = MakeScanFloor(record);
+    if (std::getenv("QM_FLOOR_DETAIL") != nullptr) {
+        // Keys the program opened more than once, and missing keys it tried
+        // that the floor knows to be missing without trying.
+        for (const auto &[name, use] : record.opened)
+            if (use.opens > 1)
+                std::printf("    opened %d times: %s\n", use.opens, name.path.c_str());
+        for (const auto &[name, tries] : record.missing)
+            std::printf("    missing, tried %d times: %s\n", tries, name.path.c_str());
+    }
     StartTrace(false);
     RunScanFloor(plan);
     const CallCounts floorCalls = StopTrace().calls;
@@ -345,8 +354,11 @@ int main(int argc, char **argv) {
     InitVersionFields();
     std::printf("%-34s %7s %10s %9s %7s %10s %9s %7s\n", "", "entries", "wall ms", "floor", "ratio", "cpu ms", "floor",
                 "ratio");
-    for (const Level &level : {Level{0, 21}, Level{1000, 11}, Level{10000, 5}, Level{20000, 3}})
+    for (const Level &level : {Level{0, 21}, Level{1000, 11}, Level{10000, 5}, Level{20000, 3}}) {
         ScanLevel(level, dumpFolder);
+        if (std::getenv("QM_FLOOR_DETAIL") != nullptr)
+            return 0; // the details of the prefix as it stands only
+    }
     FileInfoLevel(1000, 5);
     FileInfoLevel(50, 5);
     if (std::getenv("QM_WINESERVER_PID") == nullptr)
