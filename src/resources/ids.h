@@ -90,6 +90,15 @@
 #define IDC_LICENSE_CONTINUE 4003
 #define IDC_PROGRESS_LABEL 4021
 #define IDC_PROGRESS_BAR 4022
+#define IDC_ENV_TEXT 4041
+#define IDC_ABOUT_ICON 4061
+#define IDC_ABOUT_TITLE 4062
+#define IDC_ABOUT_VERSION 4063
+#define IDC_ABOUT_DESCRIPTION 4064
+#define IDC_ABOUT_DISCLAIMER 4065
+#define IDC_ABOUT_SYSINFO 4066
+#define IDC_ABOUT_LINE1 4067
+#define IDC_ABOUT_LINE2 4068
 
 // ---- Timers (5000-5099) ---------------------------------------------------
 #define IDT_NAV 5001

@@ -8,6 +8,7 @@
 #include "ui/box_change_ui.h"
 #include "resources/ids.h"
 #include "ui/dialogs/agreement.h"
+#include "ui/dialogs/environment.h"
 #include "ui/dialogs/progress.h"
 #include "ui/msgbox.h"
 

@@ -29,6 +29,7 @@ enum class GridInput;
 struct GridMouse;
 class ProgressWindow;
 class BoxChangeUi;
+class EnvironmentDialog;
 class ChangeUi;
 
 class MainWindow : public Window, public ScanHost, public ToolbarEvents, public FindRequests {
@@ -215,6 +216,10 @@ class MainWindow : public Window, public ScanHost, public ToolbarEvents, public 
     void OnDisable(int id);
     void OnDelete(int id);
 
+    // ---- Dialogs (main_window_dialogs.cpp) ---------------------------
+    void OnEnvironment(int id);
+    void OnAbout(int id);
+
     // ---- Closing (main_window_startup.cpp) --------------------------------
     // Gives back what the program holds and destroys the window.
     void CloseProgram();
@@ -260,6 +265,7 @@ class MainWindow : public Window, public ScanHost, public ToolbarEvents, public 
     std::unique_ptr<GridPanel> grids_;
     std::unique_ptr<ProgressWindow> progress_;
     std::unique_ptr<BoxChangeUi> changeUi_;
+    std::unique_ptr<EnvironmentDialog> environment_; // Window / Show Environment
 
     // Toolbar, tabs and navigation.
     void UpdateFileTips();

@@ -26,6 +26,8 @@ const std::vector<MainWindow::CommandRow> &MainWindow::CommandTable() {
         {IDM_FINDNEXT, IDM_FINDNEXT, &MainWindow::OnFindNext},
         {IDM_COPY, IDM_COPY, &MainWindow::OnCopy},
         {IDM_HELP, IDM_HELP, &MainWindow::OnShowHelp},
+        {IDM_ENVIRONMENT, IDM_ENVIRONMENT, &MainWindow::OnEnvironment},
+        {IDM_ABOUT, IDM_ABOUT, &MainWindow::OnAbout},
         {IDC_TOOLBUTTON0 + 1, IDC_TOOLBUTTON0 + kToolbarButtons, &MainWindow::OnToolbarButton},
         {IDM_BACKUP, IDM_BACKUP, &MainWindow::OnBackup},
         {IDM_RESTORE, IDM_RESTORE, &MainWindow::OnRestore},

@@ -112,7 +112,5 @@ bool MainWindow::CloseMain() {
 }
 
 // Switching watching on at the end of a start in watch mode ("Watch for
-// changes" with its mark already set); the environment window: with the
-// environment work.
+// changes" with its mark already set).
 void MainWindow::StartWatching() { OnWatch(IDM_WATCH); }
-void MainWindow::CloseEnvironment() {}

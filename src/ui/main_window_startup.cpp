@@ -129,6 +129,7 @@ void MainWindow::CloseProgram() {
     EndWatching();
     if (license_)
         license_->Destroy();
+    CloseEnvironment();
     CloseProgress();
     if (!alreadyRunning_) {
         UnloadHives();

@@ -1,0 +1,43 @@
+// The About box "About Quillmara": the program's title and version, a short
+// description, the warning about editing the registry, OK and
+// "&System Info...", which starts the Windows System Information program.
+// Shown modally from the Help menu and the tray menu.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "ui/window.h"
+
+class AboutDialog : public Dialog {
+  public:
+    // Shows the box modally over owner (may be null).
+    void Show(HWND owner);
+
+  protected:
+    bool OnInit() override;
+    INT_PTR HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+};
+
+// Shows the About box modally over owner; returns when it is closed.
+void ShowAbout(HWND owner);
+
+// "Version " and the major, minor and revision numbers (the first, second and
+// fourth field of a file version given as its two 32-bit halves).
+std::string VersionLine(DWORD versionMS, DWORD versionLS);
+// The version line of this program's own version resource ("Version" alone
+// when it has none).
+std::string ProgramVersionLine();
+
+// Reads one value of root\keyName as text: a text value as it stands, a
+// 32-bit number as decimal text; any other type leaves value unchanged. False
+// (value "") when the key or the value cannot be read.
+bool GetKeyValue(HKEY root, const std::string &keyName, const std::string &valueName, std::string &value);
+// The System Information program registered under root's
+// "SOFTWARE\Microsoft\Shared Tools\MSINFO" ("PATH") or, when that is missing,
+// "MSINFO32.EXE" in the folder of "SOFTWARE\Microsoft\Shared Tools Location"
+// ("MSINFO") when that file exists; "" when there is none.
+std::string SysInfoPath(HKEY root);
+// Starts the System Information program, or tells the user that there is
+// none ("System Information Is Unavailable At This Time").
+void StartSysInfo(HWND owner);

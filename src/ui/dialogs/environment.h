@@ -1,0 +1,27 @@
+// The window "Environment Variables": the environment variables of the
+// installation being shown, the running process's own or those read from an
+// offline installation's registry. Modeless and without owner; the main
+// window closes it at unload and whenever the installation changes.
+#pragma once
+#include <string>
+
+#include "ui/window.h"
+
+class EnvironmentDialog : public Dialog {
+  public:
+    static constexpr const char *kCaption = "Environment Variables";
+    // Opens the window (or brings it forward) with the current list.
+    void Open();
+
+  protected:
+    bool OnInit() override;
+    INT_PTR HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+};
+
+// An environment block ("name=value" strings, each ended by NUL, the block by
+// another NUL) as lines ended by CR LF, the empty final entry included, so the
+// text ends with an empty line.
+std::string ListLocalEnvironment(const char *block);
+// The list the window shows: the offline installation's variables when one
+// is scanned, else the running process's.
+std::string EnvironmentText();

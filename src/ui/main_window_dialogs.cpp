@@ -1,0 +1,17 @@
+// The main window's small dialogs: Show Environment and About.
+#include "ui/dialogs/about.h"
+#include "ui/dialogs/environment.h"
+#include "ui/main_window.h"
+
+void MainWindow::OnEnvironment(int) {
+    if (!environment_)
+        environment_ = std::make_unique<EnvironmentDialog>();
+    environment_->Open();
+}
+
+void MainWindow::CloseEnvironment() {
+    if (environment_)
+        environment_->Destroy();
+}
+
+void MainWindow::OnAbout(int) { ShowAbout(hwnd()); }

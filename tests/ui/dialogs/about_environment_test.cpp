@@ -1,0 +1,110 @@
+// The About box and the Environment window: the version line from the
+// program's version resource, the System Information program's lookup and its
+// message when none is registered, reading registry values as text, and the
+// environment list of the running process.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "resources/ids.h"
+#include "support/app_driver.h"
+#include "support/testing.h"
+#include "ui/dialogs/about.h"
+#include "ui/dialogs/environment.h"
+
+namespace {
+
+const std::string kTestRoot = "Software\\QuillmaraTest\\SysInfo";
+
+} // namespace
+
+TEST(About, VersionLineTakesMajorMinorAndRevisionAsPlainNumbers) {
+    EXPECT_EQ(VersionLine(MAKELONG(2, 1), MAKELONG(93, 0)), "Version 1.2.93");
+    EXPECT_EQ(VersionLine(MAKELONG(0, 10), MAKELONG(7, 4)), "Version 10.0.7");
+    // This test program carries file version 1.2.0.93.
+    EXPECT_EQ(ProgramVersionLine(), "Version 1.2.93");
+}
+
+TEST(About, GetKeyValueReadsTextAndNumbersAndFailsOnMissingValues) {
+    TestKey key(HKEY_CURRENT_USER, kTestRoot);
+    SetRegString(HKEY_CURRENT_USER, kTestRoot, "Text", "C:\\Tools");
+    SetRegDword(HKEY_CURRENT_USER, kTestRoot, "Number", 4000000000u);
+    SetRegBinary(HKEY_CURRENT_USER, kTestRoot, "Bytes", std::string("\x01\x02", 2));
+    std::string value = "old";
+    EXPECT_TRUE(GetKeyValue(HKEY_CURRENT_USER, kTestRoot, "Text", value));
+    EXPECT_EQ(value, "C:\\Tools");
+    EXPECT_TRUE(GetKeyValue(HKEY_CURRENT_USER, kTestRoot, "Number", value));
+    EXPECT_EQ(value, "4000000000");
+    EXPECT_TRUE(GetKeyValue(HKEY_CURRENT_USER, kTestRoot, "Bytes", value));
+    EXPECT_EQ(value, "4000000000"); // other types leave it as it was
+    EXPECT_FALSE(GetKeyValue(HKEY_CURRENT_USER, kTestRoot, "Missing", value));
+    EXPECT_EQ(value, "");
+    value = "old";
+    EXPECT_FALSE(GetKeyValue(HKEY_CURRENT_USER, kTestRoot + "\\Missing", "Text", value));
+    EXPECT_EQ(value, "");
+}
+
+TEST(About, SysInfoPathPrefersMsinfoPathAndChecksTheSharedToolsFolder) {
+    TestKey key(HKEY_CURRENT_USER, kTestRoot);
+    HKEY root = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kTestRoot.c_str(), 0, KEY_READ, &root), ERROR_SUCCESS);
+    TempDir dir;
+    EXPECT_EQ(SysInfoPath(root), "");
+    // Only the shared tools folder, which holds no MSINFO32.EXE: none.
+    SetRegString(HKEY_CURRENT_USER, kTestRoot + "\\SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO", dir.path());
+    EXPECT_EQ(SysInfoPath(root), "");
+    WriteFileBytes(dir / "MSINFO32.EXE", "x");
+    EXPECT_EQ(SysInfoPath(root), dir / "MSINFO32.EXE");
+    SetRegString(HKEY_CURRENT_USER, kTestRoot + "\\SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH",
+                 "C:\\Other\\msinfo32.exe");
+    EXPECT_EQ(SysInfoPath(root), "C:\\Other\\msinfo32.exe");
+    RegCloseKey(root);
+}
+
+TEST(About, ShowsTitleVersionAndTellsWhenSystemInformationIsMissing) {
+    if (!SysInfoPath(HKEY_LOCAL_MACHINE).empty())
+        GTEST_SKIP() << "a System Information program is registered";
+    std::string version, caption;
+    BoxSeen told;
+    std::thread driver([&] {
+        HWND about = WaitForTopWindow(GetCurrentProcessId(), "#32770", "About Quillmara", 5000);
+        if (about == nullptr)
+            return;
+        caption = TextOf(about);
+        version = TextOf(FindControl(about, IDC_ABOUT_VERSION));
+        PostMessageA(about, WM_COMMAND, IDC_ABOUT_SYSINFO, 0);
+        if (HWND box = WaitForBox(GetCurrentProcessId(), "Quillmara", 5000)) {
+            told = ReadBox(box);
+            AnswerBox(box, IDOK);
+            WaitUntil([&] { return !IsWindow(box); }, 5000);
+        }
+        PostMessageA(about, WM_COMMAND, IDOK, 0);
+    });
+    ShowAbout(nullptr);
+    driver.join();
+    EXPECT_EQ(caption, "About Quillmara");
+    EXPECT_EQ(version, "Version 1.2.93");
+    EXPECT_EQ(told.prompt, "System Information Is Unavailable At This Time");
+    EXPECT_EQ(told.buttons, std::vector<int>{IDOK});
+}
+
+TEST(Environment, ListsEveryEntryAndEndsWithAnEmptyLine) {
+    EXPECT_EQ(ListLocalEnvironment("A=1\0B=x y\0\0"), "A=1\r\nB=x y\r\n\r\n");
+    EXPECT_EQ(ListLocalEnvironment("\0"), "\r\n");
+    SetEnvironmentVariableA("QUILLMARA_ENV_TEST", "found");
+    const std::string text = EnvironmentText();
+    EXPECT_NE(text.find("\r\nQUILLMARA_ENV_TEST=found\r\n"), std::string::npos);
+    ASSERT_GE(text.size(), 4u);
+    EXPECT_EQ(text.substr(text.size() - 4), "\r\n\r\n");
+    SetEnvironmentVariableA("QUILLMARA_ENV_TEST", nullptr);
+}
+
+TEST(Environment, TheWindowShowsTheListAndClosesOnEscape) {
+    EnvironmentDialog dialog;
+    dialog.Open();
+    ASSERT_NE(dialog.hwnd(), nullptr);
+    EXPECT_EQ(TextOf(dialog.hwnd()), "Environment Variables");
+    EXPECT_EQ(TextOf(FindControl(dialog.hwnd(), IDC_ENV_TEXT)), EnvironmentText());
+    SendMessageA(dialog.hwnd(), WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(dialog.hwnd(), nullptr);
+}
