@@ -216,7 +216,16 @@ class MainWindow : public Window, public ScanHost, public ToolbarEvents, public 
     void OnDisable(int id);
     void OnDelete(int id);
 
-    // ---- Dialogs (main_window_dialogs.cpp) ---------------------------
+    // ---- Jump and shell commands (main_window_jump.cpp) -------------------
+    // FlexGrid_DblClick and Jump to...: the registry editor at the selected
+    // entry's key, or Explorer at its folder.
+    void OnGridDblClick(GridWindow &grid);
+    void OnJump(int id);
+    void OnExplore(int id);
+    void OnProperties(int id);
+    void OnWebSearch(int id);
+
+    // ---- Dialogs (main_window_dialogs.cpp) ---------------------------------
     void OnEnvironment(int id);
     void OnAbout(int id);
 

@@ -13,6 +13,7 @@ class MainWindow::GridEventSink : public GridEvents {
     void GridMouseDown(GridWindow &grid, const GridMouse &mouse) override { owner_.OnGridMouseDown(grid, mouse); }
     void GridMouseUp(GridWindow &grid, const GridMouse &mouse) override { owner_.OnGridMouseUp(grid, mouse); }
     void GridMouseMove(GridWindow &grid, const GridMouse &mouse) override { owner_.OnGridMouseMove(grid, mouse); }
+    void GridDblClick(GridWindow &grid) override { owner_.OnGridDblClick(grid); }
 
   private:
     MainWindow &owner_;
