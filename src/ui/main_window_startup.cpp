@@ -19,6 +19,7 @@
 #include "ui/menu_icons.h"
 #include "ui/msgbox.h"
 #include "ui/startup.h"
+#include "ui/tooltip.h"
 
 namespace {
 constexpr int kInitialWidth = 960;
@@ -120,7 +121,11 @@ bool MainWindow::Load(const std::string &arguments) {
 // Steps whose work arrives with later parts of the program. Each is one call
 // away from its module once that exists.
 void MainWindow::LoadMenuBitmaps() { ::LoadMenuBitmaps(hwnd(), menuIcons(), iconList()); }
-void MainWindow::LoadTooltips() {}
+void MainWindow::LoadTooltips() {
+    SetTipOption(200);
+    SetTipAlign(0);
+    HookTooltips();
+}
 void MainWindow::LoadTray() {}
 
 void MainWindow::LoadFirstScan() { LoadScan(*this); }
@@ -130,6 +135,7 @@ void MainWindow::CloseProgram() {
     if (license_)
         license_->Destroy();
     CloseEnvironment();
+    UnhookTooltips();
     CloseProgress();
     if (!alreadyRunning_) {
         UnloadHives();
