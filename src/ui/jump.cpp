@@ -19,6 +19,9 @@ namespace {
 constexpr const char *kDisabledStore = "AutorunsDisabled";
 constexpr const char *kSearchSite = "https://www.google.com";
 constexpr DWORD kIdleWaitMs = 5000;
+// The key data of one key press (repeat count 1): Wine's list view ignores a
+// typed character whose key data is 0.
+constexpr LPARAM kOnePress = 1;
 
 std::string Lower(std::string text) {
     for (char &c : text)
@@ -240,20 +243,20 @@ void RegeditSelect(int pane, UINT message, UINT keyCode, const std::string &name
     };
     idle();
     if (message == WM_KEYDOWN) {
-        PostMessageA(target, WM_KEYDOWN, keyCode, 0);
+        PostMessageA(target, WM_KEYDOWN, keyCode, kOnePress);
         return;
     }
     if (message != WM_CHAR || name.empty())
         return;
     const auto first = static_cast<unsigned char>(name[0]);
-    PostMessageA(target, WM_CHAR, static_cast<WPARAM>(std::toupper(first)), 0);
+    PostMessageA(target, WM_CHAR, static_cast<WPARAM>(std::toupper(first)), kOnePress);
     if (pane != 1)
         return;
     idle();
     const int downs = EarlierItemsWithSameLetter([&](int index) { return GetListviewItem(target, index, 0); }, name);
     for (int i = 0; i < downs; ++i) {
         idle();
-        PostMessageA(target, WM_KEYDOWN, VK_DOWN, 0);
+        PostMessageA(target, WM_KEYDOWN, VK_DOWN, kOnePress);
     }
     idle();
 }
