@@ -7,6 +7,7 @@
 
 #include "ui/box_change_ui.h"
 #include "resources/ids.h"
+#include "ui/closing.h"
 #include "ui/dialogs/agreement.h"
 #include "ui/dialogs/environment.h"
 #include "ui/dialogs/progress.h"
@@ -57,6 +58,12 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         SetMsgBoxOwner(nullptr);
         PostQuitMessage(0);
         return 0;
+    case WM_QUERYENDSESSION: // the session may end: nothing to ask
+        return TRUE;
+    case WM_ENDSESSION:
+        if (wp != FALSE)
+            QueryClose(CloseReason::Other);
+        return 0;
     default:
         return Default(msg, wp, lp);
     }
@@ -74,4 +81,4 @@ void MainWindow::OnGetMinMaxInfo(MINMAXINFO &info) {
     info.ptMinTrackSize.y = kMinHeight;
 }
 
-void MainWindow::OnClose() { CloseProgram(); }
+void MainWindow::OnClose() { QueryClose(CloseReason::User); }

@@ -20,6 +20,7 @@
 #include "ui/find_dialog.h"
 #include "ui/search.h"
 #include "ui/toolbar.h"
+#include "ui/tray_form.h"
 #include "ui/window.h"
 
 class AgreementDialog;
@@ -28,11 +29,12 @@ class GridWindow;
 enum class GridInput;
 struct GridMouse;
 class ProgressWindow;
+enum class CloseReason;
 class BoxChangeUi;
 class EnvironmentDialog;
 class ChangeUi;
 
-class MainWindow : public Window, public ScanHost, public ToolbarEvents, public FindRequests {
+class MainWindow : public Window, public ScanHost, public ToolbarEvents, public FindRequests, public TrayHost {
   public:
     static constexpr const char *kClassName = "QuillmaraMain";
     static constexpr int kCategories = 14;
@@ -233,6 +235,24 @@ class MainWindow : public Window, public ScanHost, public ToolbarEvents, public 
     // Gives back what the program holds and destroys the window.
     void CloseProgram();
 
+    // ---- Notification area and closing questions (main_window_tray.cpp) ---
+    // The notification-area form, null before the start-up loaded it.
+    TrayForm *tray() { return tray_.get(); }
+    // "   Minimize To Tray": hidden, with the animation to the notification area.
+    void OnMinimize(int id);
+    // Closing the window: the questions, then hiding, staying or ending the
+    // program. True when the program is ending.
+    bool QueryClose(CloseReason reason);
+    // What the notification-area form does to this window.
+    HWND MainHwnd() override { return hwnd(); }
+    bool WatchRunning() override;
+    void SetWatchRunning(bool on) override;
+    void ToggleWatch() override;
+    void Refresh() override;
+    // The About dialog owned by owner (the Help menu's command).
+    void ShowAbout(HWND owner) override;
+    void ExitProgram() override;
+
   protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
@@ -245,6 +265,7 @@ class MainWindow : public Window, public ScanHost, public ToolbarEvents, public 
     void CreateGrids();
     void LoadFirstScan();
     void LoadTray();
+    void UnloadTray();
 
     void CreateControls();
     void BuildMenuBar();
@@ -292,4 +313,5 @@ class MainWindow : public Window, public ScanHost, public ToolbarEvents, public 
         static void close(handle_type h) { DestroyAcceleratorTable(h); }
     };
     UniqueWinHandle<AccelTraits> accelerators_; // F3
+    std::unique_ptr<TrayForm> tray_;
 };

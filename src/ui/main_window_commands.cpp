@@ -2,6 +2,7 @@
 // (or range of ids) leading to a member function. Add a row for each new
 // command.
 #include "resources/ids.h"
+#include "ui/closing.h"
 #include "ui/dialogs/agreement.h"
 #include "ui/main_window.h"
 
@@ -37,6 +38,7 @@ const std::vector<MainWindow::CommandRow> &MainWindow::CommandTable() {
         {IDM_RESTORE, IDM_RESTORE, &MainWindow::OnRestore},
         {IDM_BACKUPALL, IDM_BACKUPALL, &MainWindow::OnBackupAll},
         {IDM_RESTOREALL, IDM_RESTOREALL, &MainWindow::OnRestoreAll},
+        {IDM_MINIMIZE, IDM_MINIMIZE, &MainWindow::OnMinimize},
     };
     return table;
 }
@@ -50,7 +52,10 @@ bool MainWindow::RunCommand(int id) {
     return false;
 }
 
-void MainWindow::OnExit(int) { PostMessageA(hwnd(), WM_CLOSE, 0, 0); }
+void MainWindow::OnExit(int) {
+    CloseEnvironment();
+    QueryClose(CloseReason::Program);
+}
 
 // mnuTab_Click: selecting a tab from code raises no notification, so the
 // tab change runs here.

@@ -76,7 +76,12 @@ void MainWindow::CheckDriveItem(int position) {
 
 void MainWindow::SetStatus(int panel, const std::string &text) { SetStatusText(panel, text); }
 
-void MainWindow::EnableWatching(bool enabled) { EnableWatchingMenu(enabled); }
+// "Protect Startups" of the notification-area menu follows it; the form is
+// loaded here at the latest.
+void MainWindow::EnableWatching(bool enabled) {
+    EnableWatchingMenu(enabled);
+    LoadTray();
+}
 
 bool MainWindow::WatchingEnabled() { return WatchingMenuEnabled(); }
 

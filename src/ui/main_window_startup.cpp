@@ -126,17 +126,17 @@ void MainWindow::LoadTooltips() {
     SetTipAlign(0);
     HookTooltips();
 }
-void MainWindow::LoadTray() {}
 
 void MainWindow::LoadFirstScan() { LoadScan(*this); }
 
 void MainWindow::CloseProgram() {
     EndWatching();
+    CloseEnvironment();
     if (license_)
         license_->Destroy();
-    CloseEnvironment();
-    UnhookTooltips();
     CloseProgress();
+    UnloadTray();
+    UnhookTooltips();
     if (!alreadyRunning_) {
         UnloadHives();
         ReleaseInstanceMutex();

@@ -58,9 +58,12 @@ void AppProcess::End() {
         PostMessageA(any, WM_CLOSE, 0, 0);
     const DWORD until = GetTickCount() + 10000;
     while (Running() && GetTickCount() < until) {
-        // A closing question: the first button that means "go on and quit".
+        // A closing question: the button that means "go on and quit" (No
+        // when the question offers to keep monitoring in the notification area).
         if (HWND box = FindTopWindow(pid_, "#32770", "")) {
-            if (GetDlgItem(box, IDYES) != nullptr)
+            if (TextOf(box) == "CONTINUE STARTUP MONITORING?")
+                AnswerBox(box, IDNO);
+            else if (GetDlgItem(box, IDYES) != nullptr)
                 AnswerBox(box, IDYES);
             else if (GetDlgItem(box, IDOK) != nullptr)
                 AnswerBox(box, IDOK);

@@ -1,0 +1,147 @@
+// Quillmara.exe started from the test under Wine: the notification-area form
+// and its menu, minimising to the notification area and back, the quit
+// question, what the exit gives back, and a second start while the first
+// instance is hidden in the notification area.
+#include <gtest/gtest.h>
+
+#include "registry/values.h"
+#include "resources/ids.h"
+#include "support/app_driver.h"
+#include "support/testing.h"
+
+namespace {
+
+const char *const kSettings = "Software\\Fernhollowsys\\Quillmara";
+constexpr DWORD kStartTimeout = 60000;
+
+// The agreement counts as accepted while the test runs.
+class TrayLive : public testing::Test {
+  protected:
+    void SetUp() override {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettings, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+            eula_ = ReadValue(key, "EulaAccepted");
+            RegCloseKey(key);
+        }
+        SetRegDword(HKEY_LOCAL_MACHINE, kSettings, "EulaAccepted", 1);
+    }
+    void TearDown() override {
+        if (eula_.present)
+            SetRegBinary(HKEY_LOCAL_MACHINE, kSettings, "EulaAccepted", eula_.data, eula_.type);
+    }
+    RegValue eula_;
+};
+
+HWND StartAndWaitForMain(AppProcess &app, const std::string &arguments = "") {
+    if (!app.Start(arguments))
+        return nullptr;
+    return WaitForTopWindow(app.pid(), "QuillmaraMain", "Quillmara", kStartTimeout);
+}
+
+std::vector<std::string> RemoteKeys(HKEY root) {
+    std::vector<std::string> names;
+    char name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD size = sizeof name;
+        if (RegEnumKeyExA(root, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        if (std::string(name).rfind("_REMOTE_", 0) == 0)
+            names.push_back(name);
+    }
+    return names;
+}
+
+TEST_F(TrayLive, TheTrayMenuOpensAndTheIconBringsTheMinimisedWindowBack) {
+    AppProcess app;
+    HWND main = StartAndWaitForMain(app);
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }, kStartTimeout));
+    HWND tray = WaitForTopWindow(app.pid(), "QuillmaraTray", "Quillmara", 10000);
+    ASSERT_NE(tray, nullptr);
+    EXPECT_FALSE(IsWindowVisible(tray));
+
+    // A right click on the icon opens the menu.
+    PostMessageA(tray, WM_MOUSEMOVE, 1, WM_RBUTTONUP);
+    HWND popup = nullptr;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            popup = FindTopWindow(app.pid(), "#32768", "");
+            return popup != nullptr && IsWindowVisible(popup);
+        },
+        10000));
+    Sleep(1000); // long enough to be seen on the screen
+    PostMessageA(popup, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(popup); }, 5000));
+
+    // Minimize To Tray hides the window; a double click on the icon shows it.
+    PostMessageA(main, WM_COMMAND, IDM_MINIMIZE, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(main); }, 5000));
+    EXPECT_TRUE(app.Running());
+    PostMessageA(tray, WM_MOUSEMOVE, 1, WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }, 5000));
+}
+
+TEST_F(TrayLive, ClosingAsksToQuitAndTheExitGivesEverythingBack) {
+    AppProcess app;
+    HWND main = StartAndWaitForMain(app);
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }, kStartTimeout));
+
+    // The close box: "Quit Quillmara?"; No keeps the window.
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    HWND box = WaitForBox(app.pid(), "QUIT PROGRAM?", 10000);
+    ASSERT_NE(box, nullptr);
+    const BoxSeen seen = ReadBox(box);
+    EXPECT_EQ(seen.prompt, "Quit Quillmara?");
+    EXPECT_EQ(seen.buttons, (std::vector<int>{IDYES, IDNO}));
+    AnswerBox(box, IDNO);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 5000));
+    Sleep(300);
+    EXPECT_TRUE(app.Running());
+    EXPECT_TRUE(IsWindowVisible(main));
+
+    // A registry editor that runs is ended with the program.
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION regedit{};
+    char command[] = "regedit.exe";
+    ASSERT_TRUE(CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &regedit));
+    CloseHandle(regedit.hThread);
+    EXPECT_NE(WaitForTopWindow(regedit.dwProcessId, "RegEdit_RegEdit", "", 20000), nullptr);
+
+    // The File menu's Exit asks the same; Yes ends the program.
+    PostMessageA(main, WM_COMMAND, IDM_EXIT, 0);
+    box = WaitForBox(app.pid(), "QUIT PROGRAM?", 10000);
+    ASSERT_NE(box, nullptr);
+    AnswerBox(box, IDYES);
+    EXPECT_TRUE(app.WaitExit(20000));
+    const bool regeditEnded = WaitForSingleObject(regedit.hProcess, 10000) == WAIT_OBJECT_0;
+    EXPECT_TRUE(regeditEnded);
+    if (!regeditEnded)
+        TerminateProcess(regedit.hProcess, 1);
+    CloseHandle(regedit.hProcess);
+    EXPECT_TRUE(RemoteKeys(HKEY_LOCAL_MACHINE).empty());
+    EXPECT_TRUE(RemoteKeys(HKEY_USERS).empty());
+}
+
+TEST_F(TrayLive, AWatchStartWhileAnInstanceIsHiddenShowsThatInstance) {
+    AppProcess first;
+    HWND main = StartAndWaitForMain(first, "/Watch");
+    ASSERT_NE(main, nullptr);
+    // The first instance finished its start hidden, with its tray form.
+    ASSERT_NE(WaitForTopWindow(first.pid(), "QuillmaraTray", "Quillmara", kStartTimeout), nullptr);
+    Sleep(300);
+    ASSERT_FALSE(IsWindowVisible(main));
+
+    AppProcess second;
+    ASSERT_TRUE(second.Start("/Watch"));
+    EXPECT_TRUE(second.WaitExit(kStartTimeout));
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }, 10000));
+    // The tray form was not taken for the main window: it stays hidden.
+    HWND tray = FindTopWindow(first.pid(), "QuillmaraTray", "");
+    ASSERT_NE(tray, nullptr);
+    EXPECT_FALSE(IsWindowVisible(tray));
+    EXPECT_TRUE(first.Running());
+}
+
+} // namespace
