@@ -144,4 +144,36 @@ TEST_F(TrayLive, AWatchStartWhileAnInstanceIsHiddenShowsThatInstance) {
     EXPECT_TRUE(first.Running());
 }
 
+TEST_F(TrayLive, ClosingWhileWatchingOffersToKeepMonitoringInTheNotificationArea) {
+    AppProcess app;
+    HWND main = StartAndWaitForMain(app, "/Watch");
+    ASSERT_NE(main, nullptr);
+    // Watching runs once the snapshot hives are mounted.
+    ASSERT_TRUE(WaitUntil([] { return RegKeyExists(HKEY_LOCAL_MACHINE, "_REMOTE_SOFTWARE"); }, kStartTimeout));
+    Sleep(1000);
+
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    HWND box = WaitForBox(app.pid(), "CONTINUE STARTUP MONITORING?", 20000);
+    ASSERT_NE(box, nullptr);
+    const BoxSeen seen = ReadBox(box);
+    EXPECT_EQ(seen.prompt, "STARTUP MONITORING IS RUNNING.\r\n\r\nDo you want to continue startup monitoring?\r\n\r\n"
+                           "YES           Minimize to tray and continue monitoring.\r\n"
+                           "NO             Exit program entirely.\r\n"
+                           "CANCEL     Return to the program.");
+    EXPECT_EQ(seen.buttons, (std::vector<int>{IDYES, IDNO, IDCANCEL}));
+    AnswerBox(box, IDYES);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 5000));
+    Sleep(300);
+    EXPECT_TRUE(app.Running());
+    EXPECT_FALSE(IsWindowVisible(main));
+
+    EXPECT_NE(FindTopWindow(app.pid(), "QuillmaraTray", ""), nullptr);
+
+    // No to the same question ends the program with its snapshot hives unloaded.
+    app.End();
+    EXPECT_FALSE(app.Running());
+    EXPECT_TRUE(RemoteKeys(HKEY_LOCAL_MACHINE).empty());
+    EXPECT_TRUE(RemoteKeys(HKEY_USERS).empty());
+}
+
 } // namespace
