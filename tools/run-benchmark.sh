@@ -13,6 +13,13 @@ wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 status=0
 wine build/scan_benchmark.exe || status=$?
 
+# ---- The hostile-layout benchmark: 10,000 Run values naming programs by bare
+# name, a 20,000-item BootExecute list and a Startup folder of 10,000 files
+# with file information, each beside the same number of plain Run values.
+cmake --build build -j"$(nproc)" --target hostile_benchmark
+wine build/hostile_benchmark.exe || status=$?
+# ---- end of the hostile-layout benchmark
+
 # ---- The floor benchmark: the scan and the file-information pass beside the
 # least work that gives the same results, with ratios project/floor. The scan
 # output at every load is kept from the first run (build/bench-reference) and

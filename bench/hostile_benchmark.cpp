@@ -1,0 +1,174 @@
+// Times the scan over hostile layouts beside the same number of plain
+// entries: 10,000 Run values naming programs by bare name, a 20,000-item
+// BootExecute list, and a Startup folder of 10,000 files with the file
+// information pass. A plain entry is a Run value naming its program by full
+// path. Run it in a prefix of its own (tools/run-benchmark.sh): it writes to
+// the live Run key, the Session Manager and the All Users Startup folder, and
+// puts back what it changed.
+#include <windows.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "registry/access.h"
+#include "registry/names.h"
+#include "registry/values.h"
+#include "scan/driver.h"
+#include "scan/fileinfo.h"
+#include "scan/installations.h"
+#include "scan/locations.h"
+#include "scan/state.h"
+
+namespace {
+
+const char *const kRun = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+std::string Numbered(const char *format, int n) {
+    char text[160];
+    std::snprintf(text, sizeof text, format, n);
+    return text;
+}
+
+class NoProgress : public FileInfoProgress {
+  public:
+    double Value() override { return value_; }
+    void SetValue(double value) override { value_ = value; }
+    int Pointer() override { return 0; }
+    void SetPointer(int) override {}
+
+  private:
+    double value_ = 0;
+};
+
+// One full scan as the main window runs it, with the file information pass
+// when asked; milliseconds.
+double TimeScan(bool fileInfo) {
+    const auto start = std::chrono::steady_clock::now();
+    ResetLocations(ScanLocations());
+    LoadEnvironment();
+    InitVersionFields();
+    LoadPaths();
+    SetScope(false);
+    if (fileInfo) {
+        NoProgress progress;
+        LoadFileInfo(progress);
+    }
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+double MedianScan(int runs, bool fileInfo) {
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i)
+        times.push_back(TimeScan(fileInfo));
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+void SetRunValues(int n, const char *format, bool add) {
+    HKEY run = nullptr;
+    RegCreateKeyExA(HKEY_LOCAL_MACHINE, kRun, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &run, nullptr);
+    for (int i = 0; i < n; ++i) {
+        const std::string name = Numbered("QmHostile%05d", i);
+        if (!add) {
+            RegDeleteValueA(run, name.c_str());
+            continue;
+        }
+        const std::string data = Numbered(format, i);
+        RegSetValueExA(run, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE *>(data.c_str()),
+                       static_cast<DWORD>(data.size() + 1));
+    }
+    RegCloseKey(run);
+}
+
+// Replaces (or, with an empty text, puts back) the BootExecute list.
+std::string SessionManager() {
+    SetControlSet(kHiveSystem);
+    return "SYSTEM\\" + CurrentControlSet() + "\\Control\\Session Manager";
+}
+
+void Report(const char *what, int n, double hostile, double plain) {
+    std::printf("%s: %d entries %.0f ms, as plain Run values %.0f ms, ratio %.2f (%s)\n", what, n, hostile, plain,
+                plain > 0 ? hostile / plain : 0.0, hostile <= 2 * plain ? "within twice" : "MORE than twice");
+}
+
+void MakeFiles(const std::string &folder, int n) {
+    CreateDirectoryA(folder.c_str(), nullptr);
+    for (int i = 0; i < n; ++i) {
+        const std::string file = folder + Numbered("\\prog%05d.exe", i);
+        HANDLE h = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h != INVALID_HANDLE_VALUE) {
+            DWORD written = 0;
+            WriteFile(h, "MZ", 2, &written, nullptr);
+            CloseHandle(h);
+        }
+    }
+}
+
+void RemoveFolder(const std::string &folder) {
+    const std::string from = folder + std::string(2, '\0');
+    SHFILEOPSTRUCTA op{};
+    op.wFunc = FO_DELETE;
+    op.pFrom = from.c_str();
+    op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
+    SHFileOperationA(&op);
+}
+
+} // namespace
+
+int main() {
+    // Bare program names against full paths.
+    SetRunValues(10000, "\"C:\\Program Files\\Bench\\prog%05d.exe\" /background", true);
+    const double plain10k = MedianScan(3, false);
+    SetRunValues(10000, "prog%05d", true);
+    const double bare10k = MedianScan(3, false);
+    SetRunValues(10000, "", false);
+    Report("10,000 Run values naming programs by bare name", 10000, bare10k, plain10k);
+
+    // A 20,000-item BootExecute list against 20,000 plain Run values.
+    SetRunValues(20000, "\"C:\\Program Files\\Bench\\prog%05d.exe\" /background", true);
+    const double plain20k = MedianScan(3, false);
+    SetRunValues(20000, "", false);
+    const std::string session = SessionManager();
+    std::string saved;
+    {
+        ScopedKey key(OpenKey(HKEY_LOCAL_MACHINE, session));
+        saved = ReadValue(key.get(), "BootExecute").data;
+    }
+    std::string list;
+    for (int i = 0; i < 20000; ++i) {
+        list += Numbered("autocheck prog%05d *", i);
+        list.push_back('\0');
+    }
+    list.push_back('\0');
+    HKEY key = nullptr;
+    RegOpenKeyExA(HKEY_LOCAL_MACHINE, session.c_str(), 0, KEY_ALL_ACCESS, &key);
+    RegSetValueExA(key, "BootExecute", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE *>(list.data()),
+                   static_cast<DWORD>(list.size()));
+    const double boot20k = MedianScan(3, false);
+    RegSetValueExA(key, "BootExecute", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE *>(saved.data()),
+                   static_cast<DWORD>(saved.size()));
+    RegCloseKey(key);
+    Report("a 20,000-item BootExecute list", 20000, boot20k, plain20k);
+
+    // A Startup folder of 10,000 files against 10,000 Run values naming the
+    // same number of files, both with the file information pass.
+    TimeScan(false);
+    const std::string startup = GetProfilesDir() + "All Users\\Start Menu\\Programs\\Startup";
+    const std::string others = "C:\\QmHostileFiles";
+    MakeFiles(others, 10000);
+    SetRunValues(10000, "C:\\QmHostileFiles\\prog%05d.exe", true);
+    const double plainFiles = MedianScan(1, true);
+    SetRunValues(10000, "", false);
+    MakeFiles(startup, 10000);
+    const double folderFiles = MedianScan(1, true);
+    for (int i = 0; i < 10000; ++i)
+        DeleteFileA((startup + Numbered("\\prog%05d.exe", i)).c_str());
+    RemoveFolder(others);
+    Report("a Startup folder of 10,000 files with file information", 10000, folderFiles, plainFiles);
+    return 0;
+}
