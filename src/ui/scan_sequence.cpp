@@ -75,6 +75,25 @@ class SequenceEnd {
     bool armed_ = true;
 };
 
+// Scans the locations, then (unless starting to watch) reads the file
+// information, then fills the grids and closes the progress.
+void ScanThenFill(ScanHost &host, bool watching, double scannedAt) {
+    {
+        ScanOwnerPass pass;
+        SetScope(watching);
+    }
+    Step(host, scannedAt);
+    // File information (not when starting to watch).
+    if (!Watch().watchAtStart) {
+        HostProgress progress(host);
+        LoadFileInfo(progress);
+    }
+    // The grids.
+    host.LoadGrids();
+    host.SetProgress(100);
+    host.CloseProgress();
+}
+
 // The full scan without taking the guard (its caller holds it).
 bool FullScan(ScanHost &host) {
     SequenceEnd end(host);
@@ -103,20 +122,7 @@ bool FullScan(ScanHost &host) {
         // 7. The locations, scanned.
         InitVersionFields();
         LoadPaths();
-        {
-            ScanOwnerPass pass;
-            SetScope(false);
-        }
-        Step(host, 20);
-        // 9. File information (not when starting to watch).
-        if (!Watch().watchAtStart) {
-            HostProgress progress(host);
-            LoadFileInfo(progress);
-        }
-        // 10. The grids.
-        host.LoadGrids();
-        host.SetProgress(100);
-        host.CloseProgress();
+        ScanThenFill(host, false, 20);
         // 12. Watch mode, or the window.
         if (Watch().watchAtStart) {
             host.StartWatching();
@@ -283,18 +289,7 @@ bool RefreshScan(ScanHost &host) {
                 Step(host, 30);
                 LoadPaths();
                 Step(host, 40);
-                {
-                    ScanOwnerPass pass;
-                    SetScope(Watch().watching);
-                }
-                Step(host, 50);
-                if (!Watch().watchAtStart) {
-                    HostProgress progress(host);
-                    LoadFileInfo(progress);
-                }
-                host.LoadGrids();
-                host.SetProgress(100);
-                host.CloseProgress();
+                ScanThenFill(host, Watch().watching, 50);
                 host.ShowMain(true);
                 end.Disarm();
             } catch (const std::exception &e) {

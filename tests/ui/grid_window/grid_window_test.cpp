@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "resources/ids.h"
+#include "support/main_fixture.h"
 #include "scan/state.h"
 #include "ui/category_grids.h"
 #include "ui/grid_pictures.h"
@@ -67,10 +68,7 @@ StartupEntry Entry(const std::string &name, const std::string &path, bool disabl
 // entries in a second Run pass so that the grid scrolls.
 void LayOutScan() {
     ResetLocations(ScanLocations());
-    ScanLocation run;
-    run.Category = kCatLogon;
-    run.MainKey = HKEY_LOCAL_MACHINE;
-    run.Passes.push_back({"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", {0}});
+    ScanLocation run = RunKeyLocation();
     run.Passes.push_back({"HKEY_USERS\\S-1-5-21-7\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", {0}});
     run.Entries.push_back(Entry("Updater", "C:\\windows\\notepad.exe", false, true));
     run.Entries.push_back(Entry("Tray helper", "C:\\Program Files\\Tray\\tray.exe", true, false));
@@ -103,8 +101,7 @@ class GridWindowTest : public testing::Test {
         window.Refresh();
     }
     void TearDown() override {
-        if (const char *hold = std::getenv("QM_GRID_HOLD"))
-            Sleep(static_cast<DWORD>(std::atoi(hold)));
+        HoldForLook();
         DestroyWindow(host);
         ResetLocations(ScanLocations());
     }

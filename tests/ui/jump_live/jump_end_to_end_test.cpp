@@ -14,6 +14,7 @@
 #include "scan/locations.h"
 #include "scan/state.h"
 #include "support/app_driver.h"
+#include "support/live_app.h"
 #include "support/scan_pass.h"
 #include "support/testing.h"
 #include "system/platform.h"
@@ -26,7 +27,6 @@
 namespace {
 
 const std::string kRun = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-const std::string kSettings = "Software\\Fernhollowsys\\Quillmara";
 const std::string kRunPath = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const std::string kName = "QmJumpTool";
 const std::string kRegedit = "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit";
@@ -46,9 +46,7 @@ DWORD PidOf(HWND wnd) {
 class JumpEndToEnd : public testing::Test {
   protected:
     void SetUp() override {
-        ScopedKey settings(OpenKey(HKEY_LOCAL_MACHINE, kSettings));
-        eula_ = ReadValue(settings.get(), "EulaAccepted");
-        SetRegDword(HKEY_LOCAL_MACHINE, kSettings, "EulaAccepted", 1);
+        eula_ = AcceptAgreement();
         KillProcess("regedit.exe");
         // The Run key's header row is shown only with an entry under it.
         SetRegString(HKEY_LOCAL_MACHINE, kRunPath, kName, "C:\\Tools\\jump.exe");
@@ -56,10 +54,7 @@ class JumpEndToEnd : public testing::Test {
     void TearDown() override {
         KillProcess("regedit.exe");
         RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kRunPath.c_str(), kName.c_str());
-        if (eula_.present)
-            SetRegBinary(HKEY_LOCAL_MACHINE, kSettings, "EulaAccepted", eula_.data, eula_.type);
-        else
-            RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kSettings.c_str(), "EulaAccepted");
+        RestoreAgreement(eula_);
         ResetLocations(ScanLocations());
     }
 
@@ -85,13 +80,9 @@ TEST_F(JumpEndToEnd, DoubleClicksRestartTheEditorAtTheRunKeyAndSelectTheValue) {
 
     // Where the Run header row is: the same scan laid out by the same grid
     // code in this process.
-    UseInstallations(0);
-    LoadPaths();
-    ASSERT_TRUE(SetScope(true));
+    ASSERT_TRUE(ScanLiveSystem());
     MainWindow mirror;
-    ASSERT_TRUE(mirror.CreateHidden());
-    mirror.ClearGrids();
-    mirror.LoadGrids();
+    ASSERT_TRUE(LoadMirror(mirror));
     const GridModel &logon = mirror.grids().Data().Grid(kCatLogon);
     int row = 0;
     for (int r = 1; r < logon.Rows() && row == 0; ++r)
@@ -99,7 +90,7 @@ TEST_F(JumpEndToEnd, DoubleClicksRestartTheEditorAtTheRunKeyAndSelectTheValue) {
             row = r;
     ASSERT_GT(row, 0);
     const RECT cell = mirror.grids().Window(kCatLogon)->CellRect(row, kColName);
-    const LPARAM at = MAKELPARAM((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2);
+    const LPARAM at = CellCentre(cell);
     PostMessageA(grid, WM_LBUTTONDOWN, MK_LBUTTON, at);
     PostMessageA(grid, WM_LBUTTONUP, 0, at);
     PostMessageA(grid, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
@@ -127,7 +118,7 @@ TEST_F(JumpEndToEnd, DoubleClicksRestartTheEditorAtTheRunKeyAndSelectTheValue) {
             row = r;
     ASSERT_GT(row, 0);
     const RECT entryCell = mirror.grids().Window(kCatLogon)->CellRect(row, kColName);
-    const LPARAM entryAt = MAKELPARAM((entryCell.left + entryCell.right) / 2, (entryCell.top + entryCell.bottom) / 2);
+    const LPARAM entryAt = CellCentre(entryCell);
     const DWORD secondEditor = after != nullptr ? PidOf(after) : 0;
     PostMessageA(grid, WM_LBUTTONDOWN, MK_LBUTTON, entryAt);
     PostMessageA(grid, WM_LBUTTONUP, 0, entryAt);

@@ -9,6 +9,7 @@
 #include "scan/locations.h"
 #include "scan/state.h"
 #include "support/app_driver.h"
+#include "support/live_app.h"
 #include "support/scan_pass.h"
 #include "support/testing.h"
 #include "ui/grid_panel.h"
@@ -17,7 +18,6 @@
 namespace {
 
 const std::string kRun = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-const std::string kSettings = "Software\\Fernhollowsys\\Quillmara";
 const std::string kName = "QmEndToEndTool";
 
 bool InPlace(const std::string &key) {
@@ -38,17 +38,12 @@ void RemoveValue(const std::string &key) {
 class EndToEnd : public testing::Test {
   protected:
     void SetUp() override {
-        ScopedKey settings(OpenKey(HKEY_LOCAL_MACHINE, kSettings));
-        eula_ = ReadValue(settings.get(), "EulaAccepted");
-        SetRegDword(HKEY_LOCAL_MACHINE, kSettings, "EulaAccepted", 1);
+        eula_ = AcceptAgreement();
         Clear();
     }
     void TearDown() override {
         Clear();
-        if (eula_.present)
-            SetRegBinary(HKEY_LOCAL_MACHINE, kSettings, "EulaAccepted", eula_.data, eula_.type);
-        else
-            RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kSettings.c_str(), "EulaAccepted");
+        RestoreAgreement(eula_);
         ResetLocations(ScanLocations());
     }
     static void Clear() {
@@ -74,13 +69,9 @@ TEST_F(EndToEnd, ClicksOnTheCheckGlyphOfARunEntryDisableAndEnableIt) {
 
     // Where the entry's check glyph is: the same scan laid out by the same
     // grid code in this process.
-    UseInstallations(0);
-    LoadPaths();
-    ASSERT_TRUE(SetScope(true));
+    ASSERT_TRUE(ScanLiveSystem());
     MainWindow mirror;
-    ASSERT_TRUE(mirror.CreateHidden());
-    mirror.ClearGrids();
-    mirror.LoadGrids();
+    ASSERT_TRUE(LoadMirror(mirror));
     const GridModel &logon = mirror.grids().Data().Grid(kCatLogon);
     int row = 0;
     for (int r = 1; r < logon.Rows() && row == 0; ++r)
@@ -88,7 +79,7 @@ TEST_F(EndToEnd, ClicksOnTheCheckGlyphOfARunEntryDisableAndEnableIt) {
             row = r;
     ASSERT_GT(row, 0);
     const RECT cell = mirror.grids().Window(kCatLogon)->CellRect(row, kColCheck);
-    const LPARAM at = MAKELPARAM((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2);
+    const LPARAM at = CellCentre(cell);
     auto click = [&] {
         PostMessageA(grid, WM_LBUTTONDOWN, MK_LBUTTON, at);
         PostMessageA(grid, WM_LBUTTONUP, 0, at);

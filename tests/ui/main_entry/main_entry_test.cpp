@@ -10,6 +10,7 @@
 #include "resources/ids.h"
 #include "scan/state.h"
 #include "support/entry_support.h"
+#include "support/main_fixture.h"
 #include "support/testing.h"
 #include "ui/grid_panel.h"
 #include "ui/main_window.h"
@@ -41,15 +42,10 @@ class MainEntryTest : public testing::Test {
             boxes.push_back(box);
             return answer;
         });
-        ASSERT_TRUE(window.CreateHidden());
-        window.ClearGrids();
-        window.LoadGrids();
-        ShowWindow(window.hwnd(), SW_SHOW);
-        window.grids().Refresh();
+        ASSERT_TRUE(ShowWithGrids(window));
     }
     void TearDown() override {
-        if (const char *hold = std::getenv("QM_GRID_HOLD")) // time to look at the window
-            Sleep(static_cast<DWORD>(std::atoi(hold)));
+        HoldForLook();
         SetBoxAnswerer(nullptr);
         ResetLocations(ScanLocations());
     }

@@ -4,6 +4,7 @@
 
 #include "resources/ids.h"
 #include "scan/state.h"
+#include "support/main_fixture.h"
 #include "support/testing.h"
 #include "ui/main_window.h"
 #include "ui/main_window_grids.h"
@@ -27,10 +28,7 @@ StartupEntry Entry(const std::string &name, const std::string &path, bool hasFil
 // empty Startup folder, and a driver.
 void LayOutScan() {
     ResetLocations(ScanLocations());
-    ScanLocation run;
-    run.Category = kCatLogon;
-    run.MainKey = HKEY_LOCAL_MACHINE;
-    run.Passes.push_back({"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", {0}});
+    ScanLocation run = RunKeyLocation();
     run.Entries.push_back(Entry("Updater", "C:\\windows\\notepad.exe", true, false));
     run.Entries.push_back(Entry("Defender tray", "C:\\windows\\regedit.exe", true, true));
     StartupEntry gone = Entry("Old helper", "C:\\Program Files\\Old\\helper.exe", false, false);
@@ -41,10 +39,7 @@ void LayOutScan() {
     folder.Category = kCatLogon;
     folder.Passes.push_back({"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Startup", {0}});
     ScanLocations().push_back(folder);
-    ScanLocation drivers;
-    drivers.Category = kCatDrivers;
-    drivers.MainKey = HKEY_LOCAL_MACHINE;
-    drivers.Passes.push_back({"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services", {0}});
+    ScanLocation drivers = DriversLocation();
     drivers.Entries.push_back(Entry("beep", "C:\\windows\\system32\\drivers\\beep.sys", false, true));
     ScanLocations().push_back(drivers);
 }
@@ -53,15 +48,10 @@ class MainGridsTest : public testing::Test {
   protected:
     void SetUp() override {
         LayOutScan();
-        ASSERT_TRUE(window.CreateHidden());
-        window.ClearGrids();
-        window.LoadGrids();
-        ShowWindow(window.hwnd(), SW_SHOW);
-        window.grids().Refresh();
+        ASSERT_TRUE(ShowWithGrids(window));
     }
     void TearDown() override {
-        if (const char *hold = std::getenv("QM_GRID_HOLD"))
-            Sleep(static_cast<DWORD>(std::atoi(hold)));
+        HoldForLook();
         SetBoxAnswerer(nullptr);
         ResetLocations(ScanLocations());
     }

@@ -6,6 +6,7 @@
 
 #include "resources/ids.h"
 #include "scan/state.h"
+#include "support/main_fixture.h"
 #include "support/testing.h"
 #include "ui/grid_panel.h"
 #include "ui/main_window.h"
@@ -28,17 +29,11 @@ StartupEntry Entry(const std::string &name, const std::string &description, cons
 // A Run key with two entries (notepad exists, the other not) and a driver.
 void LayOutScan() {
     ResetLocations(ScanLocations());
-    ScanLocation run;
-    run.Category = kCatLogon;
-    run.MainKey = HKEY_LOCAL_MACHINE;
-    run.Passes.push_back({"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", {0}});
+    ScanLocation run = RunKeyLocation();
     run.Entries.push_back(Entry("Notes", "", "C:\\windows\\notepad.exe", true));
     run.Entries.push_back(Entry("Gone", "Old helper", "C:\\nowhere\\gone.exe", false));
     ScanLocations().push_back(run);
-    ScanLocation drivers;
-    drivers.Category = kCatDrivers;
-    drivers.MainKey = HKEY_LOCAL_MACHINE;
-    drivers.Passes.push_back({"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services", {0}});
+    ScanLocation drivers = DriversLocation();
     drivers.Entries.push_back(Entry("beepdrv", "", "C:\\windows\\system32\\drivers\\beep.sys", false));
     ScanLocations().push_back(drivers);
 }
