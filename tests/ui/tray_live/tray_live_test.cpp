@@ -51,6 +51,11 @@ std::vector<std::string> RemoteKeys(HKEY root) {
     return names;
 }
 
+bool RunValuePresent(const char *run) {
+    return RegGetValueA(HKEY_LOCAL_MACHINE, run, "QmHiddenWatch", RRF_RT_ANY, nullptr, nullptr, nullptr) ==
+           ERROR_SUCCESS;
+}
+
 TEST_F(TrayLive, TheTrayMenuOpensAndTheIconBringsTheMinimisedWindowBack) {
     AppProcess app;
     HWND main = StartAndWaitForMain(app);
@@ -168,6 +173,20 @@ TEST_F(TrayLive, ClosingWhileWatchingOffersToKeepMonitoringInTheNotificationArea
     EXPECT_FALSE(IsWindowVisible(main));
 
     EXPECT_NE(FindTopWindow(app.pid(), "QuillmaraTray", ""), nullptr);
+
+    // Hidden in the notification area it keeps watching: a program added to
+    // the Run key meanwhile is put to the user, and No takes it away again.
+    const char *const run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    SetRegString(HKEY_LOCAL_MACHINE, run, "QmHiddenWatch", "C:\\hidden-watch.exe");
+    HWND change = WaitForBox(app.pid(), "STARTUP CHANGE", 15000);
+    EXPECT_NE(change, nullptr);
+    if (change != nullptr) {
+        EXPECT_NE(ReadBox(change).prompt.find("'QmHiddenWatch'"), std::string::npos);
+        AnswerBox(change, IDNO);
+        EXPECT_TRUE(WaitUntil([&] { return !RunValuePresent(run); }, 5000));
+    }
+    if (RunValuePresent(run))
+        RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, run, "QmHiddenWatch");
 
     // No to the same question ends the program with its snapshot hives unloaded.
     app.End();
