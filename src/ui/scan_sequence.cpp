@@ -94,8 +94,10 @@ void ScanThenFill(ScanHost &host, bool watching, double scannedAt) {
     host.CloseProgress();
 }
 
-// The full scan without taking the guard (its caller holds it).
-bool FullScan(ScanHost &host) {
+// The full scan without taking the guard (its caller holds it). A start in
+// watch mode sets startWatching: the caller switches watching on once the
+// guard is given back, since the snapshot's own scans need it.
+bool FullScan(ScanHost &host, bool &startWatching) {
     SequenceEnd end(host);
     try {
         // 1. Nothing of an earlier scan is left.
@@ -125,8 +127,7 @@ bool FullScan(ScanHost &host) {
         ScanThenFill(host, false, 20);
         // 12. Watch mode, or the window.
         if (Watch().watchAtStart) {
-            host.StartWatching();
-            Watch().skipWatchToggle = false;
+            startWatching = true;
         } else {
             host.ShowMain(true);
         }
@@ -256,21 +257,52 @@ void UnloadHives() {
     Watch().watching = false;
 }
 
+namespace {
+
+void RefreshUnderGuard(ScanHost &host, bool &startWatching);
+
+// Step 12 of a start in watch mode, run after the scan's guard is given back.
+void StartWatchingAfterScan(ScanHost &host) {
+    host.StartWatching();
+    Watch().skipWatchToggle = false;
+}
+
+} // namespace
+
 bool LoadScan(ScanHost &host) {
-    ScanGuard guard;
-    if (!guard.acquired()) {
-        WriteLog("LoadScan a scan is already running");
-        return false;
+    bool startWatching = false;
+    bool scanned = false;
+    {
+        ScanGuard guard;
+        if (!guard.acquired()) {
+            WriteLog("LoadScan a scan is already running");
+            return false;
+        }
+        scanned = FullScan(host, startWatching);
     }
-    return FullScan(host);
+    if (startWatching)
+        StartWatchingAfterScan(host);
+    return scanned;
 }
 
 bool RefreshScan(ScanHost &host) {
-    ScanGuard guard;
-    if (!guard.acquired()) {
-        WriteLog("mnuRef_Click a scan is already running");
-        return false;
+    bool startWatching = false;
+    {
+        ScanGuard guard;
+        if (!guard.acquired()) {
+            WriteLog("mnuRef_Click a scan is already running");
+            return false;
+        }
+        RefreshUnderGuard(host, startWatching);
     }
+    if (startWatching)
+        StartWatchingAfterScan(host);
+    return true;
+}
+
+namespace {
+
+void RefreshUnderGuard(ScanHost &host, bool &startWatching) {
     bool ended = false;
     {
         SequenceEnd end(host);
@@ -301,11 +333,11 @@ bool RefreshScan(ScanHost &host) {
             end.Disarm();
             UnloadHives();
             host.CloseEnvironment();
-            ended = !FullScan(host);
+            ended = !FullScan(host, startWatching);
         }
     }
     if (ended)
-        return true;
+        return;
     if (host.WatchingEnabled() && host.WatchChecked()) {
         if (SnapTimer().enable)
             SnapTimer().enable(true);
@@ -313,8 +345,9 @@ bool RefreshScan(ScanHost &host) {
         host.SetWatchChecked(false);
     }
     Watch().skipWatchToggle = false;
-    return true;
 }
+
+} // namespace
 
 bool ChooseDrive(ScanHost &host, int position) {
     ScanChoice &choice = Choice();

@@ -60,7 +60,12 @@ struct RecordingHost : ScanHost {
         ++closes;
         return true;
     }
-    void StartWatching() override {}
+    int watchStarts = 0;
+    bool guardFreeAtWatchStart = false;
+    void StartWatching() override {
+        ++watchStarts;
+        guardFreeAtWatchStart = !ScanBusy();
+    }
     void CloseEnvironment() override {}
 };
 
@@ -112,6 +117,20 @@ TEST_F(ScanSequence, TheRunningSystemAloneIsOneCheckedDriveItem) {
     EXPECT_EQ(ScanLocations().size(), 69u);
     EXPECT_TRUE(host.asked.empty());
     ExpectEndedSound(host);
+}
+
+// Watching builds and reads the snapshot with scans of its own: a start in
+// watch mode switches it on only after the scan has given its guard back.
+TEST_F(ScanSequence, AWatchStartSwitchesWatchingOnOutsideTheScan) {
+    RecordingHost host;
+    Watch().watchAtStart = true;
+    Watch().skipWatchToggle = true;
+    ASSERT_TRUE(LoadScan(host));
+    EXPECT_EQ(host.watchStarts, 1);
+    EXPECT_TRUE(host.guardFreeAtWatchStart);
+    EXPECT_FALSE(Watch().skipWatchToggle);
+    EXPECT_FALSE(host.mainShown);
+    EXPECT_FALSE(ScanBusy());
 }
 
 TEST_F(ScanSequence, AnOfflineInstallationIsMountedScannedAndGivenUpAgain) {
