@@ -384,6 +384,19 @@ void GridWindow::ScrollToX(int x) {
     ScheduleFlush();
 }
 
+namespace {
+
+// Where the user is dragging the thumb of a scroll bar.
+int TrackPosition(HWND window, int bar) {
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_TRACKPOS;
+    GetScrollInfo(window, bar, &info);
+    return info.nTrackPos;
+}
+
+} // namespace
+
 void GridWindow::OnVScroll(WPARAM wParam) {
     const int top = model_.TopRow();
     switch (LOWORD(wParam)) {
@@ -406,14 +419,9 @@ void GridWindow::OnVScroll(WPARAM wParam) {
         ScrollToRow(MaxTopRow());
         break;
     case SB_THUMBTRACK:
-    case SB_THUMBPOSITION: {
-        SCROLLINFO info{};
-        info.cbSize = sizeof info;
-        info.fMask = SIF_TRACKPOS;
-        GetScrollInfo(hwnd(), SB_VERT, &info);
-        ScrollToRow(info.nTrackPos);
+    case SB_THUMBPOSITION:
+        ScrollToRow(TrackPosition(hwnd(), SB_VERT));
         break;
-    }
     default:
         break;
     }
@@ -442,14 +450,9 @@ void GridWindow::OnHScroll(WPARAM wParam) {
         ScrollToX(TotalWidth());
         break;
     case SB_THUMBTRACK:
-    case SB_THUMBPOSITION: {
-        SCROLLINFO info{};
-        info.cbSize = sizeof info;
-        info.fMask = SIF_TRACKPOS;
-        GetScrollInfo(hwnd(), SB_HORZ, &info);
-        ScrollToX(info.nTrackPos);
+    case SB_THUMBPOSITION:
+        ScrollToX(TrackPosition(hwnd(), SB_HORZ));
         break;
-    }
     default:
         break;
     }
