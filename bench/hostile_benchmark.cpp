@@ -7,6 +7,7 @@
 // puts back what it changed.
 #include <windows.h>
 #include <shellapi.h>
+#include <shlobj.h>
 #include <shlwapi.h>
 
 #include <algorithm>
@@ -61,11 +62,19 @@ double TimeScan(bool fileInfo) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
+int EntriesListed() {
+    int count = 0;
+    for (int n = 1; n <= UpperBound(ScanLocations()); ++n)
+        count += UpperBound(ScanLocations()[n].Entries);
+    return count;
+}
+
 double MedianScan(int runs, bool fileInfo) {
     std::vector<double> times;
     for (int i = 0; i < runs; ++i)
         times.push_back(TimeScan(fileInfo));
     std::sort(times.begin(), times.end());
+    std::printf("  (%d entries listed)\n", EntriesListed());
     return times[times.size() / 2];
 }
 
@@ -97,7 +106,7 @@ void Report(const char *what, int n, double hostile, double plain) {
 }
 
 void MakeFiles(const std::string &folder, int n) {
-    CreateDirectoryA(folder.c_str(), nullptr);
+    SHCreateDirectoryExA(nullptr, folder.c_str(), nullptr);
     for (int i = 0; i < n; ++i) {
         const std::string file = folder + Numbered("\\prog%05d.exe", i);
         HANDLE h = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -158,7 +167,11 @@ int main() {
     // A Startup folder of 10,000 files against 10,000 Run values naming the
     // same number of files, both with the file information pass.
     TimeScan(false);
-    const std::string startup = GetProfilesDir() + "All Users\\Start Menu\\Programs\\Startup";
+    // A fresh prefix may have no All Users profile folder: what is made for
+    // the run is removed after it.
+    const std::string allUsers = GetProfilesDir() + "All Users";
+    const bool hadAllUsers = GetFileAttributesA(allUsers.c_str()) != INVALID_FILE_ATTRIBUTES;
+    const std::string startup = allUsers + "\\Start Menu\\Programs\\Startup";
     const std::string others = "C:\\QmHostileFiles";
     MakeFiles(others, 10000);
     SetRunValues(10000, "C:\\QmHostileFiles\\prog%05d.exe", true);
@@ -169,6 +182,8 @@ int main() {
     for (int i = 0; i < 10000; ++i)
         DeleteFileA((startup + Numbered("\\prog%05d.exe", i)).c_str());
     RemoveFolder(others);
+    if (!hadAllUsers)
+        RemoveFolder(allUsers);
     Report("a Startup folder of 10,000 files with file information", 10000, folderFiles, plainFiles);
     return 0;
 }

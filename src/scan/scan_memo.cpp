@@ -12,9 +12,18 @@ namespace {
 struct ScanMemo {
     bool open = false;
     std::unordered_map<std::string, FileLookup> files; // by lower-cased name
+    // Per folder (lower-cased): how many names the system found missing in
+    // it, and, once that is many, its listing.
+    struct Folder {
+        int misses = 0;
+        FolderNames listing;
+    };
+    std::unordered_map<std::string, Folder> folders;
     std::map<std::pair<HKEY, std::string>, SubKeyListing> listings;
     std::map<std::pair<HKEY, std::string>, std::vector<ServiceKeyFacts>> serviceWalks;
 };
+
+constexpr int kMissesBeforeListing = 16;
 
 ScanMemo &Memo() {
     static ScanMemo memo;
@@ -40,8 +49,21 @@ FileLookup ScanLookUpFile(const std::string &name) {
     const std::string key = LowerText(name);
     if (const auto found = memo.files.find(key); found != memo.files.end())
         return found->second;
+    std::string folder;
+    std::string leaf;
+    ScanMemo::Folder *listed = nullptr;
+    if (SplitForListing(name, folder, leaf)) {
+        listed = &memo.folders[LowerText(folder)];
+        if (listed->listing.usable && listed->listing.names.count(leaf) == 0)
+            return FileLookup{};
+    }
     const FileLookup lookup = LookUpFile(name);
     memo.files.emplace(key, lookup);
+    // A folder that many names are missing from (a long list naming programs
+    // that are not there) is listed once, and later names are looked for in
+    // the listing first.
+    if (listed != nullptr && !lookup.found && ++listed->misses == kMissesBeforeListing)
+        listed->listing = ListFolderNames(folder);
     return lookup;
 }
 

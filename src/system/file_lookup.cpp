@@ -61,3 +61,97 @@ FileLookup LookUpFile(const std::string &name) {
     result.modified = data.ftLastWriteTime;
     return result;
 }
+
+namespace {
+
+char FoldAscii(wchar_t c) { return static_cast<char>(c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c); }
+
+// The name folded as a plain ASCII name is, or empty when a character of it
+// has no ASCII capital (such a name never matches a plain ASCII name).
+std::string FoldName(const wchar_t *name) {
+    std::string folded;
+    for (const wchar_t *p = name; *p != 0; ++p) {
+        wchar_t c = *p;
+        if (c >= 0x80) {
+            // Compared by capitals, as the file system compares names: a
+            // character whose capital is ASCII matches that letter.
+            wchar_t upper[2] = {c, 0};
+            CharUpperBuffW(upper, 1);
+            c = upper[0];
+            if (c >= 0x80)
+                return std::string();
+        }
+        folded.push_back(FoldAscii(c));
+    }
+    return folded;
+}
+
+bool NamesDevice(const std::string &leaf) {
+    std::string base = leaf.substr(0, leaf.find('.'));
+    while (!base.empty() && (base.back() == ' ' || base.back() == '.'))
+        base.pop_back();
+    static const char *const kDevices[] = {"con", "prn", "aux", "nul", "conin$", "conout$", "clock$"};
+    for (const char *device : kDevices)
+        if (base == device)
+            return true;
+    return base.size() == 4 && (base.compare(0, 3, "com") == 0 || base.compare(0, 3, "lpt") == 0) && base[3] >= '0' &&
+           base[3] <= '9';
+}
+
+} // namespace
+
+FolderNames ListFolderNames(const std::string &folder) {
+    FolderNames listing;
+    const std::string pattern = folder + "\\*";
+    const int size = MultiByteToWideChar(CP_ACP, 0, pattern.c_str(), -1, nullptr, 0);
+    if (size <= 0)
+        return listing;
+    std::wstring wide(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, pattern.c_str(), -1, wide.data(), size);
+    WIN32_FIND_DATAW data;
+    FindHandle find(FindFirstFileW(wide.c_str(), &data));
+    if (!find) {
+        // An empty drive root lists nothing; a missing folder holds nothing.
+        const DWORD error = GetLastError();
+        listing.usable = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+        return listing;
+    }
+    do {
+        for (const wchar_t *name : {data.cFileName, data.cAlternateFileName})
+            if (name[0] != 0)
+                if (std::string folded = FoldName(name); !folded.empty())
+                    listing.names.insert(std::move(folded));
+    } while (FindNextFileW(find.get(), &data));
+    listing.usable = GetLastError() == ERROR_NO_MORE_FILES;
+    return listing;
+}
+
+// A name without any folder: a search for it looks in the current folder.
+bool IsPlainLeaf(const std::string &name) {
+    if (name.empty() || name.size() >= MAX_PATH || name.find_first_of("\\/:*?<>\"|") != std::string::npos)
+        return false;
+    return name.back() != '.' && name.back() != ' ';
+}
+
+bool SplitForListing(const std::string &name, std::string &folder, std::string &leaf) {
+    const bool plain = IsPlainLeaf(name);
+    if (!plain && !AttributesAnswerFor(name))
+        return false;
+    const std::size_t slash = plain ? std::string::npos : name.find_last_of("\\/");
+    // In a double-byte code page a "\" after a byte above 0x7F may be the
+    // second half of a character rather than a separator.
+    if (!plain && static_cast<unsigned char>(name[slash - 1]) >= 0x80)
+        return false;
+    const std::size_t start = plain ? 0 : slash + 1;
+    leaf.clear();
+    for (std::size_t i = start; i < name.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(name[i]);
+        if (c >= 0x80 || c < 0x20 || c == '~')
+            return false;
+        leaf.push_back(FoldAscii(static_cast<wchar_t>(c)));
+    }
+    if (leaf.empty() || NamesDevice(leaf))
+        return false;
+    folder = plain ? std::string(".") : name.substr(0, slash);
+    return true;
+}

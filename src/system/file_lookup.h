@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <string>
+#include <unordered_set>
 
 struct FileLookup {
     bool found = false; // a file, a folder or, for a pattern, any match
@@ -21,3 +22,20 @@ FileLookup LookUpFile(const std::string &name);
 
 // True when the attributes of the name answer as a directory search would.
 bool AttributesAnswerFor(const std::string &name);
+
+// The names in one folder, folded for comparison without regard to case, to
+// answer that a plain name is not there without asking the file system for
+// each name. Only absence is answered from a listing: a name found in it is
+// still looked up, so that its attributes and times are the system's own.
+struct FolderNames {
+    bool usable = false; // the folder was listed (or is missing altogether)
+    std::unordered_set<std::string> names;
+};
+FolderNames ListFolderNames(const std::string &folder);
+
+// Splits a name whose presence a listing of its folder can answer: a full
+// path that AttributesAnswerFor accepts, or a plain name without any folder
+// (in the current folder, "."), whose last part is plain ASCII and names no
+// device ("nul", "com1.exe") and no short name ("~"). The leaf comes back
+// folded as the listing's names are.
+bool SplitForListing(const std::string &name, std::string &folder, std::string &leaf);

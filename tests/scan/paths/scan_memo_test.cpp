@@ -39,6 +39,45 @@ TEST(ScanMemo, AFolderIsFoundButIsNoFile) {
     EXPECT_FALSE(ScanFileMatchExists(""));
 }
 
+// A folder that many names are missing from is listed, and the listing then
+// answers for it: every answer must still be the file system's own, whatever
+// the case, for folders, devices, names whose letters match only by their
+// capitals, and plain names looked for in the current folder.
+TEST(ScanMemo, AListedFolderAnswersAsTheFileSystemDoes) {
+    TempDir dir;
+    ASSERT_TRUE(WriteFileBytes(dir / "Present.EXE", "MZ"));
+    ASSERT_TRUE(CreateDirectoryA((dir / "Sub").c_str(), nullptr));
+    const std::wstring wide(dir.path().begin(), dir.path().end());
+    HANDLE capitals = CreateFileW((wide + L"\\\u017Fetup.exe").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(capitals, INVALID_HANDLE_VALUE);
+    CloseHandle(capitals);
+    char saved[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, saved);
+    ASSERT_TRUE(SetCurrentDirectoryA(dir.path().c_str()));
+    const std::vector<std::string> names = {
+        dir / "present.exe", dir / "PRESENT.EXE", dir / "sub", dir / "setup.exe", dir / "nul", dir / "con.txt",
+        dir / "Absent.exe",  "present.exe",       "Sub",       "missing.exe",     "nul"};
+    std::vector<FileLookup> system;
+    for (const std::string &name : names)
+        system.push_back(LookUpFile(name));
+    {
+        ScanMemoScope scan;
+        for (int i = 0; i < 40; ++i) {
+            EXPECT_FALSE(ScanLookUpFile(dir / ("Gone" + std::to_string(i) + ".exe")).found);
+            EXPECT_FALSE(ScanLookUpFile("gone" + std::to_string(i)).found);
+        }
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            const FileLookup memo = ScanLookUpFile(names[i]);
+            EXPECT_EQ(memo.found, system[i].found) << names[i];
+            EXPECT_EQ(memo.file, system[i].file) << names[i];
+            EXPECT_EQ(CompareFileTime(&memo.modified, &system[i].modified), 0) << names[i];
+        }
+    }
+    SetCurrentDirectoryA(saved);
+    EXPECT_TRUE(system[0].found && system[1].found && system[2].found && !system[6].found && system[7].found);
+}
+
 } // namespace
 
 namespace {
