@@ -1,10 +1,11 @@
 // Times the scan over hostile layouts beside the same number of plain
-// entries: 10,000 Run values naming programs by bare name, a 20,000-item
-// BootExecute list, and a Startup folder of 10,000 files with the file
-// information pass. A plain entry is a Run value naming its program by full
-// path. Run it in a prefix of its own (tools/run-benchmark.sh): it writes to
-// the live Run key, the Session Manager and the All Users Startup folder, and
-// puts back what it changed.
+// entries: 10,000 Run values naming programs by bare name, a BootExecute list
+// and an LSA package list of 20,000 items each, and a Startup folder of 10,000
+// files with the file information pass. A plain entry is a Run value naming
+// its program by full path. Run it in a prefix of its own
+// (tools/run-benchmark.sh): it writes to the live Run key, the Session
+// Manager, the Lsa key and the All Users Startup folder, and puts back what
+// it changed.
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -94,10 +95,35 @@ void SetRunValues(int n, const char *format, bool add) {
     RegCloseKey(run);
 }
 
-// Replaces (or, with an empty text, puts back) the BootExecute list.
-std::string SessionManager() {
+// A key below the current control set's "Control" key.
+std::string ControlKey(const char *name) {
     SetControlSet(kHiveSystem);
-    return "SYSTEM\\" + CurrentControlSet() + "\\Control\\Session Manager";
+    return "SYSTEM\\" + CurrentControlSet() + "\\Control\\" + name;
+}
+
+// The median scan with the list value keyPath\valueName holding 20,000
+// items made from format; the value is put back (or removed) after.
+double MedianListScan(const std::string &keyPath, const char *valueName, const char *format) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+        return 0;
+    const RegValue saved = ReadValue(key, valueName);
+    std::string list;
+    for (int i = 0; i < 20000; ++i) {
+        list += Numbered(format, i);
+        list.push_back('\0');
+    }
+    list.push_back('\0');
+    RegSetValueExA(key, valueName, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE *>(list.data()),
+                   static_cast<DWORD>(list.size()));
+    const double time = MedianScan(3, false);
+    if (saved.present)
+        RegSetValueExA(key, valueName, 0, saved.type, reinterpret_cast<const BYTE *>(saved.data.data()),
+                       static_cast<DWORD>(saved.data.size()));
+    else
+        RegDeleteValueA(key, valueName);
+    RegCloseKey(key);
+    return time;
 }
 
 void Report(const char *what, int n, double hostile, double plain) {
@@ -142,27 +168,10 @@ int main() {
     SetRunValues(20000, "\"C:\\Program Files\\Bench\\prog%05d.exe\" /background", true);
     const double plain20k = MedianScan(3, false);
     SetRunValues(20000, "", false);
-    const std::string session = SessionManager();
-    std::string saved;
-    {
-        ScopedKey key(OpenKey(HKEY_LOCAL_MACHINE, session));
-        saved = ReadValue(key.get(), "BootExecute").data;
-    }
-    std::string list;
-    for (int i = 0; i < 20000; ++i) {
-        list += Numbered("autocheck prog%05d *", i);
-        list.push_back('\0');
-    }
-    list.push_back('\0');
-    HKEY key = nullptr;
-    RegOpenKeyExA(HKEY_LOCAL_MACHINE, session.c_str(), 0, KEY_ALL_ACCESS, &key);
-    RegSetValueExA(key, "BootExecute", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE *>(list.data()),
-                   static_cast<DWORD>(list.size()));
-    const double boot20k = MedianScan(3, false);
-    RegSetValueExA(key, "BootExecute", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE *>(saved.data()),
-                   static_cast<DWORD>(saved.size()));
-    RegCloseKey(key);
+    const double boot20k = MedianListScan(ControlKey("Session Manager"), "BootExecute", "autocheck prog%05d *");
     Report("a 20,000-item BootExecute list", 20000, boot20k, plain20k);
+    const double lsa20k = MedianListScan(ControlKey("Lsa"), "Security Packages", "pkg%05d");
+    Report("a 20,000-item LSA package list", 20000, lsa20k, plain20k);
 
     // A Startup folder of 10,000 files against 10,000 Run values naming the
     // same number of files, both with the file information pass.

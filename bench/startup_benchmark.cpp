@@ -19,6 +19,7 @@
 #include "scan/state.h"
 #include "system/platform.h"
 #include "ui/main_window.h"
+#include "ui/msgbox.h"
 #include "ui/scan_sequence.h"
 
 namespace {
@@ -55,6 +56,7 @@ int CountEntries() {
 
 double TimeStartScan(MainWindow &main) {
     ShowWindow(main.hwnd(), SW_HIDE);
+    main.ClearGrids(); // as at start-up: no rows of an earlier scan
     const auto start = std::chrono::steady_clock::now();
     LoadScan(main); // ends with the window shown
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
@@ -71,6 +73,9 @@ int main() {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&icc);
     SetEventPump(PumpPendingEvents);
+    // A start in watch mode without a snapshot says so in a box: nobody is
+    // there to answer it, so every box takes its default button.
+    SetBoxAnswerer([](const BoxRequest &request) { return DefaultButtonId(request.style); });
     MainWindow main;
     if (!main.CreateHidden()) {
         std::printf("the main window could not be created\n");

@@ -14,7 +14,7 @@ status=0
 wine build/scan_benchmark.exe || status=$?
 
 # ---- The hostile-layout benchmark: 10,000 Run values naming programs by bare
-# name, a 20,000-item BootExecute list and a Startup folder of 10,000 files
+# name, 20,000-item BootExecute and LSA lists and a Startup folder of 10,000 files
 # with file information, each beside the same number of plain Run values.
 cmake --build build -j"$(nproc)" --target hostile_benchmark
 wine build/hostile_benchmark.exe || status=$?
