@@ -52,7 +52,11 @@ std::string DosPath(const std::string &unixPath) {
 }
 
 // Starts a unix tool with arguments. Wine gives no handle to wait on for a
-// unix process, so callers poll for its effect.
+// unix process, so callers poll for its effect. Nor does it fill in the
+// handles of PROCESS_INFORMATION: it reports whatever its own stack held
+// there, which may be the value of any handle the process has open (closing
+// it once took the process's cached HKEY_LOCAL_MACHINE away, and every later
+// registry call failed). So they are never closed.
 bool StartUnixTool(const char *tool, const std::string &args) {
     std::string exe = DosPath(std::string("/bin/") + tool);
     if (exe.empty() || GetFileAttributesA(exe.c_str()) == INVALID_FILE_ATTRIBUTES)
@@ -63,13 +67,7 @@ bool StartUnixTool(const char *tool, const std::string &args) {
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return false;
-    if (pi.hProcess != nullptr)
-        CloseHandle(pi.hProcess);
-    if (pi.hThread != nullptr)
-        CloseHandle(pi.hThread);
-    return true;
+    return CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi) != FALSE;
 }
 
 bool Exists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
