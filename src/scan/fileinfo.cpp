@@ -2,13 +2,16 @@
 
 #include <cstring>
 #include <exception>
+#include <unordered_map>
 #include <vector>
 
 #include "registry/access.h"
 #include "scan/fileinfo_parse.h"
 #include "scan/state.h"
 #include "scan/version_resource.h"
+#include "system/file_lookup.h"
 #include "system/files.h"
+#include "system/text.h"
 #include "system/handles.h"
 #include "system/log.h"
 #include "system/platform.h"
@@ -123,13 +126,13 @@ DateSerial LocalDateOfFileTime(const FILETIME &utc) {
 
 FileDates GetFileDates(const std::string &fileName) {
     FileDates dates;
-    WIN32_FIND_DATAA found{};
-    FindHandle search(FindFirstFileA(fileName.c_str(), &found));
-    if (!search)
+    // The dates a directory search gives, read from the attributes where they
+    // are the same.
+    const FileLookup found = LookUpFile(fileName);
+    if (!found.found)
         return dates;
-    search.reset();
-    dates.Created = LocalDateOfFileTime(found.ftCreationTime);
-    dates.Modified = LocalDateOfFileTime(found.ftLastWriteTime);
+    dates.Created = LocalDateOfFileTime(found.created);
+    dates.Modified = LocalDateOfFileTime(found.modified);
     return dates;
 }
 
@@ -151,15 +154,46 @@ FileDates GetItemFileInfo(const std::string &fileName, int location, int entry) 
     return dates;
 }
 
+namespace {
+
+// The name under which a walk keeps a file's strings: an ASCII name with its
+// letters folded (the file system ignores their case); any other name as it
+// stands, since folding bytes one by one could join two different names of a
+// double-byte code page whose trail bytes are letters.
+std::string ReadKey(const std::string &fileName) {
+    for (const char c : fileName) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return fileName;
+    }
+    return LowerText(fileName);
+}
+
+// The version strings of the files a walk has read, by name: a file that
+// several entries name is read once per walk.
+class VersionStringsRead {
+  public:
+    const VersionStrings &Of(const std::string &fileName) {
+        const std::string key = ReadKey(fileName);
+        if (const auto found = read_.find(key); found != read_.end())
+            return found->second;
+        return read_.emplace(key, ReadVersionInfo(fileName)).first->second;
+    }
+
+  private:
+    std::unordered_map<std::string, VersionStrings> read_;
+};
+
+} // namespace
+
 void LoadFileInfo(FileInfoProgress &progress) {
+    VersionStringsRead read;
     // Bounds are read afresh after every entry: the event pump may run code
     // that changes the arrays.
     for (int n = 1; n <= UpperBound(ScanLocations()); ++n) {
         for (int j = 1; j <= EntryCount(n); ++j) {
             try {
-                if (StartupEntry *entry = EntryAt(n, j); entry != nullptr && entry->HasFile) {
-                    ApplyVersionStrings(*entry, ReadVersionInfo(entry->ImagePath));
-                }
+                if (StartupEntry *entry = EntryAt(n, j); entry != nullptr && entry->HasFile)
+                    ApplyVersionStrings(*entry, read.Of(entry->ImagePath));
             } catch (const std::exception &e) {
                 WriteLog(std::string("LoadFileInfo ") + e.what());
             }
@@ -176,12 +210,13 @@ void ItemFileInfo(int location, BusyPointer &pointer) {
         WriteLog("ItemFileInfo no location " + std::to_string(location));
         return;
     }
+    VersionStringsRead read;
     for (int j = 1; j <= EntryCount(location); ++j) {
         try {
             StartupEntry *entry = EntryAt(location, j);
             if (entry != nullptr && FileExists(entry->ImagePath)) {
                 entry->HasFile = true;
-                ApplyVersionStrings(*entry, ReadVersionInfo(entry->ImagePath));
+                ApplyVersionStrings(*entry, read.Of(entry->ImagePath));
             }
         } catch (const std::exception &e) {
             WriteLog(std::string("ItemFileInfo ") + e.what());

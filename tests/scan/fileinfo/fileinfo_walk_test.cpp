@@ -154,6 +154,35 @@ TEST_F(FileInfoWalks, WalkSurvivesEventsThatEmptyTheLocations) {
     EXPECT_EQ(UpperBound(ScanLocations()), 0);
 }
 
+// Entries that name one file, in any case of its name, get what the walk read
+// for the first of them, even if the file changes meanwhile; the next walk
+// reads it afresh.
+TEST_F(FileInfoWalks, AFileSeveralEntriesNameIsReadOncePerWalk) {
+    const std::string file = dir_ / "tool.exe";
+    ASSERT_TRUE(CopyFileA(OwnPath().c_str(), file.c_str(), FALSE));
+    auto &locations = ScanLocations();
+    locations.resize(3);
+    locations[1].Entries.push_back(Entry(file, true));
+    locations[2].Entries.push_back(Entry(dir_ / "TOOL.EXE", true));
+    locations[2].Entries.push_back(Entry(file, true));
+    int calls = 0;
+    SetEventPump([&] {
+        if (++calls == 1)
+            WriteFileBytes(file, "no version resource now");
+    });
+    RecordedProgress progress(0);
+    LoadFileInfo(progress);
+    SetEventPump(nullptr);
+    for (int n = 1; n <= 2; ++n)
+        for (int j = 1; j <= UpperBound(locations[n].Entries); ++j)
+            EXPECT_EQ(locations[n].Entries[j].VersionInfo[1], "MICROSOFT CORPORATION") << n << " " << j;
+
+    LoadFileInfo(progress);
+    for (int n = 1; n <= 2; ++n)
+        for (int j = 1; j <= UpperBound(locations[n].Entries); ++j)
+            EXPECT_EQ(locations[n].Entries[j].VersionInfo[1], "") << n << " " << j;
+}
+
 TEST_F(FileInfoWalks, ItemFileInfoMarksExistingFilesOfOneLocation) {
     const std::string missing = dir_ / "gone.exe";
     auto &locations = ScanLocations();
