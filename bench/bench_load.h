@@ -1,16 +1,19 @@
 // What the scan benchmarks share: the median of timings, the count of entries
-// the scan found, and the load they add to the live Run and Services keys
+// the scan found, a file-information progress that shows nothing, and the
+// load they add to the live Run and Services keys
 // (n Run values naming programs of their own and n/10 services) and remove.
 #pragma once
 #include <windows.h>
 #include <shlwapi.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "registry/controlset.h"
+#include "scan/fileinfo.h"
 #include "scan/locations.h"
 #include "scan/state.h"
 
@@ -20,6 +23,23 @@ inline double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v.empty() ? 0 : v[v.size() / 2];
 }
+
+// Milliseconds since start.
+inline double Since(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The file-information pass's progress, kept but shown nowhere.
+class NoProgress : public FileInfoProgress {
+  public:
+    double Value() override { return value_; }
+    void SetValue(double value) override { value_ = value; }
+    int Pointer() override { return 0; }
+    void SetPointer(int) override {}
+
+  private:
+    double value_ = 0;
+};
 
 inline int CountEntries() {
     int total = 0;

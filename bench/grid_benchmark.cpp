@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_load.h"
 #include "scan/driver.h"
 #include "scan/installations.h"
 #include "scan/locations.h"
@@ -22,22 +23,12 @@
 
 namespace {
 
-const char *const kRun = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr int kValues = 20000;
 
 using Clock = std::chrono::steady_clock;
-double Since(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 void AddRunValues() {
     HKEY run = nullptr;
-    RegCreateKeyExA(HKEY_LOCAL_MACHINE, kRun, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &run, nullptr);
+    RegCreateKeyExA(HKEY_LOCAL_MACHINE, kBenchRunKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &run, nullptr);
     for (int i = 0; i < kValues; ++i) {
         char name[32], data[96];
         std::snprintf(name, sizeof name, "QmGrid%05d", i);
@@ -51,18 +42,6 @@ void AddRunValues() {
     RegCloseKey(run);
 }
 
-void RemoveRunValues() {
-    HKEY run = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRun, 0, KEY_ALL_ACCESS, &run) != ERROR_SUCCESS)
-        return;
-    for (int i = 0; i < kValues; ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "QmGrid%05d", i);
-        RegDeleteValueA(run, name);
-    }
-    RegCloseKey(run);
-}
-
 double TimeScan() {
     const auto start = Clock::now();
     ResetLocations(ScanLocations());
@@ -70,13 +49,6 @@ double TimeScan() {
     LoadPaths();
     SetScope(false);
     return Since(start);
-}
-
-int CountEntries() {
-    int total = 0;
-    for (int n = 1; n <= UpperBound(ScanLocations()); ++n)
-        total += UpperBound(ScanLocations()[static_cast<size_t>(n)].Entries);
-    return total;
 }
 
 void Pump() {
@@ -222,6 +194,6 @@ int main(int argc, char **argv) {
                 window.PageRows(), Median(paints), Median(draws), Median(scrolls), Median(lines), Median(bursts));
     DestroyWindow(host);
     if (scanned)
-        RemoveRunValues();
+        RemoveRunValues("QmGrid%05d", kValues);
     return 0;
 }

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_load.h"
 #include "registry/access.h"
 #include "registry/names.h"
 #include "registry/values.h"
@@ -28,24 +29,11 @@
 
 namespace {
 
-const char *const kRun = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-
 std::string Numbered(const char *format, int n) {
     char text[160];
     std::snprintf(text, sizeof text, format, n);
     return text;
 }
-
-class NoProgress : public FileInfoProgress {
-  public:
-    double Value() override { return value_; }
-    void SetValue(double value) override { value_ = value; }
-    int Pointer() override { return 0; }
-    void SetPointer(int) override {}
-
-  private:
-    double value_ = 0;
-};
 
 // One full scan as the main window runs it, with the file information pass
 // when asked; milliseconds.
@@ -60,38 +48,22 @@ double TimeScan(bool fileInfo) {
         NoProgress progress;
         LoadFileInfo(progress);
     }
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
-int EntriesListed() {
-    int count = 0;
-    for (int n = 1; n <= UpperBound(ScanLocations()); ++n)
-        count += UpperBound(ScanLocations()[n].Entries);
-    return count;
+    return Since(start);
 }
 
 double MedianScan(int runs, bool fileInfo) {
     std::vector<double> times;
     for (int i = 0; i < runs; ++i)
         times.push_back(TimeScan(fileInfo));
-    std::sort(times.begin(), times.end());
-    std::printf("  (%d entries listed)\n", EntriesListed());
-    return times[times.size() / 2];
+    std::printf("  (%d entries listed)\n", CountEntries());
+    return Median(times);
 }
 
-void SetRunValues(int n, const char *format, bool add) {
+void SetRunValues(int n, const char *format) {
     HKEY run = nullptr;
-    RegCreateKeyExA(HKEY_LOCAL_MACHINE, kRun, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &run, nullptr);
-    for (int i = 0; i < n; ++i) {
-        const std::string name = Numbered("QmHostile%05d", i);
-        if (!add) {
-            RegDeleteValueA(run, name.c_str());
-            continue;
-        }
-        const std::string data = Numbered(format, i);
-        RegSetValueExA(run, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE *>(data.c_str()),
-                       static_cast<DWORD>(data.size() + 1));
-    }
+    RegCreateKeyExA(HKEY_LOCAL_MACHINE, kBenchRunKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &run, nullptr);
+    for (int i = 0; i < n; ++i)
+        SetText(run, Numbered("QmHostile%05d", i).c_str(), Numbered(format, i));
     RegCloseKey(run);
 }
 
@@ -157,17 +129,17 @@ void RemoveFolder(const std::string &folder) {
 
 int main() {
     // Bare program names against full paths.
-    SetRunValues(10000, "\"C:\\Program Files\\Bench\\prog%05d.exe\" /background", true);
+    SetRunValues(10000, "\"C:\\Program Files\\Bench\\prog%05d.exe\" /background");
     const double plain10k = MedianScan(3, false);
-    SetRunValues(10000, "prog%05d", true);
+    SetRunValues(10000, "prog%05d");
     const double bare10k = MedianScan(3, false);
-    SetRunValues(10000, "", false);
+    RemoveRunValues("QmHostile%05d", 10000);
     Report("10,000 Run values naming programs by bare name", 10000, bare10k, plain10k);
 
     // A 20,000-item BootExecute list against 20,000 plain Run values.
-    SetRunValues(20000, "\"C:\\Program Files\\Bench\\prog%05d.exe\" /background", true);
+    SetRunValues(20000, "\"C:\\Program Files\\Bench\\prog%05d.exe\" /background");
     const double plain20k = MedianScan(3, false);
-    SetRunValues(20000, "", false);
+    RemoveRunValues("QmHostile%05d", 20000);
     const double boot20k = MedianListScan(ControlKey("Session Manager"), "BootExecute", "autocheck prog%05d *");
     Report("a 20,000-item BootExecute list", 20000, boot20k, plain20k);
     const double lsa20k = MedianListScan(ControlKey("Lsa"), "Security Packages", "pkg%05d");
@@ -183,9 +155,9 @@ int main() {
     const std::string startup = allUsers + "\\Start Menu\\Programs\\Startup";
     const std::string others = "C:\\QmHostileFiles";
     MakeFiles(others, 10000);
-    SetRunValues(10000, "C:\\QmHostileFiles\\prog%05d.exe", true);
+    SetRunValues(10000, "C:\\QmHostileFiles\\prog%05d.exe");
     const double plainFiles = MedianScan(1, true);
-    SetRunValues(10000, "", false);
+    RemoveRunValues("QmHostile%05d", 10000);
     MakeFiles(startup, 10000);
     const double folderFiles = MedianScan(1, true);
     for (int i = 0; i < 10000; ++i)

@@ -29,7 +29,7 @@ double TimeScan() {
     LoadEnvironment();
     LoadPaths();
     SetScope(false);
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    return Since(start);
 }
 
 double MedianScan(int runs) {
@@ -44,7 +44,7 @@ double MedianWatch(int runs) {
     for (int i = 0; i < runs; ++i) {
         const auto start = std::chrono::steady_clock::now();
         WatchRescan();
-        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        times.push_back(Since(start));
     }
     return Median(times);
 }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_load.h"
 #include "changes/change_detect.h"
 #include "changes/settings.h"
 #include "changes/snapshot.h"
@@ -23,8 +24,6 @@
 #include "scan/watch_scan.h"
 
 namespace {
-
-const char *const kRun = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 class QuietHost : public SnapshotHost, public ChangeUi {
   public:
@@ -40,10 +39,6 @@ class QuietHost : public SnapshotHost, public ChangeUi {
     void OpenFolder(const std::string &) override {}
     void ShowMainWindow(bool) override {}
 };
-
-double Since(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
 
 void ScanRunning() {
     ResetLocations(ScanLocations());
@@ -72,8 +67,7 @@ double TimeBuild(QuietHost &host, int runs) {
         if (!ok)
             std::printf("  (build %d reported failures; see the log)\n", i + 1);
     }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    return Median(times);
 }
 
 // Median time of one watch tick: the re-scan and the comparison.
@@ -85,50 +79,7 @@ double TimeTick(int runs) {
         FindChanges(WatchLocations(), SnapshotLocations(), ChangeList());
         times.push_back(Since(start));
     }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
-std::string ServicesKey() { return "SYSTEM\\" + CurrentControlSet() + "\\Services"; }
-
-void AddLoad(int n) {
-    HKEY run = nullptr;
-    RegCreateKeyExA(HKEY_LOCAL_MACHINE, kRun, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &run, nullptr);
-    for (int i = 0; i < n; ++i) {
-        char name[32], data[96];
-        std::snprintf(name, sizeof name, "QmSnapBench%05d", i);
-        std::snprintf(data, sizeof data, "\"C:\\Program Files\\Bench\\prog%05d.exe\" /background", i);
-        RegSetValueExA(run, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(data),
-                       static_cast<DWORD>(strlen(data) + 1));
-    }
-    RegCloseKey(run);
-    for (int i = 0; i < n / 10; ++i) {
-        const std::string key = ServicesKey() + "\\QmSnapBenchSvc" + std::to_string(i);
-        HKEY svc = nullptr;
-        RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &svc, nullptr);
-        const DWORD start = 2, type = 16;
-        const char *image = "C:\\Program Files\\Bench\\service.exe -k";
-        RegSetValueExA(svc, "Start", 0, REG_DWORD, reinterpret_cast<const BYTE *>(&start), sizeof start);
-        RegSetValueExA(svc, "Type", 0, REG_DWORD, reinterpret_cast<const BYTE *>(&type), sizeof type);
-        RegSetValueExA(svc, "ObjectName", 0, REG_SZ, reinterpret_cast<const BYTE *>("LocalSystem"), 12);
-        RegSetValueExA(svc, "ImagePath", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE *>(image),
-                       static_cast<DWORD>(strlen(image) + 1));
-        RegCloseKey(svc);
-    }
-}
-
-void RemoveLoad(int n) {
-    HKEY run = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRun, 0, KEY_ALL_ACCESS, &run) == ERROR_SUCCESS) {
-        for (int i = 0; i < n; ++i) {
-            char name[32];
-            std::snprintf(name, sizeof name, "QmSnapBench%05d", i);
-            RegDeleteValueA(run, name);
-        }
-        RegCloseKey(run);
-    }
-    for (int i = 0; i < n / 10; ++i)
-        SHDeleteKeyA(HKEY_LOCAL_MACHINE, (ServicesKey() + "\\QmSnapBenchSvc" + std::to_string(i)).c_str());
+    return Median(times);
 }
 
 } // namespace

@@ -15,6 +15,7 @@
 
 #include <commctrl.h>
 
+#include "bench_load.h"
 #include "changes/watch.h"
 #include "scan/state.h"
 #include "system/platform.h"
@@ -24,11 +25,9 @@
 
 namespace {
 
-const char *const kRun = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-
 void SetRunValues(int n, bool add) {
     HKEY run = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kRun, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &run, nullptr) !=
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kBenchRunKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &run, nullptr) !=
         ERROR_SUCCESS)
         return;
     char system[MAX_PATH] = {};
@@ -47,24 +46,12 @@ void SetRunValues(int n, bool add) {
     RegCloseKey(run);
 }
 
-int CountEntries() {
-    int total = 0;
-    for (size_t n = 1; n < ScanLocations().size(); ++n)
-        total += static_cast<int>(ScanLocations()[n].Entries.size()) - 1;
-    return total;
-}
-
 double TimeStartScan(MainWindow &main) {
     ShowWindow(main.hwnd(), SW_HIDE);
     main.ClearGrids(); // as at start-up: no rows of an earlier scan
     const auto start = std::chrono::steady_clock::now();
     LoadScan(main); // ends with the window shown
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
+    return Since(start);
 }
 
 } // namespace

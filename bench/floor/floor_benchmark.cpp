@@ -210,17 +210,6 @@ void ScanLevel(const Level &level, const std::string &dumpFolder) {
 
 // ---- the file-information pass ----
 
-class NoProgress : public FileInfoProgress {
-  public:
-    double Value() override { return value_; }
-    void SetValue(double value) override { value_ = value; }
-    int Pointer() override { return 0; }
-    void SetPointer(int) override {}
-
-  private:
-    double value_ = 0;
-};
-
 std::vector<std::string> SystemFiles() {
     std::vector<std::string> files;
     WIN32_FIND_DATAA found;
