@@ -14,4 +14,5 @@ void MainWindow::CloseEnvironment() {
         environment_->Destroy();
 }
 
-void MainWindow::OnAbout(int) { ShowAbout(hwnd()); }
+// The dialog's own ShowAbout: the member of that name runs this command.
+void MainWindow::OnAbout(int) { ::ShowAbout(hwnd()); }

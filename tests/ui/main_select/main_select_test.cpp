@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <thread>
 
 #include "resources/ids.h"
 #include "scan/state.h"
+#include "support/app_driver.h"
 #include "support/main_fixture.h"
 #include "support/testing.h"
 #include "ui/grid_panel.h"
@@ -233,4 +235,18 @@ TEST_F(MainSelectTest, FindDialogFindsAnEntryOnAnotherTabAndF3Repeats) {
     EXPECT_EQ(boxes[0].prompt, "Cannot find \"BEEPDRV\"");
     EXPECT_EQ(boxes[0].title, "Quillmara");
     SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+}
+
+TEST_F(MainSelectTest, HelpAboutShowsTheAboutBoxOverTheWindow) {
+    HWND owner = nullptr;
+    std::thread driver([&] {
+        HWND about = WaitForTopWindow(GetCurrentProcessId(), "#32770", "About Quillmara", 5000);
+        if (about == nullptr)
+            return;
+        owner = GetWindow(about, GW_OWNER);
+        PostMessageA(about, WM_COMMAND, IDOK, 0);
+    });
+    Command(IDM_ABOUT);
+    driver.join();
+    EXPECT_EQ(owner, window.hwnd());
 }
