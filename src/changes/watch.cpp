@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <map>
+#include <set>
+
 #include "changes/change_detect.h"
 #include "changes/entry_changes.h"
 #include "changes/put_back.h"
@@ -15,6 +18,7 @@
 #include "scan/watch_scan.h"
 #include "system/files.h"
 #include "system/log.h"
+#include "system/text.h"
 
 namespace {
 
@@ -91,7 +95,9 @@ void SaveIntoSnapshot(const ChangeContext &ctx) {
         WriteLog("RestoreKey error processing added startup changes.");
 }
 
-// Yes: the change becomes part of the snapshot.
+// Yes: the change becomes part of the snapshot. The key of a registry change
+// is written into it by SaveAccepted once every answer is applied, so that a
+// value denied later in the same prompt does not go in with it.
 void Allow(ChangeRec &rec, const ChangeContext &ctx) {
     const bool registry = !ctx.rootText.empty();
     const std::string &file = ctx.entry->ItemName;
@@ -99,17 +105,53 @@ void Allow(ChangeRec &rec, const ChangeContext &ctx) {
         if (HasClsidForm(rec.ItemName) && !CopySubKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\CLSID\\" + rec.ItemName,
                                                       "_REMOTE_SOFTWARE\\Classes\\CLSID\\" + rec.ItemName))
             WriteLog("Error updating CLSID.");
-        SaveIntoSnapshot(ctx);
     } else if (rec.Added) {
         if (MakeCopyFolders(SnapshotPath(), rec.Location, ctx.entry->PassIndex, ctx.entry->Disabled) &&
             !FileOp(file, ctx.copyFolder + FileNameOnly(file), kFoCopy, 0))
             WriteLog("Error saving Startmenu shortcut to snapshot.");
-    } else if (registry) {
-        SaveIntoSnapshot(ctx);
-    } else if (!FileOp(ctx.copyFolder + FileNameOnly(file), "", kFoDelete, 0)) {
+    } else if (!registry && !FileOp(ctx.copyFolder + FileNameOnly(file), "", kFoDelete, 0)) {
         WriteLog("Unable to restore startup entry from snapshot.");
     }
     rec.Accepted = true;
+}
+
+// Writes the live key of every allowed registry change into the snapshot,
+// each key once.
+void SaveAccepted(const std::vector<ChangeRec> &list) {
+    std::set<std::string> saved;
+    for (size_t c = 1; c < list.size(); ++c) {
+        ChangeContext ctx;
+        if (!list[c].Accepted || !Describe(list[c], ctx) || ctx.rootText.empty())
+            continue;
+        if (saved.insert(ctx.regFile + "|" + LowerText(ctx.rootText + ctx.keyPath)).second)
+            SaveIntoSnapshot(ctx);
+    }
+}
+
+// The new baseline of every location with an allowed change: its entries as
+// the tick's re-scan found them, or, where a change of the same location was
+// denied, as a re-scan finds them now that the denial is undone.
+std::map<int, ScanLocation> AcceptedLocations(const std::vector<ChangeRec> &list, const std::set<int> &denied) {
+    std::map<int, ScanLocation> accepted;
+    bool rescan = false;
+    for (size_t c = 1; c < list.size(); ++c) {
+        const int loc = list[c].Location;
+        if (!list[c].Accepted || loc < 1 || loc > UpperBound(WatchLocations()) ||
+            loc > UpperBound(SnapshotLocations()) || loc > UpperBound(ScanLocations()))
+            continue;
+        accepted.emplace(loc, WatchLocations()[static_cast<size_t>(loc)]);
+        rescan = rescan || denied.count(loc) != 0;
+    }
+    if (!rescan)
+        return accepted;
+    if (!WatchRescan()) {
+        WriteLog("ProcessChanges cannot scan again after a denied change");
+        return accepted;
+    }
+    for (auto &[loc, location] : accepted)
+        if (denied.count(loc) != 0 && loc <= UpperBound(WatchLocations()))
+            location = WatchLocations()[static_cast<size_t>(loc)];
+    return accepted;
 }
 
 // No: the change is undone on the live system.
@@ -222,6 +264,7 @@ void ProcessChanges(WatchHost &host) {
     state.promptOpen = true;
     auto &list = ChangeList();
     bool refresh = false;
+    std::set<int> denied; // locations with a denied change
     for (size_t c = 1; c < list.size(); ++c) {
         ChangeRec &rec = list[c];
         ChangeContext ctx;
@@ -237,6 +280,7 @@ void ProcessChanges(WatchHost &host) {
             Allow(rec, ctx);
         } else if (answer == kAnswerNo) {
             Deny(rec, ctx, host);
+            denied.insert(rec.Location);
             refresh = true;
         } else {
             SetWanted(host, false);
@@ -245,16 +289,12 @@ void ProcessChanges(WatchHost &host) {
             break;
         }
     }
-    for (size_t c = 1; c < list.size(); ++c) {
-        if (!list[c].Accepted)
-            continue;
-        const size_t loc = static_cast<size_t>(list[c].Location);
-        if (loc >= WatchLocations().size() || loc >= SnapshotLocations().size() || loc >= ScanLocations().size())
-            continue;
-        SnapshotLocations()[loc] = WatchLocations()[loc];
-        ScanLocations()[loc] = WatchLocations()[loc];
+    SaveAccepted(list);
+    for (auto &[loc, location] : AcceptedLocations(list, denied)) {
+        SnapshotLocations()[static_cast<size_t>(loc)] = location;
+        ScanLocations()[static_cast<size_t>(loc)] = std::move(location);
         PointerOf pointer;
-        ItemFileInfo(static_cast<int>(loc), pointer);
+        ItemFileInfo(loc, pointer);
         refresh = true;
     }
     if (refresh)

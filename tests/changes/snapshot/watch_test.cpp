@@ -175,6 +175,25 @@ TEST_F(WatchTest, AddedValueDeniedThenAllowed) {
     EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, kRun, "QmKeep1"), "<none>");
 }
 
+// Two values added to one key in one tick, the first asked allowed and the
+// other denied: the snapshot keeps only the allowed one, so the denied value
+// is neither asked about again nor kept where a later No could bring it back.
+TEST_F(WatchTest, AllowAndDenyInOneKeyLeaveOnlyTheAllowedInTheSnapshot) {
+    StartWatching();
+    SetRegString(HKEY_LOCAL_MACHINE, kRun, "QmKeep1", "C:\\one.exe");
+    SetRegString(HKEY_LOCAL_MACHINE, kRun, "QmKeep2", "C:\\two.exe");
+    host_.answers = {kAnswerYes, kAnswerNo};
+    ASSERT_EQ(Tick(), 2u);
+    const bool firstIsOne = host_.asked[0].prompt.find("'QmKeep1'") != std::string::npos;
+    const std::string allowed = firstIsOne ? "QmKeep1" : "QmKeep2";
+    const std::string denied = firstIsOne ? "QmKeep2" : "QmKeep1";
+    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, kRun, denied), "<none>");
+    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, "_REMOTE_" + kRun, denied), "<none>");
+    EXPECT_NE(Text(HKEY_LOCAL_MACHINE, "_REMOTE_" + kRun, allowed), "<none>");
+    EXPECT_EQ(ReadFileBytes(folder_ / "15(1).regf").find(denied), std::string::npos);
+    EXPECT_EQ(Tick(), 0u);
+}
+
 TEST_F(WatchTest, RemovedEntriesComeBackAloneOnNo) {
     SetRegString(HKEY_LOCAL_MACHINE, kRun, "QmKeep1", "C:\\one.exe");
     SetRegString(HKEY_LOCAL_MACHINE, kRun, "QmKeep2", "C:\\two.exe");
