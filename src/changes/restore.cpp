@@ -15,7 +15,6 @@
 #include "scan/state.h"
 #include "system/text.h"
 #include "system/files.h"
-#include "system/handles.h"
 #include "system/log.h"
 
 namespace {
@@ -27,28 +26,13 @@ void Tell(ChangeUi &ui, const std::string &text) { ui.Ask(text, kStyleInfo, kTit
 
 bool IsOdd(const std::string &decimal) { return std::atoi(decimal.c_str()) % 2 != 0; }
 
-// The names of the files directly in folder (hidden, system and read-only
-// ones too; no folders), in listing order.
-std::vector<std::string> FilesIn(const std::string &folder) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA data;
-    FindHandle find(FindFirstFileA((folder + "*.*").c_str(), &data));
-    if (!find)
-        return names;
-    do {
-        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-            names.push_back(data.cFileName);
-    } while (FindNextFileA(find.get(), &data));
-    return names;
-}
-
 // Copies every file of copies into target (both ending in "\"), and the
 // copies of disabled files back into target's "AutorunsDisabled".
 void CopyBack(const std::string &copies, const std::string &target, ChangeFlags &flags, int &failed) {
     const std::string disabledCopies = copies + kBackupDisabledFolder + "\\";
     const std::string disabledTarget = target + kBackupDisabledFolder + "\\";
     for (const auto &[from, to] : {std::pair{copies, target}, std::pair{disabledCopies, disabledTarget}}) {
-        const std::vector<std::string> files = FilesIn(from);
+        const std::vector<std::string> files = ListFolderFiles(from);
         if (files.empty())
             continue;
         // The shell makes no missing target folder here.
