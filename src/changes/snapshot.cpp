@@ -249,27 +249,23 @@ bool MakeFolders(const std::string &path) {
 }
 
 bool EmptyFolder(const std::string &folder) {
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE)
-        return IsFolderPath(folder);
+    if (!IsFolderPath(folder))
+        return false;
     bool empty = true;
-    do {
-        const std::string name = found.cFileName;
-        if (name == "." || name == "..")
+    for (const FolderEntry &item : ListFolder(folder + "\\")) {
+        if (item.name == "." || item.name == "..")
             continue;
-        const std::string path = folder + "\\" + name;
+        const std::string path = folder + "\\" + item.name;
         SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-            if (!(EmptyFolder(path) && RemoveDirectoryA(path.c_str())))
-                empty = false;
-        } else if (!DeleteFileA(path.c_str())) {
+        if (item.folder && !EmptyFolder(path)) {
+            empty = false; // told by the inner call
+            continue;
+        }
+        if (!(item.folder ? RemoveDirectoryA(path.c_str()) : DeleteFileA(path.c_str()))) {
+            WriteLog("EmptyFolder cannot delete " + path + ": " + ApiErrorText(static_cast<long>(GetLastError())));
             empty = false;
         }
-    } while (FindNextFileA(find, &found));
-    FindClose(find);
-    if (!empty)
-        WriteLog("EmptyFolder cannot empty " + folder + ": " + ApiErrorText(static_cast<long>(GetLastError())));
+    }
     return empty;
 }
 
