@@ -58,15 +58,6 @@ void SnapshotUserHives() {
     ListUserHives();
 }
 
-// Makes sure the snapshot's twin of a key exists before it is restored into:
-// the hive's skeleton lists only the usual keys.
-void MakeSnapshotKey(HKEY root, const std::string &path) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ, nullptr, &key, nullptr) ==
-        ERROR_SUCCESS)
-        RegCloseKey(key);
-}
-
 // Everything of one build after the list text is written.
 class Builder {
   public:
@@ -215,6 +206,13 @@ class Builder {
 };
 
 } // namespace
+
+void MakeSnapshotKey(HKEY root, const std::string &path) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ, nullptr, &key, nullptr) ==
+        ERROR_SUCCESS)
+        RegCloseKey(key);
+}
 
 std::string PassFileStem(int location, int pass) { return std::to_string(location) + "(" + std::to_string(pass) + ")"; }
 

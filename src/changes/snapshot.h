@@ -13,6 +13,8 @@
 //   S\Quillmara.txt             the list text of the last build or reload
 // Other files beside these (records the hive layer keeps) are left alone.
 #pragma once
+#include <windows.h>
+
 #include <string>
 
 #include "changes/change_ui.h"
@@ -59,6 +61,9 @@ std::string PassKeyPath(const std::string &keyText, const std::string &rootText,
 // enabled copies with it (the snapshot reader finds a pass by that folder);
 // true when both exist.
 bool MakeCopyFolders(const std::string &snapshot, int location, int pass, bool disabled);
+// Makes sure the snapshot's twin root\path of a live key exists before the
+// key is restored into it: the hives' skeletons list only the usual keys.
+void MakeSnapshotKey(HKEY root, const std::string &path);
 // Creates path and every missing folder above it; true when it exists after.
 bool MakeFolders(const std::string &path);
 // Deletes everything inside folder (the folder stays); true when it is empty.

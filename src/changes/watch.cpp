@@ -87,10 +87,7 @@ void SaveIntoSnapshot(const ChangeContext &ctx) {
         return;
     }
     const std::string twin = "_REMOTE_" + ctx.keyPath;
-    HKEY made = nullptr;
-    if (RegCreateKeyExA(root, twin.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ, nullptr, &made, nullptr) ==
-        ERROR_SUCCESS)
-        RegCloseKey(made);
+    MakeSnapshotKey(root, twin);
     if (!RestoreKeyFromFile(twin, ctx.regFile, root))
         WriteLog("RestoreKey error processing added startup changes.");
 }
