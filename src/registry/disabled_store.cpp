@@ -13,6 +13,7 @@
 #include "registry/names.h"
 #include "registry/values.h"
 #include "system/files.h"
+#include "system/handles.h"
 #include "system/log.h"
 #include "system/text.h"
 
@@ -564,12 +565,10 @@ bool RestoreContent(HKEY root, const std::string &key, const std::string &file) 
 bool ProcessRuns(DWORD pid) {
     if (pid == GetCurrentProcessId())
         return true;
-    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
-    if (process == nullptr)
+    const KernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
+    if (!process)
         return GetLastError() == ERROR_ACCESS_DENIED;
-    const bool runs = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
-    CloseHandle(process);
-    return runs;
+    return WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
 }
 
 // The process id in a name "<prefix><pid>-<n>"; 0 when it holds none.

@@ -65,18 +65,17 @@ namespace {
 // The file's version resource as bytes, read through one mapping of the file
 // as data (no code of it runs); empty when it has none.
 std::string VersionResourceOf(const std::string &fileName) {
-    HMODULE module = LoadLibraryExA(fileName.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (module == nullptr)
+    const ModuleHandle module(LoadLibraryExA(fileName.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    if (!module)
         return std::string();
     std::string bytes;
-    if (HRSRC info = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(16))) {
-        const HGLOBAL loaded = LoadResource(module, info);
+    if (HRSRC info = FindResourceA(module.get(), MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(16))) {
+        const HGLOBAL loaded = LoadResource(module.get(), info);
         const void *data = loaded != nullptr ? LockResource(loaded) : nullptr;
-        const DWORD size = SizeofResource(module, info);
+        const DWORD size = SizeofResource(module.get(), info);
         if (data != nullptr && size > 0)
             bytes.assign(static_cast<const char *>(data), size);
     }
-    FreeLibrary(module);
     return bytes;
 }
 
