@@ -12,6 +12,7 @@
 #include "registry/hives.h"
 #include "registry/names.h"
 #include "registry/values.h"
+#include "system/codepage.h"
 #include "system/files.h"
 #include "system/handles.h"
 #include "system/log.h"
@@ -157,29 +158,11 @@ LONG SaveOver(HKEY key, const std::string &file) {
 // Moves read and write values through the wide-character calls, so that no
 // code page ever touches a value's data or the items of a list.
 
-std::wstring Wide(const std::string &text) {
-    if (text.empty())
-        return std::wstring();
-    const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-    if (n > 0)
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-    return wide;
-}
-
 // The text in the program's code page; lossy when some character has no
 // form there (it does not read back as the same text).
 std::string Narrow(const std::wstring &wide, bool &lossy) {
-    std::string text;
-    if (!wide.empty()) {
-        const int n =
-            WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-        text.assign(static_cast<size_t>(n > 0 ? n : 0), '\0');
-        if (n > 0)
-            WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), text.data(), n, nullptr,
-                                nullptr);
-    }
-    lossy = Wide(text) != wide;
+    std::string text = AnsiText(wide);
+    lossy = WideText(text) != wide;
     return text;
 }
 
@@ -187,7 +170,7 @@ std::string Narrow(const std::wstring &wide, bool &lossy) {
 // when a value whose name the program's code page cannot express reads as
 // name: changing the value of that literal name could change another one.
 bool WideValueName(HKEY key, const std::string &name, std::wstring &wide) {
-    wide = Wide(name);
+    wide = WideText(name);
     std::vector<wchar_t> buffer(16384);
     for (DWORD index = 0;; ++index) {
         DWORD length = static_cast<DWORD>(buffer.size());
@@ -814,7 +797,7 @@ bool DeleteListedProgram(HKEY root, const std::string &key, const std::string &n
     // The other programs keep their exact characters.
     const std::vector<std::wstring> pieces = WideItems(value.data);
     const std::wstring text = pieces.empty() ? std::wstring() : pieces.front();
-    const std::wstring wideSeparator = Wide(separator);
+    const std::wstring wideSeparator = WideText(separator);
     std::vector<std::wstring> programs;
     for (size_t start = 0;;) {
         const size_t at = text.find(wideSeparator, start);

@@ -9,6 +9,7 @@
 #include "scan/fileinfo_parse.h"
 #include "scan/state.h"
 #include "scan/version_resource.h"
+#include "system/codepage.h"
 #include "system/file_lookup.h"
 #include "system/files.h"
 #include "system/text.h"
@@ -79,18 +80,6 @@ std::string VersionResourceOf(const std::string &fileName) {
     return bytes;
 }
 
-// UTF-16 text in the program's code page, as the system's ANSI calls give it.
-std::string AnsiOf(const std::u16string &text) {
-    if (text.empty())
-        return std::string();
-    const auto *wide = reinterpret_cast<const wchar_t *>(text.data());
-    const int n = WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
-    if (n > 0)
-        WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
-
 } // namespace
 
 VersionStrings ReadVersionInfo(const std::string &fileName) {
@@ -109,7 +98,7 @@ VersionStrings ReadVersionInfo(const std::string &fileName) {
         bool found = false;
         const std::u16string text = VersionString(resource, key, fields[i].FieldName, found);
         if (found)
-            strings[i] = AnsiOf(text);
+            strings[i] = AnsiText(text);
     }
     return strings;
 }

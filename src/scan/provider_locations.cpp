@@ -10,22 +10,9 @@
 #include "scan/catalog_item.h"
 #include "scan/category_handlers.h"
 #include "scan/imagepath.h"
+#include "system/codepage.h"
 
 namespace {
-
-// UTF-16 text in the program's code page; characters it lacks become "?".
-std::string ToAnsi(const std::u16string &text) {
-    if (text.empty())
-        return "";
-    const auto *wide = reinterpret_cast<const wchar_t *>(text.data());
-    const int length = static_cast<int>(text.size());
-    const int size = WideCharToMultiByte(CP_ACP, 0, wide, length, nullptr, 0, nullptr, nullptr);
-    if (size <= 0)
-        return "";
-    std::string ansi(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide, length, ansi.data(), size, nullptr, nullptr);
-    return ansi;
-}
 
 // Location 64. The catalogue has no disabled store: its entries can only be
 // deleted, and a subkey named "AutorunsDisabled" is read like any other.
@@ -39,7 +26,7 @@ void ScanWinsockCatalog(PassContext &ctx) {
             continue;
         const CatalogItem item = ParseCatalogItem(value.data);
         StartupEntry &e = AppendEntry(ctx);
-        e.EntryName = ToAnsi(item.protocolName);
+        e.EntryName = AnsiText(item.protocolName);
         e.ImagePath = RemapDrive(ExpandEnvVars(item.providerPath, ctx.Install), ctx.Install);
         e.ItemName = name;
         e.ItemType = kItemSubKey;
