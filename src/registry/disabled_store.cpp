@@ -993,6 +993,9 @@ bool SetStartDisabled(HKEY root, const std::string &serviceKey, bool wasDisabled
 }
 
 bool SaveKeyToFile(const std::string &key, const std::string &file, HKEY root) {
+    // Saving over a file keeps its record current; only a file without one
+    // gets it here (reading the saved file again).
+    const bool hadRecord = GetFileAttributesA(CheckRecordFile(file).c_str()) != INVALID_FILE_ATTRIBUTES;
     EnablePrivileges();
     bool saved = false;
     {
@@ -1001,7 +1004,7 @@ bool SaveKeyToFile(const std::string &key, const std::string &file, HKEY root) {
             saved = SaveOver(h.get(), file) == ERROR_SUCCESS;
     }
     DisablePrivileges();
-    return saved && WriteCheckRecord(file);
+    return saved && (hadRecord || WriteCheckRecord(file));
 }
 
 bool RestoreKeyFromFile(const std::string &key, const std::string &file, HKEY root) {
