@@ -81,9 +81,9 @@ std::string Lower(std::string text) {
 
 void Press(HWND dialog, int id) { PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
 
-// Waits (up to 5 s) until the folder tree of a browse dialog has the folder
-// named name selected: on a busy machine the dialog selects its initial
-// folder some time after it shows.
+// Waits (up to 20 s) until the folder tree of a browse dialog has the folder
+// named name selected: on a busy machine (the whole suite running) the dialog
+// selects its initial folder some seconds after it shows.
 void WaitForSelectedFolder(HWND dialog, const std::string &name) {
     HWND tree = nullptr;
     EnumChildWindows(
@@ -97,7 +97,7 @@ void WaitForSelectedFolder(HWND dialog, const std::string &name) {
             return FALSE;
         },
         reinterpret_cast<LPARAM>(&tree));
-    for (int i = 0; i < 100 && tree != nullptr; ++i) {
+    for (int i = 0; i < 400 && tree != nullptr; ++i) {
         char text[MAX_PATH] = {};
         TVITEMA item{};
         item.mask = TVIF_TEXT;
