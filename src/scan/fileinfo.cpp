@@ -144,24 +144,12 @@ FileDates GetItemFileInfo(const std::string &fileName, int location, int entry) 
 
 namespace {
 
-// The name under which a walk keeps a file's strings: an ASCII name with its
-// letters folded (the file system ignores their case); any other name as it
-// stands, since folding bytes one by one could join two different names of a
-// double-byte code page whose trail bytes are letters.
-std::string ReadKey(const std::string &fileName) {
-    for (const char c : fileName) {
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return fileName;
-    }
-    return LowerText(fileName);
-}
-
 // The version strings of the files a walk has read, by name: a file that
 // several entries name is read once per walk.
 class VersionStringsRead {
   public:
     const VersionStrings &Of(const std::string &fileName) {
-        const std::string key = ReadKey(fileName);
+        const std::string key = FileNameKey(fileName);
         if (const auto found = read_.find(key); found != read_.end())
             return found->second;
         return read_.emplace(key, ReadVersionInfo(fileName)).first->second;

@@ -11,8 +11,8 @@ namespace {
 
 struct ScanMemo {
     bool open = false;
-    std::unordered_map<std::string, FileLookup> files; // by lower-cased name
-    // Per folder (lower-cased): how many names the system found missing in
+    std::unordered_map<std::string, FileLookup> files; // by FileNameKey
+    // Per folder (by FileNameKey): how many names the system found missing in
     // it, and, once that is many, its listing.
     struct Folder {
         int misses = 0;
@@ -46,14 +46,14 @@ FileLookup ScanLookUpFile(const std::string &name) {
     ScanMemo &memo = Memo();
     if (!memo.open)
         return LookUpFile(name);
-    const std::string key = LowerText(name);
+    const std::string key = FileNameKey(name);
     if (const auto found = memo.files.find(key); found != memo.files.end())
         return found->second;
     std::string folder;
     std::string leaf;
     ScanMemo::Folder *listed = nullptr;
     if (SplitForListing(name, folder, leaf)) {
-        listed = &memo.folders[LowerText(folder)];
+        listed = &memo.folders[FileNameKey(folder)];
         if (listed->listing.usable && listed->listing.names.count(leaf) == 0)
             return FileLookup{};
     }

@@ -98,6 +98,13 @@ bool NamesDevice(const std::string &leaf) {
            base[3] <= '9';
 }
 
+// A name without any folder: a search for it looks in the current folder.
+bool IsPlainLeaf(const std::string &name) {
+    if (name.empty() || name.size() >= MAX_PATH || name.find_first_of("\\/:*?<>\"|") != std::string::npos)
+        return false;
+    return name.back() != '.' && name.back() != ' ';
+}
+
 } // namespace
 
 FolderNames ListFolderNames(const std::string &folder) {
@@ -124,13 +131,6 @@ FolderNames ListFolderNames(const std::string &folder) {
     } while (FindNextFileW(find.get(), &data));
     listing.usable = GetLastError() == ERROR_NO_MORE_FILES;
     return listing;
-}
-
-// A name without any folder: a search for it looks in the current folder.
-bool IsPlainLeaf(const std::string &name) {
-    if (name.empty() || name.size() >= MAX_PATH || name.find_first_of("\\/:*?<>\"|") != std::string::npos)
-        return false;
-    return name.back() != '.' && name.back() != ' ';
 }
 
 bool SplitForListing(const std::string &name, std::string &folder, std::string &leaf) {

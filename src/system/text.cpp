@@ -11,6 +11,13 @@ std::string LowerText(const std::string &text) {
     return out;
 }
 
+std::string FileNameKey(const std::string &name) {
+    for (const char c : name)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return name;
+    return LowerText(name);
+}
+
 std::size_t FindNoCase(const std::string &text, const std::string &what, std::size_t from) {
     return LowerText(text).find(LowerText(what), from);
 }

@@ -12,6 +12,11 @@
 char LowerChar(char c);
 char UpperChar(char c);
 std::string LowerText(const std::string &text);
+// The key under which a file name is kept where case is ignored: an ASCII name
+// with its letters folded; any other name as it stands, since folding bytes
+// one by one could join two different names of a double-byte code page whose
+// trail bytes are letters.
+std::string FileNameKey(const std::string &name);
 // Position of the first occurrence of what in text, case ignored; npos if none.
 std::size_t FindNoCase(const std::string &text, const std::string &what, std::size_t from = 0);
 bool ContainsNoCase(const std::string &text, const std::string &what);

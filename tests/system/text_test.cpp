@@ -37,6 +37,10 @@ TEST(TextOperations, CaseFoldingTouchesOnlyAsciiLetters) {
     EXPECT_TRUE(ContainsNoCase("The MicroSoft Corporation", "microsoft"));
     EXPECT_EQ(TrimBlanks("  a b  "), "a b");
     EXPECT_EQ(TrimBlanks("   "), "");
+    // A file name's key folds an ASCII name only: in a double-byte code page
+    // "\x83\x41" and "\x83\x61" are two different characters.
+    EXPECT_EQ(FileNameKey("C:\\Tools\\A.EXE"), "c:\\tools\\a.exe");
+    EXPECT_NE(FileNameKey("C:\\\x83\x41.exe"), FileNameKey("C:\\\x83\x61.exe"));
 }
 
 } // namespace
