@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "registry/access.h"
+#include "registry/values.h"
 #include "resources/ids.h"
 #include "system/files.h"
 #include "system/log.h"
@@ -53,24 +54,16 @@ std::string ProgramVersionLine() {
 
 bool GetKeyValue(HKEY root, const std::string &keyName, const std::string &valueName, std::string &value) {
     ScopedKey key(OpenKey(root, keyName));
-    if (!key) {
+    const RegValue read = key ? ReadValue(key.get(), valueName) : RegValue{};
+    if (!read.present) {
         value.clear();
         return false;
     }
-    std::vector<BYTE> data(1024, 0);
-    DWORD type = 0, size = static_cast<DWORD>(data.size());
-    if (RegQueryValueExA(key.get(), valueName.c_str(), nullptr, &type, data.data(), &size) != ERROR_SUCCESS) {
-        value.clear();
-        return false;
-    }
-    data.resize(size);
-    if (!data.empty() && data.back() == 0)
-        data.pop_back();
-    if (type == REG_SZ || type == REG_EXPAND_SZ) {
-        value = CutAtNull(std::string(data.begin(), data.end()));
-    } else if (type == REG_DWORD && size >= 4) {
+    if (read.type == REG_SZ || read.type == REG_EXPAND_SZ) {
+        value = read.Text();
+    } else if (read.type == REG_DWORD && read.data.size() >= sizeof(DWORD)) {
         DWORD number = 0;
-        memcpy(&number, data.data(), sizeof(number));
+        memcpy(&number, read.data.data(), sizeof(number));
         value = std::to_string(number);
     }
     return true;
