@@ -6,23 +6,11 @@
 #include <memory>
 
 #include "resources/ids.h"
-#include "system/handles.h"
 #include "system/log.h"
+#include "ui/gdi.h"
 #include "ui/menu_tree.h"
 
 namespace {
-
-struct BitmapTraits {
-    using handle_type = HBITMAP;
-    static handle_type invalid() { return nullptr; }
-    static void close(handle_type h) { DeleteObject(h); }
-};
-using OwnedBitmap = UniqueWinHandle<BitmapTraits>;
-struct MemDcTraits {
-    using handle_type = HDC;
-    static handle_type invalid() { return nullptr; }
-    static void close(handle_type h) { DeleteDC(h); }
-};
 
 // Where an image lands in the target bitmap: its left, top, width and height
 // in target pixels (fractions allowed).
@@ -147,8 +135,8 @@ constexpr ItemPictures kItemPictures[] = {
 // The pictures handed to the menu; they must outlive it, so they stay for
 // the whole run.
 struct MenuPictures {
-    std::array<OwnedBitmap, kPictureCount + 1> pictures; // from 1
-    std::array<OwnedBitmap, 15> categories;              // MenuPic(1..14)
+    std::array<BitmapHandle, kPictureCount + 1> pictures; // from 1
+    std::array<BitmapHandle, 15> categories;              // MenuPic(1..14)
 };
 MenuPictures &Pictures() {
     static MenuPictures state;
@@ -249,20 +237,25 @@ HBITMAP DrawMenuBitmap(HIMAGELIST list, int index, int xTw, int yTw, int cxTw, i
     const SIZE size = MenuBitmapSize();
     int imageSize = 16, imageHeight = 16;
     ImageList_GetIconSize(list, &imageSize, &imageHeight);
-    HDC screen = GetDC(nullptr);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, size.cx, size.cy);
-    OwnedBitmap drawn(CreateCompatibleBitmap(screen, imageSize, imageSize));
-    UniqueWinHandle<MemDcTraits> dc(CreateCompatibleDC(screen));
-    ReleaseDC(nullptr, screen);
+    HBITMAP bitmap = nullptr;
+    BitmapHandle drawn;
+    MemoryDc dc;
+    {
+        WindowDc screen(nullptr);
+        bitmap = CreateCompatibleBitmap(screen.get(), size.cx, size.cy);
+        drawn.reset(CreateCompatibleBitmap(screen.get(), imageSize, imageSize));
+        dc.reset(CreateCompatibleDC(screen.get()));
+    }
     if (bitmap == nullptr || !drawn || !dc)
         return bitmap;
     // The image at its own size over the menu colour, read back as pixels.
     const COLORREF menu = GetSysColor(COLOR_MENU);
-    HGDIOBJ previous = SelectObject(dc.get(), drawn.get());
-    RECT box{0, 0, imageSize, imageSize};
-    FillRect(dc.get(), &box, GetSysColorBrush(COLOR_MENU));
-    ImageList_Draw(list, index, dc.get(), 0, 0, ILD_NORMAL);
-    SelectObject(dc.get(), previous);
+    {
+        SelectGuard selected(dc.get(), drawn.get());
+        RECT box{0, 0, imageSize, imageSize};
+        FillRect(dc.get(), &box, GetSysColorBrush(COLOR_MENU));
+        ImageList_Draw(list, index, dc.get(), 0, 0, ILD_NORMAL);
+    }
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
     info.bmiHeader.biWidth = imageSize;
