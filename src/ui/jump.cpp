@@ -10,6 +10,7 @@
 #include "scan/state.h"
 #include "system/log.h"
 #include "system/platform.h"
+#include "system/text.h"
 #include "system/winversion.h"
 #include "ui/regedit_jump.h"
 #include "ui/shell_helpers.h"
@@ -22,20 +23,6 @@ constexpr DWORD kIdleWaitMs = 5000;
 // The key data of one key press (repeat count 1): Wine's list view ignores a
 // typed character whose key data is 0.
 constexpr LPARAM kOnePress = 1;
-
-std::string Lower(std::string text) {
-    for (char &c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
-std::string ReplaceAll(std::string text, const std::string &what) {
-    if (what.empty())
-        return text;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at))
-        text.erase(at, what.size());
-    return text;
-}
 
 // The editor's pane: its tree (0) or its list (1), searched among all
 // descendants of the frame.
@@ -112,7 +99,7 @@ JumpPlan PlanJump(const JumpRow &row, const std::function<bool(HKEY, const std::
     const std::string root = RootName(row.mainKey);
     if (row.headerRow) {
         // The nearest existing key at or above the scanned one.
-        std::string path = ReplaceAll(L, root);
+        std::string path = RemoveAll(L, root);
         while (!keyExists(row.mainKey, path)) {
             path = ParentFolder(path);
             if (path.find('\\') == std::string::npos)
@@ -186,10 +173,10 @@ std::string RegeditLastKeyText(const std::string &key, short osCode, bool wine) 
 int EarlierItemsWithSameLetter(const std::function<std::string(int)> &itemText, const std::string &name) {
     if (name.empty())
         return 0;
-    const std::string wanted = Lower(name);
+    const std::string wanted = LowerText(name);
     int count = 0;
     for (int i = 0;; ++i) {
-        const std::string item = Lower(itemText(i));
+        const std::string item = LowerText(itemText(i));
         if (item.empty() || item >= wanted)
             break;
         if (item[0] == wanted[0])

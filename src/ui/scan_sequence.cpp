@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <algorithm>
-#include <cctype>
 #include <exception>
 
 #include "changes/snap_timer.h"
@@ -20,6 +18,7 @@
 #include "system/handles.h"
 #include "system/log.h"
 #include "system/platform.h"
+#include "system/text.h"
 #include "ui/msgbox.h"
 #include "ui/shell_helpers.h"
 
@@ -29,12 +28,6 @@ ScanChoice &Choice() {
 }
 
 namespace {
-
-std::string Upper(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return text;
-}
 
 // The progress bar as the file-information walk moves it, and the pointer.
 class HostProgress : public FileInfoProgress {
@@ -154,10 +147,10 @@ std::vector<InstalledOS> BuildOSList(const ScanLocation &installations) {
     if (entries.empty())
         return {InstalledOS{}};
     list.push_back({entries[0].ImagePath, 0, entries[0].ItemName});
-    const std::string running = Upper(entries[0].ImagePath);
+    const std::string running = LowerText(entries[0].ImagePath);
     for (size_t n = 1; n < entries.size(); ++n) {
         const StartupEntry &e = entries[n];
-        if (!e.ImagePath.empty() && Upper(e.ImagePath) != running)
+        if (!e.ImagePath.empty() && LowerText(e.ImagePath) != running)
             list.push_back({e.ImagePath, static_cast<short>(n), e.ItemName});
     }
     return list;
@@ -235,7 +228,7 @@ void LoadUserHives() {
     FindHandle find(FindFirstFileA((profiles + "*").c_str(), &data));
     for (BOOL more = static_cast<bool>(find); more; more = FindNextFileA(find.get(), &data)) {
         const std::string name = data.cFileName;
-        if (name == "." || name == ".." || Upper(name) == "DEFAULT USER")
+        if (name == "." || name == ".." || LowerText(name) == "default user")
             continue;
         if (FileExists(profiles + name + "\\NTUSER.DAT"))
             kept.push_back(name);

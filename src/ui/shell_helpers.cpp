@@ -10,14 +10,9 @@
 #include "system/files.h"
 #include "scan/imagepath.h"
 #include "system/handles.h"
+#include "system/text.h"
 
 namespace {
-
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 bool SetDebugPrivilege(HANDLE token, bool enable) {
     TOKEN_PRIVILEGES tp{};
@@ -98,7 +93,7 @@ bool KillProcess(const std::string &name) {
         snapshot.release();
         return false;
     }
-    const std::string wanted = Lower(name);
+    const std::string wanted = LowerText(name);
     const DWORD self = GetCurrentProcessId();
     bool ended = false;
     PROCESSENTRY32 entry{};
@@ -109,7 +104,7 @@ bool KillProcess(const std::string &name) {
         const size_t slash = file.find_last_of('\\');
         if (slash != std::string::npos)
             file.erase(0, slash + 1);
-        if (entry.th32ProcessID != self && Lower(file) == wanted && TerminateProc(entry.th32ProcessID, 0))
+        if (entry.th32ProcessID != self && LowerText(file) == wanted && TerminateProc(entry.th32ProcessID, 0))
             ended = true;
     }
     return ended;

@@ -4,8 +4,6 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
-#include <cctype>
 #include <memory>
 
 #include "registry/access.h"
@@ -13,6 +11,7 @@
 #include "system/files.h"
 #include "system/log.h"
 #include "system/platform.h"
+#include "system/text.h"
 #include "ui/dialogs/agreement.h"
 #include "ui/main_window.h"
 
@@ -22,12 +21,6 @@ StartFlags &Start() {
 }
 
 namespace {
-
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 // Creates (or opens) root\path with write access, recorded in the open-key table.
 HKEY CreateKeyWrite(HKEY root, const std::string &path) {
@@ -91,7 +84,7 @@ std::string RunCommandText(const std::string &exePath) {
 }
 
 bool RunValueMatches(const std::string &data, const std::string &exePath) {
-    return Lower(CutAtNull(data)) == Lower(RunCommandText(exePath));
+    return LowerText(CutAtNull(data)) == LowerText(RunCommandText(exePath));
 }
 
 bool ReadStartWithWindows() {
@@ -102,7 +95,7 @@ bool ReadStartWithWindows() {
     return value.present && RunValueMatches(value.data, ExePath());
 }
 
-bool HasWatchSwitch(const std::string &arguments) { return Lower(arguments).find("watch") != std::string::npos; }
+bool HasWatchSwitch(const std::string &arguments) { return ContainsNoCase(arguments, "watch"); }
 
 std::string FirstLogLine() {
     SYSTEMTIME now;
