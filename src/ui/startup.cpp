@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "changes/settings.h"
 #include "registry/access.h"
 #include "registry/values.h"
 #include "system/files.h"
@@ -37,7 +38,7 @@ HKEY CreateKeyWrite(HKEY root, const std::string &path) {
 bool EulaBytesAccepted(const std::string &data) { return !data.empty() && data[0] == '\x01'; }
 
 bool ReadEulaAccepted() {
-    ScopedKey key(OpenKeyWrite(HKEY_LOCAL_MACHINE, kSettingsKey));
+    ScopedKey key(OpenKeyWrite(HKEY_LOCAL_MACHINE, kSettingsKeyPath));
     if (!key)
         return false;
     const RegValue value = ReadValue(key.get(), "EulaAccepted");
@@ -109,7 +110,7 @@ std::string FirstLogLine() {
 bool StartLog() {
     std::string candidate;
     {
-        ScopedKey key(OpenKeyWrite(HKEY_LOCAL_MACHINE, kSettingsKey));
+        ScopedKey key(OpenKeyWrite(HKEY_LOCAL_MACHINE, kSettingsKeyPath));
         if (key) {
             const RegValue value = ReadValue(key.get(), "LogPath");
             if (value.present)
@@ -136,11 +137,7 @@ bool StartLog() {
     candidate = folder + "\\Quillmara";
     if (!MakeDirectory(candidate) || WriteStringToFile(candidate + "\\Quillmara.log", line) != length)
         return false;
-    ScopedKey software(OpenKeyWrite(HKEY_LOCAL_MACHINE, "Software"));
-    if (!software)
-        return false;
-    ScopedKey settings(CreateKeyWrite(software.get(), "Fernhollowsys\\Quillmara"));
-    if (!settings || !WriteString(settings.get(), "LogPath", candidate))
+    if (!WriteSetting("LogPath", candidate))
         return false;
     LogFolder() = candidate;
     return true;

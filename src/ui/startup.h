@@ -14,8 +14,7 @@ struct StartFlags {
 };
 StartFlags &Start();
 
-// The settings key under HKEY_LOCAL_MACHINE and the machine's Run key.
-inline constexpr const char *kSettingsKey = "Software\\Fernhollowsys\\Quillmara";
+// The machine's Run key (the settings key is kSettingsKeyPath of changes/settings.h).
 inline constexpr const char *kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 // The main window's caption.
 inline constexpr const char *kProgramName = "Quillmara";
