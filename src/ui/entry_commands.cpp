@@ -4,10 +4,9 @@
 
 #include "changes/entry_changes.h"
 #include "scan/state.h"
+#include "ui/msgbox.h"
 
 namespace {
-
-constexpr int kStyleYesNoExclamationNo = 308;
 
 // Takes one row out and appends an empty one, so the grid keeps its size.
 void RemoveRow(GridModel &grid, int row) {
@@ -58,7 +57,7 @@ void DeleteSelectedEntry(CategoryGrids &grids, const SelectionState &selection, 
     const auto address = SelectedEntry(grids, selection);
     if (!address)
         return;
-    if (ui.Ask(DeletePrompt(*address->rec), kStyleYesNoExclamationNo, "Quillmara") != kAnswerYes)
+    if (ui.Ask(DeletePrompt(*address->rec), BoxStyle::kYesNoWarnDefaultNo, "Quillmara") != kAnswerYes)
         return;
     if (!DeleteEntry(*address, ui))
         return;
