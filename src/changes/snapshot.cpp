@@ -255,7 +255,9 @@ bool EmptyFolder(const std::string &folder) {
             continue;
         const std::string path = folder + "\\" + item.name;
         SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (item.folder && !EmptyFolder(path)) {
+        // A linked folder goes as a link: what it leads to is not the
+        // snapshot's to empty.
+        if (item.folder && !item.link && !EmptyFolder(path)) {
             empty = false; // told by the inner call
             continue;
         }

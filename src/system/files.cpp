@@ -134,7 +134,8 @@ std::vector<FolderEntry> ListFolder(const std::string &folder) {
     if (!find)
         return items;
     do {
-        items.push_back({data.cFileName, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+        items.push_back({data.cFileName, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+                         (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
     } while (FindNextFileA(find.get(), &data));
     return items;
 }

@@ -31,6 +31,7 @@ bool FolderExists(const std::string &folder);
 struct FolderEntry {
     std::string name;
     bool folder = false;
+    bool link = false; // a link to somewhere else (a junction or symbolic link)
 };
 // Every name of the folder (ending in "\"), files and subfolders, "." and ".."
 // included, in the order the file system gives them; none when it is missing.

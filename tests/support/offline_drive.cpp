@@ -208,3 +208,23 @@ std::string OfflineDrive::BcdImage(const std::string &windowsFolder) {
     bytes += std::string(64, '\0');
     return bytes;
 }
+
+bool MakeFolderLink(const std::string &target, const std::string &link) {
+    if (!RunningOnWine())
+        return CreateSymbolicLinkA(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) != FALSE;
+    const std::string unixTarget = UnixPath(target);
+    const std::string unixLink = UnixPath(link);
+    if (unixTarget.empty() || unixLink.empty())
+        return false;
+    return StartUnixTool("ln", "-s " + Quoted(unixTarget) + " " + Quoted(unixLink)) && WaitFor(link, true, 15000);
+}
+
+void RemoveFolderLink(const std::string &link) {
+    if (!RunningOnWine()) {
+        RemoveDirectoryA(link.c_str());
+        return;
+    }
+    const std::string unixLink = UnixPath(link);
+    if (!unixLink.empty() && StartUnixTool("rm", "-f " + Quoted(unixLink)))
+        WaitFor(link, false, 15000);
+}

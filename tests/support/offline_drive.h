@@ -54,3 +54,10 @@ class OfflineDrive {
     std::string unixLink_; // the dosdevices link under Wine
     char letter_ = 0;
 };
+
+// Makes link (a Windows path, not there yet) a symbolic link to the folder
+// target: under Wine with the system's ln, elsewhere with CreateSymbolicLink.
+// True once the link shows.
+bool MakeFolderLink(const std::string &target, const std::string &link);
+// Takes such a link away again (not what it leads to).
+void RemoveFolderLink(const std::string &link);

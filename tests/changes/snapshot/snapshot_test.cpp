@@ -13,6 +13,7 @@
 #include "registry/disabled_store.h"
 #include "system/files.h"
 #include "fake_host.h"
+#include "support/offline_drive.h"
 #include "registry/access.h"
 #include "registry/hives.h"
 #include "registry/values.h"
@@ -247,6 +248,27 @@ TEST_F(SnapshotTest, FolderIsSettledReloadedAndEmptied) {
     EXPECT_TRUE(IsFile(File("keep.me")));
     EXPECT_EQ(ReadRegText(HKEY_LOCAL_MACHINE, "_REMOTE_" + kRun, "QmSnapLater"), "C:\\later.exe");
     DeleteValue(HKEY_LOCAL_MACHINE, kRun, "QmSnapLater");
+}
+
+} // namespace
+
+namespace {
+
+// Emptying the snapshot folder never reaches through a linked folder into
+// what the link leads to.
+TEST(EmptyFolder, LeavesWhatALinkedFolderLeadsTo) {
+    TempDir dir;
+    const std::string snapshot = dir / "snapshot";
+    const std::string elsewhere = dir / "elsewhere";
+    ASSERT_TRUE(CreateDirectoryA(snapshot.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(elsewhere.c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(elsewhere + "\\keep.txt", "data"));
+    ASSERT_TRUE(WriteFileBytes(snapshot + "\\old.txt", "x"));
+    ASSERT_TRUE(MakeFolderLink(elsewhere, snapshot + "\\linked"));
+    EmptyFolder(snapshot);
+    EXPECT_EQ(ReadFileBytes(elsewhere + "\\keep.txt"), "data");
+    EXPECT_FALSE(IsFile(snapshot + "\\old.txt"));
+    RemoveFolderLink(snapshot + "\\linked");
 }
 
 } // namespace
