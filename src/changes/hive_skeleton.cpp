@@ -37,14 +37,7 @@ DWORD SetNumber(const std::string &controlSet) {
     return n == 0 ? 1 : static_cast<DWORD>(n);
 }
 
-bool CreatePath(HKEY root, const std::string &path) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, kWriteAccess, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
-}
+bool CreatePath(HKEY root, const std::string &path) { return static_cast<bool>(ScopedKey(CreateKeyWrite(root, path))); }
 
 // Removes the scratch key when it goes, whatever happened before.
 class ScratchKey {
@@ -140,18 +133,13 @@ bool WriteHiveResToFile(const std::string &path, int id) {
             return false;
         if (system) {
             const DWORD number = SetNumber(controlSet);
-            HKEY select = nullptr;
-            if (RegCreateKeyExA(top.get(), "Select", 0, nullptr, REG_OPTION_NON_VOLATILE, kWriteAccess, nullptr,
-                                &select, nullptr) != ERROR_SUCCESS)
+            ScopedKey select(CreateKeyWrite(top.get(), "Select"));
+            if (!select)
                 return false;
-            LSTATUS rc = ERROR_SUCCESS;
             for (const char *name : {"Current", "Default", "LastKnownGood"})
-                if (rc == ERROR_SUCCESS)
-                    rc = RegSetValueExA(select, name, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&number),
-                                        sizeof number);
-            RegCloseKey(select);
-            if (rc != ERROR_SUCCESS)
-                return false;
+                if (RegSetValueExA(select.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&number),
+                                   sizeof number) != ERROR_SUCCESS)
+                    return false;
         }
     }
     if (!SaveKeyToFile(scratch.path(), path, HKEY_LOCAL_MACHINE)) {

@@ -18,18 +18,8 @@ bool KeyExists(HKEY root, const std::string &path) {
     return static_cast<bool>(key);
 }
 
-// Opens root\path for writing, creating it when missing.
-ScopedKey CreateForWrite(HKEY root, const std::string &path) {
-    HKEY raw = nullptr;
-    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, kWriteAccess, nullptr, &raw,
-                        nullptr) != ERROR_SUCCESS)
-        return ScopedKey();
-    TrackKey(raw, 1, RootName(root) + path);
-    return ScopedKey(raw);
-}
-
 bool WriteRaw(HKEY root, const std::string &path, const std::string &name, DWORD type, const std::string &data) {
-    ScopedKey key(CreateForWrite(root, path));
+    ScopedKey key(CreateKeyWrite(root, path));
     return key && RegSetValueExA(key.get(), name.c_str(), 0, type, reinterpret_cast<const BYTE *>(data.data()),
                                  static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
 }

@@ -207,12 +207,7 @@ class Builder {
 
 } // namespace
 
-void MakeSnapshotKey(HKEY root, const std::string &path) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ, nullptr, &key, nullptr) ==
-        ERROR_SUCCESS)
-        RegCloseKey(key);
-}
+void MakeSnapshotKey(HKEY root, const std::string &path) { CloseKey(CreateKeyWrite(root, path)); }
 
 std::string PassFileStem(int location, int pass) { return std::to_string(location) + "(" + std::to_string(pass) + ")"; }
 

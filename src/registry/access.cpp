@@ -22,6 +22,15 @@ HKEY OpenKey(HKEY root, const std::string &subKey) { return OpenWithAccess(root,
 
 HKEY OpenKeyWrite(HKEY root, const std::string &subKey) { return OpenWithAccess(root, subKey, kWriteAccess); }
 
+HKEY CreateKeyWrite(HKEY root, const std::string &subKey) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, kWriteAccess, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        return nullptr;
+    TrackKey(key, kTrackOpened, RootName(root) + subKey);
+    return key;
+}
+
 HKEY OpenChildKey(HKEY parent, const std::string &name, const std::string &trackName, long *error) {
     HKEY key = nullptr;
     const LONG rc = parent != nullptr ? RegOpenKeyExA(parent, name.c_str(), 0, KEY_READ, &key) : ERROR_INVALID_HANDLE;

@@ -27,6 +27,9 @@ constexpr REGSAM kWriteAccess = 0x3F;
 // null when it does not open (nothing logged). An empty subKey opens the root.
 HKEY OpenKey(HKEY root, const std::string &subKey);
 HKEY OpenKeyWrite(HKEY root, const std::string &subKey);
+// Opens root\subKey for writing, creating it (and the keys above it) when
+// missing, and records it; null when that fails (nothing logged).
+HKEY CreateKeyWrite(HKEY root, const std::string &subKey);
 // Opens the subkey name of an open key for reading and records it under
 // trackName; null when it does not open (error, when given, receives the
 // system's answer; nothing is logged).

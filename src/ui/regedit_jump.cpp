@@ -9,12 +9,8 @@ void SetRegeditLastKey(const std::string &text) {
     ScopedKey applets(OpenKeyWrite(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Applets"));
     if (!applets)
         return;
-    HKEY created = nullptr;
-    if (RegCreateKeyA(applets.get(), "Regedit", &created) != ERROR_SUCCESS)
-        return;
-    CloseKey(created);
     ScopedKey regedit(
-        OpenKeyWrite(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit"));
+        CreateKeyWrite(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit"));
     if (regedit)
         WriteString(regedit.get(), "LastKey", text);
 }

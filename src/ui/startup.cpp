@@ -21,20 +21,6 @@ StartFlags &Start() {
     return flags;
 }
 
-namespace {
-
-// Creates (or opens) root\path with write access, recorded in the open-key table.
-HKEY CreateKeyWrite(HKEY root, const std::string &path) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, kWriteAccess, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
-        return nullptr;
-    TrackKey(key, 1, RootName(root) + path);
-    return key;
-}
-
-} // namespace
-
 bool EulaBytesAccepted(const std::string &data) { return !data.empty() && data[0] == '\x01'; }
 
 bool ReadEulaAccepted() {

@@ -75,6 +75,16 @@ TEST(OpenKeyTable, ScopedKeyClosesThroughTheTable) {
         EXPECT_EQ(OpenCount(), before + 1);
     }
     EXPECT_EQ(OpenCount(), before);
+    // A created key, with the keys above it, is recorded under its full name.
+    {
+        ScopedKey created(CreateKeyWrite(HKEY_LOCAL_MACHINE, kBase + "\\New\\Deeper"));
+        ASSERT_TRUE(created);
+        EXPECT_EQ(OpenCount(), before + 1);
+        EXPECT_TRUE(WriteString(created.get(), "Value", "text"));
+    }
+    EXPECT_EQ(OpenCount(), before);
+    ScopedKey reopened(OpenKey(HKEY_LOCAL_MACHINE, kBase + "\\New\\Deeper"));
+    EXPECT_EQ(ReadString(reopened.get(), "Value"), "text");
 }
 
 TEST(TextHelpers, RootNameTrimNullCleanString) {
