@@ -14,7 +14,7 @@ command=${3:-}
 export WINEPREFIX=$build/shotprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
 "$here/cmake/wine-prefix.sh" "$WINEPREFIX"
 
-xvfb_pid=""
+. "$here/tools/private-display.sh"
 app_pid=""
 cleanup() {
   [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
@@ -22,16 +22,7 @@ cleanup() {
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
 }
 trap cleanup EXIT
-if [ -z "${DISPLAY:-}" ]; then
-  for n in $(seq 140 180); do
-    [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    sleep 1
-    if kill -0 "$xvfb_pid" 2>/dev/null; then export DISPLAY=":$n"; break; fi
-    xvfb_pid=""
-  done
-fi
+start_private_display 140 180
 
 # The helper that posts a menu command to the running program.
 poster=$build/post-command.exe

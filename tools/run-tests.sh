@@ -9,22 +9,13 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 export WINEPREFIX=$build/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
 "$here/cmake/wine-prefix.sh" "$WINEPREFIX"
 
-xvfb_pid=""
+. "$here/tools/private-display.sh"
 cleanup() {
   wineserver -k 2>/dev/null || true
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
 }
 trap cleanup EXIT
-if [ -z "${DISPLAY:-}" ]; then
-  for n in $(seq 90 130); do
-    [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    sleep 1
-    if kill -0 "$xvfb_pid" 2>/dev/null; then export DISPLAY=":$n"; break; fi
-    xvfb_pid=""
-  done
-fi
+start_private_display 90 130
 # One persistent wineserver for the whole run; Wine's own service processes are
 # started here with their output closed, so that they never hold a test's
 # output pipe open (CTest would wait for it).
