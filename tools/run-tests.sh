@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # Runs the tests of a configured build tree ($1): makes its Wine prefix once,
 # keeps one wineserver alive for the run, gives Wine a display (Xvfb when there
-# is none), runs CTest, then the fuzz targets when they are built.
+# is none), runs CTest, then the fuzz targets when they are built. Further
+# arguments go to CTest (for example -R test_ui_watch) and leave the fuzz
+# targets out.
 set -euo pipefail
 trap 'echo "run-tests: stopped at line $LINENO" >&2' ERR
 build=$(cd "$1" && pwd)
+shift
+ctest_args=("$@")
 here=$(cd "$(dirname "$0")/.." && pwd)
 export WINEPREFIX=$build/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
 "$here/cmake/wine-prefix.sh" "$WINEPREFIX"
@@ -28,7 +32,7 @@ wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 status=0
 # The status of the pipeline's first command must be read in the same list:
 # after "|| true" it would be the status of "true".
-(cd "$build" && ctest --output-on-failure -j"$(nproc)") 2>&1 | tee "$build/ctest.log" || status=${PIPESTATUS[0]}
+(cd "$build" && ctest --output-on-failure -j"$(nproc)" "${ctest_args[@]}") 2>&1 | tee "$build/ctest.log" || status=${PIPESTATUS[0]}
 summary=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests failed out of [0-9]+' "$build/ctest.log" | tail -n 1 || true)
 total=$(echo "$summary" | sed -E 's/.* out of ([0-9]+).*/\1/')
 failed=$(echo "$summary" | sed -E 's/.*, ([0-9]+) tests failed.*/\1/')
@@ -36,7 +40,7 @@ failed=$(echo "$summary" | sed -E 's/.*, ([0-9]+) tests failed.*/\1/')
 if [ "$failed" -ne 0 ] && [ "$status" -eq 0 ]; then status=1; fi
 fuzzed=0
 fuzz_failed=0
-if [ -x "$here/tools/run-fuzz.sh" ] && [ "$status" -eq 0 ]; then
+if [ -x "$here/tools/run-fuzz.sh" ] && [ "$status" -eq 0 ] && [ ${#ctest_args[@]} -eq 0 ]; then
   fuzz_status=0
   "$here/tools/run-fuzz.sh" "$build" 2>&1 | tee "$build/fuzz.log" || fuzz_status=${PIPESTATUS[0]}
   fuzzed=$(grep -cE '^fuzz [a-z0-9_]+: ([0-9?]+ inputs|FAILED)' "$build/fuzz.log" || true)
