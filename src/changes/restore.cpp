@@ -11,7 +11,6 @@
 #include "registry/disabled_store.h"
 #include "registry/names.h"
 #include "scan/imagepath.h"
-#include "scan/installations.h"
 #include "scan/state.h"
 #include "system/text.h"
 #include "system/files.h"

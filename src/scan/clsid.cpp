@@ -5,7 +5,6 @@
 #include "registry/access.h"
 #include "registry/names.h"
 #include "registry/values.h"
-#include "scan/state.h"
 
 namespace {
 
@@ -19,11 +18,11 @@ std::string DefaultValueOf(const std::string &path, bool &opened) {
 
 } // namespace
 
-std::string ClsidLookup(const std::string &clsid, std::string &name) {
+std::string ClsidLookup(const std::string &clsid, const InstallContext &install, std::string &name) {
     if (clsid.empty())
         return std::string();
     const std::string base =
-        (SelectedOS() >= 1 ? kRemoteSoftware : std::string("SOFTWARE")) + "\\Classes\\CLSID\\" + clsid;
+        (install.offline ? kRemoteSoftware : std::string("SOFTWARE")) + "\\Classes\\CLSID\\" + clsid;
 
     bool opened = false;
     std::string server = DefaultValueOf(base + "\\InprocServer32", opened);
@@ -36,7 +35,7 @@ std::string ClsidLookup(const std::string &clsid, std::string &name) {
     return server;
 }
 
-std::string ClsidLookup(const std::string &clsid) {
+std::string ClsidLookup(const std::string &clsid, const InstallContext &install) {
     std::string ignored;
-    return ClsidLookup(clsid, ignored);
+    return ClsidLookup(clsid, install, ignored);
 }

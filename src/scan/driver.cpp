@@ -8,7 +8,6 @@
 #include "scan/locations.h"
 #include "registry/values.h"
 #include "scan/imagepath.h"
-#include "scan/installations.h"
 #include "scan/scan_memo.h"
 #include "scan/scanner.h"
 #include "scan/state.h"
@@ -189,7 +188,7 @@ std::string GetProfilesDir() { return GetProfilesDir(ScannedInstallation()); }
 std::string GetProfilesDir(const InstallContext &install) {
     if (!ProfilesDir().empty())
         return ProfilesDir();
-    const std::string listPath = SelectedOS() > 0 ? kRemoteProfileList : kProfileList;
+    const std::string listPath = install.offline ? kRemoteProfileList : kProfileList;
 
     // The list's own "ProfilesDirectory".
     {

@@ -59,7 +59,7 @@ void ScanNamedValueSubKeys(PassContext &ctx) {
         const std::string clsid = CleanString(value.data);
         StartupEntry &e = Append(ctx, clsid, kItemSubKey);
         e.EntryName = name;
-        e.ImagePath = ServerPath(ClsidLookup(clsid), ctx.Install);
+        e.ImagePath = ServerPath(ClsidLookup(clsid, ctx.Install), ctx.Install);
     });
 }
 
@@ -119,7 +119,7 @@ constexpr ValueRule kUrlSearchHooks{false, Title::kServerFile, true, ExpandedSer
 void ScanClassValues(PassContext &ctx, const ValueRule &rule) {
     ForEachValue(ctx, [&](const std::string &name, const std::string &data) {
         const std::string &clsid = rule.classInData ? data : name;
-        const std::string server = ClsidLookup(clsid);
+        const std::string server = ClsidLookup(clsid, ctx.Install);
         if (server.empty() && !rule.listUnregistered)
             return;
         StartupEntry &e = Append(ctx, clsid, kItemNamedValue);
@@ -151,7 +151,7 @@ void ScanClassSubKeys(PassContext &ctx) {
             if (!sub)
                 return;
         }
-        const std::string server = ClsidLookup(name);
+        const std::string server = ClsidLookup(name, ctx.Install);
         if (server.empty())
             return;
         StartupEntry &e = Append(ctx, name, kItemSubKey);
@@ -165,7 +165,7 @@ void ScanClassSubKeys(PassContext &ctx) {
 void ScanBrowserHelpers(PassContext &ctx) {
     ForEachSubKey(ctx, [&](const std::string &name) {
         std::string className;
-        const std::string server = ClsidLookup(name, className);
+        const std::string server = ClsidLookup(name, ctx.Install, className);
         if (server.empty())
             return;
         StartupEntry &e = Append(ctx, name, kItemSubKey);

@@ -3,25 +3,11 @@
 #include <windows.h>
 
 #include "scan/filereaders.h"
-#include "scan/state.h"
 #include "system/handles.h"
 #include "system/log.h"
 #include "system/platform.h"
 
 namespace {
-
-// Drive root (e.g. "D:\") of the installation being scanned: the EntryName of
-// entry SelectedOS() of the installations list; "" when there is no such entry.
-std::string ScannedDriveRoot() {
-    const auto &locations = ScanLocations();
-    if (locations.empty())
-        return "";
-    const auto &installations = locations[0].Entries;
-    const int selected = SelectedOS();
-    if (selected < 0 || selected >= static_cast<int>(installations.size()))
-        return "";
-    return installations[static_cast<std::size_t>(selected)].EntryName;
-}
 
 bool FileSizeOf(const std::string &path, ULONGLONG &size) {
     WIN32_FILE_ATTRIBUTE_DATA data;
@@ -73,11 +59,11 @@ std::string LnkTarget(const std::string &path) {
     return LnkTarget(ByteView(bytes));
 }
 
-std::string MSTarget(const std::string &path) {
+std::string MSTarget(const std::string &path, const std::string &driveRoot) {
     std::vector<unsigned char> bytes;
     if (!ReadStartupFile(path, bytes, "MSTarget "))
         return "";
-    return MSTarget(ByteView(bytes), ScannedDriveRoot());
+    return MSTarget(ByteView(bytes), driveRoot);
 }
 
 std::string UrlTarget(const std::string &path) {

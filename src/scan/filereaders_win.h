@@ -19,8 +19,8 @@ bool ReadStartupFile(const std::string &path, std::vector<unsigned char> &bytes,
 // The local base path of the shell link at path.
 std::string LnkTarget(const std::string &path);
 // The path found in the shortcut's printable text; "..\..\..\..\" is taken
-// from the drive root of the scanned installation.
-std::string MSTarget(const std::string &path);
+// from driveRoot, the drive root of the scanned installation (InstallContext::root).
+std::string MSTarget(const std::string &path, const std::string &driveRoot);
 // The key "URL" of the section "InternetShortcut" of the internet shortcut.
 std::string UrlTarget(const std::string &path);
 // The program the task file starts; "" and one "TaskTarget " log line when

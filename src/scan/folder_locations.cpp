@@ -61,7 +61,7 @@ void AddFolderEntry(PassContext &ctx, const std::string &folder, const std::stri
         if (ext == "lnk") {
             entry.ImagePath = RemapDrive(LnkTarget(entry.ImagePath), ctx.Install);
             if (entry.ImagePath.empty())
-                entry.ImagePath = RemapDrive(ExpandEnvVars(MSTarget(entry.ItemName), ctx.Install), ctx.Install);
+                entry.ImagePath = RemapDrive(ExpandEnvVars(MSTarget(entry.ItemName, ctx.Install.root), ctx.Install), ctx.Install);
         } else if (ext == "url") {
             const std::string browser =
                 AppPathLookup("iexplore", ctx.Scope % 2 == 1 ? kScopeProfilesFolder : kScopeProfilesFolderOffline);

@@ -1,7 +1,7 @@
 // The path operations' ties to the running program: the file test they use
 // (a directory search), the App Paths lookup and the search of the running
 // program's PATH. The installation they resolve against comes from
-// ScannedInstallation (scan/installations.h), worked out once per scan.
+// ScannedInstallation (scan/state.h), worked out once per scan.
 #pragma once
 #include <string>
 

@@ -31,20 +31,6 @@ std::string RunningFamily() {
 
 } // namespace
 
-InstallContext ScannedInstallation() {
-    InstallContext ctx;
-    const auto &locations = ScanLocations();
-    const int os = SelectedOS();
-    if (!locations.empty() && os >= 0 && static_cast<std::size_t>(os) < locations[0].Entries.size()) {
-        const StartupEntry &entry = locations[0].Entries[static_cast<std::size_t>(os)];
-        ctx.windowsDir = entry.ImagePath;
-        if (os > 0 && !entry.EntryName.empty())
-            ctx.drive = entry.EntryName[0];
-    }
-    ctx.temp = EnvironmentText("temp");
-    return ctx;
-}
-
 std::string EnvironmentText(const char *name) {
     std::string value;
     DWORD size = GetEnvironmentVariableA(name, nullptr, 0);

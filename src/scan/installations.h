@@ -4,13 +4,7 @@
 #pragma once
 #include <string>
 
-#include "scan/pathops.h"
 
-// The installation being scanned, decoded from entry SelectedOS() of the
-// installations list (record 0 of ScanLocations()): its Windows folder, its
-// drive when it is offline, and the running program's "temp" variable. A scan
-// works it out once and hands it to every pass.
-InstallContext ScannedInstallation();
 // A variable of the running program's environment, whole ("" when unset).
 std::string EnvironmentText(const char *name);
 

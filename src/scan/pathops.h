@@ -15,6 +15,8 @@ struct InstallContext {
     std::string windowsDir; // W: its Windows folder, e.g. "C:\WINDOWS" or "D:\WINDOWS"
     char drive = 0;         // its drive letter while an offline installation is scanned; 0 = running system
     std::string temp;       // the running program's "temp" variable
+    bool offline = false;   // an offline installation is scanned: its hives are the "_REMOTE_" ones
+    std::string root;       // its drive root as the installations list names it ("C:\"); "" when unknown
 };
 
 // True when a file matching the text exists.

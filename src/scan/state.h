@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "scan/pathops.h"
 #include "scan/records.h"
 
 struct ScanState {
@@ -32,6 +33,13 @@ inline std::string &ProfilesDir() { return Scan().profilesDir; }
 inline std::vector<std::string> &UserHives() { return Scan().userHives; }
 inline std::string &CurrentControlSet() { return Scan().currentControlSet; }
 inline std::string &SnapshotPath() { return Scan().snapshotPath; }
+
+// The installation being scanned, decoded from entry SelectedOS() of the
+// installations list (record 0 of ScanLocations()): its Windows folder and
+// drive root, whether it is offline (its drive letter then), and the running
+// program's "temp" variable. A scan works it out once and hands it to every
+// pass; nothing under the scan reads SelectedOS() itself.
+InstallContext ScannedInstallation();
 
 // Resets an array of locations to its single element 0.
 inline void ResetLocations(std::vector<ScanLocation> &locations) { locations.assign(1, ScanLocation{}); }

@@ -6,7 +6,6 @@
 #include "scan/category_handlers.h"
 #include "scan/driver.h"
 #include "scan/imagepath.h"
-#include "scan/installations.h"
 #include "scan/scan_memo.h"
 #include "scan/scanner.h"
 #include "scan/state.h"
@@ -73,9 +72,8 @@ bool TakeSnapshot() {
 std::string GetRemoteEnvironment() {
     const InstallContext install = ScannedInstallation();
     const std::string &windows = install.windowsDir;
-    const int selected = SelectedOS();
     std::string text;
-    const std::string keyPath = (selected > 0 ? kRemoteSystem : std::string("SYSTEM")) + "\\" + CurrentControlSet() +
+    const std::string keyPath = (install.offline ? kRemoteSystem : std::string("SYSTEM")) + "\\" + CurrentControlSet() +
                                 "\\Control\\Session Manager\\Environment";
     {
         ScopedKey key(OpenKey(HKEY_LOCAL_MACHINE, keyPath));

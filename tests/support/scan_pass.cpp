@@ -3,7 +3,6 @@
 #include "registry/access.h"
 #include <gtest/gtest.h>
 
-#include "scan/installations.h"
 #include "scan/locations.h"
 #include "scan/scanner.h"
 #include "scan/state.h"

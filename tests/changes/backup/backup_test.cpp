@@ -22,7 +22,6 @@
 #include "scan/state.h"
 #include "support/folder_files.h"
 #include "support/offline_drive.h"
-#include "scan/installations.h"
 #include "support/scan_pass.h"
 #include "support/store_support.h"
 #include "support/testing.h"

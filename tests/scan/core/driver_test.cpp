@@ -2,7 +2,6 @@
 
 #include "registry/access.h"
 #include "scan/driver.h"
-#include "scan/installations.h"
 #include "scan/locations.h"
 #include "scan/scanner.h"
 #include "scan/state.h"

@@ -12,7 +12,6 @@
 #include "scan/folder_locations.h"
 #include "scan/imagepath.h"
 #include "scan/scanner.h"
-#include "scan/installations.h"
 #include "scan/state.h"
 #include "support/offline_drive.h"
 #include "support/scan_pass.h"

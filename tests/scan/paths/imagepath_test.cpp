@@ -2,7 +2,6 @@
 
 #include "registry/access.h"
 #include "scan/imagepath.h"
-#include "scan/installations.h"
 #include "scan/state.h"
 #include "support/testing.h"
 
@@ -41,9 +40,13 @@ TEST_F(ScannedInstall, ChainFollowsTheSelectedInstallation) {
     EXPECT_EQ(SystemPath(install), "C:\\windows\\system32\\");
     EXPECT_EQ(RemapDrive("E:\\x.exe", install), "E:\\x.exe");
     EXPECT_EQ(install.drive, 0);
+    EXPECT_FALSE(install.offline);
+    EXPECT_EQ(install.root, "C:\\");
 
     SelectedOS() = 1;
     install = ScannedInstallation();
+    EXPECT_TRUE(install.offline);
+    EXPECT_EQ(install.root, "Q:\\");
     EXPECT_EQ(ResolveCommandLine("%SystemRoot%\\system32\\userinit.exe,", install, FileMatchExists),
               "Q:\\WINNT\\system32\\userinit.exe");
     EXPECT_EQ(ResolveCommandLine("\"C:\\Program Files\\A\\a.exe\" -s", install, FileMatchExists),

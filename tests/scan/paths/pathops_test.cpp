@@ -7,8 +7,8 @@
 
 namespace {
 
-InstallContext Running() { return {"C:\\WINDOWS", 0, "C:\\TEMP"}; }
-InstallContext Offline() { return {"D:\\Windows", 'd', "C:\\TEMP"}; }
+InstallContext Running() { return {"C:\\WINDOWS", 0, "C:\\TEMP", false, "C:\\"}; }
+InstallContext Offline() { return {"D:\\Windows", 'd', "C:\\TEMP", true, "D:\\"}; }
 
 FileTest NoFiles() {
     return [](const std::string &) { return false; };
@@ -76,10 +76,10 @@ TEST(PathOps, ExpandEnvVarsExpandsOnlyTheFirstKindFound) {
     // none of the kinds: quotes removed, other variables kept
     EXPECT_EQ(ExpandEnvVars("\"%AppData%\\x.exe\"", ctx), "%AppData%\\x.exe");
     // a replacement that holds the pattern is not expanded again
-    InstallContext odd{"C:\\%systemroot%", 0, ""};
+    InstallContext odd{"C:\\%systemroot%", 0, "", false, ""};
     EXPECT_EQ(ExpandEnvVars("%SystemRoot%\\x", odd), "C:\\%systemroot%\\x");
     // a Windows folder shorter than three characters
-    InstallContext shortW{"C", 0, ""};
+    InstallContext shortW{"C", 0, "", false, ""};
     EXPECT_EQ(ExpandEnvVars("%ProgramFiles%", shortW), "CProgram Files");
     EXPECT_EQ(ExpandEnvVars("%SystemDrive%", InstallContext{}), "");
 }

@@ -139,7 +139,7 @@ TEST_F(ReadersTest, PrintableTextFindsThePathInAShortcut) {
     EXPECT_EQ(MSTarget(ByteView(ToBytes(Utf16("%SystemRoot%\\system32\\tool"))), "D:\\"), "");
     EXPECT_EQ(MSTarget(ByteView(Bytes{}), "D:\\"), "");
     // The shell's own shortcut holds neither marker.
-    EXPECT_EQ(MSTarget(link_), "");
+    EXPECT_EQ(MSTarget(link_, ScannedInstallation().root), "");
 
     // Through the file: the drive root comes from the scanned installation.
     const std::string file = Write("Relative.lnk", ToText(relative));
@@ -152,11 +152,11 @@ TEST_F(ReadersTest, PrintableTextFindsThePathInAShortcut) {
     ScanLocations()[0].Entries[0].EntryName = "C:\\";
     ScanLocations()[0].Entries[1].EntryName = "D:\\";
     SelectedOS() = 1;
-    EXPECT_EQ(MSTarget(file), "D:\\Program Files\\App\\app.exe");
+    EXPECT_EQ(MSTarget(file, ScannedInstallation().root), "D:\\Program Files\\App\\app.exe");
     SelectedOS() = 0;
-    EXPECT_EQ(MSTarget(file), "C:\\Program Files\\App\\app.exe");
+    EXPECT_EQ(MSTarget(file, ScannedInstallation().root), "C:\\Program Files\\App\\app.exe");
     SelectedOS() = 5; // no such installation: no root
-    EXPECT_EQ(MSTarget(file), "Program Files\\App\\app.exe");
+    EXPECT_EQ(MSTarget(file, ScannedInstallation().root), "Program Files\\App\\app.exe");
     ScanLocations() = savedLocations;
     SelectedOS() = savedOS;
 }
@@ -207,7 +207,7 @@ TEST_F(ReadersTest, FilesAreOpenedForReadingOnly) {
     for (const auto &path : {link_, job, variable})
         ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
     EXPECT_EQ(LnkTarget(link_), target_);
-    EXPECT_EQ(MSTarget(variable), "%SystemRoot%\\system32\\app.exe");
+    EXPECT_EQ(MSTarget(variable, ScannedInstallation().root), "%SystemRoot%\\system32\\app.exe");
     EXPECT_EQ(TaskTarget(job), "C:\\Tools\\job.exe");
     for (const auto &path : {link_, job, variable})
         SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -244,7 +244,7 @@ TEST_F(ReadersTest, EachFileIsReadOnceWholeAndBounded) {
 
     // A file that is not there, or a folder: "" and no log line.
     EXPECT_EQ(LnkTarget(dir_ / "Gone.lnk"), "");
-    EXPECT_EQ(MSTarget(dir_ / "Gone.lnk"), "");
+    EXPECT_EQ(MSTarget(dir_ / "Gone.lnk", ScannedInstallation().root), "");
     EXPECT_EQ(TaskTarget(dir_ / "Gone.job"), "");
     EXPECT_EQ(TaskTarget(dir_.path()), "");
     EXPECT_EQ(log.lines().size(), 1u);

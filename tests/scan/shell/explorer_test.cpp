@@ -2,6 +2,7 @@
 
 #include "scan/clsid.h"
 #include "scan/records.h"
+#include "scan/state.h"
 #include "shell_classes.h"
 #include "support/scan_pass.h"
 #include "support/testing.h"
@@ -45,27 +46,27 @@ TEST_F(ShellLocations, ClassLookupTakesTheServerThenTheIconAndTheClassName) {
     serverKeyOnly.Name("Empty server").ServerKeyOnly().Icon("never.dll");
 
     std::string name = "as passed";
-    EXPECT_EQ(ClsidLookup(kAlpha, name), "C:\\Hooks\\alpha.dll");
+    EXPECT_EQ(ClsidLookup(kAlpha, ScannedInstallation(), name), "C:\\Hooks\\alpha.dll");
     EXPECT_EQ(name, "Alpha");
     name = "as passed";
-    EXPECT_EQ(ClsidLookup(kIconOnly, name), "iconext.dll,4"); // the icon text whole
+    EXPECT_EQ(ClsidLookup(kIconOnly, ScannedInstallation(), name), "iconext.dll,4"); // the icon text whole
     EXPECT_EQ(name, "");                                      // class key without a default value
     name = "as passed";
     // An "InprocServer32" key without a value: no server, and the icon is not consulted.
-    EXPECT_EQ(ClsidLookup(kLiveOnly, name), "");
+    EXPECT_EQ(ClsidLookup(kLiveOnly, ScannedInstallation(), name), "");
     EXPECT_EQ(name, "Empty server");
     name = "as passed";
-    EXPECT_EQ(ClsidLookup(kGhost, name), "");
+    EXPECT_EQ(ClsidLookup(kGhost, ScannedInstallation(), name), "");
     EXPECT_EQ(name, "as passed"); // missing class key: the caller's text stays
-    EXPECT_EQ(ClsidLookup("", name), "");
+    EXPECT_EQ(ClsidLookup("", ScannedInstallation(), name), "");
     EXPECT_EQ(name, "as passed");
-    EXPECT_EQ(ClsidLookup(kEnv), "%SystemRoot%\\filt\\env.dll"); // nothing expanded here
+    EXPECT_EQ(ClsidLookup(kEnv, ScannedInstallation()), "%SystemRoot%\\filt\\env.dll"); // nothing expanded here
 
     // A server path beyond any fixed buffer is read whole.
     const std::string longPath = "C:\\" + std::string(300, 'l') + "\\long.dll";
     TestClass longServer("SOFTWARE", "{5A11E700-0007-4000-8000-00000000A007}");
     longServer.Server(longPath);
-    EXPECT_EQ(ClsidLookup("{5A11E700-0007-4000-8000-00000000A007}"), longPath);
+    EXPECT_EQ(ClsidLookup("{5A11E700-0007-4000-8000-00000000A007}", ScannedInstallation()), longPath);
     EXPECT_EQ(OpenKeyCount(), 0);
 }
 
