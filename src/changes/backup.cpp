@@ -151,13 +151,6 @@ bool GetBackupRecord(const std::string &indexFile, BackupRec &record, int sectio
     return true;
 }
 
-int FindPass(const ScanLocation &location, const std::string &keyText) {
-    for (size_t p = 1; p < location.Passes.size(); ++p)
-        if (location.Passes[p].KeyText == keyText)
-            return static_cast<int>(p);
-    return 0;
-}
-
 void BackupPass(int location, int pass, const std::string &folder, ChangeFlags &flags) {
     const auto &locations = ScanLocations();
     if (location < 1 || location > UpperBound(locations))
@@ -181,12 +174,8 @@ void BackupPass(int location, int pass, const std::string &folder, ChangeFlags &
 
 std::string BackupStartFolder() { return ProgramFolder(); }
 
-bool BackupKey(ChangeUi &ui, int location, const std::string &rowText) {
+bool BackupKey(ChangeUi &ui, int location, int pass) {
     ChangeFlags flags;
-    const auto &locations = ScanLocations();
-    const int pass = location >= 1 && location <= UpperBound(locations)
-                         ? FindPass(locations[static_cast<size_t>(location)], rowText)
-                         : 0;
     const std::string folder = ui.ChooseFolder(BackupStartFolder());
     if (!folder.empty())
         BackupPass(location, pass, folder, flags);
@@ -206,7 +195,7 @@ bool BackupKey(ChangeUi &ui, int location, const std::string &rowText) {
     return false;
 }
 
-void BackupSelectedLocation(ChangeUi &ui, int location, const std::string &rowText) {
+void BackupSelectedLocation(ChangeUi &ui, int location, int pass) {
     const auto &locations = ScanLocations();
     if (location < 1 || location > UpperBound(locations))
         return;
@@ -214,29 +203,24 @@ void BackupSelectedLocation(ChangeUi &ui, int location, const std::string &rowTe
         ui.Ask("Location is empty, nothing to backup.", kStyleInfo, kTitle);
         return;
     }
-    if (BackupKey(ui, location, rowText))
+    if (BackupKey(ui, location, pass))
         ui.Ask("Backup successful.", kStyleInfo, kTitle);
 }
 
-void BackupAllLocations(ChangeUi &ui, const std::vector<HeaderRow> &rows,
-                        const std::function<std::string()> &gridsText) {
+void BackupAllLocations(ChangeUi &ui, const std::vector<RowRef> &rows) {
     const std::string folder = ui.ChooseFolder(BackupStartFolder());
     if (folder.empty())
         return;
-    const std::string text = gridsText ? gridsText() : std::string();
+    const std::string text = ListText(ScanLocations(), rows);
     if (WriteStringToFile(folder + "\\Quillmara.txt", text) != static_cast<long>(text.size())) {
         ui.Ask("Unable to save files to that location. May be read-only.", kStylePlain, kTitle);
         return;
     }
     ui.SetBusy(true);
     ChangeFlags flags;
-    const auto &locations = ScanLocations();
-    for (const HeaderRow &row : rows) {
-        const int location = std::atoi(row.locationText.c_str());
-        if (location < 1 || location > UpperBound(locations))
-            continue;
-        BackupPass(location, FindPass(locations[static_cast<size_t>(location)], row.keyText), folder, flags);
-    }
+    for (const RowRef &row : rows)
+        if (row.IsHeader())
+            BackupPass(row.location, row.pass, folder, flags);
     ui.SetBusy(false);
     switch (OutcomeOf(flags)) {
     case Outcome::Some:

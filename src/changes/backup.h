@@ -7,12 +7,11 @@
 //
 // Works on ScanLocations(); asks and tells only through ChangeUi.
 #pragma once
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "changes/change_ui.h"
-#include "scan/records.h"
+#include "changes/shown_rows.h"
 
 // One section of an index file.
 struct BackupRec {
@@ -39,10 +38,6 @@ bool PutBackupRecord(const std::string &indexFile, const BackupRec &record);
 // Scope is not a decimal number.
 bool GetBackupRecord(const std::string &indexFile, BackupRec &record, int section);
 
-// The number of the first pass of the location whose KeyText is keyText
-// exactly; 0 when none is.
-int FindPass(const ScanLocation &location, const std::string &keyText);
-
 // What a backup or restore gathered over its keys and files.
 struct ChangeFlags {
     bool success = false;
@@ -54,25 +49,17 @@ struct ChangeFlags {
 // cannot be saved, or a file that cannot be copied, sets the failure flag.
 void BackupPass(int location, int pass, const std::string &folder, ChangeFlags &flags);
 
-// Backs up the pass of the location whose KeyText is rowText (the selected
-// header row's text) into a folder the user picks; true when something was
-// backed up and nothing failed. Tells the user when it did not work.
-bool BackupKey(ChangeUi &ui, int location, const std::string &rowText);
+// Backs up pass `pass` of location `location` (the selected header row's)
+// into a folder the user picks; true when something was backed up and
+// nothing failed. Tells the user when it did not work.
+bool BackupKey(ChangeUi &ui, int location, int pass);
 
 // The Backup command on the selected header row.
-void BackupSelectedLocation(ChangeUi &ui, int location, const std::string &rowText);
+void BackupSelectedLocation(ChangeUi &ui, int location, int pass);
 
-// One location header row of the grids: its hidden location number (column
-// 6, as text) and its key or folder text (column 2).
-struct HeaderRow {
-    std::string locationText;
-    std::string keyText;
-};
-
-// The Backup All command: every header row, grids 1 to 14 in order; the list
-// text is asked for once a folder was chosen.
-void BackupAllLocations(ChangeUi &ui, const std::vector<HeaderRow> &rows,
-                        const std::function<std::string()> &gridsText);
+// The Backup All command: the list text of the rows the grids show, then the
+// pass of every header row among them, in order.
+void BackupAllLocations(ChangeUi &ui, const std::vector<RowRef> &rows);
 
 // The folder the backup and restore folder dialogs show first.
 std::string BackupStartFolder();

@@ -1,8 +1,7 @@
 // Where a startup entry lives: the records of its location and entry and the
-// registry names the change commands work on. The main window's selection
-// gives the location and entry numbers of a grid row and the text of the
-// location header row above it; the watch prompt gives the numbers of an
-// entry of the latest re-scan, whose key comes from the entry's own pass.
+// registry names the change commands work on, the key taken from the entry's
+// own pass. The main window gives the numbers of the entry its selected row
+// shows; the watch prompt those of an entry of the latest re-scan.
 #pragma once
 #include <windows.h>
 
@@ -23,16 +22,8 @@ struct EntryAddress {
     std::string fullKey;  // keyPath & "\" & itemName
 };
 
-// The key below the root named by a header row's text: everything after its
-// first "\" (so "HKEY_USERS\S-1-5-18\Software" gives "S-1-5-18\Software"); a
-// text without one is taken whole.
-std::string KeyPathFromHeader(const std::string &headerText);
-
-// The address of entry `entry` of location `location` of locations, with the
-// key taken from headerText. None when the numbers name no entry (a header
-// row, an empty row, no selection) or the entry was deleted.
-std::optional<EntryAddress> AddressOf(std::vector<ScanLocation> &locations, int location, int entry,
-                                      const std::string &headerText);
-
-// The same with the key taken from the KeyText of the entry's own pass.
-std::optional<EntryAddress> AddressOfPassEntry(std::vector<ScanLocation> &locations, int location, int entry);
+// The address of entry `entry` of location `location` of locations; its key
+// path is the KeyText of the entry's pass after the root's name (everything
+// after the first "\", or the whole text when it has none). None when the
+// numbers name no entry or no pass, or the entry was deleted.
+std::optional<EntryAddress> AddressOf(std::vector<ScanLocation> &locations, int location, int entry);

@@ -242,13 +242,11 @@ EntryKind KindOf(const EntryAddress &a) {
     }
 }
 
-ToggleResult ToggleEntry(EntryAddress &a, const std::string &glyph, ChangeUi &ui) {
-    const bool disable = glyph == kGlyphEnabled;
-    if (!disable && glyph != kGlyphDisabled)
-        return ToggleResult::Unchanged;
+ToggleResult ToggleEntry(EntryAddress &a, ChangeUi &ui) {
     const KindRow *row = RowOf(KindOf(a));
     if (row == nullptr)
         return ToggleResult::Unchanged;
+    const bool disable = !a.rec->Disabled;
     const std::string &name = a.rec->EntryName;
     if (disable) {
         if (row->refusal != nullptr) {
@@ -285,6 +283,6 @@ bool DeleteEntry(const EntryAddress &a, ChangeUi &ui) {
 }
 
 bool DeleteAddedEntry(int location, int entry, ChangeUi &ui) {
-    const auto address = AddressOfPassEntry(WatchLocations(), location, entry);
+    const auto address = AddressOf(WatchLocations(), location, entry);
     return address && DeleteEntry(*address, ui);
 }

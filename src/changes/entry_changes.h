@@ -11,11 +11,6 @@
 #include "changes/change_ui.h"
 #include "changes/entry_address.h"
 
-// Column 0 of an entry row: a ticked box for an enabled entry, an empty one
-// for a disabled entry (the characters of the Wingdings font).
-inline constexpr const char *kGlyphEnabled = "\xFE";
-inline constexpr const char *kGlyphDisabled = "q";
-
 enum class EntryKind {
     None,        // nothing the commands can work on
     File,        // a file of a folder location
@@ -34,12 +29,10 @@ EntryKind KindOf(const EntryAddress &a);
 
 enum class ToggleResult { Unchanged, Disabled, Enabled };
 
-// Disables the entry when glyph (its row's column 0) is kGlyphEnabled,
-// enables it when it is kGlyphDisabled, and does nothing for any other text.
-// On success the record's Disabled (and a file's ItemName) follow and the
-// caller shows the new glyph; a refusal or failure is told through ui and
-// leaves the record as it was.
-ToggleResult ToggleEntry(EntryAddress &a, const std::string &glyph, ChangeUi &ui);
+// Disables the entry when its record is enabled, enables it when it is
+// disabled. On success the record's Disabled (and a file's ItemName) follow;
+// a refusal or failure is told through ui and leaves the record as it was.
+ToggleResult ToggleEntry(EntryAddress &a, ChangeUi &ui);
 
 // The question asked before an entry is deleted.
 std::string DeletePrompt(const StartupEntry &entry);

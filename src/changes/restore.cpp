@@ -105,16 +105,17 @@ std::string WithoutFirst(const std::string &text) { return text.empty() ? text :
 
 } // namespace
 
-bool PutBackKey(ChangeUi &ui, int location, const std::string &rowText) {
+bool PutBackKey(ChangeUi &ui, int location, int pass) {
     auto &locations = ScanLocations();
     if (location < 1 || location > UpperBound(locations))
         return false;
     const ScanLocation &loc = locations[static_cast<size_t>(location)];
-    const int pass = FindPass(loc, rowText);
-    if (pass == 0) {
-        WriteLog("PutBackKey location " + std::to_string(location) + " has no pass " + rowText);
+    if (pass < 1 || pass > UpperBound(loc.Passes)) {
+        WriteLog("PutBackKey location " + std::to_string(location) + " has no pass " + std::to_string(pass));
         return false;
     }
+    // The location text of the header row: the pass's key or folder.
+    const std::string &rowText = loc.Passes[static_cast<size_t>(pass)].KeyText;
     const std::string expected = std::to_string(location) + ".dat";
     const std::string file = ui.ChooseDataFile(expected);
     if (file.empty())
@@ -150,9 +151,9 @@ bool PutBackKey(ChangeUi &ui, int location, const std::string &rowText) {
     return RestoreFolder(folder + numbers + "\\", target, "PutBackKey ", flags);
 }
 
-void RestoreSelectedLocation(ChangeUi &ui, int location, const std::string &rowText) {
+void RestoreSelectedLocation(ChangeUi &ui, int location, int pass) {
     SnapTimerPause pause;
-    if (PutBackKey(ui, location, rowText))
+    if (PutBackKey(ui, location, pass))
         Tell(ui, "Key restore successful.");
 }
 

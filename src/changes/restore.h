@@ -10,14 +10,13 @@
 
 #include "changes/change_ui.h"
 
-// Restores the pass of the location whose KeyText is rowText (the selected
-// header row's text) from an index file the user picks; true when it was
-// restored. Tells the user of a wrong file and of data that does not fit;
+// Restores pass `pass` of location `location` (the selected header row's)
+// from an index file the user picks; true when it was restored. Tells the user of a wrong file and of data that does not fit;
 // a restore that fails is logged with the key or folder and the reason.
-bool PutBackKey(ChangeUi &ui, int location, const std::string &rowText);
+bool PutBackKey(ChangeUi &ui, int location, int pass);
 
 // The Restore command on the selected header row.
-void RestoreSelectedLocation(ChangeUi &ui, int location, const std::string &rowText);
+void RestoreSelectedLocation(ChangeUi &ui, int location, int pass);
 
 // The Restore All command: every pass of every location for which a backup
 // folder the user picks holds a section.

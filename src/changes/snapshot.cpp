@@ -299,7 +299,7 @@ bool BuildSnapshot(bool &useExisting, SnapshotHost &host, bool hidden) {
     ui.SetBusy(true);
     if (!hidden)
         ui.ShowProgress(kBuildingSnapshot);
-    bool ok = SaveSnapshotText(host.GridsText());
+    bool ok = SaveSnapshotText(ListText(ScanLocations(), host.ShownRows()));
     if (ok) {
         Builder builder(SnapshotPath(), host);
         ok = builder.Run(useExisting);

@@ -16,16 +16,18 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "changes/change_ui.h"
+#include "changes/shown_rows.h"
 
 // What the snapshot builder needs from the main window.
 class SnapshotHost {
   public:
     virtual ~SnapshotHost() = default;
     virtual ChangeUi &Ui() = 0;
-    // The list of all grids as text.
-    virtual std::string GridsText() = 0;
+    // The rows the grids show, in grid and row order (for the list text).
+    virtual std::vector<RowRef> ShownRows() = 0;
     // Opens Explorer on folder.
     virtual void OpenFolder(const std::string &folder) = 0;
     // Hides or shows the main window.

@@ -83,42 +83,34 @@ int CategoryGrids::NextRow(GridModel &grid) {
 
 void CategoryGrids::WriteHeaderRow(int location, int pass, GridPictures &pictures) {
     const ScanLocation &loc = ScanLocations()[static_cast<size_t>(location)];
-    const int g = loc.Category;
-    GridModel &grid = Grid(g);
+    GridModel &grid = Grid(loc.Category);
     const int row = NextRow(grid);
+    const RowRef ref{location, pass, 0};
+    WriteRowTexts(grid, row, ref);
     grid.SetCellPicture(row, kColCheck, loc.MainKey != nullptr ? pictures.RegPic() : pictures.FilePic());
-    const std::string &keyText = loc.Passes[static_cast<size_t>(pass)].KeyText;
-    for (int c = kColName; c <= kColImagePath; ++c)
-        grid.SetTextArray(CellIndex(row, c, g), keyText);
-    grid.SetTextArray(CellIndex(row, kColLocation, g), std::to_string(location));
-    grid.SetTextArray(CellIndex(row, kColEntry, g), "0");
     grid.SetMergeRow(row, true);
     grid.SetCellBackColor(row, kColName, kColorInactiveBorder);
 }
 
 void CategoryGrids::WriteEntryRow(int location, int entry, GridPictures &pictures) {
-    ScanLocation &loc = ScanLocations()[static_cast<size_t>(location)];
-    StartupEntry &item = loc.Entries[static_cast<size_t>(entry)];
-    const int g = loc.Category;
-    GridModel &grid = Grid(g);
+    StartupEntry &item = ScanLocations()[static_cast<size_t>(location)].Entries[static_cast<size_t>(entry)];
+    GridModel &grid = Grid(ScanLocations()[static_cast<size_t>(location)].Category);
     const int row = NextRow(grid);
+    WriteRowTexts(grid, row, RowRef{location, item.PassIndex, entry});
     grid.SetCellFont(row, kColCheck, kCheckFont, kCheckFontSize);
     grid.SetCellAlignment(row, kColCheck, kAlignCenterCenter);
-    grid.SetTextArray(CellIndex(row, kColCheck, g), item.Disabled ? kCheckOff : kCheckOn);
-    grid.SetTextArray(CellIndex(row, kColLocation, g), std::to_string(location));
-    grid.SetTextArray(CellIndex(row, kColEntry, g), std::to_string(entry));
-    if (item.HasFile) {
-        grid.SetCellPicture(row, kColIcon, pictures.FileIcon(item.ImagePath));
-        grid.SetTextArray(CellIndex(row, kColPublisher, g), item.VersionInfo[1]);
-    } else {
-        grid.SetCellPicture(row, kColIcon, pictures.DisPic());
-        grid.SetTextArray(CellIndex(row, kColPublisher, g), kUnableToAccess);
-    }
-    grid.SetTextArray(CellIndex(row, kColName, g), item.EntryName);
-    grid.SetTextArray(CellIndex(row, kColDescription, g),
-                      item.Description.empty() ? item.VersionInfo[2] : item.Description);
-    grid.SetTextArray(CellIndex(row, kColImagePath, g), item.ImagePath);
+    grid.SetTextMatrix(row, kColCheck, CheckGlyph(item.Disabled));
+    grid.SetCellPicture(row, kColIcon, item.HasFile ? pictures.FileIcon(item.ImagePath) : pictures.DisPic());
     item.GridRow = static_cast<short>(row);
+}
+
+void CategoryGrids::WriteRowTexts(GridModel &grid, int row, const RowRef &ref) {
+    grid.SetRef(row, ref);
+    const RowTexts texts = TextsOf(ScanLocations(), ref);
+    for (int c = kColName; c <= kColImagePath; ++c)
+        grid.SetTextMatrix(row, c, texts[static_cast<size_t>(c - kColName)]);
+    grid.SetTextMatrix(row, kColLocation, std::to_string(ref.location));
+    grid.SetTextMatrix(row, kColEntry, std::to_string(ref.entry));
 }
 
 void CategoryGrids::LoadGrids(GridPictures &pictures) {
@@ -189,37 +181,26 @@ int CategoryGrids::GetLastRow(int &gridIndex) const {
     // the last filled row is searched for, not assumed.
     const GridModel &grid = Grid(gridIndex);
     for (int r = grid.Rows() - 1; r >= 1; --r)
-        if (!grid.TextArray(CellIndex(r, kColLocation, gridIndex)).empty())
+        if (grid.Ref(r).Filled())
             return r;
     return 0;
 }
 
-std::string CategoryGrids::GetGridsText() const {
-    std::string text;
-    size_t rows = 0;
-    for (int g = 1; g <= kGridCount; ++g)
-        rows += static_cast<size_t>(Grid(g).Rows());
-    text.reserve(rows * 128);
+std::vector<RowRef> CategoryGrids::ShownRows() const {
+    std::vector<RowRef> rows;
     for (int g = 1; g <= kGridCount; ++g) {
         int index = g;
         const int last = GetLastRow(index);
-        for (int r = 1; r <= last; ++r) {
-            if (Cell(r, kColEntry, g) == "0") {
-                text += Cell(r, kColName, g);
-            } else {
-                text += " + ";
-                text += Cell(r, kColName, g);
-                text += '\t';
-                text += Cell(r, kColDescription, g);
-                text += '\t';
-                text += Cell(r, kColPublisher, g);
-                text += '\t';
-                text += Cell(r, kColImagePath, g);
-            }
-            text += "\r\n";
-        }
+        for (int r = 1; r <= last; ++r)
+            rows.push_back(Grid(g).Ref(r));
     }
-    return text;
+    return rows;
+}
+
+std::string CategoryGrids::GetGridsText() const { return ListText(ScanLocations(), ShownRows()); }
+
+void CategoryGrids::SetCheck(int gridIndex, int row, bool disabled) {
+    Grid(gridIndex).SetTextMatrix(row, kColCheck, CheckGlyph(disabled));
 }
 
 void CategoryGrids::SetIncludeEmpty(bool on, SelectionState &selection, GridPictures &pictures) {

@@ -1,5 +1,6 @@
 // The 14 category grids as plain data: their column layout, filling them from
-// ScanLocations() (one header row per shown pass, one row per shown entry),
+// ScanLocations() (one header row per shown pass, one row per shown entry,
+// each row carrying a reference to the records it shows),
 // the options Include Empty and Hide Microsoft, emptying them, taking the
 // highlight off the selected row, the last filled row and the list of all
 // grids as text, and saving that list. The window side supplies the pictures
@@ -7,6 +8,7 @@
 #pragma once
 #include <array>
 #include <string>
+#include <vector>
 
 #include "scan/records.h"
 #include "ui/grid_model.h"
@@ -23,7 +25,7 @@ constexpr int kColName = 2;        // entry name, or the location text merged ov
 constexpr int kColDescription = 3; //
 constexpr int kColPublisher = 4;   //
 constexpr int kColImagePath = 5;   //
-constexpr int kColLocation = 6;    // hidden: location number
+constexpr int kColLocation = 6;    // hidden: location number (as the row's RowRef holds it)
 constexpr int kColEntry = 7;       // hidden: entry number, "0" on a header row
 
 // The check glyphs in the font kCheckFont: a ticked and an empty box.
@@ -31,7 +33,7 @@ inline const std::string kCheckOn = "\xFE";
 inline const std::string kCheckOff = "q";
 inline const std::string kCheckFont = "Wingdings";
 constexpr float kCheckFontSize = 14;
-inline const std::string kUnableToAccess = "     UNABLE TO ACCESS";
+inline const std::string &CheckGlyph(bool disabled) { return disabled ? kCheckOff : kCheckOn; }
 inline const std::string kSaveFailed = "Unable to save file to that location. May be read-only.";
 
 // The pictures the grids show.
@@ -74,11 +76,15 @@ class CategoryGrids {
     void ClearGrids(SelectionState &selection);
     // Gives the selected row its normal colours back and resets the selection.
     void UnhighlightRow(SelectionState &selection);
-    // The last row whose location column is filled, 0 for none. A number
-    // outside 1..14 is logged and set to 1, and gives 0.
+    // The last row that shows a record, 0 for none. A number outside 1..14
+    // is logged and set to 1, and gives 0.
     int GetLastRow(int &gridIndex) const;
+    // The records shown by the filled rows of grids 1..14, in order.
+    std::vector<RowRef> ShownRows() const;
     // Every filled row of grids 1..14, one CR LF line each.
     std::string GetGridsText() const;
+    // Shows an entry row's check box ticked or empty.
+    void SetCheck(int gridIndex, int row, bool disabled);
 
     // The two options: set the flag, then empty and refill the grids.
     void SetIncludeEmpty(bool on, SelectionState &selection, GridPictures &pictures);
@@ -87,6 +93,8 @@ class CategoryGrids {
   private:
     void WriteHeaderRow(int location, int pass, GridPictures &pictures);
     void WriteEntryRow(int location, int entry, GridPictures &pictures);
+    // The row's reference, its four texts and its hidden numbers.
+    void WriteRowTexts(GridModel &grid, int row, const RowRef &ref);
     int NextRow(GridModel &grid);
 
     std::array<GridModel, kGridCount + 1> grids_; // element 0 unused

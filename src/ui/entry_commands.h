@@ -1,7 +1,7 @@
 // The Entry commands Disable / Enable and Delete on the main window's
-// selection and grids, without the window: the selected entry's address from
-// its row and its location header row, the change itself (changes/), and
-// what the grid shows afterwards (the new check glyph, the removed rows).
+// selection and grids, without the window: the entry the selected row shows,
+// the change itself (changes/), and what the grid shows afterwards (the new
+// check glyph, the removed rows).
 // A selection that shows no entry row, or whose row no longer shows the
 // selected entry, makes every command do nothing.
 #pragma once
@@ -12,11 +12,10 @@
 #include "ui/category_grids.h"
 #include "ui/selection.h"
 
-// The selected entry of ScanLocations(), its key from the header row's text.
+// The entry of ScanLocations() that the selected row shows.
 std::optional<EntryAddress> SelectedEntry(const CategoryGrids &grids, const SelectionState &selection);
 
-// Disables or enables the selected entry by its check glyph and shows the
-// new glyph in its row.
+// Disables or enables the selected entry and shows its new state in its row.
 void ToggleSelectedEntry(CategoryGrids &grids, const SelectionState &selection, ChangeUi &ui);
 
 // Asks, deletes the selected entry, and takes its row out of the grid (and

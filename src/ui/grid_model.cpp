@@ -5,11 +5,12 @@
 namespace {
 const std::string kNoText;
 const GridFont kDefaultFont;
+const RowRef kNoRow;
 } // namespace
 
 GridModel::GridModel(int cols, int rows)
     : cols_(std::max(cols, 1)), rows_(std::max(rows, kFixedRows)),
-      cells_(static_cast<size_t>(cols_) * static_cast<size_t>(rows_)), merge_(static_cast<size_t>(rows_), 0),
+      cells_(static_cast<size_t>(cols_) * static_cast<size_t>(rows_)), rowInfo_(static_cast<size_t>(rows_)),
       colWidth_(static_cast<size_t>(cols_), kDefaultColWidth), colAlign_(static_cast<size_t>(cols_), kAlignGeneral),
       fonts_(1) {}
 
@@ -34,14 +35,9 @@ void GridModel::SetRows(int rows) {
     rows = std::max(rows, kFixedRows);
     if (rows == rows_)
         return;
-    if (rows < rows_) {
-        // Dropped rows take their data with them: a later growth gives empty rows.
-        cells_.resize(static_cast<size_t>(rows) * static_cast<size_t>(cols_));
-        merge_.resize(static_cast<size_t>(rows));
-    } else {
-        cells_.resize(static_cast<size_t>(rows) * static_cast<size_t>(cols_));
-        merge_.resize(static_cast<size_t>(rows), 0);
-    }
+    // Dropped rows take their data with them: a later growth gives empty rows.
+    cells_.resize(static_cast<size_t>(rows) * static_cast<size_t>(cols_));
+    rowInfo_.resize(static_cast<size_t>(rows));
     rows_ = rows;
     ClampCursor();
     Reshaped();
@@ -49,7 +45,7 @@ void GridModel::SetRows(int rows) {
 
 void GridModel::Reserve(int rows) {
     cells_.reserve(static_cast<size_t>(rows) * static_cast<size_t>(cols_));
-    merge_.reserve(static_cast<size_t>(rows));
+    rowInfo_.reserve(static_cast<size_t>(rows));
 }
 
 void GridModel::RemoveItem(int row) {
@@ -57,7 +53,7 @@ void GridModel::RemoveItem(int row) {
         return;
     const auto first = cells_.begin() + static_cast<std::ptrdiff_t>(row) * cols_;
     cells_.erase(first, first + cols_);
-    merge_.erase(merge_.begin() + row);
+    rowInfo_.erase(rowInfo_.begin() + row);
     --rows_;
     ClampCursor();
     Reshaped();
@@ -209,13 +205,22 @@ void GridModel::SetCellPicture(int row, int col, PictureId picture) {
     }
 }
 
-bool GridModel::MergeRow(int row) const { return row >= 0 && row < rows_ && merge_[static_cast<size_t>(row)] != 0; }
+bool GridModel::MergeRow(int row) const { return row >= 0 && row < rows_ && rowInfo_[static_cast<size_t>(row)].merge; }
 
 void GridModel::SetMergeRow(int row, bool merge) {
-    if (row < 0 || row >= rows_ || (merge_[static_cast<size_t>(row)] != 0) == merge)
+    if (row < 0 || row >= rows_ || rowInfo_[static_cast<size_t>(row)].merge == merge)
         return;
-    merge_[static_cast<size_t>(row)] = merge ? 1 : 0;
+    rowInfo_[static_cast<size_t>(row)].merge = merge;
     Touched(row);
+}
+
+const RowRef &GridModel::Ref(int row) const {
+    return row >= 0 && row < rows_ ? rowInfo_[static_cast<size_t>(row)].ref : kNoRow;
+}
+
+void GridModel::SetRef(int row, const RowRef &ref) {
+    if (row >= 0 && row < rows_)
+        rowInfo_[static_cast<size_t>(row)].ref = ref;
 }
 
 void GridModel::Touched(int row) {

@@ -1,13 +1,15 @@
 // The data of one grid, kept apart from the window that draws it: a flat array
 // of cells addressed row * Cols + col (text, back and text colour, font,
 // alignment, 16x16 picture), the column captions' row (row 0, the one fixed
-// row), column widths and alignments, a merge flag per row, the current cell
-// and the top visible row. No window here: the grid code is tested on it, and
+// row), column widths and alignments, per row a merge flag and the records
+// the row shows, the current cell and the top visible row. No window here: the grid code is tested on it, and
 // GridWindow draws it, told of every change through GridListener.
 #pragma once
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "changes/shown_rows.h"
 
 // A colour as the grid code stores it: an RGB value (0x00BBGGRR), or a
 // system colour index n stored as 0x80000000 | n. 0 stands for the grid's
@@ -74,7 +76,7 @@ class GridModel {
     int Rows() const { return rows_; }
     void SetRows(int rows);
     void Reserve(int rows);
-    // Takes one row out; the rows below move up.
+    // Takes one row out; the rows below move up, with what they show.
     void RemoveItem(int row);
 
     // Current cell and first visible scrolling row.
@@ -120,6 +122,10 @@ class GridModel {
     bool MergeRow(int row) const;
     void SetMergeRow(int row, bool merge);
 
+    // The records a row shows; an empty reference for a row that shows none.
+    const RowRef &Ref(int row) const;
+    void SetRef(int row, const RowRef &ref);
+
     const std::string &ToolTipText() const { return toolTip_; }
     void SetToolTipText(std::string text) { toolTip_ = std::move(text); }
 
@@ -143,8 +149,12 @@ class GridModel {
     int row_ = 0;
     int col_ = 0;
     int topRow_ = kFixedRows;
+    struct RowInfo {
+        bool merge = false;
+        RowRef ref;
+    };
     std::vector<Cell> cells_;
-    std::vector<std::uint8_t> merge_;
+    std::vector<RowInfo> rowInfo_;
     std::vector<int> colWidth_;
     std::vector<GridAlign> colAlign_;
     std::vector<GridFont> fonts_;

@@ -138,21 +138,21 @@ bool SelectedJumpRow(const CategoryGrids &grids, const SelectionState &selection
     const int g = selection.CurrentGrid;
     if (g < 1 || g > kGridCount || selection.CurrentRow < 1 || selection.CurrentLocationRow < 1)
         return false;
-    if (grids.Cell(selection.CurrentRow, kColLocation, g).empty())
-        return false;
+    const RowRef &shown = grids.Grid(g).Ref(selection.CurrentRow);
     const auto &locations = ScanLocations();
-    const int loc = selection.CurrentLocation;
-    if (loc < 1 || loc >= static_cast<int>(locations.size()))
+    if (!shown.Filled() || shown.location > UpperBound(locations))
         return false;
-    const ScanLocation &location = locations[static_cast<size_t>(loc)];
+    const ScanLocation &location = locations[static_cast<size_t>(shown.location)];
+    if (shown.pass < 1 || shown.pass > UpperBound(location.Passes))
+        return false;
     row = JumpRow{};
-    row.headerRow = selection.CurrentEntry == 0;
-    row.locationText = grids.Cell(selection.CurrentLocationRow, kColDescription, g);
+    row.headerRow = shown.IsHeader();
+    row.locationText = location.Passes[static_cast<size_t>(shown.pass)].KeyText;
     row.mainKey = location.MainKey;
     row.category = location.Category;
     row.valueName = location.ValueName;
     if (!row.headerRow) {
-        const int e = selection.CurrentEntry;
+        const int e = shown.entry;
         if (e < 1 || e >= static_cast<int>(location.Entries.size()))
             return false;
         const StartupEntry &entry = location.Entries[static_cast<size_t>(e)];

@@ -18,6 +18,7 @@ class WindowSearchGrids : public SearchGrids {
     explicit WindowSearchGrids(MainWindow &window) : window_(window) {}
     int LastRow(int grid) const override { return window_.grids().Data().GetLastRow(grid); }
     std::string Text(int grid, int row, int col) const override { return window_.grids().Data().Cell(row, col, grid); }
+    RowRef Ref(int grid, int row) const override { return window_.grids().Data().Grid(grid).Ref(row); }
     void SelectHit(int grid, int row) override { window_.ShowSearchHit(grid, row); }
 
   private:

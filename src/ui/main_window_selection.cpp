@@ -97,7 +97,7 @@ void MainWindow::OnGridMouseUp(GridWindow &grid, const GridMouse &mouse) {
     if (mouse.button != kGridRightButton)
         return;
     const GridModel &model = grid.Model();
-    if (model.Row() < 1 || model.TextMatrix(model.Row(), kColLocation).empty())
+    if (model.Row() < 1 || !model.Ref(model.Row()).Filled())
         return;
     SelectRow(grid.Index(), SelectBy::Program);
     POINT at{mouse.x, mouse.y};

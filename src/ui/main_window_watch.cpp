@@ -20,7 +20,7 @@ class MainWatchHost : public WatchHost {
     explicit MainWatchHost(MainWindow &window) : window_(window) { HookSnapTimer(*this); }
 
     ChangeUi &Ui() override { return window_.changeUi(); }
-    std::string GridsText() override { return window_.grids().Data().GetGridsText(); }
+    std::vector<RowRef> ShownRows() override { return window_.grids().Data().ShownRows(); }
     void OpenFolder(const std::string &folder) override {
         const std::string quoted = "\"" + folder + "\"";
         ShellExecuteA(window_.hwnd(), "open", "explorer.exe", quoted.c_str(), nullptr, SW_SHOWNORMAL);

@@ -1,7 +1,5 @@
 #include "ui/row_selection.h"
 
-#include <cstdlib>
-
 ClickTarget SelectGridRow(CategoryGrids &grids, SelectionState &selection, int index, SelectBy by) {
     GridModel &grid = grids.Grid(index);
     const ClickTarget target = ResolveClick(ModelCells(grid), grid.Row(), grid.Col(), by);
@@ -19,7 +17,7 @@ ClickTarget SelectGridRow(CategoryGrids &grids, SelectionState &selection, int i
         grid.SetCellBackColor(target.row, c, kColorActiveCaption);
         grid.SetCellForeColor(target.row, c, kColorHighlightText);
     }
-    selection.CurrentLocation = std::atoi(grid.TextMatrix(target.row, kColLocation).c_str());
-    selection.CurrentEntry = std::atoi(grid.TextMatrix(target.row, kColEntry).c_str());
+    selection.CurrentLocation = grid.Ref(target.row).location;
+    selection.CurrentEntry = grid.Ref(target.row).entry;
     return target;
 }

@@ -14,6 +14,7 @@ class ModelCells : public GridCells {
     std::string Text(int row, int col) const override {
         return model_.ValidCell(row, col) ? model_.TextMatrix(row, col) : std::string();
     }
+    RowRef Ref(int row) const override { return model_.Ref(row); }
 
   private:
     const GridModel &model_;

@@ -64,7 +64,7 @@ bool Search(SearchState &state, SearchGrids &grids, int currentGrid, int current
 } // namespace
 
 std::string RowSearchText(const SearchGrids &grids, int grid, int row) {
-    if (grids.Text(grid, row, kColEntry) == "0")
+    if (grids.Ref(grid, row).IsHeader())
         return grids.Text(grid, row, kColName);
     std::string text = grids.Text(grid, row, kColName);
     for (int col = kColName + 1; col <= kColImagePath; ++col)

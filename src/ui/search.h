@@ -5,6 +5,8 @@
 #pragma once
 #include <string>
 
+#include "changes/shown_rows.h"
+
 // What the search reads of the grids and how it shows a hit.
 class SearchGrids {
   public:
@@ -12,6 +14,7 @@ class SearchGrids {
     // The last filled row of grid 1..14 (0 when it has none).
     virtual int LastRow(int grid) const = 0;
     virtual std::string Text(int grid, int row, int col) const = 0;
+    virtual RowRef Ref(int grid, int row) const = 0;
     // Shows the grid's tab and selects the row (never toggling it).
     virtual void SelectHit(int grid, int row) = 0;
 };

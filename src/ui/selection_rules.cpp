@@ -14,7 +14,7 @@ ClickTarget ResolveClick(const GridCells &grid, int row, int col, SelectBy by) {
     if (row <= 0 || row >= grid.Rows())
         return target;
     // Below the data: the last filled row, as if its name had been clicked.
-    while (grid.Text(row, kColLocation).empty()) {
+    while (!grid.Ref(row).Filled()) {
         --row;
         col = kColName;
         if (row < 1)
@@ -24,12 +24,12 @@ ClickTarget ResolveClick(const GridCells &grid, int row, int col, SelectBy by) {
     target.row = row;
     target.col = col;
     for (int r = row; r >= 1; --r) {
-        if (grid.Text(r, kColEntry) == "0") {
+        if (grid.Ref(r).IsHeader()) {
             target.locationRow = r;
             break;
         }
     }
-    target.headerRow = grid.Text(row, kColCheck).empty();
+    target.headerRow = grid.Ref(row).IsHeader();
     target.toggle = by == SelectBy::LeftClick && col == kColCheck && !target.headerRow;
     return target;
 }
@@ -49,7 +49,7 @@ HoverHelp GridHoverHelp(const GridCells &grid, int row, int col) {
     HoverHelp help;
     if (row < 0 || row >= grid.Rows() || col < 0)
         return help;
-    const bool header = row > 0 && grid.Text(row, kColEntry) == "0";
+    const bool header = row > 0 && grid.Ref(row).IsHeader();
     if (col == kColCheck || col == kColIcon) {
         if (!header)
             help.status = col == kColCheck ? "Checkbox to Disable and Enable Startup Items" : kFileIconHelp;

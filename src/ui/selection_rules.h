@@ -9,12 +9,14 @@
 #include "scan/records.h"
 #include "ui/category_grids.h"
 
-// Read access to one grid's cells (row 0 holds the column captions).
+// Read access to one grid's cells (row 0 holds the column captions) and the
+// records each row shows.
 class GridCells {
   public:
     virtual ~GridCells() = default;
     virtual int Rows() const = 0;
     virtual std::string Text(int row, int col) const = 0;
+    virtual RowRef Ref(int row) const = 0;
 };
 
 // Who asks for a selection. Only a user's left click may toggle an entry;

@@ -52,8 +52,8 @@ int EntryNumber(int location, const std::string &name) {
 
 std::optional<EntryAddress> ScanAndAddress(int location, HKEY root, const std::string &keyPath,
                                            const std::string &name) {
-    const std::string header = ScanLocationOver(location, root, keyPath);
-    return AddressOf(ScanLocations(), location, EntryNumber(location, name), header);
+    ScanLocationOver(location, root, keyPath);
+    return AddressOf(ScanLocations(), location, EntryNumber(location, name));
 }
 
 std::string CurrentUserKeyName() {

@@ -99,7 +99,6 @@ class BackupTest : public ::testing::Test {
         RelayUsers(loc.MainKey, (offline ? loc.RemotePath : loc.LocalPath) + loc.Path, loc.Entries, loc.Category, n,
                    loc.ValueName, loc.Scope, loc.Passes, ScannedInstallation());
     }
-    static std::string Text(int n, int pass = 1) { return Loc(n).Passes.at(static_cast<size_t>(pass)).KeyText; }
     // Runs a command with these dialog answers; what the user was told, one
     // message after the other separated by "|".
     std::string Told(const std::function<void()> &command, std::deque<std::string> folders,
@@ -179,7 +178,7 @@ TEST_F(BackupTest, RunKeyRoundTripByContent) {
     ScanIt(15);
     const auto saved = Dump(HKEY_LOCAL_MACHINE, kRun);
     const std::string index = dir_ / "15.dat";
-    EXPECT_EQ(Told([&] { BackupSelectedLocation(ui_, 15, Text(15)); }, {dir_.path()}), "Backup successful.");
+    EXPECT_EQ(Told([&] { BackupSelectedLocation(ui_, 15, 1); }, {dir_.path()}), "Backup successful.");
     EXPECT_EQ(Section(index, 1), "HKEY_LOCAL_MACHINE\\|SOFTWARE\\|_REMOTE_SOFTWARE\\|1|" + kRun);
     EXPECT_TRUE(FileExists(dir_ / "15(1).regf"));
 
@@ -188,7 +187,7 @@ TEST_F(BackupTest, RunKeyRoundTripByContent) {
     std::vector<bool> switched;
     SnapTimer() = {[&] { return running; }, [&](bool on) { switched.push_back(running = on); }};
     ChangeRun();
-    EXPECT_EQ(Told([&] { RestoreSelectedLocation(ui_, 15, Text(15)); }, {}, {index}), "Key restore successful.");
+    EXPECT_EQ(Told([&] { RestoreSelectedLocation(ui_, 15, 1); }, {}, {index}), "Key restore successful.");
     EXPECT_EQ(ui_.patterns, std::vector<std::string>{"15.dat"});
     EXPECT_EQ(Dump(HKEY_LOCAL_MACHINE, kRun), saved);
     EXPECT_EQ(switched, (std::vector<bool>{false, true}));
@@ -201,7 +200,7 @@ TEST_F(BackupTest, RunKeyRoundTripByContent) {
     SetStoreFault([&](const char *call) -> long {
         return std::string(call) == "SHCopyKeyA" && ++copies == 2 ? ERROR_ACCESS_DENIED : 0;
     });
-    EXPECT_EQ(Told([&] { RestoreSelectedLocation(ui_, 15, Text(15)); }, {}, {index}), "");
+    EXPECT_EQ(Told([&] { RestoreSelectedLocation(ui_, 15, 1); }, {}, {index}), "");
     SetStoreFault(nullptr);
     EXPECT_EQ(Dump(HKEY_LOCAL_MACHINE, kRun), changed);
     EXPECT_NE(log.text().find("PutBackKey unable to restore HKEY_LOCAL_MACHINE\\" + kRun +
@@ -212,10 +211,10 @@ TEST_F(BackupTest, RunKeyRoundTripByContent) {
     // Cancelled dialogs: only Backup says so.
     EXPECT_EQ(Told(
                   [&] {
-                      BackupSelectedLocation(ui_, 15, Text(15));
-                      RestoreSelectedLocation(ui_, 15, Text(15));
+                      BackupSelectedLocation(ui_, 15, 1);
+                      RestoreSelectedLocation(ui_, 15, 1);
                       RestoreAllLocations(ui_);
-                      BackupAllLocations(ui_, {{"15", Text(15)}}, [] { return std::string("list"); });
+                      BackupAllLocations(ui_, {{15, 1}});
                   },
                   {}),
               "Some keys were unable to be backed up.");
@@ -230,14 +229,14 @@ TEST_F(BackupTest, RestoreChecksTheFileAndItsData) {
     for (int p = 1; p <= UpperBound(Loc(7).Passes); ++p)
         pass = Loc(7).Passes[static_cast<size_t>(p)].EntryIndexes.size() > 1 ? p : pass;
     ASSERT_GT(pass, 0);
-    const std::string row = Text(7, pass), file = dir_ / "7.DAT";
-    ASSERT_EQ(Told([&] { BackupSelectedLocation(ui_, 7, row); }, {dir_.path()}), "Backup successful.");
+    const std::string file = dir_ / "7.DAT";
+    ASSERT_EQ(Told([&] { BackupSelectedLocation(ui_, 7, pass); }, {dir_.path()}), "Backup successful.");
     const auto saved = Dump(HKEY_CURRENT_USER, policies.path());
     ASSERT_TRUE(CopyFileA((dir_ / "7.dat").c_str(), (dir_ / "17.dat").c_str(), FALSE));
     ASSERT_TRUE(MoveFileA((dir_ / "7.dat").c_str(), file.c_str()));
     auto restore = [&](const std::string &chosen) {
         SetRegString(HKEY_CURRENT_USER, policies.path(), "Shell", "changed.exe");
-        return Told([&] { RestoreSelectedLocation(ui_, 7, row); }, {}, {chosen});
+        return Told([&] { RestoreSelectedLocation(ui_, 7, pass); }, {}, {chosen});
     };
     EXPECT_EQ(restore(dir_ / "17.dat"),
               "The file you selected was not the correct file: 7.dat was needed to restore that key.");
@@ -299,13 +298,13 @@ TEST_F(BackupTest, StartupFolderFilesComeBackAfterDeletion) {
         ASSERT_TRUE(WriteFileBytes(folder + name, "bytes of " + name));
     ScanIt(18);
     ASSERT_EQ(UpperBound(Loc(18).Entries), 4);
-    EXPECT_EQ(Told([&] { BackupSelectedLocation(ui_, 18, Text(18)); }, {dir_.path()}), "Backup successful.");
+    EXPECT_EQ(Told([&] { BackupSelectedLocation(ui_, 18, 1); }, {dir_.path()}), "Backup successful.");
     EXPECT_EQ(Section(dir_ / "18.dat", 1), "||_REMOTE_|5|" + folder);
     EXPECT_EQ(NamesInFolder(dir_ / "18(1)").size(), 4u); // three files and the disabled folder
 
     for (const std::string &name : names)
         ASSERT_TRUE(DeleteFileA((folder + name).c_str()));
-    EXPECT_EQ(Told([&] { RestoreSelectedLocation(ui_, 18, Text(18)); }, {}, {dir_ / "18.dat"}),
+    EXPECT_EQ(Told([&] { RestoreSelectedLocation(ui_, 18, 1); }, {}, {dir_ / "18.dat"}),
               "Key restore successful.");
     for (const std::string &name : names)
         EXPECT_EQ(ReadFileBytes(folder + name), "bytes of " + name);
@@ -329,8 +328,8 @@ TEST_F(BackupTest, BackupsCrossBetweenTheOfflineAndTheRunningView) {
     TempDir fromOffline, fromLocal;
     ScanIt(15, true);
     const auto offline = Dump(HKEY_LOCAL_MACHINE, remoteRun);
-    const auto backup = [&] { BackupSelectedLocation(ui_, 15, Text(15)); };
-    const auto restore = [&] { RestoreSelectedLocation(ui_, 15, Text(15)); };
+    const auto backup = [&] { BackupSelectedLocation(ui_, 15, 1); };
+    const auto restore = [&] { RestoreSelectedLocation(ui_, 15, 1); };
     EXPECT_EQ(Told(backup, {fromOffline.path()}), "Backup successful.");
     EXPECT_EQ(Section(fromOffline / "15.dat", 1), "HKEY_LOCAL_MACHINE\\|SOFTWARE\\|_REMOTE_SOFTWARE\\|2|" + remoteRun);
     FillRun();
@@ -352,10 +351,10 @@ TEST_F(BackupTest, BackupAllCountsKeysThatCouldNotBeSavedAndFilesNotCopied) {
     ScanIt(17);
     ScanIt(3); // a key that does not exist: neither saved nor failed
     ASSERT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\" + Loc(3).Path));
-    const std::vector<HeaderRow> rows = {{"17", Text(17)}, {"3", Text(3)}};
-    auto backupAll = [&](const std::vector<HeaderRow> &which) {
+    const std::vector<RowRef> rows = {{17, 1}, {3, 1}};
+    auto backupAll = [&](const std::vector<RowRef> &which) {
         TempDir into;
-        return Told([&] { BackupAllLocations(ui_, which, [] { return std::string("list"); }); }, {into.path()});
+        return Told([&] { BackupAllLocations(ui_, which); }, {into.path()});
     };
     EXPECT_EQ(backupAll(rows), "All keys were successfully backed up.");
     SetStoreFault(
@@ -368,7 +367,7 @@ TEST_F(BackupTest, BackupAllCountsKeysThatCouldNotBeSavedAndFilesNotCopied) {
     ASSERT_TRUE(WriteFileBytes(folder + "gone.lnk", "x") && WriteFileBytes(folder + "kept.lnk", "y"));
     ScanIt(18);
     ASSERT_TRUE(DeleteFileA((folder + "gone.lnk").c_str()));
-    EXPECT_EQ(backupAll({{"17", Text(17)}, {"18", Text(18)}}), "Some keys were unable to be backed up.");
+    EXPECT_EQ(backupAll({{17, 1}, {18, 1}}), "Some keys were unable to be backed up.");
 
     // A folder where the list cannot be written: nothing else is written.
     TempDir locked;
@@ -376,7 +375,7 @@ TEST_F(BackupTest, BackupAllCountsKeysThatCouldNotBeSavedAndFilesNotCopied) {
     FileHandle holder(
         CreateFileA((locked / "Quillmara.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ui_.styles.clear();
-    EXPECT_EQ(Told([&] { BackupAllLocations(ui_, rows, [] { return std::string("list"); }); }, {locked.path()}),
+    EXPECT_EQ(Told([&] { BackupAllLocations(ui_, rows); }, {locked.path()}),
               "Unable to save files to that location. May be read-only.");
     EXPECT_EQ(ui_.styles, std::vector<int>{0});
     EXPECT_EQ(NamesInFolder(locked.path()), std::vector<std::string>{"Quillmara.txt"});

@@ -39,7 +39,7 @@ TEST_F(DeleteTest, ValuesGoFromTheirLiveOrDisabledPlace) {
     SetRegString(HKEY_LOCAL_MACHINE, run, "Parked", "C:\\parked.exe");
     auto parked = ScanAndAddress(15, HKEY_LOCAL_MACHINE, run, "Parked");
     ASSERT_TRUE(parked);
-    ASSERT_EQ(ToggleEntry(*parked, kGlyphEnabled, ui), ToggleResult::Disabled);
+    ASSERT_EQ(ToggleEntry(*parked, ui), ToggleResult::Disabled);
 
     EXPECT_TRUE(Delete(15, run, "Tool"));
     EXPECT_FALSE(ValueAt(HKEY_LOCAL_MACHINE, run, "Tool").present);
@@ -69,7 +69,7 @@ TEST_F(DeleteTest, OpenCommandIsResetAndServicesKeepTheirKeys) {
     }
     auto parked = ScanAndAddress(48, HKEY_LOCAL_MACHINE, services, "QmParked");
     ASSERT_TRUE(parked);
-    ASSERT_EQ(ToggleEntry(*parked, kGlyphEnabled, ui), ToggleResult::Disabled);
+    ASSERT_EQ(ToggleEntry(*parked, ui), ToggleResult::Disabled);
     EXPECT_TRUE(Delete(48, services, "QmSvc"));
     EXPECT_TRUE(Delete(48, services, "QmParked"));
     for (const char *name : {"QmSvc", "QmParked"}) {
@@ -116,7 +116,7 @@ TEST_F(DeleteTest, SubKeysAndDisabledFiles) {
     SetRegString(HKEY_LOCAL_MACHINE, notify + "\\two\\Child", "Kept", "yes");
     auto one = ScanAndAddress(59, HKEY_LOCAL_MACHINE, notify, "one");
     ASSERT_TRUE(one);
-    ASSERT_EQ(ToggleEntry(*one, kGlyphEnabled, ui), ToggleResult::Disabled);
+    ASSERT_EQ(ToggleEntry(*one, ui), ToggleResult::Disabled);
     EXPECT_TRUE(Delete(59, notify, "one"));
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, notify + kDis));
     // A subkey with subkeys of its own is not deleted.
@@ -133,7 +133,7 @@ TEST_F(DeleteTest, SubKeysAndDisabledFiles) {
     for (const char *name : {"a.bat", "b.bat"}) {
         auto a = ScanAndAddress(19, nullptr, folder, name);
         ASSERT_TRUE(a);
-        ASSERT_EQ(ToggleEntry(*a, kGlyphEnabled, ui), ToggleResult::Disabled);
+        ASSERT_EQ(ToggleEntry(*a, ui), ToggleResult::Disabled);
     }
     const std::string hidden = folder + "AutorunsDisabled";
     EXPECT_TRUE(Delete(19, folder, "a.bat", nullptr));

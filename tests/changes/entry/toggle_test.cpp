@@ -52,7 +52,7 @@ void DisableThenEnable(int location, HKEY root, const std::string &key, const st
     auto a = ScanAndAddress(location, root, key, name);
     ASSERT_TRUE(a) << name << " is not listed";
     ASSERT_FALSE(a->rec->Disabled);
-    ASSERT_EQ(ToggleEntry(*a, kGlyphEnabled, ui), ToggleResult::Disabled);
+    ASSERT_EQ(ToggleEntry(*a, ui), ToggleResult::Disabled);
     EXPECT_TRUE(a->rec->Disabled);
     EXPECT_TRUE(ui.told.empty()) << ui.told.front();
     whileDisabled();
@@ -60,7 +60,7 @@ void DisableThenEnable(int location, HKEY root, const std::string &key, const st
     auto again = ScanAndAddress(location, root, key, name);
     ASSERT_TRUE(again) << name << " is not listed once disabled";
     EXPECT_TRUE(again->rec->Disabled);
-    ASSERT_EQ(ToggleEntry(*again, kGlyphDisabled, ui), ToggleResult::Enabled);
+    ASSERT_EQ(ToggleEntry(*again, ui), ToggleResult::Enabled);
     EXPECT_FALSE(again->rec->Disabled);
     EXPECT_TRUE(ui.told.empty()) << ui.told.front();
     EXPECT_EQ(Dump(root, dumped), start);
@@ -197,7 +197,7 @@ TEST_F(ToggleTest, StartupFileMovesIntoAHiddenFolderItCreates) {
     ScriptedUi ui;
     auto a = ScanAndAddress(19, nullptr, folder, "tool.bat");
     ASSERT_TRUE(a);
-    ASSERT_EQ(ToggleEntry(*a, kGlyphEnabled, ui), ToggleResult::Disabled);
+    ASSERT_EQ(ToggleEntry(*a, ui), ToggleResult::Disabled);
     const std::string hidden = folder + "AutorunsDisabled";
     EXPECT_EQ(a->rec->ItemName, hidden + "\\tool.bat");
     EXPECT_EQ(ReadFileBytes(hidden + "\\tool.bat"), "@echo tool\r\n");
@@ -207,7 +207,7 @@ TEST_F(ToggleTest, StartupFileMovesIntoAHiddenFolderItCreates) {
     auto again = ScanAndAddress(19, nullptr, folder, "tool.bat");
     ASSERT_TRUE(again);
     EXPECT_TRUE(again->rec->Disabled);
-    ASSERT_EQ(ToggleEntry(*again, kGlyphDisabled, ui), ToggleResult::Enabled);
+    ASSERT_EQ(ToggleEntry(*again, ui), ToggleResult::Enabled);
     EXPECT_EQ(again->rec->ItemName, folder + "tool.bat");
     EXPECT_EQ(ReadFileBytes(folder + "tool.bat"), "@echo tool\r\n");
     EXPECT_EQ(GetFileAttributesA(hidden.c_str()), INVALID_FILE_ATTRIBUTES) << "the emptied folder stays";
@@ -216,19 +216,19 @@ TEST_F(ToggleTest, StartupFileMovesIntoAHiddenFolderItCreates) {
     // A file that went away since the scan is not reported as moved, and a
     // disabled file of the same name is never overwritten.
     ASSERT_TRUE(DeleteFileA((folder + "tool.bat").c_str()));
-    ASSERT_EQ(ToggleEntry(*again, kGlyphEnabled, ui), ToggleResult::Unchanged);
+    ASSERT_EQ(ToggleEntry(*again, ui), ToggleResult::Unchanged);
     EXPECT_EQ(ui.told, std::vector<std::string>{"Quillmara: Failed to disable the startup of tool.bat."});
     EXPECT_EQ(GetFileAttributesA(hidden.c_str()), INVALID_FILE_ATTRIBUTES);
     ASSERT_TRUE(WriteFileBytes(folder + "tool.bat", "new"));
     ASSERT_TRUE(CreateDirectoryA(hidden.c_str(), nullptr));
     ASSERT_TRUE(WriteFileBytes(hidden + "\\tool.bat", "old"));
     ui.told.clear();
-    ASSERT_EQ(ToggleEntry(*again, kGlyphEnabled, ui), ToggleResult::Unchanged);
+    ASSERT_EQ(ToggleEntry(*again, ui), ToggleResult::Unchanged);
     EXPECT_EQ(ReadFileBytes(hidden + "\\tool.bat"), "old");
     EXPECT_EQ(ReadFileBytes(folder + "tool.bat"), "new");
     again->rec->ItemName = hidden + "\\tool.bat";
     again->rec->Disabled = true;
-    ASSERT_EQ(ToggleEntry(*again, kGlyphDisabled, ui), ToggleResult::Unchanged);
+    ASSERT_EQ(ToggleEntry(*again, ui), ToggleResult::Unchanged);
     EXPECT_EQ(ui.told.back(), "Quillmara: Failed to enable the startup of tool.bat.");
 }
 
@@ -242,18 +242,19 @@ TEST_F(ToggleTest, RefusalsAndFailuresChangeNothing) {
 
     auto hijack = ScanAndAddress(54, HKEY_LOCAL_MACHINE, command, "C:\\hijack.exe");
     ASSERT_TRUE(hijack);
-    EXPECT_EQ(ToggleEntry(*hijack, kGlyphEnabled, ui), ToggleResult::Unchanged);
+    EXPECT_EQ(ToggleEntry(*hijack, ui), ToggleResult::Unchanged);
     auto provider = ScanAndAddress(64, HKEY_LOCAL_MACHINE, catalog, "000000000001");
     ASSERT_TRUE(provider);
-    EXPECT_EQ(ToggleEntry(*provider, kGlyphEnabled, ui), ToggleResult::Unchanged);
+    EXPECT_EQ(ToggleEntry(*provider, ui), ToggleResult::Unchanged);
     EXPECT_EQ(ui.told, (std::vector<std::string>{
                            "Quillmara: Disabling of this Image Hijack not available, only deletion is supported.",
                            "Quillmara: Disabling Winsock Providers not available, only deletion is supported."}));
     EXPECT_FALSE(provider->rec->Disabled);
     EXPECT_EQ(Dump(HKEY_LOCAL_MACHINE, kBase), start);
 
-    // Not a glyph (a header row's empty column 0): nothing at all.
-    EXPECT_EQ(ToggleEntry(*hijack, "", ui), ToggleResult::Unchanged);
+    // No entry (a header row's address): nothing at all.
+    EntryAddress none;
+    EXPECT_EQ(ToggleEntry(none, ui), ToggleResult::Unchanged);
     EXPECT_EQ(ui.told.size(), 2u);
 
     // A disabled subkey whose live name is taken again cannot come back.
@@ -261,41 +262,45 @@ TEST_F(ToggleTest, RefusalsAndFailuresChangeNothing) {
     SetRegString(HKEY_LOCAL_MACHINE, notify + "\\qmnotify", "DLLName", "qmnotify.dll");
     auto a = ScanAndAddress(59, HKEY_LOCAL_MACHINE, notify, "qmnotify");
     ASSERT_TRUE(a);
-    ASSERT_EQ(ToggleEntry(*a, kGlyphEnabled, ui), ToggleResult::Disabled);
+    ASSERT_EQ(ToggleEntry(*a, ui), ToggleResult::Disabled);
     SetRegString(HKEY_LOCAL_MACHINE, notify + "\\qmnotify", "DLLName", "newer.dll");
     const auto taken = Dump(HKEY_LOCAL_MACHINE, notify);
     ui.told.clear();
-    EXPECT_EQ(ToggleEntry(*a, kGlyphDisabled, ui), ToggleResult::Unchanged);
+    EXPECT_EQ(ToggleEntry(*a, ui), ToggleResult::Unchanged);
     EXPECT_EQ(ui.told, std::vector<std::string>{"Quillmara: Failed to enable startup of qmnotify."});
     EXPECT_TRUE(a->rec->Disabled);
     EXPECT_EQ(Dump(HKEY_LOCAL_MACHINE, notify), taken);
     EXPECT_NE(log.text().find("Key already exixts."), std::string::npos);
 }
 
-TEST(EntryAddressTest, KeyComesFromTheHeaderRowAndRowsWithoutEntryGiveNone) {
-    EXPECT_EQ(KeyPathFromHeader("HKEY_USERS\\S-1-5-18\\Software\\Run"), "S-1-5-18\\Software\\Run");
-    EXPECT_EQ(KeyPathFromHeader("NoBackslash"), "NoBackslash");
+TEST(EntryAddressTest, KeyComesFromTheEntrysPassAndRowsWithoutEntryGiveNone) {
     std::vector<ScanLocation> locations(3);
     locations[2].Entries.resize(3);
     locations[2].Entries[1].EntryName = "shown";
     locations[2].Entries[2].EntryName = "shown";
     locations[2].Entries[2].ItemName = "item";
-    locations[2].Passes.resize(2);
-    locations[2].Passes[1].KeyText = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Pass";
+    locations[2].Passes.resize(3);
+    locations[2].Passes[1].KeyText = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Key";
+    locations[2].Passes[2].KeyText = "HKEY_USERS\\S-1-5-18\\Software\\Run";
+    locations[2].Entries[1].PassIndex = 2;
     locations[2].Entries[2].PassIndex = 1;
-    const auto a = AddressOf(locations, 2, 2, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Key");
+    const auto a = AddressOf(locations, 2, 2);
     ASSERT_TRUE(a);
     EXPECT_EQ(a->itemName, "item");
     EXPECT_EQ(a->fullKey, "SOFTWARE\\Key\\item");
-    EXPECT_EQ(AddressOf(locations, 2, 1, "X\\Y")->itemName, "shown");
-    EXPECT_EQ(AddressOfPassEntry(locations, 2, 2)->keyPath, "SOFTWARE\\Pass");
-    EXPECT_FALSE(AddressOf(locations, 2, 0, "X\\Y")); // a header row
-    EXPECT_FALSE(AddressOf(locations, 0, 1, "X\\Y")); // no selection
-    EXPECT_FALSE(AddressOf(locations, 3, 1, "X\\Y"));
-    EXPECT_FALSE(AddressOf(locations, 2, 3, "X\\Y"));
-    EXPECT_FALSE(AddressOfPassEntry(locations, 2, 1)); // no pass recorded
+    EXPECT_EQ(AddressOf(locations, 2, 1)->itemName, "shown");
+    EXPECT_EQ(AddressOf(locations, 2, 1)->keyPath, "S-1-5-18\\Software\\Run");
+    locations[2].Passes[1].KeyText = "NoBackslash";
+    EXPECT_EQ(AddressOf(locations, 2, 2)->keyPath, "NoBackslash");
+    EXPECT_FALSE(AddressOf(locations, 2, 0)); // a header row
+    EXPECT_FALSE(AddressOf(locations, 0, 1)); // no selection
+    EXPECT_FALSE(AddressOf(locations, 3, 1));
+    EXPECT_FALSE(AddressOf(locations, 2, 3));
+    locations[2].Entries[1].PassIndex = 0; // no pass recorded
+    EXPECT_FALSE(AddressOf(locations, 2, 1));
+    locations[2].Entries[1].PassIndex = 2;
     locations[2].Entries[1].Deleted = true;
-    EXPECT_FALSE(AddressOf(locations, 2, 1, "X\\Y"));
+    EXPECT_FALSE(AddressOf(locations, 2, 1));
 }
 
 } // namespace

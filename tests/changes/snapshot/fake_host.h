@@ -25,7 +25,7 @@ class FakeHost : public WatchHost, public ChangeUi {
     bool timer = false, watchChecked = false, trayChecked = false, startChecked = false;
     bool mainShown = true;
     bool tickInsidePrompt = false; // a timer message arrives while a box is open
-    std::string gridsText = "Logon\r\n + tool\tdescription\r\n";
+    std::vector<RowRef> shownRows = {{15, 1}}; // the machine's Run key
 
     // ChangeUi
     int Ask(const std::string &prompt, int style, const std::string &title) override;
@@ -38,7 +38,7 @@ class FakeHost : public WatchHost, public ChangeUi {
 
     // SnapshotHost
     ChangeUi &Ui() override { return *this; }
-    std::string GridsText() override { return gridsText; }
+    std::vector<RowRef> ShownRows() override { return shownRows; }
     void OpenFolder(const std::string &folder) override { openedFolders.push_back(folder); }
     void ShowMainWindow(bool show) override { mainShown = show; }
 

@@ -229,12 +229,12 @@ TEST_F(SnapshotTest, FolderIsSettledReloadedAndEmptied) {
     ASSERT_TRUE(BuildSnapshot(useExisting, host_, false));
     host_.UnloadHives();
     ASSERT_TRUE(WriteFileBytes(File("keep.me"), "x"));
-    host_.gridsText = "fresh list";
+    host_.shownRows = {{15, 1}, {15, 1}};
     useExisting = true;
     ASSERT_TRUE(BuildSnapshot(useExisting, host_, false));
     EXPECT_TRUE(useExisting);
     EXPECT_TRUE(IsFile(File("keep.me")));
-    EXPECT_EQ(ReadFileBytes(File("Quillmara.txt")), "fresh list");
+    EXPECT_EQ(ReadFileBytes(File("Quillmara.txt")), "HKEY_LOCAL_MACHINE\\" + kRun + "\r\n" + "HKEY_LOCAL_MACHINE\\" + kRun + "\r\n");
     host_.UnloadHives();
 
     SetRegString(HKEY_LOCAL_MACHINE, kRun, "QmSnapLater", "C:\\later.exe");

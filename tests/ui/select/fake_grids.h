@@ -26,6 +26,13 @@ class FakeGrid : public GridCells {
     }
     int Rows() const override { return static_cast<int>(rows_.size()); }
     std::string Text(int row, int col) const override { return rows_.at(row).at(col); }
+    // The records a row shows, from its hidden location and entry numbers.
+    RowRef Ref(int row) const override {
+        const Row &cells = rows_.at(row);
+        if (row < 1 || cells[6].empty())
+            return {};
+        return {std::stoi(cells[6]), 1, std::stoi(cells[7])};
+    }
     int LastRow() const {
         for (int r = Rows() - 1; r >= 1; --r)
             if (!rows_[r][6].empty())
@@ -47,6 +54,7 @@ class FakeGrids : public SearchGrids {
         return it == grids.end() ? 0 : it->second.LastRow();
     }
     std::string Text(int grid, int row, int col) const override { return grids.at(grid).Text(row, col); }
+    RowRef Ref(int grid, int row) const override { return grids.at(grid).Ref(row); }
     void SelectHit(int grid, int row) override {
         currentGrid = grid;
         currentRow = row;

@@ -11,6 +11,7 @@ void Fill(GridModel &grid, int row, std::vector<std::string> cells) {
         grid.SetRows(row + 1);
     for (int c = 0; c < static_cast<int>(cells.size()); ++c)
         grid.SetTextMatrix(row, c, cells[c]);
+    grid.SetRef(row, {std::stoi(cells[kColLocation]), 1, std::stoi(cells[kColEntry])});
 }
 
 struct Grids {
