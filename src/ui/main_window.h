@@ -4,6 +4,18 @@
 // the start-up sequence and the command dispatch. Its code is split by
 // concern into main_window_<concern>.cpp; each concern keeps its own block in
 // this header.
+//
+// Who owns what:
+// - scan/ owns the records (ScanLocations(): locations, passes, entries); they
+//   are the truth every command acts on.
+// - ui/category_grids fills the 14 grids from them; each row carries a RowRef
+//   (location, pass, entry; entry 0 on a header row) and its texts come from
+//   changes/shown_rows, the one rendering of a row. Grid text is for the eye
+//   (and the search and Copy); no command reads data back out of it.
+// - ui/ turns the selection into records (entry_commands, backup_commands)
+//   and hands them to changes/, which changes the registry and files, writes
+//   back into the records (Disabled, ItemName, Deleted) and never includes ui/.
+//   The grid then shows the record's new state (check glyph, removed rows).
 #pragma once
 #include <windows.h>
 

@@ -18,6 +18,7 @@ TEST(GridModelTest, ShrinkingDropsRowsAndRemoveItemMovesRowsUp) {
         grid.SetCellBackColor(r, 2, kColorActiveCaption);
         grid.SetCellPicture(r, 1, 7);
         grid.SetMergeRow(r, r % 2 == 0);
+        grid.SetRef(r, {r, 1, r});
     }
     EXPECT_EQ(grid.CellIndex(3, 2), 26);
     EXPECT_EQ(grid.TextArray(26), "row 3");
@@ -26,6 +27,7 @@ TEST(GridModelTest, ShrinkingDropsRowsAndRemoveItemMovesRowsUp) {
     EXPECT_EQ(grid.Rows(), 19);
     EXPECT_EQ(grid.TextMatrix(3, 2), "row 4");
     EXPECT_TRUE(grid.MergeRow(3));
+    EXPECT_EQ(grid.Ref(3), (RowRef{4, 1, 4}));
     EXPECT_EQ(grid.TextMatrix(18, 2), "row 19");
 
     grid.SetRow(18);
@@ -38,6 +40,8 @@ TEST(GridModelTest, ShrinkingDropsRowsAndRemoveItemMovesRowsUp) {
     EXPECT_EQ(grid.CellBackColor(3, 2), kGridDefaultColor);
     EXPECT_EQ(grid.CellPicture(3, 1), 0u);
     EXPECT_FALSE(grid.MergeRow(4));
+    EXPECT_FALSE(grid.Ref(3).Filled());
+    EXPECT_FALSE(grid.Ref(20).Filled());
     // Out of range reads give nothing; writes are ignored.
     EXPECT_EQ(grid.TextArray(-1), "");
     grid.SetTextMatrix(20, 0, "x");
