@@ -17,20 +17,19 @@ RowTexts TextsOf(const std::vector<ScanLocation> &locations, const RowRef &row) 
             e.HasFile ? e.VersionInfo[1] : kUnableToAccess, e.ImagePath};
 }
 
+std::string RowLine(const RowTexts &texts, bool header) {
+    std::string line = texts[0];
+    for (size_t i = 1; i < texts.size() && !header; ++i)
+        line.append(1, '\t').append(texts[i]);
+    return line;
+}
+
 std::string ListText(const std::vector<ScanLocation> &locations, const std::vector<RowRef> &rows) {
     std::string text;
     text.reserve(rows.size() * 128);
     for (const RowRef &row : rows) {
-        const RowTexts texts = TextsOf(locations, row);
-        if (row.IsHeader()) {
-            text += texts[0];
-        } else {
-            text += " + ";
-            text += texts[0];
-            for (size_t i = 1; i < texts.size(); ++i)
-                text.append(1, '\t').append(texts[i]);
-        }
-        text += "\r\n";
+        text.append(row.IsHeader() ? "" : " + ");
+        text.append(RowLine(TextsOf(locations, row), row.IsHeader())).append("\r\n");
     }
     return text;
 }

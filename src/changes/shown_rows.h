@@ -30,6 +30,10 @@ inline const std::string kUnableToAccess = "     UNABLE TO ACCESS";
 using RowTexts = std::array<std::string, 4>;
 RowTexts TextsOf(const std::vector<ScanLocation> &locations, const RowRef &row);
 
+// A row's texts as one line: a header row's location text alone, an entry
+// row's four texts divided by tabs (also what Copy and the search take).
+std::string RowLine(const RowTexts &texts, bool header);
+
 // The list as text: one line per row, ended by CR LF; a header row gives its
 // location text alone, an entry row " + " and its four texts divided by tabs.
 std::string ListText(const std::vector<ScanLocation> &locations, const std::vector<RowRef> &rows);

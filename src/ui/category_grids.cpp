@@ -85,8 +85,7 @@ void CategoryGrids::WriteHeaderRow(int location, int pass, GridPictures &picture
     const ScanLocation &loc = ScanLocations()[static_cast<size_t>(location)];
     GridModel &grid = Grid(loc.Category);
     const int row = NextRow(grid);
-    const RowRef ref{location, pass, 0};
-    WriteRowTexts(grid, row, ref);
+    WriteRowTexts(grid, row, RowRef{location, pass, 0});
     grid.SetCellPicture(row, kColCheck, loc.MainKey != nullptr ? pictures.RegPic() : pictures.FilePic());
     grid.SetMergeRow(row, true);
     grid.SetCellBackColor(row, kColName, kColorInactiveBorder);

@@ -36,8 +36,8 @@ struct JumpRow {
 
 // The plan for a row; keyExists tells whether a key below mainKey opens.
 JumpPlan PlanJump(const JumpRow &row, const std::function<bool(HKEY, const std::string &)> &keyExists);
-// The row facts of the main window's selection; false when hidden column 6 of
-// the selected row is empty (nothing to jump to).
+// The row facts of the main window's selection, from the records its row
+// shows; false when the row shows none (nothing to jump to).
 bool SelectedJumpRow(const CategoryGrids &grids, const SelectionState &selection, JumpRow &row);
 
 // The text stored as the registry editor's "LastKey" for a key: "MyComputer\"

@@ -64,12 +64,10 @@ bool Search(SearchState &state, SearchGrids &grids, int currentGrid, int current
 } // namespace
 
 std::string RowSearchText(const SearchGrids &grids, int grid, int row) {
-    if (grids.Ref(grid, row).IsHeader())
-        return grids.Text(grid, row, kColName);
-    std::string text = grids.Text(grid, row, kColName);
-    for (int col = kColName + 1; col <= kColImagePath; ++col)
-        text.append(1, '\t').append(grids.Text(grid, row, col));
-    return text;
+    RowTexts texts;
+    for (int col = kColName; col <= kColImagePath; ++col)
+        texts[static_cast<size_t>(col - kColName)] = grids.Text(grid, row, col);
+    return RowLine(texts, grids.Ref(grid, row).IsHeader());
 }
 
 bool ContainsText(const std::string &text, const std::string &what) {

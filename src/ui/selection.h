@@ -8,8 +8,8 @@ struct SelectionState {
     int CurrentRow = 0;            // grid row, 0 when nothing is selected
     int CurrentCol = 0;            // column that was clicked
     bool HeaderRowSelected = true; // the row is a location header row
-    int CurrentLocation = 0;       // index into ScanLocations() (hidden column 6)
-    int CurrentEntry = 0;          // index into that location's Entries() (hidden column 7)
+    int CurrentLocation = 0;       // index into ScanLocations(), as the row's RowRef holds it
+    int CurrentEntry = 0;          // index into that location's Entries(); 0 on a header row
     int CurrentLocationRow = 0;    // header row at or above CurrentRow, 0 when none
 
     // Nothing selected.

@@ -62,12 +62,10 @@ HoverHelp GridHoverHelp(const GridCells &grid, int row, int col) {
 }
 
 std::string CopyText(const GridCells &grid, int row, bool headerRow) {
-    if (headerRow)
-        return grid.Text(row, kColName);
-    std::string text = grid.Text(row, kColName);
-    for (int col = kColName + 1; col <= kColImagePath; ++col)
-        text.append(1, '\t').append(grid.Text(row, col));
-    return text;
+    RowTexts texts;
+    for (int col = kColName; col <= kColImagePath; ++col)
+        texts[static_cast<size_t>(col - kColName)] = grid.Text(row, col);
+    return RowLine(texts, headerRow);
 }
 
 std::array<std::string, 8> FilePanelLabels(const StartupEntry &entry, std::string (*formatDate)(DateSerial)) {
