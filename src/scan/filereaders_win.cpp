@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "scan/filereaders.h"
+#include "system/codepage.h"
 #include "system/handles.h"
 #include "system/log.h"
 #include "system/platform.h"
@@ -56,7 +57,8 @@ std::string LnkTarget(const std::string &path) {
     std::vector<unsigned char> bytes;
     if (!ReadStartupFile(path, bytes, "LnkTarget "))
         return "";
-    return LnkTarget(ByteView(bytes));
+    // Long names and the strings of a Unicode link come in the program's code page.
+    return LnkTarget(ByteView(bytes), static_cast<std::string (*)(const std::u16string &)>(AnsiText));
 }
 
 std::string MSTarget(const std::string &path, const std::string &driveRoot) {

@@ -16,7 +16,7 @@ constexpr std::size_t kMaxStartupFileSize = std::size_t{1} << 20;
 // by logTag, e.g. "LnkTarget ").
 bool ReadStartupFile(const std::string &path, std::vector<unsigned char> &bytes, const std::string &logTag);
 
-// The local base path of the shell link at path.
+// The target of the shell link at path, as Windows resolves it.
 std::string LnkTarget(const std::string &path);
 // The path found in the shortcut's printable text; "..\..\..\..\" is taken
 // from driveRoot, the drive root of the scanned installation (InstallContext::root).

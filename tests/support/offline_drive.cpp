@@ -34,23 +34,6 @@ std::string UnixPath(const std::string &path) {
     return out;
 }
 
-// The Windows path of a unix file (Wine only; "" elsewhere).
-std::string DosPath(const std::string &unixPath) {
-    auto fn = reinterpret_cast<DosNameFn>(
-        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_dos_file_name")));
-    if (fn == nullptr)
-        return std::string();
-    wchar_t *name = fn(unixPath.c_str());
-    if (name == nullptr)
-        return std::string();
-    const int n = WideCharToMultiByte(CP_ACP, 0, name, -1, nullptr, 0, nullptr, nullptr);
-    std::string out(n > 0 ? n : 1, '\0');
-    WideCharToMultiByte(CP_ACP, 0, name, -1, out.data(), n, nullptr, nullptr);
-    HeapFree(GetProcessHeap(), 0, name);
-    out.resize(strlen(out.c_str()));
-    return out;
-}
-
 // Starts a unix tool with arguments. Wine gives no handle to wait on for a
 // unix process, so callers poll for its effect. Nor does it fill in the
 // handles of PROCESS_INFORMATION: it reports whatever its own stack held
@@ -94,6 +77,22 @@ bool MakeDirs(const std::string &path) {
 std::string Quoted(const std::string &text) { return "\"" + text + "\""; }
 
 } // namespace
+
+std::string DosPath(const std::string &unixPath) {
+    auto fn = reinterpret_cast<DosNameFn>(
+        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_dos_file_name")));
+    if (fn == nullptr)
+        return std::string();
+    wchar_t *name = fn(unixPath.c_str());
+    if (name == nullptr)
+        return std::string();
+    const int n = WideCharToMultiByte(CP_ACP, 0, name, -1, nullptr, 0, nullptr, nullptr);
+    std::string out(n > 0 ? n : 1, '\0');
+    WideCharToMultiByte(CP_ACP, 0, name, -1, out.data(), n, nullptr, nullptr);
+    HeapFree(GetProcessHeap(), 0, name);
+    out.resize(strlen(out.c_str()));
+    return out;
+}
 
 OfflineDrive::OfflineDrive(char first) {
     static std::atomic<int> counter{0};

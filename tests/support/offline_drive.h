@@ -61,3 +61,6 @@ class OfflineDrive {
 bool MakeFolderLink(const std::string &target, const std::string &link);
 // Takes such a link away again (not what it leads to).
 void RemoveFolderLink(const std::string &link);
+
+// The Windows path of a unix file (Wine only; "" elsewhere).
+std::string DosPath(const std::string &unixPath);
