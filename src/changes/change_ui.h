@@ -19,9 +19,9 @@ class ChangeUi {
     virtual int Ask(const std::string &prompt, int style, const std::string &title) = 0;
     // The folder-browse dialog starting at initialFolder; "" when cancelled.
     virtual std::string ChooseFolder(const std::string &initialFolder) = 0;
-    // The open dialog for "Data File" names matching pattern; "" when
-    // cancelled.
-    virtual std::string ChooseDataFile(const std::string &pattern) = 0;
+    // The open dialog for "Data File" names with the expected name in its
+    // name box; "" when cancelled.
+    virtual std::string ChooseDataFile(const std::string &name) = 0;
     // The progress window: shown with a label, moved on (0..100), hidden.
     virtual void ShowProgress(const std::string &label) = 0;
     virtual void SetProgress(double percent) = 0;

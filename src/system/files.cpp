@@ -63,23 +63,25 @@ std::string CurrentFolder() {
     return length < n ? folder.substr(0, length) : "";
 }
 
+// The name the save dialog offers.
+constexpr const char *kListFileName = "Quillmara.txt";
+
 // Room for any path the ANSI dialogs return.
 constexpr size_t kDialogBuffer = 1024;
 
 enum class DialogKind { Save, Open };
 
+// The name box starts with defaultName (a name only, so that the dialog opens
+// in the current folder).
 bool ShowFileDialog(DialogKind kind, const std::string &title, const std::string &pattern,
-                    const std::string &description, std::string &chosen) {
+                    const std::string &description, const std::string &defaultName, std::string &chosen) {
     std::string filter = description + " (" + pattern + ")";
     filter += '\0';
     filter += pattern;
     filter += '\0';
     filter += '\0';
     std::vector<char> file(kDialogBuffer, '\0');
-    if (kind == DialogKind::Save) {
-        const std::string defaultName = ProgramFolder() + "\\Quillmara.txt";
-        defaultName.copy(file.data(), file.size() - 1);
-    }
+    defaultName.copy(file.data(), file.size() - 1);
     std::vector<char> fileTitle(kDialogBuffer, '\0');
     const std::string initialFolder = CurrentFolder();
 
@@ -225,12 +227,12 @@ bool WriteResToFile(const std::string &path, int number) {
 
 bool ShowSave(const std::string &title, const std::string &pattern, const std::string &description,
               std::string &chosen) {
-    return ShowFileDialog(DialogKind::Save, title, pattern, description, chosen);
+    return ShowFileDialog(DialogKind::Save, title, pattern, description, kListFileName, chosen);
 }
 
 bool ShowOpen(const std::string &title, const std::string &pattern, const std::string &description,
               std::string &chosen) {
-    return ShowFileDialog(DialogKind::Open, title, pattern, description, chosen);
+    return ShowFileDialog(DialogKind::Open, title, pattern, description, "", chosen);
 }
 
 std::string SaveFileName(const std::string &pattern, const std::string &description) {
@@ -240,13 +242,13 @@ std::string SaveFileName(const std::string &pattern, const std::string &descript
     return TrimBlanks(chosen);
 }
 
-std::string OpenDataFile(std::string &pattern) {
+std::string OpenDataFile(std::string &name) {
     std::string chosen;
-    if (!ShowOpen("Open File", pattern, "Data File", chosen)) {
-        pattern.clear();
+    if (!ShowFileDialog(DialogKind::Open, "Open File", "*.dat", "Data File", name, chosen)) {
+        name.clear();
         return "";
     }
-    pattern = chosen;
+    name = chosen;
     return TrimBlanks(chosen);
 }
 

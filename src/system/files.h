@@ -59,7 +59,8 @@ bool ReadFileBytes(const std::string &path, std::string &bytes);
 // WriteStringToFile writes a text; true when every byte was written.
 bool WriteResToFile(const std::string &path, int number);
 
-// The save and open dialogs, with one filter "description (pattern)". On
+// The save and open dialogs, with one filter "description (pattern)", in the
+// current folder (the save dialog offers the name "Quillmara.txt"). On
 // success chosen receives the path and the result is true; a cancel or a
 // failure is logged ("ShowSave "/"ShowOpen " and the system's error) and
 // leaves chosen untouched.
@@ -67,12 +68,13 @@ bool ShowSave(const std::string &title, const std::string &pattern, const std::s
               std::string &chosen);
 bool ShowOpen(const std::string &title, const std::string &pattern, const std::string &description,
               std::string &chosen);
-// The "Save File" dialog; the chosen path with blanks trimmed, or "".
+// The "Save File" dialog, offering "Quillmara.txt" in the current folder; the
+// chosen path with blanks trimmed, or "".
 std::string SaveFileName(const std::string &pattern, const std::string &description);
-// The "Open File" dialog listing "Data File" names matching pattern; pattern
-// receives the chosen path ("" after a cancel), which is also the result with
-// blanks trimmed.
-std::string OpenDataFile(std::string &pattern);
+// The "Open File" dialog listing "Data File" (*.dat) names in the current
+// folder, with name in its name box; name receives the chosen path ("" after
+// a cancel), which is also the result with blanks trimmed.
+std::string OpenDataFile(std::string &name);
 // The folder-browse dialog with initialFolder selected; the chosen folder, or
 // "" when cancelled.
 std::string BrowseFolder(HWND owner, const std::string &initialFolder);

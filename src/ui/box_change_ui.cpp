@@ -11,7 +11,7 @@ int BoxChangeUi::Ask(const std::string &prompt, int style, const std::string &ti
 
 std::string BoxChangeUi::ChooseFolder(const std::string &initialFolder) { return AskFolder(owner_, initialFolder); }
 
-std::string BoxChangeUi::ChooseDataFile(const std::string &pattern) { return AskDataFile(pattern); }
+std::string BoxChangeUi::ChooseDataFile(const std::string &name) { return AskDataFile(name); }
 
 void BoxChangeUi::ShowProgress(const std::string &label) {
     if (showProgress)

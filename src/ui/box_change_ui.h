@@ -20,7 +20,7 @@ class BoxChangeUi : public ChangeUi {
 
     int Ask(const std::string &prompt, int style, const std::string &title) override;
     std::string ChooseFolder(const std::string &initialFolder) override;
-    std::string ChooseDataFile(const std::string &pattern) override;
+    std::string ChooseDataFile(const std::string &name) override;
     void ShowProgress(const std::string &label) override;
     void SetProgress(double percent) override;
     void HideProgress() override;

@@ -17,11 +17,11 @@ std::string AskFolder(HWND owner, const std::string &initialFolder) {
     return BrowseFolder(owner, initialFolder);
 }
 
-std::string AskDataFile(const std::string &pattern) {
+std::string AskDataFile(const std::string &name) {
     if (Answers().dataFile)
-        return Answers().dataFile(pattern);
-    std::string name = pattern;
-    return OpenDataFile(name);
+        return Answers().dataFile(name);
+    std::string chosen = name;
+    return OpenDataFile(chosen);
 }
 
 std::string AskSaveFile(const std::string &pattern, const std::string &description) {

@@ -49,21 +49,20 @@ std::string ControlText(HWND dialog, int id) {
     return text;
 }
 
-// Plays the user: waits on its own thread for this program's dialog with the
-// title (any dialog when null) and acts on it while the test thread sits in
-// the modal dialog.
+// Plays the user: waits on its own thread (up to 60 s: the machine may be
+// busy) for this program's dialog with the title (any dialog when null) and
+// acts on it while the test thread sits in the modal dialog.
 class User {
   public:
     User(const char *title, std::function<void(HWND)> act)
         : thread_([this, title, act] {
               HWND dialog = nullptr;
-              for (int i = 0; i < 300 && dialog == nullptr; ++i) {
+              for (int i = 0; i < 1200 && dialog == nullptr; ++i) {
                   Sleep(50);
                   dialog = FindOwnDialog(title);
               }
               if (dialog == nullptr)
                   return;
-              Sleep(200); // let the dialog finish setting itself up
               found = true;
               act(dialog);
           }) {}
@@ -74,6 +73,29 @@ class User {
     std::thread thread_;
 };
 
+// Polls cond every 50 ms for up to 60 s.
+bool Eventually(const std::function<bool()> &cond) {
+    for (int i = 0; i < 1200; ++i) {
+        if (cond())
+            return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+// The current folder for the length of a test.
+class InFolder {
+  public:
+    explicit InFolder(const std::string &folder) {
+        GetCurrentDirectoryA(sizeof before_, before_);
+        SetCurrentDirectoryA(folder.c_str());
+    }
+    ~InFolder() { SetCurrentDirectoryA(before_); }
+
+  private:
+    char before_[MAX_PATH] = {};
+};
+
 std::string Lower(std::string text) {
     CharLowerA(text.data());
     return text;
@@ -81,34 +103,34 @@ std::string Lower(std::string text) {
 
 void Press(HWND dialog, int id) { PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
 
-// Waits (up to 20 s) until the folder tree of a browse dialog has the folder
-// named name selected: on a busy machine (the whole suite running) the dialog
+// Waits until the folder tree of a browse dialog exists and has the folder
+// named name selected: on a busy machine the dialog builds its tree and
 // selects its initial folder some seconds after it shows.
 void WaitForSelectedFolder(HWND dialog, const std::string &name) {
-    HWND tree = nullptr;
-    EnumChildWindows(
-        dialog,
-        [](HWND w, LPARAM found) -> BOOL {
-            char cls[32] = {};
-            GetClassNameA(w, cls, sizeof cls);
-            if (std::string(cls) != WC_TREEVIEWA)
-                return TRUE;
-            *reinterpret_cast<HWND *>(found) = w;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&tree));
-    for (int i = 0; i < 400 && tree != nullptr; ++i) {
+    Eventually([&] {
+        HWND tree = nullptr;
+        EnumChildWindows(
+            dialog,
+            [](HWND w, LPARAM found) -> BOOL {
+                char cls[32] = {};
+                GetClassNameA(w, cls, sizeof cls);
+                if (std::string(cls) != WC_TREEVIEWA)
+                    return TRUE;
+                *reinterpret_cast<HWND *>(found) = w;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&tree));
+        if (tree == nullptr)
+            return false;
         char text[MAX_PATH] = {};
         TVITEMA item{};
         item.mask = TVIF_TEXT;
         item.hItem = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
         item.pszText = text;
         item.cchTextMax = sizeof text;
-        if (item.hItem != nullptr && SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) &&
-            Lower(text) == Lower(name))
-            return;
-        Sleep(50);
-    }
+        return item.hItem != nullptr && SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) &&
+               Lower(text) == Lower(name);
+    });
 }
 
 void TypeNameAndConfirm(HWND dialog, const std::string &name) {
@@ -122,26 +144,47 @@ std::string NameShown(HWND dialog) {
     return ControlText(dialog, id);
 }
 
+// Waits until the file dialog has filled its name box, then reads it.
+std::string NameOnceShown(HWND dialog) {
+    std::string name;
+    Eventually([&] { return !(name = NameShown(dialog)).empty(); });
+    return name;
+}
+
 TEST(SaveDialog, ReturnsTheChosenPath) {
     TempDir dir;
     std::string shownName, shownFilter;
     std::string chosen;
+    // The name offered belongs in the current folder.
+    {
+        InFolder here(dir.path());
+        User user("Save File", [&](HWND dialog) {
+            shownName = NameOnceShown(dialog);
+            shownFilter = ControlText(dialog, kFilterCombo);
+            Press(dialog, IDOK);
+        });
+        chosen = SaveFileName("*.txt", "Text File");
+        ASSERT_TRUE(user.found);
+    }
+    EXPECT_EQ(Lower(chosen), Lower(dir / "Quillmara.txt"));
+    EXPECT_EQ(shownName, "Quillmara.txt");
+    EXPECT_EQ(shownFilter, "Text File (*.txt)");
     {
         User user("Save File", [&](HWND dialog) {
-            shownName = NameShown(dialog);
-            shownFilter = ControlText(dialog, kFilterCombo);
+            NameOnceShown(dialog);
             TypeNameAndConfirm(dialog, dir / "report.txt");
         });
         chosen = SaveFileName("*.txt", "Text File");
         ASSERT_TRUE(user.found);
     }
     EXPECT_EQ(chosen, dir / "report.txt");
-    EXPECT_EQ(shownName, "Quillmara.txt");
-    EXPECT_EQ(shownFilter, "Text File (*.txt)");
 
     // A name without extension gets "txt".
     {
-        User user("Save File", [&](HWND dialog) { TypeNameAndConfirm(dialog, dir / "plain"); });
+        User user("Save File", [&](HWND dialog) {
+            NameOnceShown(dialog);
+            TypeNameAndConfirm(dialog, dir / "plain");
+        });
         chosen = SaveFileName("*.txt", "Text File");
         ASSERT_TRUE(user.found);
     }
@@ -175,18 +218,19 @@ TEST(OpenDialog, OffersTheExpectedNameAndReturnsTheChoice) {
     std::string pattern = "12.dat";
     std::string result;
     {
+        InFolder here(dir.path());
         User user("Open File", [&](HWND dialog) {
-            shownName = NameShown(dialog);
+            shownName = NameOnceShown(dialog);
             shownFilter = ControlText(dialog, kFilterCombo);
-            TypeNameAndConfirm(dialog, dir / "12.dat");
+            Press(dialog, IDOK);
         });
         result = OpenDataFile(pattern);
         ASSERT_TRUE(user.found);
     }
-    EXPECT_EQ(result, dir / "12.dat");
-    EXPECT_EQ(pattern, dir / "12.dat");
-    EXPECT_EQ(shownName, "");
-    EXPECT_EQ(shownFilter, "Data File (12.dat)");
+    EXPECT_EQ(Lower(result), Lower(dir / "12.dat"));
+    EXPECT_EQ(pattern, result);
+    EXPECT_EQ(shownName, "12.dat");
+    EXPECT_EQ(shownFilter, "Data File (*.dat)");
 
     CapturedLog log;
     pattern = "12.dat";
