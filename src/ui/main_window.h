@@ -144,7 +144,8 @@ class MainWindow : public Window, public ScanHost, public ToolbarEvents, public 
     void ShowMain(bool visible) override;
     bool CloseMain() override;
     void StartWatching() override;
-    void CloseEnvironment() override;
+    // Closes the Environment window (Exit closes it even when the user stays).
+    void CloseEnvironment();
 
     // ---- The change code's prompts (main_window_scan.cpp) -----------------
     // Questions, folder and file choices, the progress window and the

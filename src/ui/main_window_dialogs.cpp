@@ -9,10 +9,7 @@ void MainWindow::OnEnvironment(int) {
     environment_->Open();
 }
 
-void MainWindow::CloseEnvironment() {
-    if (environment_)
-        environment_->Destroy();
-}
+void MainWindow::CloseEnvironment() { CloseEnvironmentWindow(); }
 
 // The dialog's own ShowAbout: the member of that name runs this command.
 void MainWindow::OnAbout(int) { ::ShowAbout(hwnd()); }

@@ -5,6 +5,7 @@
 
 #include "resources/ids.h"
 #include "ui/box_change_ui.h"
+#include "ui/closing.h"
 #include "ui/dialogs/progress.h"
 #include "ui/main_window.h"
 #include "ui/menu_icons.h"
@@ -111,10 +112,8 @@ void MainWindow::ShowMain(bool visible) {
     }
 }
 
-bool MainWindow::CloseMain() {
-    CloseProgram();
-    return true;
-}
+// The close the program asks for itself: the quit question comes first.
+bool MainWindow::CloseMain() { return QueryClose(CloseReason::Program); }
 
 // Switching watching on at the end of a start in watch mode ("Watch for
 // changes" with its mark already set).

@@ -19,6 +19,7 @@
 #include "system/log.h"
 #include "system/platform.h"
 #include "system/text.h"
+#include "ui/dialogs/environment.h"
 #include "ui/msgbox.h"
 #include "ui/shell_helpers.h"
 
@@ -248,6 +249,7 @@ void UnloadHives() {
         DisablePrivileges();
     hives.assign(1, LoadedHive{});
     Watch().watching = false;
+    CloseEnvironmentWindow();
 }
 
 namespace {
@@ -325,7 +327,6 @@ void RefreshUnderGuard(ScanHost &host, bool &startWatching) {
         } else {
             end.Disarm();
             UnloadHives();
-            host.CloseEnvironment();
             ended = !FullScan(host, startWatching);
         }
     }

@@ -69,7 +69,6 @@ class ScanHost {
     virtual bool CloseMain() = 0;
     // Switches watching on at the end of a start in watch mode.
     virtual void StartWatching() = 0;
-    virtual void CloseEnvironment() = 0;
 };
 
 // The full scan. Returns false when it did not run (another scan holds the
@@ -87,7 +86,8 @@ bool SetDrive(ScanHost &host);
 // Mounts the user hives of the offline installation being scanned.
 void LoadUserHives();
 // Closes every open key, ends the registry editor, unloads every hive the
-// program loaded and drops the privileges; watching is off afterwards.
+// program loaded and drops the privileges; watching is off afterwards and the
+// Environment window is closed.
 void UnloadHives();
 
 // True while a scan sequence (or a scan of the engine) runs.

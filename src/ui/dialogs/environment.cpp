@@ -9,6 +9,8 @@
 namespace {
 constexpr int kClientWidth = 520;
 constexpr int kClientHeight = 400;
+// The window that is open, for CloseEnvironmentWindow.
+EnvironmentDialog *openWindow = nullptr;
 } // namespace
 
 std::string ListLocalEnvironment(const char *block) {
@@ -34,9 +36,20 @@ std::string EnvironmentText() {
     return text;
 }
 
+EnvironmentDialog::~EnvironmentDialog() {
+    if (openWindow == this)
+        openWindow = nullptr;
+}
+
+void CloseEnvironmentWindow() {
+    if (openWindow != nullptr)
+        openWindow->Destroy();
+}
+
 void EnvironmentDialog::Open() {
     if (hwnd() == nullptr && !CreateModeless(nullptr, kCaption, kClientWidth, kClientHeight))
         return;
+    openWindow = this;
     SetDlgItemTextA(hwnd(), IDC_ENV_TEXT, EnvironmentText().c_str());
     ShowWindow(hwnd(), SW_SHOWNORMAL);
     SetForegroundWindow(hwnd());

@@ -1,7 +1,7 @@
 // The window "Environment Variables": the environment variables of the
 // installation being shown, the running process's own or those read from an
-// offline installation's registry. Modeless and without owner; the main
-// window closes it at unload and whenever the installation changes.
+// offline installation's registry. Modeless and without owner; it is closed
+// when the main window unloads and whenever the hives are unloaded.
 #pragma once
 #include <string>
 
@@ -10,6 +10,7 @@
 class EnvironmentDialog : public Dialog {
   public:
     static constexpr const char *kCaption = "Environment Variables";
+    ~EnvironmentDialog() override;
     // Opens the window (or brings it forward) with the current list.
     void Open();
 
@@ -17,6 +18,9 @@ class EnvironmentDialog : public Dialog {
     bool OnInit() override;
     INT_PTR HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 };
+
+// Closes the open Environment window, if there is one.
+void CloseEnvironmentWindow();
 
 // An environment block ("name=value" strings, each ended by NUL, the block by
 // another NUL) as lines ended by CR LF, the empty final entry included, so the

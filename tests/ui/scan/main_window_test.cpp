@@ -1,6 +1,8 @@
 // The main window made in the test program: its layout stays sound at any
-// size, the Category commands switch the frames, and its start-up scan fills
-// the Drive menu, the status panels and "   Watching" for the running system.
+// size, the Category commands switch the frames, its start-up scan fills the
+// Drive menu, the status panels and "   Watching" for the running system, and
+// an offline installation whose hives do not load leads through the quit
+// question.
 #include <gtest/gtest.h>
 
 #include "changes/watch.h"
@@ -8,6 +10,7 @@
 #include "resources/ids.h"
 #include "scan/state.h"
 #include "support/app_driver.h"
+#include "support/offline_drive.h"
 #include "system/platform.h"
 #include "ui/main_window.h"
 #include "ui/scan_sequence.h"
@@ -112,6 +115,40 @@ TEST_F(MainWindowTest, TheStartScanOfTheRunningSystemShowsItInMenuAndStatus) {
     EXPECT_TRUE(IsWindowVisible(main.hwnd()));
     EXPECT_EQ(GetMenuItemCount(drive), 1);
     EXPECT_EQ(ScanLocations().size(), 69u);
+}
+
+// No to "Scan current system?" closes the window through its close sequence:
+// the quit question, whose No keeps the program and scans the running system.
+TEST_F(MainWindowTest, RefusingTheRunningSystemAsksWhetherToQuit) {
+    OfflineDrive drive;
+    ASSERT_TRUE(drive.WriteBootIni("multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS"));
+    ASSERT_TRUE(drive.MakeWindowsFolder("WINDOWS"));
+    ASSERT_TRUE(drive.WriteConfigFile("WINDOWS", "software", "not a hive"));
+    ASSERT_TRUE(drive.WriteConfigFile("WINDOWS", "system", "not a hive either"));
+    BoxAnswerThread answerer([](const BoxSeen &) { return IDNO; });
+    ASSERT_TRUE(LoadScan(main));
+    // (The progress window, titled like a box, is seen too: it asks nothing.)
+    std::vector<BoxSeen> seen;
+    for (const BoxSeen &box : answerer.seen())
+        if (!box.prompt.empty())
+            seen.push_back(box);
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].title, "ERROR LOADING REMOTE HIVES");
+    EXPECT_EQ(seen[1].title, "QUIT PROGRAM?");
+    EXPECT_EQ(seen[1].prompt, "Quit Quillmara?");
+    EXPECT_TRUE(IsWindow(main.hwnd()));
+    EXPECT_TRUE(IsWindowVisible(main.hwnd()));
+    EXPECT_EQ(SelectedOS(), 0);
+    EXPECT_TRUE(main.MenuChecked(IDM_OS0));
+}
+
+// Every unloading of the hives (a change of installation, the end of
+// watching, a new snapshot, Start with Windows) closes the Environment window.
+TEST_F(MainWindowTest, UnloadingTheHivesClosesTheEnvironmentWindow) {
+    SendMessageA(main.hwnd(), WM_COMMAND, IDM_ENVIRONMENT, 0);
+    ASSERT_NE(FindTopWindow(GetCurrentProcessId(), "#32770", "Environment Variables"), nullptr);
+    UnloadHives();
+    EXPECT_EQ(FindTopWindow(GetCurrentProcessId(), "#32770", "Environment Variables"), nullptr);
 }
 
 } // namespace

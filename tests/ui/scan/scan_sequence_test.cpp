@@ -66,7 +66,6 @@ struct RecordingHost : ScanHost {
         ++watchStarts;
         guardFreeAtWatchStart = !ScanBusy();
     }
-    void CloseEnvironment() override {}
 };
 
 std::string RunningWindows() {
