@@ -4,6 +4,7 @@
 
 #include "registry/access.h"
 #include "registry/disabled_store.h"
+#include "registry/values.h"
 #include "scan/folder_locations.h"
 #include "scan/pathops.h"
 #include "scan/scanner.h"
@@ -141,6 +142,21 @@ bool EnableListItem(const EntryAddress &a) {
 bool DeleteListItem(const EntryAddress &a) {
     return DeleteMultiSzItem(a.root, a.keyPath, a.loc->ValueName, a.itemName, a.rec->Disabled);
 }
+// A package that another program took out of its list since the scan is
+// deleted already: the list stays as it is and the row goes.
+bool DeletePackage(const EntryAddress &a) {
+    if (DeleteListItem(a))
+        return true;
+    const std::string place = a.rec->Disabled ? a.keyPath + "\\" + kDisabledName : a.keyPath;
+    ScopedKey key(OpenKey(a.root, place));
+    const RegValue list = ReadValue(key.get(), a.loc->ValueName);
+    if (!list.present || list.type != REG_MULTI_SZ)
+        return false;
+    for (const std::string &item : SplitMultiStringData(list.data))
+        if (item == a.itemName)
+            return false;
+    return true;
+}
 
 bool DeleteProgram(const EntryAddress &a) {
     return DeleteListedProgram(a.root, a.keyPath, a.loc->ValueName, a.itemName, kProgramSeparator, a.rec->Disabled);
@@ -188,7 +204,7 @@ constexpr KindRow kRows[] = {
     {EntryKind::File, nullptr, DisableFile, EnableFile, DeleteFileEntry, kEnableFileFailed, kDeleteFailed},
     {EntryKind::OpenCommand, "Disabling of this Image Hijack not available, only deletion is supported.", nullptr,
      EnableOwnValue, ResetOpenCommand, kEnableFailed, kDeleteFailed},
-    {EntryKind::PackageItem, nullptr, DisableListItem, EnableListItem, DeleteListItem, kEnableFailed,
+    {EntryKind::PackageItem, nullptr, DisableListItem, EnableListItem, DeletePackage, kEnableFailed,
      kDeleteListFailed},
     {EntryKind::BootItem, nullptr, DisableListItem, EnableListItem, DeleteListItem, kEnableFailed, kDeleteFailed},
     {EntryKind::ProgramList, nullptr, DisableOwnValue, EnableOwnValue, DeleteProgram, kEnableFailed, kDeleteFailed},

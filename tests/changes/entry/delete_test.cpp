@@ -99,12 +99,18 @@ TEST_F(DeleteTest, OneItemOfAListOrOneProgramOfAValueGoesAlone) {
     EXPECT_FALSE(ValueAt(HKEY_LOCAL_MACHINE, winlogon, "AppSetup").present);
     EXPECT_TRUE(ui.told.empty());
 
-    // A package list that lost the item since the scan: message B.
+    // A package list that lost the item since the scan: deleted already, the
+    // list stays as it is. A list that is gone altogether: message B.
     const std::string lsa = kBase + "\\Lsa";
     SetRegMultiString(HKEY_LOCAL_MACHINE, lsa, "Notification Packages", {"scecli", "qmpkg"});
     auto pkg = ScanAndAddress(67, HKEY_LOCAL_MACHINE, lsa, "qmpkg");
     ASSERT_TRUE(pkg);
     SetRegMultiString(HKEY_LOCAL_MACHINE, lsa, "Notification Packages", {"scecli"});
+    EXPECT_TRUE(DeleteEntry(*pkg, ui));
+    EXPECT_TRUE(ui.told.empty());
+    const RegValue left = ValueAt(HKEY_LOCAL_MACHINE, lsa, "Notification Packages");
+    EXPECT_EQ(SplitMultiStringData(left.data), std::vector<std::string>{"scecli"});
+    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, lsa.c_str(), "Notification Packages");
     EXPECT_FALSE(DeleteEntry(*pkg, ui));
     EXPECT_EQ(ui.told, std::vector<std::string>{"Quillmara: Failed to delete startup of qmpkg."});
 }
