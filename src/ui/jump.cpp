@@ -19,7 +19,11 @@ namespace {
 
 constexpr const char *kDisabledStore = "AutorunsDisabled";
 constexpr const char *kSearchSite = "https://www.google.com";
-constexpr DWORD kIdleWaitMs = 5000;
+// How long the program waits for the registry editor to come up and to be
+// idle: generous, since a busy machine may take many seconds; each wait ends
+// as soon as the editor is ready.
+constexpr DWORD kIdleWaitMs = 30000;
+constexpr DWORD kEditorWaitMs = 30000;
 // The key data of one key press (repeat count 1): Wine's list view ignores a
 // typed character whose key data is 0.
 constexpr LPARAM kOnePress = 1;
@@ -277,8 +281,10 @@ std::string GetListviewItem(HWND list, int index, int subItem) {
     }
     const auto length = static_cast<SIZE_T>(
         SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(item.get())));
-    if (length == 0)
+    if (length == 0) {
+        LogLastError("");
         return "";
+    }
     std::string result(std::min<SIZE_T>(length, kTextSize), '\0');
     SIZE_T read = 0;
     if (!ReadProcessMemory(process.get(), text.get(), result.data(), result.size(), &read)) {
@@ -301,6 +307,9 @@ void RunJump(const JumpPlan &plan) {
     if (plan.tabPane < 0)
         return;
     Sleep(1000);
+    // The new editor may take longer than that to show its panes.
+    for (DWORD waited = 0; RegeditPane(1) == nullptr && waited < kEditorWaitMs; waited += 100)
+        Sleep(100);
     RegeditSelect(plan.tabPane, WM_KEYDOWN, VK_TAB, "");
     RegeditSelect(1, WM_CHAR, 0, plan.value);
 }

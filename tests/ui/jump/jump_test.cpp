@@ -7,7 +7,10 @@
 
 #include <commctrl.h>
 
+#include <cctype>
+
 #include "scan/records.h"
+#include "support/testing.h"
 #include "ui/jump.h"
 
 namespace {
@@ -121,7 +124,15 @@ TEST(Jump, DownKeysCountTheEarlierItemsOfTheSameLetterReadFromTheList) {
     TestList values({"(Default)", "Alpha", "apple", "Avast", "Beta"});
     ASSERT_NE(values.list, nullptr);
     EXPECT_EQ(GetListviewItem(values.list, 1, 0), "Alpha");
-    EXPECT_EQ(GetListviewItem(values.list, 9, 0), "");
+    {
+        // Past the end: an empty text and the error text alone in the log.
+        CapturedLog log;
+        EXPECT_EQ(GetListviewItem(values.list, 9, 0), "");
+        const auto lines = log.lines();
+        ASSERT_EQ(lines.size(), 1u) << log.text();
+        EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(lines[0][0]))) << lines[0];
+        EXPECT_NE(lines[0].find("&H"), std::string::npos) << lines[0];
+    }
     EXPECT_EQ(GetListviewItem(nullptr, 0, 0), "");
     auto read = [&](int index) { return GetListviewItem(values.list, index, 0); };
     EXPECT_EQ(EarlierItemsWithSameLetter(read, "Avast"), 2);

@@ -66,7 +66,7 @@ TEST_F(JumpEndToEnd, DoubleClicksRestartTheEditorAtTheRunKeyAndSelectTheValue) {
     SetRegString(HKEY_CURRENT_USER, kRegedit, "LastKey", "HKEY_CURRENT_USER");
     std::string editor = "regedit.exe";
     ASSERT_EQ(ShellOpen(editor), "Operation successful");
-    HWND before = WaitForTopWindow(0, "RegEdit_RegEdit", "", 20000);
+    HWND before = WaitForTopWindow(0, "RegEdit_RegEdit", "", 60000);
     ASSERT_NE(before, nullptr);
     const DWORD oldEditor = PidOf(before);
 
@@ -102,7 +102,7 @@ TEST_F(JumpEndToEnd, DoubleClicksRestartTheEditorAtTheRunKeyAndSelectTheValue) {
             after = FindTopWindow(0, "RegEdit_RegEdit", "");
             return after != nullptr && PidOf(after) != oldEditor;
         },
-        20000));
+        60000));
     EXPECT_EQ(LastKey(), RunningOnWine() ? kRun : RegeditLastKeyText(kRun, GetOSCode(), false));
     // The editor that ran before was ended.
     HANDLE old = OpenProcess(SYNCHRONIZE, FALSE, oldEditor);
@@ -140,7 +140,7 @@ TEST_F(JumpEndToEnd, DoubleClicksRestartTheEditorAtTheRunKeyAndSelectTheValue) {
             selected = index >= 0 ? GetListviewItem(list, static_cast<int>(index), 0) : "";
             return selected == kName;
         },
-        20000))
+        60000))
         << "selected: " << selected;
     app.End();
 }
