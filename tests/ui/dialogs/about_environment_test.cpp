@@ -67,16 +67,16 @@ TEST(About, ShowsTitleVersionAndTellsWhenSystemInformationIsMissing) {
     std::string version, caption;
     BoxSeen told;
     std::thread driver([&] {
-        HWND about = WaitForTopWindow(GetCurrentProcessId(), "#32770", "About Quillmara", 5000);
+        HWND about = WaitForTopWindow(GetCurrentProcessId(), "#32770", "About Quillmara", 60000);
         if (about == nullptr)
             return;
         caption = TextOf(about);
         version = TextOf(FindControl(about, IDC_ABOUT_VERSION));
         PostMessageA(about, WM_COMMAND, IDC_ABOUT_SYSINFO, 0);
-        if (HWND box = WaitForBox(GetCurrentProcessId(), "Quillmara", 5000)) {
+        if (HWND box = WaitForBox(GetCurrentProcessId(), "Quillmara", 60000)) {
             told = ReadBox(box);
             AnswerBox(box, IDOK);
-            WaitUntil([&] { return !IsWindow(box); }, 5000);
+            WaitUntil([&] { return !IsWindow(box); }, 60000);
         }
         PostMessageA(about, WM_COMMAND, IDOK, 0);
     });

@@ -86,9 +86,9 @@ TEST_F(EndToEnd, ClicksOnTheCheckGlyphOfARunEntryDisableAndEnableIt) {
     };
 
     click();
-    EXPECT_TRUE(WaitUntil([] { return InPlace(kRun + "\\AutorunsDisabled") && !InPlace(kRun); }, 10000));
+    EXPECT_TRUE(WaitUntil([] { return InPlace(kRun + "\\AutorunsDisabled") && !InPlace(kRun); }, 60000));
     click();
-    EXPECT_TRUE(WaitUntil([] { return InPlace(kRun) && !InPlace(kRun + "\\AutorunsDisabled"); }, 10000));
+    EXPECT_TRUE(WaitUntil([] { return InPlace(kRun) && !InPlace(kRun + "\\AutorunsDisabled"); }, 60000));
     app.End();
 }
 

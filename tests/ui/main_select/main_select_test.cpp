@@ -240,7 +240,7 @@ TEST_F(MainSelectTest, FindDialogFindsAnEntryOnAnotherTabAndF3Repeats) {
 TEST_F(MainSelectTest, HelpAboutShowsTheAboutBoxOverTheWindow) {
     HWND owner = nullptr;
     std::thread driver([&] {
-        HWND about = WaitForTopWindow(GetCurrentProcessId(), "#32770", "About Quillmara", 5000);
+        HWND about = WaitForTopWindow(GetCurrentProcessId(), "#32770", "About Quillmara", 60000);
         if (about == nullptr)
             return;
         owner = GetWindow(about, GW_OWNER);

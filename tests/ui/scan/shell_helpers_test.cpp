@@ -66,7 +66,7 @@ HANDLE StartCopyAs(const TempDir &dir, const std::string &name) {
     if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         return nullptr;
     CloseHandle(pi.hThread);
-    WaitForInputIdle(pi.hProcess, 10000);
+    WaitForInputIdle(pi.hProcess, 60000);
     return pi.hProcess;
 }
 
@@ -77,7 +77,7 @@ TEST(ShellHelpers, KillProcessEndsOnlyTheExactName) {
     ASSERT_NE(exact, nullptr);
     ASSERT_NE(longer, nullptr);
     EXPECT_TRUE(KillProcess("REGEDIT.EXE"));
-    EXPECT_EQ(WaitForSingleObject(exact, 5000), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(exact, 60000), WAIT_OBJECT_0);
     EXPECT_EQ(WaitForSingleObject(longer, 500), static_cast<DWORD>(WAIT_TIMEOUT));
     EXPECT_FALSE(KillProcess("regedit.exe")); // none left
     TerminateProcess(longer, 0);

@@ -73,7 +73,7 @@ TEST(Startup, AFirstStartShowsTheAgreementUntilPageDownAndIAgree) {
     Sleep(300);
     EXPECT_FALSE(IsWindowEnabled(agree));
     PostKey(text, VK_NEXT);
-    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(agree) != FALSE; }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(agree) != FALSE; }, 60000));
 
     SendMessageA(agree, BM_CLICK, 0, 0);
     HWND main = WaitForTopWindow(app.pid(), "QuillmaraMain", "Quillmara", kStartTimeout);
@@ -83,7 +83,7 @@ TEST(Startup, AFirstStartShowsTheAgreementUntilPageDownAndIAgree) {
     EXPECT_TRUE(eula.present);
     EXPECT_EQ(eula.type, static_cast<DWORD>(REG_DWORD));
     EXPECT_EQ(eula.data, std::string("\x01\x00\x00\x00", 4));
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 60000));
     // The start scanned the running system: its folder in the status bar.
     char windows[MAX_PATH] = {};
     GetWindowsDirectoryA(windows, MAX_PATH);
@@ -96,12 +96,12 @@ TEST(Startup, AFirstStartShowsTheAgreementUntilPageDownAndIAgree) {
     // A second start shows nothing of its own, ends, and brings the first
     // instance's window back.
     ShowWindow(main, SW_HIDE);
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(main); }, 5000));
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(main); }, 60000));
     AppProcess second;
     ASSERT_TRUE(second.Start());
     DWORD code = 0;
     EXPECT_TRUE(second.WaitExit(kStartTimeout, &code));
-    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }, 60000));
     EXPECT_TRUE(app.Running());
 }
 
@@ -113,7 +113,7 @@ TEST(Startup, QuitEndsTheProgramWithoutAcceptingAnything) {
     HWND dialog = WaitForTopWindow(app.pid(), "#32770", "QUILLMARA LICENSE AGREEMENT", kStartTimeout);
     ASSERT_NE(dialog, nullptr);
     SendMessageA(FindControl(dialog, kQuit), BM_CLICK, 0, 0);
-    EXPECT_TRUE(app.WaitExit(10000));
+    EXPECT_TRUE(app.WaitExit(60000));
     EXPECT_FALSE(SettingValue("EulaAccepted").present);
 }
 

@@ -176,7 +176,7 @@ TEST_F(Tray, TheCallbackShowsTheWindowOrOpensTheMenuAndNothingElse) {
                 popup = FindTopWindow(GetCurrentProcessId(), "#32768", "");
                 return popup != nullptr && IsWindowVisible(popup);
             },
-            5000);
+            60000);
         seen = popup != nullptr;
         PostMessageA(popup, WM_KEYDOWN, VK_ESCAPE, 0);
         Sleep(100);
