@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Quillmara.exe and starts it under Wine.
+# Installs what is missing, builds Quillmara.exe and starts it under Wine, in
+# a Wine prefix of its own (build/run-prefix, made at the first start; the
+# tests never touch it, so a first start shows the agreement dialog).
 # With a display ($DISPLAY) the program runs there. Without one it runs under
 # a private Xvfb: once its first window is up, a true screenshot is saved to
 # build/screenshot.png and the program is ended again.
@@ -8,6 +10,7 @@ cd "$(dirname "$0")"
 ./setup-deps.sh
 cmake -S . -B build -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$(nproc)" --target Quillmara
+export QM_WINEPREFIX="$PWD/build/run-prefix"
 if [ -n "${DISPLAY:-}" ]; then
   exec build/wine-run.sh build/Quillmara.exe "$@"
 fi
@@ -23,20 +26,20 @@ for _ in 1 2; do
   esac
 done
 export DISPLAY=":$display_number"
-export WINEPREFIX="$PWD/build/wineprefix"
 build/wine-run.sh build/Quillmara.exe "$@" &
 program=$!
 cleanup() {
   kill "$program" 2>/dev/null || true
-  WINEPREFIX="$PWD/build/wineprefix" wineserver -k 2>/dev/null || true
+  # Only this prefix's server: a test run beside it keeps its own.
+  WINEPREFIX="$QM_WINEPREFIX" wineserver -k 2>/dev/null || true
   kill "$xvfb_pid" 2>/dev/null || true
 }
 trap cleanup EXIT
 
-# Wait (up to 2 minutes, the first start makes the Wine prefix) for the
-# agreement dialog or the main window.
+# Wait (up to 5 minutes: the first start makes the Wine prefix, and the
+# machine may be busy) for the agreement dialog or the main window.
 shown=""
-for _ in $(seq 1 240); do
+for _ in $(seq 1 600); do
   if xwininfo -root -tree 2>/dev/null | grep -Eq '"(QUILLMARA LICENSE AGREEMENT|Quillmara)"'; then
     shown=yes
     break

@@ -10,6 +10,9 @@ build=$(cd "$1" && pwd)
 shift
 ctest_args=("$@")
 here=$(cd "$(dirname "$0")/.." && pwd)
+# The tests always run in the tree's own prefix, whatever prefix a shell set
+# for the program (run.sh uses one of its own).
+unset QM_WINEPREFIX
 export WINEPREFIX=$build/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
 "$here/cmake/wine-prefix.sh" "$WINEPREFIX"
 
