@@ -180,6 +180,12 @@ bool OfflineDrive::WriteConfigFile(const std::string &windowsFolder, const std::
     return WriteFile(windowsFolder + "\\system32\\config\\" + name, bytes);
 }
 
+bool OfflineDrive::MakeUnloadableInstallation() const {
+    return WriteBootIni("multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS") && MakeWindowsFolder("WINDOWS") &&
+           WriteConfigFile("WINDOWS", "software", "not a hive") &&
+           WriteConfigFile("WINDOWS", "system", "not a hive either");
+}
+
 std::string OfflineDrive::Utf16(const std::string &text) {
     std::string out;
     for (char c : text) {

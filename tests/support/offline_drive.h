@@ -38,6 +38,9 @@ class OfflineDrive {
     // their bytes are empty).
     bool MakeWindowsFolder(const std::string &windowsFolder = "Windows") const;
     bool WriteConfigFile(const std::string &windowsFolder, const std::string &name, const std::string &bytes) const;
+    // An installation in "WINDOWS" named by boot.ini whose SOFTWARE and SYSTEM
+    // files are there but are no hives: loading them fails.
+    bool MakeUnloadableInstallation() const;
 
     // Bytes resembling a BCD hive whose boot loader path is
     // "\<windowsFolder>\system32\winload.exe" (stored as UTF-16 among binary data).

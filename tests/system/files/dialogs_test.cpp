@@ -169,25 +169,18 @@ TEST(SaveDialog, ReturnsTheChosenPath) {
     EXPECT_EQ(Lower(chosen), Lower(dir / "Quillmara.txt"));
     EXPECT_EQ(shownName, "Quillmara.txt");
     EXPECT_EQ(shownFilter, "Text File (*.txt)");
-    {
+    // A name typed in; one without extension gets "txt".
+    auto typed = [&](const std::string &name) {
         User user("Save File", [&](HWND dialog) {
             NameOnceShown(dialog);
-            TypeNameAndConfirm(dialog, dir / "report.txt");
+            TypeNameAndConfirm(dialog, name);
         });
         chosen = SaveFileName("*.txt", "Text File");
-        ASSERT_TRUE(user.found);
-    }
+        EXPECT_TRUE(user.found);
+    };
+    typed(dir / "report.txt");
     EXPECT_EQ(chosen, dir / "report.txt");
-
-    // A name without extension gets "txt".
-    {
-        User user("Save File", [&](HWND dialog) {
-            NameOnceShown(dialog);
-            TypeNameAndConfirm(dialog, dir / "plain");
-        });
-        chosen = SaveFileName("*.txt", "Text File");
-        ASSERT_TRUE(user.found);
-    }
+    typed(dir / "plain");
     EXPECT_EQ(chosen, dir / "plain.txt");
 }
 

@@ -121,10 +121,7 @@ TEST_F(MainWindowTest, TheStartScanOfTheRunningSystemShowsItInMenuAndStatus) {
 // the quit question, whose No keeps the program and scans the running system.
 TEST_F(MainWindowTest, RefusingTheRunningSystemAsksWhetherToQuit) {
     OfflineDrive drive;
-    ASSERT_TRUE(drive.WriteBootIni("multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS"));
-    ASSERT_TRUE(drive.MakeWindowsFolder("WINDOWS"));
-    ASSERT_TRUE(drive.WriteConfigFile("WINDOWS", "software", "not a hive"));
-    ASSERT_TRUE(drive.WriteConfigFile("WINDOWS", "system", "not a hive either"));
+    ASSERT_TRUE(drive.MakeUnloadableInstallation());
     BoxAnswerThread answerer([](const BoxSeen &) { return IDNO; });
     ASSERT_TRUE(LoadScan(main));
     // (The progress window, titled like a box, is seen too: it asks nothing.)

@@ -199,10 +199,7 @@ TEST_F(ScanSequence, MissingOfflineHivesFallBackToTheRunningSystemWithALogLine) 
 
 TEST_F(ScanSequence, AHiveThatCannotBeLoadedAsksAndYesScansTheRunningSystem) {
     OfflineDrive drive;
-    ASSERT_TRUE(drive.WriteBootIni("multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS"));
-    ASSERT_TRUE(drive.MakeWindowsFolder("WINDOWS"));
-    ASSERT_TRUE(drive.WriteConfigFile("WINDOWS", "software", "not a hive"));
-    ASSERT_TRUE(drive.WriteConfigFile("WINDOWS", "system", "not a hive either"));
+    ASSERT_TRUE(drive.MakeUnloadableInstallation());
     RecordingHost host;
     host.answer = IDYES;
     ASSERT_TRUE(LoadScan(host));
