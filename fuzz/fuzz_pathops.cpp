@@ -33,8 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     CutAtComma(text);
     AddDllExt(text);
     FileNamePart(text);
-    FileNameOnly(text);
-    FolderOf(text);
+    FolderPart(text);
     ParentFolder(text);
     DriveRoot(text);
     SplitMultiSz(text);

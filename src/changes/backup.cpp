@@ -45,7 +45,7 @@ std::string DecimalScope(const std::string &text) {
 bool CopyInto(const std::string &file, const std::string &folder) {
     if (!MakeDirectory(folder.substr(0, folder.size() - 1)))
         return false;
-    return FileOp(file, folder + FileNameOnly(file), kFoCopy, 0);
+    return FileOp(file, folder + FileNamePart(file), kFoCopy, 0);
 }
 
 void BackupRegistryPass(const ScanLocation &loc, const BackupRec &base, int location, int pass,
@@ -88,7 +88,7 @@ void BackupFolderPass(const ScanLocation &loc, const BackupRec &base, int locati
             continue;
         }
         BackupRec record = base;
-        record.Path = disabled ? passFolder : FolderOf(entry.ItemName);
+        record.Path = disabled ? passFolder : FolderPart(entry.ItemName);
         (PutBackupRecord(BackupIndexFile(folder, location), record) ? flags.success : flags.failure) = true;
     }
 }

@@ -87,7 +87,7 @@ std::string LivePathOf(const std::string &path) {
 
 bool DisableFile(const EntryAddress &a) {
     const std::string source = a.rec->ItemName;
-    const std::string folder = FolderOf(source) + kDisabledName;
+    const std::string folder = FolderPart(source) + kDisabledName;
     // The file keeps its own name (a shown name may carry more, as an
     // internet shortcut's does).
     const std::string target = folder + "\\" + FileNamePart(source);

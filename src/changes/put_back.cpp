@@ -6,6 +6,7 @@
 #include "changes/change_detect.h"
 #include "registry/access.h"
 #include "registry/disabled_store.h"
+#include "registry/names.h"
 #include "registry/values.h"
 #include "system/log.h"
 
@@ -65,7 +66,7 @@ bool ListItemNames(const std::string &item, const std::string &name) {
 
 bool PutBackEntry(HKEY root, const std::string &keyPath, const std::string &valueName, const StartupEntry &entry) {
     const std::string name = EntryIdentity(entry);
-    const std::string snapshot = "_REMOTE_" + keyPath;
+    const std::string snapshot = kRemotePrefix + keyPath;
     // Where the entry was when the snapshot was taken comes first.
     const std::vector<std::string> places =
         entry.Disabled ? std::vector<std::string>{kDisabledSub, ""} : std::vector<std::string>{"", kDisabledSub};

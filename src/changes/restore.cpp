@@ -131,7 +131,7 @@ bool PutBackKey(ChangeUi &ui, int location, int pass) {
         return false;
     }
     const bool backupLocal = IsOdd(record.Scope);
-    const std::string folder = FolderOf(file);
+    const std::string folder = FolderPart(file);
     const std::string numbers = std::to_string(location) + "(" + std::to_string(pass) + ")";
 
     if (loc.MainKey != nullptr) {

@@ -9,6 +9,7 @@
 #include "registry/access.h"
 #include "registry/disabled_store.h"
 #include "registry/hives.h"
+#include "registry/names.h"
 #include "resources/ids.h"
 #include "scan/pathops.h"
 #include "scan/state.h"
@@ -51,7 +52,7 @@ void SnapshotUserHives() {
             const std::string path = PassKeyPath(loc.Passes[static_cast<size_t>(p)].KeyText, root, false);
             const std::string user = path.substr(0, path.find('\\'));
             if (!user.empty())
-                hives.push_back("_REMOTE_" + user);
+                hives.push_back(kRemotePrefix + user);
         }
         return;
     }
@@ -96,8 +97,8 @@ class Builder {
             int resource;
             HKEY root;
         };
-        std::vector<Hive> hives{{"_REMOTE_SOFTWARE", IDR_HIVE_SOFTWARE, HKEY_LOCAL_MACHINE},
-                                {"_REMOTE_SYSTEM", IDR_HIVE_SYSTEM, HKEY_LOCAL_MACHINE}};
+        std::vector<Hive> hives{{kRemoteSoftware, IDR_HIVE_SOFTWARE, HKEY_LOCAL_MACHINE},
+                                {kRemoteSystem, IDR_HIVE_SYSTEM, HKEY_LOCAL_MACHINE}};
         for (int u = 1; u <= UpperBound(UserHives()); ++u)
             hives.push_back({UserHives()[static_cast<size_t>(u)], IDR_HIVE_USER, HKEY_USERS});
         for (const Hive &hive : hives) {
@@ -140,7 +141,7 @@ class Builder {
             const std::string &source = entry.ItemName;
             const std::string folder = SnapshotCopyFolder(folder_, n, entry.PassIndex, entry.Disabled);
             if (!MakeCopyFolders(folder_, n, entry.PassIndex, entry.Disabled) ||
-                !FileOp(source, folder + FileNameOnly(source), kFoCopy, 0)) {
+                !FileOp(source, folder + FileNamePart(source), kFoCopy, 0)) {
                 WriteLog(std::to_string(n) + " = " + source);
                 failed_ = true;
             }
@@ -168,7 +169,7 @@ class Builder {
             const std::string restoreKey = LowerText(RootName(loc.MainKey) + keyPath);
             if (restored_.count(restoreKey) != 0)
                 continue;
-            const std::string target = "_REMOTE_" + keyPath;
+            const std::string target = kRemotePrefix + keyPath;
             MakeSnapshotKey(loc.MainKey, target);
             if (!RestoreKeyFromFile(target, file, loc.MainKey)) {
                 WriteLog(std::to_string(n) + " = " + target);
@@ -190,7 +191,7 @@ class Builder {
             return;
         }
         ui_.SetProgress(95);
-        const std::string target = "_REMOTE_" + keyPath;
+        const std::string target = kRemotePrefix + keyPath;
         MakeSnapshotKey(HKEY_LOCAL_MACHINE, target);
         if (!RestoreKeyFromFile(target, file, HKEY_LOCAL_MACHINE)) {
             WriteLog(after + " = " + target);
@@ -218,7 +219,7 @@ std::string SnapshotCopyFolder(const std::string &snapshot, int location, int pa
 std::string PassKeyPath(const std::string &keyText, const std::string &rootText, bool snapshotPass) {
     std::string path = rootText.empty() ? keyText : ReplaceAllNoCase(keyText, rootText, "");
     if (snapshotPass)
-        path = RemoveAll(path, "_REMOTE_");
+        path = RemoveAll(path, kRemotePrefix);
     return path;
 }
 

@@ -11,6 +11,7 @@
 #include "registry/access.h"
 #include "registry/disabled_store.h"
 #include "registry/hives.h"
+#include "registry/names.h"
 #include "scan/fileinfo.h"
 #include "scan/locations.h"
 #include "scan/pathops.h"
@@ -86,7 +87,7 @@ void SaveIntoSnapshot(const ChangeContext &ctx) {
         WriteLog("SaveKey error processing added startup changes.");
         return;
     }
-    const std::string twin = "_REMOTE_" + ctx.keyPath;
+    const std::string twin = kRemotePrefix + ctx.keyPath;
     MakeSnapshotKey(root, twin);
     if (!RestoreKeyFromFile(twin, ctx.regFile, root))
         WriteLog("RestoreKey error processing added startup changes.");
@@ -100,13 +101,13 @@ void Allow(ChangeRec &rec, const ChangeContext &ctx) {
     const std::string &file = ctx.entry->ItemName;
     if (rec.Added && registry) {
         if (HasClsidForm(rec.ItemName) && !CopySubKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\CLSID\\" + rec.ItemName,
-                                                      "_REMOTE_SOFTWARE\\Classes\\CLSID\\" + rec.ItemName))
+                                                      kRemoteSoftware + "\\Classes\\CLSID\\" + rec.ItemName))
             WriteLog("Error updating CLSID.");
     } else if (rec.Added) {
         if (MakeCopyFolders(SnapshotPath(), rec.Location, ctx.entry->PassIndex, ctx.entry->Disabled) &&
-            !FileOp(file, ctx.copyFolder + FileNameOnly(file), kFoCopy, 0))
+            !FileOp(file, ctx.copyFolder + FileNamePart(file), kFoCopy, 0))
             WriteLog("Error saving Startmenu shortcut to snapshot.");
-    } else if (!registry && !FileOp(ctx.copyFolder + FileNameOnly(file), "", kFoDelete, 0)) {
+    } else if (!registry && !FileOp(ctx.copyFolder + FileNamePart(file), "", kFoDelete, 0)) {
         WriteLog("Unable to restore startup entry from snapshot.");
     }
     rec.Accepted = true;
@@ -166,7 +167,7 @@ void Deny(const ChangeRec &rec, const ChangeContext &ctx, WatchHost &host) {
         const std::string &file = ctx.entry->ItemName;
         const std::string folder = ParentFolder(file);
         restored = MakeFolders(folder) &&
-                   FileOp(ctx.copyFolder + FileNameOnly(file), folder + "\\" + FileNameOnly(file), kFoCopy, 0);
+                   FileOp(ctx.copyFolder + FileNamePart(file), folder + "\\" + FileNamePart(file), kFoCopy, 0);
     }
     if (!restored)
         ui.Ask("Unable to restore startup entry from snapshot.", kStyleInfo, "Quillmara");
@@ -183,7 +184,7 @@ void UnloadSnapshotHives() {
     UnloadRemoteHives();
     auto &list = LoadedHives();
     for (size_t i = list.size(); i-- > 1;) {
-        if (list[i].SubKey.rfind("_REMOTE_", 0) != 0)
+        if (!HasRemotePrefix(list[i].SubKey))
             continue;
         ScopedKey still(OpenKey(list[i].Root, list[i].SubKey));
         if (!still)

@@ -1,7 +1,7 @@
 // The registry access layer: every key the program opens for its own work is
 // opened here and recorded in the open-key table with a readable name, so that
 // keys left open can be found, closed and logged. The text helpers the
-// registry readers use (TrimNull, CleanString) are in system/text.h.
+// registry readers use (CutAtNull, CleanString) are in system/text.h.
 #pragma once
 #include <windows.h>
 

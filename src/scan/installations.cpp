@@ -10,6 +10,7 @@
 #include "scan/state.h"
 #include "system/handles.h"
 #include "system/platform.h"
+#include "system/text.h"
 #include "system/winversion.h"
 
 namespace {
@@ -60,16 +61,7 @@ void GetDriveList() {
     buffer.resize(got);
     while (!buffer.empty() && buffer.back() == '\0')
         buffer.pop_back();
-    std::vector<std::string> drives;
-    std::size_t pos = 0;
-    for (;;) {
-        const std::size_t nul = buffer.find('\0', pos);
-        drives.push_back(buffer.substr(pos, nul == std::string::npos ? std::string::npos : nul - pos));
-        if (nul == std::string::npos)
-            break;
-        pos = nul + 1;
-    }
-    Drives() = std::move(drives);
+    Drives() = SplitNul(buffer);
 }
 
 void LoadEnvironment() {

@@ -119,9 +119,7 @@ std::string FileNamePart(const std::string &text) {
     return slash == npos ? text : text.substr(slash + 1);
 }
 
-std::string FileNameOnly(const std::string &text) { return FileNamePart(text); }
-
-std::string FolderOf(const std::string &text) {
+std::string FolderPart(const std::string &text) {
     const std::size_t slash = text.rfind('\\');
     return slash == npos ? std::string() : text.substr(0, slash + 1);
 }

@@ -32,9 +32,12 @@ std::string RemapDrive(const std::string &text, const InstallContext &ctx);
 std::string UnquotePath(const std::string &text);
 std::string CutAtComma(const std::string &text);
 std::string AddDllExt(const std::string &text);
+// A path cut at its last "\": FileNamePart is what follows it (all of the text
+// when it has none), FolderPart what goes before it with the "\" kept, so that
+// FolderPart + FileNamePart is the text again; ParentFolder is FolderPart
+// without that "\". Both folders are "" when the text has no "\".
 std::string FileNamePart(const std::string &text);
-std::string FileNameOnly(const std::string &text);
-std::string FolderOf(const std::string &text);
+std::string FolderPart(const std::string &text);
 std::string ParentFolder(const std::string &text);
 std::string DriveRoot(const std::string &text);
 std::string PrettyPath(const std::string &text);

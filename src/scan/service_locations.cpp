@@ -124,7 +124,7 @@ std::string ServiceImagePath(const std::string &imagePath, const InstallContext 
     if (path.find('.') == std::string::npos)
         path += ".exe";
     if (!NamesDrive(path))
-        path = AddSystemPath(FileNameOnly(path), install);
+        path = AddSystemPath(FileNamePart(path), install);
     return RemapDrive(path, install);
 }
 

@@ -31,10 +31,10 @@ std::string ReplaceAll(const std::string &text, const std::string &what, const s
 // Every exact occurrence of what removed.
 inline std::string RemoveAll(const std::string &text, const std::string &what) { return ReplaceAll(text, what, ""); }
 
-// The text up to its first NUL; "" when it holds none (a buffer the system
-// did not write to).
+// The cuts at the first NUL differ only for a text that holds none: TrimNull
+// gives "" (a fixed buffer the system did not write to), CutAtNull all of it
+// (data that may end without a NUL, such as a registry value's).
 std::string TrimNull(const std::string &text);
-// The text up to its first NUL; all of it when it holds none.
 std::string CutAtNull(const std::string &text);
 // The leading run of characters from code 32 up: ends at the first control
 // character or NUL; characters above 127 are kept.
@@ -42,13 +42,13 @@ std::string CleanString(const std::string &text);
 // The text without leading and trailing blanks (spaces only).
 std::string TrimBlanks(const std::string &text);
 
-// The text split at every NUL, empty pieces kept ("a", NUL gives "a" and "");
-// an empty text gives no piece.
+// The splits of NUL-separated lists differ in what they keep:
+// SplitNul keeps every piece, empty ones too ("a", NUL gives "a" and ""); an
+// empty text gives no piece. It reads lists the system fills in (the drives).
 std::vector<std::string> SplitNul(const std::string &text);
-// A list value's items from a blank-padded buffer: with a NUL, the text split
-// at every NUL (empty items kept); without one, the text trimmed of blanks as
-// the one item; an empty text gives none.
+// SplitMultiSz reads a list from a blank-padded buffer: with a NUL as
+// SplitNul; without one, the text trimmed of blanks as the one item.
 std::vector<std::string> SplitMultiSz(const std::string &data);
-// The items of a list value's exact data, split at its NULs with the empty
-// pieces dropped; data shorter than two bytes is an empty list.
+// SplitMultiStringData reads a list value's exact data: the pieces at its NULs
+// with the empty ones dropped; data shorter than two bytes is an empty list.
 std::vector<std::string> SplitMultiStringData(const std::string &data);

@@ -270,7 +270,7 @@ class MainWindow : public Window, public ScanHost, public ToolbarEvents, public 
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
   private:
-    // Start-up steps whose work arrives with later parts of the program.
+    // Start-up steps, each one call into the module that does the work.
     void LoadMenuBitmaps();
     void LoadTooltips();
     void LoadToolbar();

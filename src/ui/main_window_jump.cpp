@@ -68,7 +68,7 @@ void MainWindow::OnWebSearch(int) {
     if (selection.HeaderRowSelected)
         text = grids_->Data().Cell(selection.CurrentRow, kColName, g);
     else if (const StartupEntry *entry = SelectedRecord(selection))
-        text = FileNameOnly(entry->ImagePath);
+        text = FileNamePart(entry->ImagePath);
     if (text.empty())
         return;
     std::string command = WebSearchCommand(text);

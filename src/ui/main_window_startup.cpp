@@ -1,7 +1,7 @@
 // The main window's start-up sequence and its closing: the single-instance
-// check, the log, the caption, the watch switch, the steps that later parts
-// of the program fill in, the first scan, tab 1, and giving everything back
-// when the window closes.
+// check, the log, the caption, the watch switch, the menu bitmaps, tooltips,
+// toolbar and grids, the first scan, tab 1, and giving everything back when
+// the window closes.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -118,8 +118,7 @@ bool MainWindow::Load(const std::string &arguments) {
     return true;
 }
 
-// Steps whose work arrives with later parts of the program. Each is one call
-// away from its module once that exists.
+// Start-up steps, each one call into the module that does the work.
 void MainWindow::LoadMenuBitmaps() { ::LoadMenuBitmaps(hwnd(), menuIcons(), iconList()); }
 void MainWindow::LoadTooltips() {
     SetTipOption(200);

@@ -9,6 +9,7 @@
 #include "registry/access.h"
 #include "system/files.h"
 #include "registry/hives.h"
+#include "registry/names.h"
 #include "scan/driver.h"
 #include "scan/fileinfo.h"
 #include "scan/installations.h"
@@ -193,8 +194,8 @@ bool SetDrive(ScanHost &host) {
             choice.position = 0;
             WriteLog("Remote hives for " + folder + " not found.");
         } else if (!RemoteHivesLoaded()) {
-            const bool softwareLoaded = LoadHive(software, HKEY_LOCAL_MACHINE, "_REMOTE_SOFTWARE");
-            const bool systemLoaded = LoadHive(system, HKEY_LOCAL_MACHINE, "_REMOTE_SYSTEM");
+            const bool softwareLoaded = LoadHive(software, HKEY_LOCAL_MACHINE, kRemoteSoftware);
+            const bool systemLoaded = LoadHive(system, HKEY_LOCAL_MACHINE, kRemoteSystem);
             if (!softwareLoaded || !systemLoaded) {
                 const int answer = host.Ask("Unable to load remote hives. Scan current system?",
                                             BoxStyle::kYesNoCritical, "ERROR LOADING REMOTE HIVES");
@@ -235,7 +236,7 @@ void LoadUserHives() {
             kept.push_back(name);
     }
     for (const std::string &name : kept)
-        LoadHive(profiles + name + "\\NTUSER.DAT", HKEY_USERS, "_REMOTE_" + name);
+        LoadHive(profiles + name + "\\NTUSER.DAT", HKEY_USERS, kRemotePrefix + name);
 }
 
 void UnloadHives() {

@@ -118,7 +118,7 @@ class BackupTest : public ::testing::Test {
         std::string made = profiles_.path();
         for (const std::string level : {"All Users", "Start Menu", "Programs", "Startup", "AutorunsDisabled"})
             EXPECT_TRUE(CreateDirectoryA((made += "\\" + level).c_str(), nullptr));
-        return FolderOf(made);
+        return FolderPart(made);
     }
 
     TempDir dir_, profiles_;

@@ -128,10 +128,10 @@ TEST(PathOps, PiecesOfAPath) {
     EXPECT_EQ(AddDllExt(""), ".dll");
     EXPECT_EQ(AddDllExt("x.ocx"), "x.ocx");
     EXPECT_EQ(FileNamePart("C:\\a\\b.exe"), "b.exe");
-    EXPECT_EQ(FileNameOnly("b.exe"), "b.exe");
+    EXPECT_EQ(FileNamePart("b.exe"), "b.exe");
     EXPECT_EQ(FileNamePart("C:\\a\\"), "");
-    EXPECT_EQ(FolderOf("C:\\a\\b.exe"), "C:\\a\\");
-    EXPECT_EQ(FolderOf("b.exe"), "");
+    EXPECT_EQ(FolderPart("C:\\a\\b.exe"), "C:\\a\\");
+    EXPECT_EQ(FolderPart("b.exe"), "");
     EXPECT_EQ(ParentFolder("C:\\a\\b.exe"), "C:\\a");
     EXPECT_EQ(ParentFolder("b.exe"), "");
     EXPECT_EQ(DriveRoot("C:\\a\\b.exe"), "C:\\");
@@ -181,7 +181,7 @@ TEST(PathOps, EmptyAndRandomTextsNeverFail) {
     EXPECT_EQ(UnquotePath(""), "");
     EXPECT_EQ(CutAtComma(""), "");
     EXPECT_EQ(FileNamePart(""), "");
-    EXPECT_EQ(FolderOf(""), "");
+    EXPECT_EQ(FolderPart(""), "");
     EXPECT_EQ(ParentFolder(""), "");
     EXPECT_EQ(DriveRoot(""), "");
     EXPECT_EQ(PrettyPath(""), "");
