@@ -56,7 +56,7 @@ void SnapshotUserHives() {
         }
         return;
     }
-    ListUserHives();
+    hives = ListUserHives();
 }
 
 // Everything of one build after the list text is written.
@@ -65,7 +65,7 @@ class Builder {
     Builder(const std::string &folder, SnapshotHost &host) : folder_(folder), ui_(host.Ui()), host_(host) {}
 
     bool Run(bool &useExisting) {
-        if (!useExisting && !EmptyFolder(folder_)) {
+        if (!useExisting && !EmptySnapshotFolder(folder_)) {
             ui_.Ask("Error deleting snapshot please delete it manually and retry.", 16, "Quillmara");
             host_.OpenFolder(folder_);
             return false;
@@ -242,26 +242,99 @@ bool MakeFolders(const std::string &path) {
     return MakeDirectory(folder);
 }
 
-bool EmptyFolder(const std::string &folder) {
-    if (!IsFolderPath(folder))
+namespace {
+
+// Takes one item of a folder away: a file is deleted, a linked folder goes as
+// a link (what it leads to stays), a real folder is emptied and removed.
+bool RemoveItem(const std::string &path, const FolderEntry &item) {
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (item.folder && !item.link && !EmptyFolder(path))
+        return false; // told by the inner call
+    if (!(item.folder ? RemoveDirectoryA(path.c_str()) : DeleteFileA(path.c_str()))) {
+        WriteLog("EmptyFolder cannot delete " + path + ": " + ApiErrorText(static_cast<long>(GetLastError())));
         return false;
-    bool empty = true;
+    }
+    return true;
+}
+
+// "L(N)": decimal digits, "(", decimal digits, ")".
+bool IsPassStem(const std::string &name) {
+    const auto open = name.find('(');
+    if (open == 0 || open == std::string::npos || name.size() < open + 3 || name.back() != ')')
+        return false;
+    for (size_t i = 0; i + 1 < name.size(); ++i)
+        if (i != open && (name[i] < '0' || name[i] > '9'))
+            return false;
+    return true;
+}
+
+// Removes what the snapshot owns directly in folder (the disabled-copy level
+// holds only pass folders) and adds the names of everything else to kept.
+bool RemoveSnapshotItems(const std::string &folder, bool disabledLevel, const std::string &shownAs,
+                         std::vector<std::string> &kept) {
+    bool removed = true;
     for (const FolderEntry &item : ListFolder(folder + "\\")) {
         if (item.name == "." || item.name == "..")
             continue;
         const std::string path = folder + "\\" + item.name;
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        // A linked folder goes as a link: what it leads to is not the
-        // snapshot's to empty.
-        if (item.folder && !item.link && !EmptyFolder(path)) {
-            empty = false; // told by the inner call
+        const bool store = !disabledLevel && item.folder && !item.link && LowerText(item.name) == LowerText(kDisabledName);
+        if (store) {
+            const size_t before = kept.size();
+            removed = RemoveSnapshotItems(path, true, shownAs + item.name + "\\", kept) && removed;
+            if (kept.size() == before && !RemoveItem(path, item))
+                removed = false;
             continue;
         }
-        if (!(item.folder ? RemoveDirectoryA(path.c_str()) : DeleteFileA(path.c_str()))) {
-            WriteLog("EmptyFolder cannot delete " + path + ": " + ApiErrorText(static_cast<long>(GetLastError())));
-            empty = false;
-        }
+        if (IsSnapshotItem(item.name, item.folder, disabledLevel))
+            removed = RemoveItem(path, item) && removed;
+        else
+            kept.push_back(shownAs + item.name);
     }
+    return removed;
+}
+
+} // namespace
+
+bool IsSnapshotItem(const std::string &name, bool folder, bool inDisabledCopies) {
+    if (folder)
+        return IsPassStem(name) || (!inDisabledCopies && LowerText(name) == LowerText(kDisabledName));
+    if (inDisabledCopies)
+        return false;
+    const std::string lower = LowerText(name);
+    // A hive file and what the system keeps beside a loaded hive (its logs),
+    // or the check record of a saved key.
+    if (lower.rfind(LowerText(kRemotePrefix), 0) == 0)
+        return true;
+    std::string stem = lower;
+    if (EndsWithNoCase(stem, ".check"))
+        stem.erase(stem.size() - 6);
+    if (!EndsWithNoCase(stem, ".regf"))
+        return lower == LowerText(kSnapshotListName);
+    stem.erase(stem.size() - 5);
+    return stem == "clsid" || IsPassStem(stem);
+}
+
+bool EmptySnapshotFolder(const std::string &folder) {
+    if (!IsFolderPath(folder))
+        return false;
+    std::vector<std::string> kept;
+    const bool removed = RemoveSnapshotItems(folder, false, "", kept);
+    if (!kept.empty()) {
+        std::string names;
+        for (const std::string &name : kept)
+            names += (names.empty() ? "" : ", ") + name;
+        WriteLog("EmptySnapshotFolder left what is not the snapshot's in " + folder + ": " + names);
+    }
+    return removed;
+}
+
+bool EmptyFolder(const std::string &folder) {
+    if (!IsFolderPath(folder))
+        return false;
+    bool empty = true;
+    for (const FolderEntry &item : ListFolder(folder + "\\"))
+        if (item.name != "." && item.name != ".." && !RemoveItem(folder + "\\" + item.name, item))
+            empty = false;
     return empty;
 }
 

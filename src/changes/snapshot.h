@@ -11,7 +11,8 @@
 //   S\AutorunsDisabled\L(N)\    copies of its disabled files
 //   S\CLSID.regf                the machine's class registrations
 //   S\Quillmara.txt             the list text of the last build or reload
-// Other files beside these (records the hive layer keeps) are left alone.
+// A new build removes only these (with the check records the hive layer keeps
+// beside the .regf files); whatever else lies in S stays.
 #pragma once
 #include <windows.h>
 
@@ -69,4 +70,15 @@ void MakeSnapshotKey(HKEY root, const std::string &path);
 // Creates path and every missing folder above it; true when it exists after.
 bool MakeFolders(const std::string &path);
 // Deletes everything inside folder (the folder stays); true when it is empty.
+// A linked folder inside goes as a link; what it leads to stays.
 bool EmptyFolder(const std::string &folder);
+// True when an item of that name directly in the snapshot folder (or, with
+// inDisabledCopies, in its "AutorunsDisabled" folder) is one a build writes:
+// the list text, a "_REMOTE_" hive file with what the system keeps beside it,
+// "CLSID.regf", "L(N).regf" (each with its ".check"), the "L(N)" copy folders
+// and the "AutorunsDisabled" folder of disabled copies.
+bool IsSnapshotItem(const std::string &name, bool folder, bool inDisabledCopies);
+// Removes what a build wrote into folder, the copy folders with all they hold,
+// and leaves every other file and folder where it is (one log line names
+// them). True when everything of the snapshot is gone.
+bool EmptySnapshotFolder(const std::string &folder);

@@ -250,6 +250,47 @@ TEST_F(SnapshotTest, FolderIsSettledReloadedAndEmptied) {
     DeleteValue(HKEY_LOCAL_MACHINE, kRun, "QmSnapLater");
 }
 
+TEST_F(SnapshotTest, ABuildRemovesOnlyWhatTheSnapshotOwns) {
+    // Left by an earlier build, and put there by someone else.
+    for (const char *name : {"15(1).regf", "15(1).regf.check", "CLSID.regf", "_REMOTE_S-1-5-21-9.LOG1",
+                             "18(1)\\a.exe", "18(1)\\AutorunsDisabled\\b.exe", "AutorunsDisabled\\18(1)\\c.exe",
+                             "thesis.doc", "sub\\photo.jpg", "18(1)x\\keep.txt", "AutorunsDisabled\\notes.txt",
+                             "15(1).regf.bak"}) {
+        const std::string path = File(name);
+        ASSERT_TRUE(MakeFolders(path.substr(0, path.find_last_of('\\'))));
+        ASSERT_TRUE(WriteFileBytes(path, "x")) << name;
+    }
+    CapturedLog log;
+    bool useExisting = false;
+    ASSERT_TRUE(BuildSnapshot(useExisting, host_, false));
+    EXPECT_TRUE(host_.asked.empty());
+    EXPECT_EQ(ReadFileBytes(File("thesis.doc")), "x");
+    EXPECT_EQ(ReadFileBytes(File("sub\\photo.jpg")), "x");
+    EXPECT_EQ(ReadFileBytes(File("18(1)x\\keep.txt")), "x");
+    EXPECT_EQ(ReadFileBytes(File("AutorunsDisabled\\notes.txt")), "x");
+    EXPECT_EQ(ReadFileBytes(File("15(1).regf.bak")), "x");
+    for (const char *gone : {"15(1).regf.check", "_REMOTE_S-1-5-21-9.LOG1", "18(1)", "AutorunsDisabled\\18(1)"})
+        EXPECT_FALSE(IsFile(File(gone))) << gone;
+    EXPECT_TRUE(IsFile(File("CLSID.regf"))); // written afresh
+    bool named = false;
+    for (const std::string &line : log.lines())
+        named = named || (line.find("thesis.doc") != std::string::npos &&
+                          line.find("sub") != std::string::npos &&
+                          line.find("AutorunsDisabled\\notes.txt") != std::string::npos);
+    EXPECT_TRUE(named) << log.text();
+}
+
+TEST_F(SnapshotTest, UserHivesAreListedAfreshWhenNoUserLocationHasAPass) {
+    ResetLocations(ScanLocations());
+    UserHives() = {"", "_REMOTE_QmStaleUser"};
+    const std::vector<std::string> users = ListUserHives();
+    bool useExisting = false;
+    ASSERT_TRUE(BuildSnapshot(useExisting, host_, false));
+    EXPECT_EQ(UserHives(), users);
+    EXPECT_FALSE(IsFile(File("_REMOTE_QmStaleUser")));
+    EXPECT_FALSE(RegKeyExists(HKEY_USERS, "_REMOTE_QmStaleUser"));
+}
+
 } // namespace
 
 namespace {
