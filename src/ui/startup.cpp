@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <memory>
+#include <vector>
 
 #include "changes/settings.h"
 #include "registry/access.h"
@@ -82,7 +83,37 @@ bool ReadStartWithWindows() {
     return value.present && RunValueMatches(value.data, ExePath());
 }
 
-bool HasWatchSwitch(const std::string &arguments) { return ContainsNoCase(arguments, "watch"); }
+std::vector<std::string> SplitArguments(const std::string &arguments) {
+    std::vector<std::string> words;
+    std::string word;
+    bool quoted = false, inWord = false;
+    for (const char c : arguments) {
+        if (c == '"') {
+            quoted = !quoted;
+            inWord = true;
+        } else if ((c == ' ' || c == '\t') && !quoted) {
+            if (inWord)
+                words.push_back(word);
+            word.clear();
+            inWord = false;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (inWord)
+        words.push_back(word);
+    return words;
+}
+
+bool HasWatchSwitch(const std::string &arguments) {
+    for (const std::string &word : SplitArguments(arguments)) {
+        const std::string lower = LowerText(word);
+        if (lower == "/watch" || lower == "-watch" || lower == "watch")
+            return true;
+    }
+    return false;
+}
 
 std::string FirstLogLine() {
     SYSTEMTIME now;

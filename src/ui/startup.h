@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 // The agreement flag; the start-up's watch flags (startWithWindows,
 // skipWatchToggle, watchAtStart) live with the watch state (changes/watch.h).
@@ -31,7 +32,12 @@ std::string RunCommandText(const std::string &exePath);
 bool RunValueMatches(const std::string &data, const std::string &exePath);
 // Reads the Run value named after the executable and compares it.
 bool ReadStartWithWindows();
-// True when the program's arguments (not its own path) hold "watch" in any case.
+// The words of a command line's arguments: split at blanks and tabs outside
+// double quotes, the quotes dropped.
+std::vector<std::string> SplitArguments(const std::string &arguments);
+// True when one whole argument is "/watch", "-watch" or "watch" in any case
+// (the Run value holds "/Watch"); "/nowatch" or a path through a folder
+// "watchers" is no switch.
 bool HasWatchSwitch(const std::string &arguments);
 // The executable's full path, and its file name without extension.
 std::string ExePath();
