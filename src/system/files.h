@@ -13,6 +13,7 @@
 // CSIDL values the program asks for.
 constexpr int kCsidlAppData = 26;       // CSIDL_APPDATA
 constexpr int kCsidlCommonAppData = 35; // CSIDL_COMMON_APPDATA
+constexpr int kCsidlProgramFiles = 38;  // CSIDL_PROGRAM_FILES
 
 // Shell file operation codes.
 constexpr unsigned kFoMove = 1;

@@ -211,8 +211,7 @@ void JumpToKey(const std::string &key) {
     KillProcess("regedit.exe");
     SetRegeditLastKey(RegeditLastKeyText(key, GetOSCode(), RunningOnWine()));
     Sleep(1000);
-    std::string command = "regedit.exe";
-    const std::string result = ShellOpen(command);
+    const std::string result = StartSystemProgram("regedit.exe", "");
     if (result != "Operation successful")
         WriteLog("Regedit.exe : " + result);
 }
@@ -297,8 +296,7 @@ std::string GetListviewItem(HWND list, int index, int subItem) {
 
 void RunJump(const JumpPlan &plan) {
     if (plan.kind == JumpPlan::Folder) {
-        std::string command = "explorer.exe \"" + plan.folder + "\"";
-        ShellOpen(command);
+        StartSystemCommand("explorer.exe \"" + plan.folder + "\"");
         return;
     }
     if (plan.kind != JumpPlan::Registry)

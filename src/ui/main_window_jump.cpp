@@ -50,8 +50,7 @@ void MainWindow::OnJump(int) {
 
 void MainWindow::OnExplore(int) {
     if (const StartupEntry *entry = SelectedRecord(selection)) {
-        std::string command = "explorer.exe \"/select," + entry->ImagePath + "\"";
-        ShellOpen(command);
+        StartSystemCommand("explorer.exe \"/select," + entry->ImagePath + "\"");
     }
 }
 
@@ -71,6 +70,5 @@ void MainWindow::OnWebSearch(int) {
         text = FileNamePart(entry->ImagePath);
     if (text.empty())
         return;
-    std::string command = WebSearchCommand(text);
-    ShellOpen(command);
+    StartSystemCommand(WebSearchCommand(text));
 }

@@ -3,7 +3,6 @@
 // code's (changes/watch.h, changes/startup_run.h); this file makes the main
 // window the host it talks to.
 #include <windows.h>
-#include <shellapi.h>
 
 #include "changes/snap_timer.h"
 #include "changes/startup_run.h"
@@ -12,6 +11,7 @@
 #include "ui/grid_panel.h"
 #include "ui/main_window.h"
 #include "ui/scan_sequence.h"
+#include "ui/shell_helpers.h"
 
 namespace {
 
@@ -21,10 +21,7 @@ class MainWatchHost : public WatchHost {
 
     ChangeUi &Ui() override { return window_.changeUi(); }
     std::vector<RowRef> ShownRows() override { return window_.grids().Data().ShownRows(); }
-    void OpenFolder(const std::string &folder) override {
-        const std::string quoted = "\"" + folder + "\"";
-        ShellExecuteA(window_.hwnd(), "open", "explorer.exe", quoted.c_str(), nullptr, SW_SHOWNORMAL);
-    }
+    void OpenFolder(const std::string &folder) override { StartSystemProgram("explorer.exe", "\"" + folder + "\""); }
     void ShowMainWindow(bool show) override { window_.ShowMain(show); }
 
     void SetSnapTimer(bool on) override {

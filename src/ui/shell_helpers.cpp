@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
 
 #include "registry/access.h"
 #include "system/files.h"
 #include "scan/imagepath.h"
+#include "scan/records.h"
 #include "system/handles.h"
 #include "system/text.h"
 
@@ -23,7 +25,69 @@ bool SetDebugPrivilege(HANDLE token, bool enable) {
     return AdjustTokenPrivileges(token, FALSE, &tp, sizeof tp, nullptr, nullptr) != FALSE;
 }
 
+long ShellStart(const std::string &path, const std::string &arguments, const std::string &folder) {
+    const HINSTANCE result = ShellExecuteA(GetDesktopWindow(), "Open", path.c_str(),
+                                           arguments.empty() ? nullptr : arguments.c_str(), folder.c_str(),
+                                           SW_SHOWNORMAL);
+    return static_cast<long>(reinterpret_cast<INT_PTR>(result));
+}
+
+ProgramStarter &Starter() {
+    static ProgramStarter starter = ShellStart;
+    return starter;
+}
+
+std::string WindowsFolder() {
+    char buffer[MAX_PATH + 1] = {};
+    const UINT n = GetSystemWindowsDirectoryA(buffer, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? std::string(buffer, n) : std::string("C:\\Windows");
+}
+
+// The registered path of the browser when that file is there.
+std::string RegisteredBrowser() {
+    std::string path = AppPathLookup("iexplore.exe", kScopeProfilesFolder);
+    if (path.size() >= 2 && path.front() == '"' && path.back() == '"')
+        path = path.substr(1, path.size() - 2);
+    char expanded[MAX_PATH + 1] = {};
+    const DWORD n = ExpandEnvironmentStringsA(path.c_str(), expanded, MAX_PATH);
+    if (n > 0 && n <= MAX_PATH)
+        path = CutAtNull(std::string(expanded, n));
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const bool file = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    return file && path.find(':') == 1 ? path : std::string();
+}
+
 } // namespace
+
+std::string SystemProgramPath(const std::string &name) {
+    if (LowerText(name) != "iexplore.exe")
+        return WindowsFolder() + "\\" + name;
+    const std::string registered = RegisteredBrowser();
+    if (!registered.empty())
+        return registered;
+    std::string programs = GetSpecialFolder(kCsidlProgramFiles);
+    if (programs.empty())
+        programs = WindowsFolder().substr(0, 2) + "\\Program Files";
+    return programs + "\\Internet Explorer\\" + name;
+}
+
+std::string StartSystemProgram(const std::string &name, const std::string &arguments) {
+    const std::string path = SystemProgramPath(name);
+    return ShellErrText(Starter()(path, arguments, path.substr(0, path.find_last_of('\\'))));
+}
+
+std::string StartSystemCommand(const std::string &command) {
+    std::string program, arguments;
+    SplitShellCommand(command, program, arguments);
+    return StartSystemProgram(program, arguments);
+}
+
+void SetProgramStarter(ProgramStarter starter) {
+    if (starter)
+        Starter() = std::move(starter);
+    else
+        Starter() = ShellStart;
+}
 
 void SplitShellCommand(const std::string &command, std::string &program, std::string &arguments) {
     const size_t quote = command.find('"');

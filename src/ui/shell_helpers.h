@@ -1,15 +1,34 @@
 // Small shell and process helpers: starting a program or opening a document
-// through the shell and the text of its result, ending every process of an
-// executable name, and the test whether a text is a class identifier.
+// through the shell and the text of its result, starting the system's own
+// programs (registry editor, Explorer, browser) by their full paths, ending
+// every process of an executable name, and the test whether a text is a class
+// identifier.
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 // Starts `program "arguments"` (or a program or document alone) through the
 // shell, finding the program in PATH or the registered application paths
 // when no such file exists; the shell result's text.
 std::string ShellOpen(std::string &command);
+// The full path of a program of the system: regedit.exe, explorer.exe (and any
+// other name) in the Windows folder; iexplore.exe at its registered application
+// path, else in Program Files\Internet Explorer. Never found through the
+// current or a working folder.
+std::string SystemProgramPath(const std::string &name);
+// Starts the system program name by its full path, with its own folder as the
+// working folder; the shell result's text.
+std::string StartSystemProgram(const std::string &name, const std::string &arguments);
+// The same for a command split as ShellOpen splits it (program, blank,
+// "arguments"; the quotes are not passed on).
+std::string StartSystemCommand(const std::string &command);
+// What starts a program by its path (the shell unless a test puts a recorder
+// here; an empty function puts the shell back); returns the shell's code.
+using ProgramStarter =
+    std::function<long(const std::string &path, const std::string &arguments, const std::string &folder)>;
+void SetProgramStarter(ProgramStarter starter);
 // The text of a shell start result.
 std::string ShellErrText(long code);
 // Splits a command of the form program, blank, "arguments" (quotes dropped).

@@ -12,6 +12,7 @@
 #include "scan/records.h"
 #include "support/testing.h"
 #include "ui/jump.h"
+#include "ui/shell_helpers.h"
 
 namespace {
 
@@ -146,4 +147,43 @@ TEST(Jump, TheWebSearchEncodesTheFileName) {
     EXPECT_EQ(PercentEncode("a&b #c+d%e.exe"), "a%26b%20%23c%2Bd%25e.exe");
     EXPECT_EQ(PercentEncode("x\xE9y"), "x%E9y");
     EXPECT_EQ(WebSearchCommand("my tool.exe"), "iexplore.exe \"https://www.google.com/search?q=my%20tool.exe\"");
+}
+
+// The registry editor, Explorer and the browser start by their full paths,
+// with their own folder as the working folder: a copy of the same name in the
+// current folder or in C:\ is never the one started.
+TEST(Jump, SystemProgramsStartByTheirFullPaths) {
+    struct Started {
+        std::string path, arguments, folder;
+    };
+    std::vector<Started> started;
+    SetProgramStarter([&](const std::string &path, const std::string &arguments, const std::string &folder) {
+        started.push_back({path, arguments, folder});
+        return 42L;
+    });
+    char buffer[MAX_PATH] = {};
+    const std::string windows(buffer, GetSystemWindowsDirectoryA(buffer, MAX_PATH));
+    char current[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, current);
+    SetCurrentDirectoryA("C:\\");
+
+    EXPECT_EQ(StartSystemProgram("regedit.exe", ""), "Operation successful");
+    JumpPlan folder;
+    folder.kind = JumpPlan::Folder;
+    folder.folder = "C:\\Program Files\\Tool";
+    RunJump(folder);
+    StartSystemCommand(WebSearchCommand("tool.exe"));
+    SetCurrentDirectoryA(current);
+    SetProgramStarter(nullptr);
+
+    ASSERT_EQ(started.size(), 3u);
+    EXPECT_EQ(started[0].path, windows + "\\regedit.exe");
+    EXPECT_EQ(started[0].folder, windows);
+    EXPECT_EQ(started[1].path, windows + "\\explorer.exe");
+    EXPECT_EQ(started[1].arguments, "C:\\Program Files\\Tool");
+    // The browser's registered application path.
+    const std::string browser = started[2].path;
+    EXPECT_EQ(_stricmp(browser.c_str(), "C:\\Program Files\\Internet Explorer\\iexplore.exe"), 0) << browser;
+    EXPECT_EQ(started[2].folder, browser.substr(0, browser.find_last_of('\\')));
+    EXPECT_EQ(started[2].arguments, "https://www.google.com/search?q=tool.exe");
 }
