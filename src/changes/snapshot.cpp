@@ -15,6 +15,7 @@
 #include "scan/state.h"
 #include "system/text.h"
 #include "system/files.h"
+#include "system/folder_trust.h"
 #include "system/log.h"
 #include "system/platform.h"
 
@@ -346,24 +347,32 @@ bool SnapshotTakenFlag(bool write) {
 
 bool SaveSnapshotText(const std::string &text) {
     std::string folder = ReadSetting("SnapshotPath");
-    if (!folder.empty() && IsFolderPath(folder)) {
-        if (!WriteList(folder, text))
-            return false;
-        SnapshotPath() = folder;
-        return true;
+    const std::string data = DefaultDataFolder();
+    const std::string fallback = data.empty() ? "" : data + "\\Snapshot";
+    // The default folder is settled below, with the data folder above it.
+    if (!folder.empty() && !SameFolder(folder, fallback) && IsFolderPath(folder)) {
+        const std::string fault = DataFolderFault(folder);
+        if (fault.empty()) {
+            if (!WriteList(folder, text))
+                return false;
+            SnapshotPath() = folder;
+            return true;
+        }
+        WriteLog("SaveSnapshotText does not use " + folder + " (" + fault + ")");
     }
-    std::string base = GetSpecialFolder(kCsidlCommonAppData);
-    if (base.empty())
-        base = GetSpecialFolder(kCsidlAppData);
-    folder = base + "\\Quillmara";
-    if (base.empty() || !MakeDirectory(folder))
+    if (data.empty())
         return false;
-    folder += "\\Snapshot";
-    if (!MakeDirectory(folder) || !WriteList(folder, text))
+    for (const std::string &path : {data, fallback}) {
+        std::string note;
+        const bool settled = SettleDataFolder(path, note);
+        if (!note.empty())
+            WriteLog(note);
+        if (!settled)
+            return false;
+    }
+    if (!WriteList(fallback, text) || !WriteSetting("SnapshotPath", fallback))
         return false;
-    if (!WriteSetting("SnapshotPath", folder))
-        return false;
-    SnapshotPath() = folder;
+    SnapshotPath() = fallback;
     return true;
 }
 

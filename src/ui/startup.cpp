@@ -11,6 +11,7 @@
 #include "registry/access.h"
 #include "registry/values.h"
 #include "system/files.h"
+#include "system/folder_trust.h"
 #include "system/log.h"
 #include "system/platform.h"
 #include "system/text.h"
@@ -136,27 +137,35 @@ bool StartLog() {
     }
     const std::string line = FirstLogLine();
     const long length = static_cast<long>(line.size());
+    const std::string dataFolder = DefaultDataFolder();
+    // A folder someone else could have made or changed is not used; the
+    // default one is then made afresh.
+    std::string refused;
     if (!candidate.empty()) {
         const DWORD attributes = GetFileAttributesA(candidate.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            if (WriteStringToFile(candidate + "\\Quillmara.log", line) == length) {
-                LogFolder() = candidate;
-                return true;
+            const std::string fault = DataFolderFault(candidate);
+            if (fault.empty()) {
+                if (WriteStringToFile(candidate + "\\Quillmara.log", line) == length) {
+                    LogFolder() = candidate;
+                    return true;
+                }
+                return false;
             }
-            return false;
+            if (!SameFolder(candidate, dataFolder))
+                refused = "StartLog does not use " + candidate + " (" + fault + ")";
         }
     }
-    std::string folder = GetSpecialFolder(kCsidlCommonAppData);
-    if (folder.empty())
-        folder = GetSpecialFolder(kCsidlAppData);
-    if (folder.empty())
+    std::string settled;
+    if (dataFolder.empty() || !SettleDataFolder(dataFolder, settled) ||
+        WriteStringToFile(dataFolder + "\\Quillmara.log", line) != length)
         return false;
-    candidate = folder + "\\Quillmara";
-    if (!MakeDirectory(candidate) || WriteStringToFile(candidate + "\\Quillmara.log", line) != length)
+    if (!WriteSetting("LogPath", dataFolder))
         return false;
-    if (!WriteSetting("LogPath", candidate))
-        return false;
-    LogFolder() = candidate;
+    LogFolder() = dataFolder;
+    for (const std::string &note : {refused, settled})
+        if (!note.empty())
+            WriteLog(note);
     return true;
 }
 

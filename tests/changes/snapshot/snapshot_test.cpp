@@ -214,13 +214,21 @@ TEST_F(SnapshotTest, FolderIsSettledReloadedAndEmptied) {
     EXPECT_TRUE(EmptyFolder(defaultDir));
     RemoveDirectoryA(defaultDir.c_str());
 
-    // A stored folder that no longer exists falls back to the default.
-    WriteSetting("SnapshotPath", folder_ / "gone");
-    EXPECT_TRUE(SaveSnapshotText("list"));
-    EXPECT_EQ(ReadSetting("SnapshotPath"), defaultDir);
-    EXPECT_EQ(ReadFileBytes(defaultDir + "\\Quillmara.txt"), "list");
-    EmptyFolder(defaultDir);
-    RemoveDirectoryA(defaultDir.c_str());
+    // A stored folder that no longer exists, or is a link, falls back to the
+    // default; nothing is written where the link leads.
+    const std::string elsewhere = folder_ / "elsewhere";
+    ASSERT_TRUE(MakeFolders(elsewhere));
+    ASSERT_TRUE(MakeFolderLink(elsewhere, folder_ / "linked"));
+    for (const std::string &stored : {folder_ / "gone", folder_ / "linked"}) {
+        WriteSetting("SnapshotPath", stored);
+        EXPECT_TRUE(SaveSnapshotText("list"));
+        EXPECT_EQ(ReadSetting("SnapshotPath"), defaultDir);
+        EXPECT_EQ(ReadFileBytes(defaultDir + "\\Quillmara.txt"), "list");
+        EmptyFolder(defaultDir);
+        RemoveDirectoryA(defaultDir.c_str());
+    }
+    EXPECT_FALSE(IsFile(elsewhere + "\\Quillmara.txt"));
+    RemoveFolderLink(folder_ / "linked");
 
     // Reloading keeps the files and writes a fresh list; a missing user hive
     // is written afresh and the whole snapshot filled again.

@@ -1,0 +1,55 @@
+// Trust in the program's data folders (the log, the snapshot and its copies):
+// the security a folder the program makes gets, the decision whether a folder
+// found on disk may be used, and the settling that moves a folder no one should
+// trust aside and makes a fresh one in its place.
+//
+// Only Windows keeps the security of files and folders; under Wine a read-back
+// comes from the Unix permission bits and always names the process's user as
+// owner. FolderSecurityKept() makes that choice in one place.
+#pragma once
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+// The security of a data folder the program makes, as a descriptor string:
+// owner Administrators; a protected DACL giving Administrators and SYSTEM full
+// control and Users read, passed on to everything made inside.
+inline constexpr const char *kDataFolderSecurity = "O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;FR;;;BU)";
+
+// Why a folder with this security is not to be trusted: "" when its owner is
+// Administrators or SYSTEM and its DACL lets no one else write (nor change its
+// permissions, owner or content), here or in what it passes on; else the
+// reason, for the log.
+std::string FolderSecurityFault(PSECURITY_DESCRIPTOR descriptor);
+
+// True where the platform keeps folder security (Windows), false under Wine,
+// where every folder would read as owned by the process's user and be refused
+// at every start. A test can decide instead (nullopt gives it back).
+bool FolderSecurityKept();
+void OverrideFolderSecurityKept(std::optional<bool> kept);
+
+// Why the existing folder is not to be trusted: it is no folder, it is a link
+// or junction, or (where folder security is kept) its security cannot be read
+// or FolderSecurityFault finds a fault. "" for a folder to use.
+std::string DataFolderFault(const std::string &folder);
+
+// Creates the last level of folder with kDataFolderSecurity; true when made.
+// A failure is logged ("MakeProtectedFolder " and the system's error).
+bool MakeProtectedFolder(const std::string &folder);
+
+// The program's data folder: the common application-data folder (else the
+// user's) and "\Quillmara"; "" when the shell names neither.
+std::string DefaultDataFolder();
+
+// True when both texts name the same folder (case and a trailing "\" ignored).
+bool SameFolder(const std::string &a, const std::string &b);
+
+// Makes sure folder is a data folder to trust: a missing one is made
+// protected; a link or junction is taken away as a link (what it leads to
+// stays); any other with a fault is renamed aside (folder & ".untrusted", or
+// with a number; nothing in it is lost); then a fresh protected one is made in
+// its place. note receives the log line telling what was done ("" when nothing);
+// the caller writes it once the log is open. True when a folder to use is
+// there afterwards.
+bool SettleDataFolder(const std::string &folder, std::string &note);
