@@ -26,12 +26,15 @@ TEST(StartupRules, TheRunValueMatchesOnlyTheExactRegistrationInAnyCase) {
     EXPECT_FALSE(RunValueMatches("", exe));
 }
 
-TEST(StartupRules, TheWatchSwitchIsLookedForInTheArgumentsInAnyCase) {
-    EXPECT_TRUE(HasWatchSwitch("/Watch"));
-    EXPECT_TRUE(HasWatchSwitch("-WATCH"));
-    EXPECT_TRUE(HasWatchSwitch("stopwatching"));
-    EXPECT_FALSE(HasWatchSwitch("/wat"));
-    EXPECT_FALSE(HasWatchSwitch(""));
+TEST(StartupRules, TheWatchSwitchIsOneWholeArgumentInAnyCase) {
+    for (const char *on : {"/Watch", "-WATCH", "watch", "/min /watch", "\"/watch\"", "x\t/Watch"})
+        EXPECT_TRUE(HasWatchSwitch(on)) << on;
+    for (const char *off : {"", "/wat", "/nowatch", "stopwatching", "/watchdog", "C:\\watchers\\Quillmara.exe",
+                            "\"C:\\my watch\\x.exe\"", "/watch:", "//watch"})
+        EXPECT_FALSE(HasWatchSwitch(off)) << off;
+    // The Run value the program registers starts it watching.
+    const std::string run = RunCommandText("C:\\watchers\\Quillmara.exe");
+    EXPECT_TRUE(HasWatchSwitch(run.substr(run.find(' '))));
 }
 
 } // namespace

@@ -149,17 +149,6 @@ TEST(Startup, TheWatchSwitchInTheArgumentsStartsHidden) {
     EXPECT_EQ(FindTopWindow(app.pid(), "#32770", "Quillmara"), nullptr); // no progress window left
 }
 
-TEST(Startup, OnlyAWholeWatchArgumentIsTheSwitch) {
-    for (const char *on : {"/Watch", "/WATCH", "-watch", "watch", "/min /watch", "\"/watch\"", "x\t/Watch"})
-        EXPECT_TRUE(HasWatchSwitch(on)) << on;
-    for (const char *off : {"", "/nowatch", "stopwatching", "/watchdog", "C:\\watchers\\Quillmara.exe",
-                            "\"C:\\my watch\\x.exe\"", "/watch:", "//watch"})
-        EXPECT_FALSE(HasWatchSwitch(off)) << off;
-    // The Run value the program registers starts it watching.
-    const std::string run = RunCommandText("C:\\watchers\\Quillmara.exe");
-    EXPECT_TRUE(HasWatchSwitch(run.substr(run.find(' '))));
-}
-
 TEST(StartLog, WritesTheFirstLineAndKeepsLogPath) {
     SettingsGuard settings;
     const std::string previousFolder = LogFolder();
