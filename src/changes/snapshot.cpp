@@ -248,10 +248,13 @@ namespace {
 // Takes one item of a folder away: a file is deleted, a linked folder goes as
 // a link (what it leads to stays), a real folder is emptied and removed.
 bool RemoveItem(const std::string &path, const FolderEntry &item) {
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!item.link)
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (item.folder && !item.link && !EmptyFolder(path))
         return false; // told by the inner call
-    if (!(item.folder ? RemoveDirectoryA(path.c_str()) : DeleteFileA(path.c_str()))) {
+    const bool removed = item.link ? RemoveLinkItself(path, item.folder)
+                                   : (item.folder ? RemoveDirectoryA(path.c_str()) : DeleteFileA(path.c_str())) != FALSE;
+    if (!removed) {
         WriteLog("EmptyFolder cannot delete " + path + ": " + ApiErrorText(static_cast<long>(GetLastError())));
         return false;
     }

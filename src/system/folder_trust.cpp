@@ -129,6 +129,14 @@ bool MakeProtectedFolder(const std::string &folder) {
     return false;
 }
 
+bool RemoveLinkItself(const std::string &path, bool folder) {
+    if (RunningOnWine()) {
+        SetLastError(ERROR_NOT_SUPPORTED);
+        return false;
+    }
+    return (folder ? RemoveDirectoryA(path.c_str()) : DeleteFileA(path.c_str())) != FALSE;
+}
+
 bool SettleDataFolder(const std::string &folder, std::string &note) {
     note.clear();
     if (!Exists(folder))
@@ -137,13 +145,9 @@ bool SettleDataFolder(const std::string &folder, std::string &note) {
     if (fault.empty())
         return true;
     if (fault == kLinkFault) {
-        // A link goes as a link; what it leads to stays. Renaming a linked
-        // folder under Wine would move what it leads to, and Wine's
-        // RemoveDirectory refuses a link to a folder that is not empty: the
-        // folder then stays refused and unused.
+        // Renaming a linked folder under Wine would move what it leads to.
         const DWORD attributes = GetFileAttributesA(folder.c_str());
-        const bool gone = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? RemoveDirectoryA(folder.c_str())
-                                                                       : DeleteFileA(folder.c_str());
+        const bool gone = RemoveLinkItself(folder, (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
         if (!gone) {
             note = "SettleDataFolder cannot use " + folder + " (" + fault + ") nor take the link away: " +
                    ApiErrorText(static_cast<long>(GetLastError()));

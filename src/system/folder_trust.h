@@ -38,6 +38,12 @@ std::string DataFolderFault(const std::string &folder);
 // A failure is logged ("MakeProtectedFolder " and the system's error).
 bool MakeProtectedFolder(const std::string &folder);
 
+// Takes a link or junction away as a link (a folder link with RemoveDirectory,
+// a file link with DeleteFile); what it leads to stays. Under Wine those calls
+// remove what a link leads to as well (a file, or a folder that is empty), so
+// there nothing is done: false, with ERROR_NOT_SUPPORTED as the last error.
+bool RemoveLinkItself(const std::string &path, bool folder);
+
 // The program's data folder: the common application-data folder (else the
 // user's) and "\Quillmara"; "" when the shell names neither.
 std::string DefaultDataFolder();
@@ -46,8 +52,8 @@ std::string DefaultDataFolder();
 bool SameFolder(const std::string &a, const std::string &b);
 
 // Makes sure folder is a data folder to trust: a missing one is made
-// protected; a link or junction is taken away as a link (what it leads to
-// stays); any other with a fault is renamed aside (folder & ".untrusted", or
+// protected; a link or junction is taken away as a link by RemoveLinkItself
+// (under Wine it stays, refused and unused); any other with a fault is renamed aside (folder & ".untrusted", or
 // with a number; nothing in it is lost); then a fresh protected one is made in
 // its place. note receives the log line telling what was done ("" when nothing);
 // the caller writes it once the log is open. True when a folder to use is
