@@ -21,8 +21,12 @@
 namespace {
 
 // The key moves in progress: one value per target key (its root name and
-// path), holding the source key, from before the copy until the source is gone.
+// path), from before the target is made until the source is gone. While the
+// copy runs it is the source key as REG_SZ (the target may be partial); once
+// the target is whole it is the list of the source key and kTargetWhole, so
+// that a move stopped while it deletes its source never copies again.
 const std::string kMoveRecords = "SOFTWARE\\Fernhollowsys\\Quillmara\\Moves";
+const std::string kTargetWhole = "Copied";
 // Where RestoreKeyFromFile keeps the earlier content of a key while it works.
 const std::string kRestoreCopyBase = "SOFTWARE\\Fernhollowsys\\Quillmara";
 
@@ -595,22 +599,36 @@ bool PutBackCopy(HKEY copy, const std::string &copyName) {
     return true;
 }
 
-// The source recorded for a move into destination; "" when none is.
-std::string MoveRecordOf(const std::string &destination) {
+// What the record of a move into destination says: its source ("" when
+// there is none) and whether the target was copied whole.
+struct MoveRecord {
+    std::string source;
+    bool targetWhole = false;
+};
+
+MoveRecord MoveRecordOf(const std::string &destination) {
     ScopedKey records;
     RegValue value;
     if (Open(HKEY_LOCAL_MACHINE, kMoveRecords, KEY_READ, records) != ERROR_SUCCESS ||
         Read(records.get(), destination, value) != ERROR_SUCCESS)
-        return std::string();
-    return value.Text();
+        return {};
+    if (value.type != REG_MULTI_SZ)
+        return {value.Text(), false};
+    const std::vector<std::string> items = SplitMultiStringData(value.data);
+    if (items.empty())
+        return {};
+    return {items[0], items.size() > 1 && items[1] == kTargetWhole};
 }
 
-bool WriteMoveRecord(const std::string &destination, const std::string &source) {
+bool WriteMoveRecord(const std::string &destination, const std::string &source, bool targetWhole) {
     ScopedKey records;
     std::vector<std::string> made;
     if (CreatePath(HKEY_LOCAL_MACHINE, kMoveRecords, records, made) != ERROR_SUCCESS)
         return false;
-    return Write(records.get(), destination, REG_SZ, source) == ERROR_SUCCESS;
+    if (!targetWhole)
+        return Write(records.get(), destination, REG_SZ, source) == ERROR_SUCCESS;
+    const std::string list = source + '\0' + kTargetWhole + '\0' + '\0';
+    return Write(records.get(), destination, REG_MULTI_SZ, list) == ERROR_SUCCESS;
 }
 
 // Removes the record of a finished move. The record key stays: another
@@ -832,71 +850,95 @@ bool MoveKey(HKEY root, const std::string &from, const std::string &to, bool dro
         return false;
     }
     const std::string source = RootName(root) + from, destination = RootName(root) + to;
+    auto finish = [&] {
+        DropMoveRecord(destination);
+        // The parent goes only when nothing at all is left in it.
+        if (dropParent && !Parent(from).empty())
+            RemovePathIfEmpty(root, Parent(from));
+        return true;
+    };
+    {
+        ScopedKey probe;
+        const LONG rc = Open(root, to, KEY_READ, probe);
+        if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND)
+            return false;
+        if (rc == ERROR_SUCCESS) {
+            // A target recorded as a move from this key is what an
+            // interrupted move left behind: complete that move instead of
+            // refusing it.
+            probe.reset();
+            const MoveRecord record = MoveRecordOf(destination);
+            if (record.source != source) {
+                WriteLog("Key already exixts.");
+                return false;
+            }
+            if (record.targetWhole) {
+                // It stopped while deleting the source, which may be partly
+                // gone: the target is the whole entry, so only the deletion
+                // is finished.
+                const LONG deleted = DeleteTree(root, from);
+                if (deleted != ERROR_SUCCESS && deleted != ERROR_FILE_NOT_FOUND) {
+                    WriteLog("Failed to delete the old subkey");
+                    return false;
+                }
+                return finish();
+            }
+            const bool sourceThere = Open(root, from, KEY_READ, probe) == ERROR_SUCCESS;
+            probe.reset();
+            if (!sourceThere)
+                return finish(); // only the record was left: the copy was whole
+            // The copy was cut short: the source is whole, the target not.
+            if (DeleteTree(root, to) != ERROR_SUCCESS) {
+                WriteLog("Key already exixts.");
+                return false;
+            }
+        }
+    }
+    // The record is written before the target is made, so that a target left
+    // by a move that stopped at any point is known as ours.
+    if (!WriteMoveRecord(destination, source, false))
+        return false;
     ScopedKey target;
     std::vector<std::string> made;
-    if (CreatePath(root, to, target, made) != ERROR_SUCCESS) {
-        RemoveMade(root, made);
-        return false;
-    }
-    if (made.empty()) {
-        // A target recorded as a move from this key is what an interrupted
-        // move left behind: complete that move instead of refusing it.
+    if (CreatePath(root, to, target, made) != ERROR_SUCCESS || made.empty()) {
+        // made is empty when another program made the target in between.
         target.reset();
-        const bool ours = MoveRecordOf(destination) == source;
-        ScopedKey probe;
-        const bool sourceThere = Open(root, from, KEY_READ, probe) == ERROR_SUCCESS;
-        probe.reset();
-        if (ours && !sourceThere) {
-            DropMoveRecord(destination); // only the record was left: the copy was whole
-            if (dropParent && !Parent(from).empty())
-                RemovePathIfEmpty(root, Parent(from));
-            return true;
-        }
-        if (!ours || DeleteTree(root, to) != ERROR_SUCCESS) {
+        if (RemoveMade(root, made))
+            DropMoveRecord(destination);
+        if (made.empty())
             WriteLog("Key already exixts.");
-            return false;
-        }
-        if (CreatePath(root, to, target, made) != ERROR_SUCCESS || made.empty()) {
-            RemoveMade(root, made);
-            return false;
-        }
-    }
-    // The record of the move stays until the source is gone.
-    if (!WriteMoveRecord(destination, source)) {
-        target.reset();
-        RemoveMade(root, made);
         return false;
     }
     if (CopyTree(root, from, target.get()) != ERROR_SUCCESS) {
         WriteLog("Failed to copy the subkey");
         target.reset();
-        RemoveMade(root, made); // a retry must not find a half-made target
-        DropMoveRecord(destination);
+        if (RemoveMade(root, made)) // a retry must not find a half-made target
+            DropMoveRecord(destination);
         return false;
     }
     target.reset();
+    if (!WriteMoveRecord(destination, source, true)) {
+        // The target is whole but not known as such: take the copy away.
+        if (RemoveMade(root, made))
+            DropMoveRecord(destination);
+        return false;
+    }
     if (DeleteTree(root, from) != ERROR_SUCCESS) {
         WriteLog("Failed to delete the old subkey");
         // The old subtree may be partly gone: complete it from the copy, and
-        // drop the copy only once that worked.
+        // drop the copy only once that worked and the record no longer calls
+        // the target the whole entry.
         ScopedKey old;
         bool created = false;
         if (Create(root, from, source, old, created) == ERROR_SUCCESS &&
             CopyTree(root, to, old.get()) == ERROR_SUCCESS) {
             old.reset();
-            if (RemoveMade(root, made))
+            if (WriteMoveRecord(destination, source, false) && RemoveMade(root, made))
                 DropMoveRecord(destination);
         }
         return false;
     }
-    DropMoveRecord(destination);
-    if (dropParent) {
-        // The parent goes only when nothing at all is left in it.
-        const std::string parent = Parent(from);
-        if (!parent.empty())
-            RemovePathIfEmpty(root, parent);
-    }
-    return true;
+    return finish();
 }
 
 bool DeleteKeyAndEmptyParent(HKEY root, const std::string &key, const std::string &, bool dropParent) {

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -88,9 +89,30 @@ int MoveIntoItself(const std::vector<std::string> &args) {
     return moved || copied ? 1 : 0;
 }
 
+// "move-and-die <from> <to> <n>": moves the key and dies at the store's
+// call n; when that call deletes the source, part of the source goes first,
+// as a kill in the middle of the deletion leaves it. 0 when the move ended
+// before call n.
+int MoveAndDie(const std::vector<std::string> &args) {
+    if (args.size() < 3)
+        return 2;
+    const std::string from = args[0];
+    const int dieAt = std::atoi(args[2].c_str());
+    int calls = 0;
+    SetStoreFault([&](const char *call) -> long {
+        if (++calls != dieAt)
+            return 0;
+        if (std::string(call) == "SHDeleteKeyA")
+            RegDeleteTreeA(kRoot, (from + "\\Child").c_str());
+        TerminateProcess(GetCurrentProcess(), 9);
+        return 0;
+    });
+    return MoveKey(kRoot, from, args[1], true) ? 0 : 3;
+}
+
 const bool registered = RegisterChild("disable-and-die", DisableAndDie) &&
                         RegisterChild("restore-and-die", RestoreAndDie) &&
-                        RegisterChild("move-into-itself", MoveIntoItself);
+                        RegisterChild("move-into-itself", MoveIntoItself) && RegisterChild("move-and-die", MoveAndDie);
 
 class Hardening : public ::testing::Test {
   protected:
@@ -291,6 +313,49 @@ TEST_F(Hardening, AnInterruptedMoveIsCompletedByItsRetry) {
     ScopedKey svc(OpenKey(kRoot, kBase + "\\Svc"));
     EXPECT_EQ(ReadValue(svc.get(), "Start").data, std::string("\x04\0\0\0", 4));
     EXPECT_EQ(ReadValue(svc.get(), "AutorunsDisabled").data, std::string("\x01\0\0\0", 4));
+}
+
+TEST_F(Hardening, AMoveKilledAtAnyStepIsWholeInOnePlaceAfterItsRetry) {
+    ASSERT_TRUE(registered);
+    const std::string live = kBase + "\\X", stored = kBase + "\\AutorunsDisabled\\X";
+    auto makeEntry = [](const std::string &key) {
+        SetRegString(kRoot, key, "DLLName", "x.dll");
+        SetRegDword(kRoot, key + "\\Child", "Asynchronous", 1);
+        SetRegString(kRoot, key + "\\Child\\Deep", "", "deep");
+    };
+    makeEntry(live);
+    const Tree whole = Dump(kRoot, live);
+    // Disabling (into the store) and enabling (out of it, the store dropped).
+    for (const bool enable : {false, true}) {
+        const std::string from = enable ? stored : live, to = enable ? live : stored;
+        int completed = 0;
+        for (int n = 1; completed == 0; ++n) {
+            ASSERT_LT(n, 100) << "the move does not end";
+            SCOPED_TRACE((enable ? "enable, killed at call " : "disable, killed at call ") + std::to_string(n));
+            DeleteRegTree(kRoot, kBase);
+            DeleteRegTree(kRoot, kRecords + "\\Moves");
+            makeEntry(from);
+            const int code = RunChild("move-and-die", {from, to, std::to_string(n)});
+            auto recorded = [&] {
+                ScopedKey records(OpenKey(kRoot, kRecords + "\\Moves"));
+                return EnumValueNames(records.get());
+            };
+            if (code == 0) {
+                completed = n;
+            } else {
+                ASSERT_EQ(code, 9);
+                // Retried while the entry still shows at its old place or its
+                // move is still recorded (a kill while tidying up needs none).
+                if (RegKeyExists(kRoot, from) || !recorded().empty()) {
+                    EXPECT_TRUE(MoveKey(kRoot, from, to, true));
+                }
+            }
+            EXPECT_EQ(Dump(kRoot, to), whole);
+            EXPECT_FALSE(RegKeyExists(kRoot, from));
+            EXPECT_EQ(recorded(), std::vector<std::string>{});
+        }
+        EXPECT_GT(completed, 5);
+    }
 }
 
 } // namespace
