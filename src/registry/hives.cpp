@@ -143,12 +143,13 @@ bool UnloadHive(HKEY root, const std::string &name) {
     LONG rc = ERROR_SUCCESS;
     if (RunningOnWine()) {
         const LoadedHive *listed = FindListed(root, name);
-        if (listed == nullptr && !HasRemotePrefix(name)) {
-            // Wine's unload deletes any key of that name, hive or not; a key
-            // that is neither listed nor one of the "_REMOTE_" names is left
-            // alone, as Windows does with a key that is not a hive.
-            rc = ERROR_INVALID_PARAMETER;
-        } else if (listed != nullptr && !listed->File.empty()) {
+        if (listed == nullptr) {
+            // Wine's unload deletes any key of that name, hive or not, with
+            // its content: a key this program did not load is left alone, as
+            // Windows does with a key that is not a hive.
+            if (KeyExists(root, name))
+                rc = ERROR_INVALID_PARAMETER;
+        } else if (!listed->File.empty()) {
             ScopedKey probe(OpenKey(root, name));
             const bool present = static_cast<bool>(probe);
             probe.reset();

@@ -26,14 +26,18 @@ bool &PrivilegesEnabled();
 bool LoadHive(const std::string &file, HKEY root, const std::string &name);
 // Unloads root\name (on Wine after writing it back to its file). False when
 // the write-back or the unload failed (logged); the list is not changed.
+// Under Wine, whose unload deletes a key that is no hive with its content,
+// only a hive listed in LoadedHives() is unloaded; any other key is left
+// alone (logged as Windows refuses it: 87).
 bool UnloadHive(HKEY root, const std::string &name);
 // Enables the restore and backup privileges of the process token (once).
 void EnablePrivileges();
 // Disables the two privileges EnablePrivileges enabled.
 void DisablePrivileges();
 // Unloads "_REMOTE_SYSTEM", "_REMOTE_SOFTWARE" and every "_REMOTE_" key under
-// HKEY_USERS, whoever loaded them; each is tried once. False when any of
-// them could not be unloaded.
+// HKEY_USERS through UnloadHive (so under Wine only the listed ones; on
+// Windows also hives an earlier run left loaded); each is tried once. False
+// when any of them could not be unloaded.
 bool UnloadRemoteHives();
 // Under Wine a change made in a loaded hive lives only in the registry until
 // the hive is unloaded: writes the listed hive that holds root\path back to

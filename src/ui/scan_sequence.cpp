@@ -99,8 +99,9 @@ bool FullScan(ScanHost &host, bool &startWatching) {
         ResetLocations(ScanLocations());
         CloseOpenKeys();
         OpenKeys().assign(1, KeyTrack{});
-        LoadedHives().assign(1, LoadedHive{});
-        UnloadRemoteHives();
+        // The hives are unloaded while still listed: under Wine only a listed
+        // hive is unloaded (and written back to its file first).
+        UnloadSnapshotHives();
         ProfilesDir().clear();
         // 2.-3. Pointer and progress window.
         host.SetBusy(true);

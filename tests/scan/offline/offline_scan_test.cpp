@@ -23,8 +23,8 @@ const std::string kRunPath = "Microsoft\\Windows\\CurrentVersion\\Run";
 void FullScan(short selected) {
     ResetLocations(ScanLocations());
     OpenKeys().assign(1, KeyTrack{});
+    UnloadRemoteHives(); // while listed: under Wine only listed hives are unloaded
     LoadedHives().assign(1, LoadedHive{});
-    UnloadRemoteHives();
     ProfilesDir().clear();
     GetDriveList();
     LoadEnvironment();

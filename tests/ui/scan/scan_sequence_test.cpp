@@ -180,6 +180,25 @@ TEST_F(ScanSequence, AnOfflineInstallationIsMountedScannedAndGivenUpAgain) {
     ExpectEndedSound(host);
 }
 
+// Under Wine an unload deletes a key that is no hive with all it holds: keys
+// of the "_REMOTE_" names that this program did not load survive the start-up
+// scan's clean-up and the unloading at exit, each with one log line.
+TEST_F(ScanSequence, RemoteNamedKeysItDidNotLoadSurviveStartAndExit) {
+    TestKey system(HKEY_LOCAL_MACHINE, "_REMOTE_SYSTEM");
+    TestKey user(HKEY_USERS, "_REMOTE_QmPlain");
+    SetRegString(HKEY_LOCAL_MACHINE, system.path() + "\\Select", "Current", "1");
+    SetRegString(HKEY_USERS, user.path(), "Keep", "me");
+    CapturedLog log;
+    RecordingHost host;
+    ASSERT_TRUE(LoadScan(host));
+    EXPECT_EQ(SelectedOS(), 0);
+    UnloadHives();
+    EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, system.path() + "\\Select"));
+    EXPECT_TRUE(RegKeyExists(HKEY_USERS, user.path()));
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{"Non-zero return unloading hive _REMOTE_SYSTEM : 87",
+                                                     "Non-zero return unloading hive _REMOTE_QmPlain : 87"}));
+}
+
 TEST_F(ScanSequence, MissingOfflineHivesFallBackToTheRunningSystemWithALogLine) {
     OfflineDrive drive;
     ASSERT_TRUE(drive.WriteBootIni("multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS"));
@@ -249,6 +268,7 @@ TEST_F(ScanSequence, NoScanRunsInsideAnotherFromTheEventsItLetsThrough) {
     EXPECT_TRUE(found);
     // And after it, a Refresh runs again.
     EXPECT_TRUE(RefreshScan(host));
+    UnloadHives(); // while the installation's hive files are still there
 }
 
 TEST(DriveChoice, TheInstallationsOfferedAndTheOneChosen) {
