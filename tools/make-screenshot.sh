@@ -1,16 +1,27 @@
 #!/usr/bin/env bash
-# Makes a screenshot of Quillmara's main window with a filled grid under Xvfb,
-# in a Wine prefix of its own (the tests' prefix is left alone).
-# usage: tools/make-screenshot.sh [build dir] [out.png] [command id]
+# Makes a screenshot of Quillmara under Xvfb, in a Wine prefix of its own (the
+# tests' prefix is left alone).
+# usage: tools/make-screenshot.sh [build dir] [out.png] [command id | scene]
 #   build dir   a configured and built tree (default: build)
 #   out.png     the picture (default: docs/screenshot.png)
 #   command id  a menu command posted to the main window before the picture
 #               is taken (for example 2211 for About, 2201 for Show Environment)
+#   scene       what the picture shows (default: the main window as it starts):
+#                 minimum, default, maximised  the main window at that size with
+#                               a service of long path and description selected
+#                 watch-prompt  the question about a startup change while watching
+#                 quit-watching the question when the window closes while watching
+#                 agreement     the agreement dialog of a first start
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$here/build}" && pwd)
 out=${2:-$here/docs/screenshot.png}
-command=${3:-}
+scene=${3:-}
+command=""
+if [[ "$scene" =~ ^[0-9]+$ ]]; then
+  command=$scene
+  scene=""
+fi
 export WINEPREFIX=$build/shotprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
 "$here/cmake/wine-prefix.sh" "$WINEPREFIX"
 
@@ -24,11 +35,21 @@ cleanup() {
 trap cleanup EXIT
 start_private_display 140 180
 
-# The helper that posts a menu command to the running program.
+# The helper that drives the running program.
 poster=$build/post-command.exe
-if [ ! -x "$poster" ] || [ "$here/tools/post-command.c" -nt "$poster" ]; then
-  x86_64-w64-mingw32-gcc -O2 -mwindows -o "$poster" "$here/tools/post-command.c"
+if [ ! -x "$poster" ] || [ "$here/tools/post-command.c" -nt "$poster" ] || [ "$here/src/resources/ids.h" -nt "$poster" ]; then
+  x86_64-w64-mingw32-gcc -O2 -mwindows -I"$here/src" -o "$poster" "$here/tools/post-command.c"
 fi
+post() { wine "$poster" "$@" >/dev/null 2>&1 || true; }
+shot() { python3 "$here/tools/xshot.py" "$DISPLAY" "$@"; }
+# Waits up to $2 seconds for a top-level window named $1.
+wait_window() {
+  for _ in $(seq 1 "$2"); do
+    if shot --list 2>/dev/null | grep -q "'$1'"; then return 0; fi
+    sleep 1
+  done
+  return 1
+}
 
 # The agreement accepted, and a few startup entries so that the Logon grid is
 # filled.
@@ -41,25 +62,84 @@ reg add "HKLM\\$run" /v WordPad /t REG_SZ /d '"C:\Program Files\Windows NT\Acces
 reg add "HKCU\\$run" /v Clock /t REG_SZ /d 'C:\windows\system32\clock.exe' /f
 reg add "HKCU\\$run" /v Updater /t REG_SZ /d 'C:\Tools\updater.exe -quiet' /f
 reg add "HKLM\\$run\\AutorunsDisabled" /v 'Calculator' /t REG_SZ /d 'C:\windows\system32\calc.exe' /f
+reg delete "HKCU\\$run" /v Reminder /f
 
-wine "$build/Quillmara.exe" >/dev/null 2>&1 &
+# A service with a long image path and a long description (disabled, so that
+# Wine never tries to start it), first in the Services grid.
+long_dir='Program Files\Alderbrook Software\Document Library\Synchronisation Agent\Service Components'
+long_exe="C:\\$long_dir\\alderbrook-sync-agent.exe"
+drive_c=$WINEPREFIX/drive_c
+mkdir -p "$drive_c/${long_dir//\\//}"
+cp -f "$drive_c/windows/explorer.exe" "$drive_c/${long_dir//\\//}/alderbrook-sync-agent.exe"
+svc='HKLM\System\CurrentControlSet\Services\AlderbrookSyncAgent'
+reg add "$svc" /v Type /t REG_DWORD /d 16 /f
+reg add "$svc" /v Start /t REG_DWORD /d 4 /f
+reg add "$svc" /v AutorunsDisabled /t REG_DWORD /d 2 /f
+reg add "$svc" /v ErrorControl /t REG_DWORD /d 1 /f
+reg add "$svc" /v ObjectName /t REG_SZ /d LocalSystem /f
+reg add "$svc" /v ImagePath /t REG_SZ /d "\"$long_exe\" -service" /f
+reg add "$svc" /v Description /t REG_SZ /d 'Keeps the files of the Alderbrook document library in step with the server and reports every conflict to the administrator' /f
+
+case "$scene" in
+  agreement) reg delete 'HKLM\Software\Fernhollowsys\Quillmara' /v EulaAccepted /f ;;
+  watch-prompt | quit-watching) reg delete 'HKLM\Software\Fernhollowsys\Quillmara' /v SnapshotTaken /f ;;
+esac
+
+arguments=()
+case "$scene" in watch-prompt | quit-watching) arguments=(/Watch) ;; esac
+wine "$build/Quillmara.exe" "${arguments[@]}" >/dev/null 2>&1 &
 app_pid=$!
-for _ in $(seq 1 60); do
-  sleep 1
-  if python3 "$here/tools/xshot.py" "$DISPLAY" --list 2>/dev/null | grep -q "Quillmara"; then break; fi
-done
-sleep 3 # the scan and the file information
+
+crop=main
+case "$scene" in
+  agreement)
+    wait_window "QUILLMARA LICENSE AGREEMENT" 60 || true
+    sleep 1
+    crop="QUILLMARA LICENSE AGREEMENT"
+    ;;
+  watch-prompt | quit-watching)
+    wait_window "Quillmara" 60 || true
+    # Watching starts hidden once the snapshot is built.
+    sleep 8
+    if [ "$scene" = watch-prompt ]; then
+      reg add "HKCU\\$run" /v Reminder /t REG_SZ /d "\"$long_exe\" /remind" /f
+      wait_window "STARTUP CHANGE" 60 || true
+      crop="STARTUP CHANGE"
+    else
+      post show
+      sleep 2
+      post close
+      wait_window "CONTINUE STARTUP MONITORING?" 30 || true
+      crop=main
+    fi
+    sleep 1
+    ;;
+  *)
+    wait_window "Quillmara" 60 || true
+    sleep 3 # the scan and the file information
+    case "$scene" in
+      minimum) post size 640 420 ;;
+      default) post size 960 680 ;;
+      maximised) post maximize ;;
+    esac
+    if [ -n "$scene" ]; then
+      sleep 1
+      post click 4 2 # Services: the first service
+      sleep 2
+    fi
+    ;;
+esac
 if [ -n "$command" ]; then
-  wine "$poster" "$command" >/dev/null 2>&1 || true
+  post "$command"
   sleep 2
 fi
 mkdir -p "$(dirname "$out")"
-# Cut to the main window.
-geometry=$(python3 "$here/tools/xshot.py" "$DISPLAY" --list | grep "'Quillmara'" | head -n 1 | awk '{print $2}')
-if [[ "$geometry" =~ ^([0-9]+)x([0-9]+)\+(-?[0-9]+)\+(-?[0-9]+)$ ]]; then
-  python3 "$here/tools/xshot.py" "$DISPLAY" "$out" "${BASH_REMATCH[3]}" "${BASH_REMATCH[4]}" \
-    "${BASH_REMATCH[1]}" "${BASH_REMATCH[2]}"
+# Cut to the window the scene is about.
+[ "$crop" = main ] && crop=Quillmara
+geometry=$(shot --list | grep "'$crop'" | head -n 1 | awk '{print $2}' || true)
+if [ "$crop" != screen ] && [[ "$geometry" =~ ^([0-9]+)x([0-9]+)\+(-?[0-9]+)\+(-?[0-9]+)$ ]]; then
+  shot "$out" "${BASH_REMATCH[3]}" "${BASH_REMATCH[4]}" "${BASH_REMATCH[1]}" "${BASH_REMATCH[2]}"
 else
-  python3 "$here/tools/xshot.py" "$DISPLAY" "$out"
+  shot "$out"
 fi
 echo "screenshot: $out"

@@ -6,7 +6,38 @@ namespace {
 const std::string kNoText;
 const GridFont kDefaultFont;
 const RowRef kNoRow;
+constexpr std::string_view kEllipsis = "...";
+
+// The longest head of text (at most limit characters) that still fits when
+// tail follows it; tail alone when no head does.
+std::string KeepHead(std::string_view text, size_t limit, std::string_view tail, int width,
+                     const TextMeasure &measure) {
+    auto joined = [&](size_t n) { return std::string(text.substr(0, n)).append(tail); };
+    size_t low = 0, high = std::min(limit, text.size());
+    while (low < high) {
+        const size_t mid = (low + high + 1) / 2;
+        if (measure(joined(mid)) <= width)
+            low = mid;
+        else
+            high = mid - 1;
+    }
+    return joined(low);
+}
 } // namespace
+
+std::string FitCellText(const std::string &text, int width, const TextMeasure &measure) {
+    if (text.empty() || measure(text) <= width)
+        return text;
+    const size_t slash = text.find_last_of('\\');
+    if (slash != std::string::npos && slash + 1 < text.size()) {
+        const std::string tail = std::string(kEllipsis) + text.substr(slash);
+        if (measure(tail) <= width)
+            return KeepHead(text, slash, tail, width, measure);
+        // Not even the file name fits: as much of it as does.
+        return KeepHead(tail, tail.size(), kEllipsis, width, measure);
+    }
+    return KeepHead(text, text.size(), kEllipsis, width, measure);
+}
 
 GridModel::GridModel(int cols, int rows)
     : cols_(std::max(cols, 1)), rows_(std::max(rows, kFixedRows)),

@@ -6,7 +6,9 @@
 // GridWindow draws it, told of every change through GridListener.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "changes/shown_rows.h"
@@ -59,6 +61,14 @@ class GridListener {
     // The shape changed: row or column count, widths, alignment, top row.
     virtual void LayoutChanged() = 0;
 };
+
+// The text a cell shows in width pixels, measure giving a text's width: the
+// whole text when it fits, else a shortened one ending or broken by "...".
+// A text holding a backslash is a path (image path, key or folder): it keeps
+// its last part, the file name, and loses its middle; any other text loses
+// its end.
+using TextMeasure = std::function<int(std::string_view)>;
+std::string FitCellText(const std::string &text, int width, const TextMeasure &measure);
 
 class GridModel {
   public:

@@ -752,10 +752,19 @@ void GridWindow::PaintCell(HDC dc, int row, int col, const RECT &cell, bool capt
     else if (a % 3 == 2)
         ty = inner.bottom - height - 1;
     SetTextAlign(dc, textAlign);
-    if (checkGlyph || text.empty())
+    if (checkGlyph || text.empty()) {
         ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &inner, nullptr, 0, nullptr);
-    else
-        ExtTextOutA(dc, tx, ty, ETO_OPAQUE | ETO_CLIPPED, &inner, text.data(), static_cast<UINT>(text.size()), nullptr);
+    } else {
+        // Clipped text ends (or, for a path, breaks in the middle) with "...".
+        const std::string shown =
+            FitCellText(text, inner.right - inner.left - 2 * kTextMargin, [dc](std::string_view t) {
+                SIZE size{};
+                GetTextExtentPoint32A(dc, t.data(), static_cast<int>(t.size()), &size);
+                return static_cast<int>(size.cx);
+            });
+        ExtTextOutA(dc, tx, ty, ETO_OPAQUE | ETO_CLIPPED, &inner, shown.data(), static_cast<UINT>(shown.size()),
+                    nullptr);
+    }
     if (!checkGlyph && !font.name.empty())
         SelectObject(dc, font_);
 

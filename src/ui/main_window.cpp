@@ -43,6 +43,9 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_NOTIFY:
         OnNotify(*reinterpret_cast<const NMHDR *>(lp));
         return 0;
+    case WM_DRAWITEM:
+        OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT *>(lp));
+        return TRUE;
     case WM_GETMINMAXINFO:
         OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO *>(lp));
         return 0;

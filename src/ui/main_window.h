@@ -31,6 +31,7 @@
 #include "ui/selection_rules.h"
 #include "ui/find_dialog.h"
 #include "ui/search.h"
+#include "ui/tab_strip.h"
 #include "ui/toolbar.h"
 #include "ui/tray_form.h"
 #include "ui/window.h"
@@ -87,6 +88,10 @@ class MainWindow : public Window, public ScanHost, public ToolbarEvents, public 
     void SelectTab(int tab);
     // The client layout for a client size; used by WM_SIZE.
     void Layout(int cx, int cy);
+    // The tabs' look: their size from the measured captions, and each tab
+    // drawn by the program (WM_DRAWITEM).
+    const TabStripLook &tabLook() const { return tabLook_; }
+    void OnDrawItem(const DRAWITEMSTRUCT &item);
 
     // ---- Image lists and icon (main_window_pictures.cpp) ------------------
     HIMAGELIST menuIcons() const { return menuIcons_.get(); }
@@ -295,6 +300,7 @@ class MainWindow : public Window, public ScanHost, public ToolbarEvents, public 
     int toolbarRowHeight_ = 30;
     std::array<HWND, kCategories + 1> frames_{};
     std::array<HWND, 8> fileLabels_{};
+    TabStripLook tabLook_;
     PictureBox picFile_;
     PictureBox pic_;
     IconHandle icon_;

@@ -18,6 +18,7 @@ constexpr int kFilePanelHeight = 44;
 constexpr int kMargin = 4;
 constexpr int kStatusPanel3Width = 230;
 constexpr int kStatusPanel2Width = 360;
+constexpr int kTabRowHeight = 22;
 
 const char *const kTabCaptions[MainWindow::kCategories] = {
     "          LOGON",    "        EXPLORER",  " INTERNET EXPLORER", "         SERVICES", "        WINLOGON",
@@ -60,8 +61,9 @@ void MainWindow::CreateControls() {
     SetStatusText(1, "");
 
     tabStrip_ =
-        CreateChild(wnd, WC_TABCONTROLA, "", WS_VISIBLE | WS_CLIPSIBLINGS | TCS_MULTILINE | TCS_FIXEDWIDTH | TCS_TABS,
-                    0, 0, 0, 0, IDC_TABSTRIP);
+        CreateChild(wnd, WC_TABCONTROLA, "",
+                    WS_VISIBLE | WS_CLIPSIBLINGS | TCS_MULTILINE | TCS_FIXEDWIDTH | TCS_TABS | TCS_OWNERDRAWFIXED, 0, 0,
+                    0, 0, IDC_TABSTRIP);
     TabCtrl_SetImageList(tabStrip_, iconList());
     for (int i = 0; i < kCategories; ++i) {
         TCITEMA item{};
@@ -80,8 +82,8 @@ void MainWindow::CreateControls() {
     picFile_.Create(wnd, IDC_PICFILE, 0, 0, 32, 32, true);
     for (int i = 0; i < 8; ++i)
         fileLabels_[static_cast<size_t>(i)] =
-            CreateChild(wnd, "STATIC", "", WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_NOTIFY, 0, 0, 0, 0,
-                        IDC_FILELABEL0 + i);
+            CreateChild(wnd, "STATIC", "", WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_ENDELLIPSIS | SS_NOPREFIX | SS_NOTIFY, 0,
+                        0, 0, 0, IDC_FILELABEL0 + i);
     // Pic: the picture message boxes show in place of their icon.
     pic_.Create(wnd, IDC_PIC, 0, 0, 32, 32, false);
     pic_.DrawIcon(icon_.get(), 32);
@@ -122,6 +124,11 @@ std::string MainWindow::StatusText(int panel) const {
     return text;
 }
 
+void MainWindow::OnDrawItem(const DRAWITEMSTRUCT &item) {
+    if (item.hwndItem == tabStrip_)
+        tabLook_.Draw(item, iconList());
+}
+
 int MainWindow::SelectedTab() const { return static_cast<int>(SendMessageA(tabStrip_, TCM_GETCURSEL, 0, 0)) + 1; }
 
 void MainWindow::SelectTab(int tab) {
@@ -152,9 +159,8 @@ void MainWindow::Layout(int cx, int cy) {
     const int tabTop = toolbarRowHeight_;
     const int tabHeight = std::max(0, panelTop - tabTop);
     MoveWindow(tabStrip_, kMargin, tabTop, std::max(0, cx - 2 * kMargin), tabHeight, TRUE);
-    // Equal-width tabs: seven to a row.
-    const int tabWidth = std::max(60, (cx - 2 * kMargin - 8) / 7);
-    SendMessageA(tabStrip_, TCM_SETITEMSIZE, 0, MAKELPARAM(tabWidth, 22));
+    // Equal-width tabs, as many to a row as show their whole captions.
+    tabLook_.Fit(tabStrip_, kTabRowHeight);
 
     RECT display{0, 0, std::max(0, cx - 2 * kMargin), tabHeight};
     SendMessageA(tabStrip_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
@@ -174,4 +180,8 @@ void MainWindow::Layout(int cx, int cy) {
         MoveWindow(fileLabels_[static_cast<size_t>(i)], labelsLeft + column * columnWidth, panelTop + 5 + row * 18,
                    columnWidth - 6, 16, TRUE);
     }
+    // The panel drawn whole: its background and every label, so that nothing
+    // of an earlier layout stays behind.
+    const RECT panel{0, panelTop, cx, std::max(panelTop, cy - statusHeight)};
+    RedrawWindow(hwnd(), &panel, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }

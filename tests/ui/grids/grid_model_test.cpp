@@ -86,3 +86,19 @@ TEST(GridModelTest, ListenerHearsOnlyRealChanges) {
 }
 
 } // namespace
+
+// Clipped cell text, measured one pixel per character: a path keeps its file
+// name and loses its middle, any other text loses its end.
+TEST(GridModelTest, ClippedCellTextShowsAnEllipsisWherePartIsMissing) {
+    const TextMeasure measure = [](std::string_view t) { return static_cast<int>(t.size()); };
+    const std::string path = "C:\\Program Files\\Another Sub Folder\\updater.exe";
+    EXPECT_EQ(FitCellText(path, 100, measure), path);
+    EXPECT_EQ(FitCellText(path, 25, measure), "C:\\Program...\\updater.exe");
+    EXPECT_EQ(FitCellText("HKEY_LOCAL_MACHINE\\SOFTWARE\\Run", 17, measure), "HKEY_LOCAL...\\Run");
+    // Too narrow for the file name: as much of it as fits.
+    EXPECT_EQ(FitCellText(path, 10, measure), "...\\upd...");
+    EXPECT_EQ(FitCellText("Another long description", 12, measure), "Another l...");
+    EXPECT_EQ(FitCellText("ends with a slash\\", 12, measure), "ends with...");
+    for (int width = 0; width < 60; ++width)
+        EXPECT_LE(measure(FitCellText(path, width, measure)), std::max(width, 3)) << width;
+}

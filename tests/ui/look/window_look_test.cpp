@@ -1,0 +1,90 @@
+// How the main window looks at the sizes the program allows: the tabs show
+// their whole captions and icons without overlapping.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "ui/main_window.h"
+#include "ui/tab_strip.h"
+#include "ui/window.h"
+
+namespace {
+
+// The widest of 14 captions (" WINSOCK PROVIDERS" in the program's font).
+constexpr int kWidest = 111;
+constexpr int kNeeded = 2 * (kTabEdge + kTabPadding) + kTabIconSize + kTabIconGap + kWidest;
+
+TEST(TabLayoutTest, TabsTakeAnotherRowOnlyWhenTheirCaptionsNeedIt) {
+    // Seven to a row, as designed, where they fit.
+    EXPECT_EQ(ChooseTabLayout(14, 7 * kNeeded, kWidest).perRow, 7);
+    EXPECT_EQ(ChooseTabLayout(14, 7 * kNeeded, kWidest).tabWidth, kNeeded);
+    EXPECT_EQ(ChooseTabLayout(14, 2000, kWidest).perRow, 7);
+    // Narrower: fewer to a row, each caption whole beside its icon.
+    for (int rowWidth : {7 * kNeeded - 1, 616, 300}) {
+        const TabLayout narrow = ChooseTabLayout(14, rowWidth, kWidest);
+        EXPECT_LT(narrow.perRow, 7) << rowWidth;
+        EXPECT_LE(narrow.perRow * narrow.tabWidth, rowWidth) << rowWidth;
+        const RECT inside = TabInterior(RECT{0, 0, narrow.tabWidth, 22});
+        const RECT caption = TabCaptionRect(inside);
+        EXPECT_LE(kWidest, caption.right - caption.left) << rowWidth;
+        EXPECT_LE(TabIconRect(inside).right, caption.left);
+        EXPECT_GE(TabIconRect(inside).left, inside.left);
+    }
+    EXPECT_EQ(ChooseTabLayout(14, 100, kWidest).perRow, 1);
+    EXPECT_EQ(TabCaptionText("     IMAGE HIJACKS"), "IMAGE HIJACKS");
+}
+
+class MainWindowLookTest : public testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES};
+        InitCommonControlsEx(&icc);
+    }
+    void SetUp() override { ASSERT_TRUE(main.CreateHidden()); }
+    MainWindow main;
+};
+
+// At every width from the minimum on, each tab's caption, measured in the
+// font it is drawn with, fits its place beside the icon, no two tabs'
+// captions or icons overlap, and no tab reaches past the strip.
+TEST_F(MainWindowLookTest, EveryTabShowsItsWholeCaptionAndIcon) {
+    HWND tabs = main.tabStrip();
+    for (int width : {640, 700, 800, 960, 1024, 1280, 1600}) {
+        SetWindowPos(main.hwnd(), nullptr, 0, 0, width, 600, SWP_NOMOVE | SWP_NOZORDER);
+        RECT strip{};
+        GetClientRect(tabs, &strip);
+        HDC dc = GetDC(tabs);
+        HGDIOBJ old = SelectObject(dc, UiFont());
+        std::vector<RECT> placed;
+        for (int i = 0; i < MainWindow::kCategories; ++i) {
+            RECT tab{};
+            ASSERT_TRUE(SendMessageA(tabs, TCM_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&tab)));
+            char text[64] = {};
+            TCITEMA item{};
+            item.mask = TCIF_TEXT;
+            item.pszText = text;
+            item.cchTextMax = sizeof text;
+            SendMessageA(tabs, TCM_GETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+            const std::string caption = TabCaptionText(text);
+            SIZE size{};
+            GetTextExtentPoint32A(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
+            const RECT room = TabCaptionRect(TabInterior(tab));
+            EXPECT_LE(size.cx, room.right - room.left) << width << " " << caption;
+            const RECT icon = TabIconRect(TabInterior(tab));
+            EXPECT_LE(tab.right, strip.right) << width << " " << caption;
+            for (const RECT &other : placed) {
+                RECT overlap{};
+                EXPECT_FALSE(IntersectRect(&overlap, &room, &other)) << width << " " << caption;
+                EXPECT_FALSE(IntersectRect(&overlap, &icon, &other)) << width << " " << caption;
+            }
+            placed.push_back(room);
+            placed.push_back(icon);
+        }
+        SelectObject(dc, old);
+        ReleaseDC(tabs, dc);
+    }
+}
+
+} // namespace
