@@ -1,6 +1,7 @@
 #include "ui/msgbox.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <utility>
 
 namespace {
@@ -8,7 +9,8 @@ namespace {
 // The state of the one box that can be open at a time.
 struct MsgBoxState {
     HHOOK hook = nullptr;
-    HWND box = nullptr; // the box, once it is activated
+    HWND box = nullptr;  // the box, once it is activated
+    bool fitted = false; // the box is (to be) widened for its prompt's lines
     bool hideButtons = false;
     std::vector<std::string> captions;
     bool captionsGiven = false;
@@ -102,6 +104,92 @@ BOOL CALLBACK MsgBoxHookProc(HWND wnd, LPARAM) {
     return TRUE;
 }
 
+// The box widened so that no line of its prompt wraps: the text, the box and
+// its buttons move apart, the box stays centred where it was, and the text's
+// height follows the lines that no longer wrap.
+void FitPromptLines(HWND box) {
+    HWND text = GetDlgItem(box, 0xFFFF);
+    if (text == nullptr)
+        return;
+    const int length = GetWindowTextLengthA(text);
+    std::string prompt(static_cast<size_t>(std::max(length, 0)) + 1, '\0');
+    prompt.resize(static_cast<size_t>(std::max(GetWindowTextA(text, prompt.data(), length + 1), 0)));
+    HDC dc = GetDC(text);
+    if (dc == nullptr)
+        return;
+    HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(text, WM_GETFONT, 0, 0)));
+    constexpr UINT kTextFlags = DT_EXPANDTABS | DT_NOPREFIX | DT_LEFT;
+    int longest = 0;
+    for (const std::string &line : PromptLines(prompt)) {
+        RECT r{0, 0, 0, 0};
+        DrawTextA(dc, line.c_str(), static_cast<int>(line.size()), &r, kTextFlags | DT_SINGLELINE | DT_CALCRECT);
+        longest = std::max(longest, static_cast<int>(r.right));
+    }
+    RECT textRect{}, boxRect{}, work{};
+    GetWindowRect(text, &textRect);
+    GetWindowRect(box, &boxRect);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (GetMonitorInfoA(MonitorFromWindow(box, MONITOR_DEFAULTTONEAREST), &monitor))
+        work = monitor.rcWork;
+    else
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    const int textWidth = textRect.right - textRect.left;
+    const int grow = BoxGrowthForLine(longest + 2, textWidth, boxRect.right - boxRect.left, work.right - work.left);
+    if (grow <= 0) {
+        SelectObject(dc, oldFont);
+        ReleaseDC(text, dc);
+        return;
+    }
+    RECT wrapped{0, 0, textWidth + grow, 0};
+    DrawTextA(dc, prompt.c_str(), static_cast<int>(prompt.size()), &wrapped, kTextFlags | DT_WORDBREAK | DT_CALCRECT);
+    SelectObject(dc, oldFont);
+    ReleaseDC(text, dc);
+    const int oldHeight = textRect.bottom - textRect.top;
+    const int newHeight = std::max(static_cast<int>(wrapped.bottom), std::min(oldHeight, 32)); // beside the icon
+    const int drop = std::min(newHeight - oldHeight, 0);
+    SetWindowPos(text, nullptr, 0, 0, textWidth + grow, oldHeight + drop, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // The buttons keep their place in the row: centred stay centred, else
+    // they keep their distance from the right edge.
+    RECT client{};
+    GetClientRect(box, &client);
+    RECT row{client.right, 0, 0, 0};
+    std::vector<HWND> buttons;
+    for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        char cls[16] = {};
+        GetClassNameA(child, cls, sizeof cls);
+        if (lstrcmpiA(cls, "Button") != 0)
+            continue;
+        RECT r{};
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, box, reinterpret_cast<POINT *>(&r), 2);
+        row.left = std::min(row.left, r.left);
+        row.right = std::max(row.right, r.right);
+        buttons.push_back(child);
+    }
+    const bool centred = std::abs((row.left - client.left) - (client.right - row.right)) <= 2;
+    const int shift = centred ? grow / 2 : grow;
+    for (HWND button : buttons) {
+        RECT r{};
+        GetWindowRect(button, &r);
+        MapWindowPoints(nullptr, box, reinterpret_cast<POINT *>(&r), 2);
+        SetWindowPos(button, nullptr, r.left + shift, r.top + drop, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    const int width = boxRect.right - boxRect.left + grow;
+    const int left = std::clamp(static_cast<int>(boxRect.left) - grow / 2, static_cast<int>(work.left),
+                                std::max(static_cast<int>(work.right) - width, static_cast<int>(work.left)));
+    SetWindowPos(box, nullptr, left, boxRect.top, width, boxRect.bottom - boxRect.top + drop,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+constexpr UINT_PTR kFitTimer = 0x5142;
+
+void CALLBACK FitTimerProc(HWND box, UINT, UINT_PTR id, DWORD) {
+    KillTimer(box, id);
+    FitPromptLines(box);
+}
+
 // Wine's box reports IDOK as its default id whatever its buttons, so that
 // Enter pressed while no button has the keyboard ends a Yes/No box with 1:
 // the box is told its real default button.
@@ -120,6 +208,11 @@ LRESULT CALLBACK MsgBoxCbtProc(int code, WPARAM wp, LPARAM lp) {
             s.box = wnd;
         if (wnd == s.box) {
             SetDefaultButton(wnd, s.style);
+            // The box lays its buttons out after it is activated: it is
+            // widened from its own message loop, once that is done.
+            if (!s.fitted)
+                SetTimer(wnd, kFitTimer, USER_TIMER_MINIMUM, FitTimerProc);
+            s.fitted = true;
             EnumChildWindows(wnd, MsgBoxHookProc, 0);
         }
     } else if (code == HCBT_DESTROYWND) {
@@ -136,6 +229,7 @@ void InstallMsgBoxHook() {
     if (s.hook == nullptr) {
         s.hook = SetWindowsHookExA(WH_CBT, MsgBoxCbtProc, nullptr, GetCurrentThreadId());
         s.box = nullptr;
+        s.fitted = false;
     } else {
         RemoveMsgBoxHook();
     }
@@ -163,6 +257,27 @@ int DefaultButtonId(int style) {
 }
 
 bool StyleHasIcon(int style) { return (static_cast<UINT>(style) & MB_ICONMASK) != 0; }
+
+int BoxGrowthForLine(int longestLine, int textWidth, int boxWidth, int screenWidth) {
+    const int wanted = longestLine - textWidth;
+    const int room = screenWidth - boxWidth;
+    return std::max(std::min(wanted, room), 0);
+}
+
+std::vector<std::string> PromptLines(const std::string &prompt) {
+    std::vector<std::string> lines(1);
+    for (size_t i = 0; i < prompt.size(); ++i) {
+        const char c = prompt[i];
+        if (c == '\r' || c == '\n') {
+            if (c == '\r' && i + 1 < prompt.size() && prompt[i + 1] == '\n')
+                ++i;
+            lines.emplace_back();
+        } else {
+            lines.back() += c;
+        }
+    }
+    return lines;
+}
 
 int MsgBoxEx(const std::string &prompt, int style, const std::string &title, const std::vector<std::string> *captions,
              bool hideButtons) {

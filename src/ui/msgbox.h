@@ -1,5 +1,6 @@
 // The message box every prompt of the program goes through: the system's box
-// with the main window's picture in place of the standard icon and, on
+// with the main window's picture in place of the standard icon, wide enough
+// that no line of the prompt wraps (up to the screen's width) and, on
 // request, button captions of the caller's choice or no buttons at all. A
 // short-lived hook on this thread adjusts the box when it is activated and is
 // removed when the box itself is destroyed. Tests answer boxes through the
@@ -42,6 +43,11 @@ UINT SystemBoxStyle(int style);
 int DefaultButtonId(int style);
 // True when the style shows an icon, so that the picture takes its place.
 bool StyleHasIcon(int style);
+// How much wider a box gets so that its longest prompt line (pixels) fits
+// its text, no wider than the screen allows: 0 when it fits already.
+int BoxGrowthForLine(int longestLine, int textWidth, int boxWidth, int screenWidth);
+// The prompt's lines (CR LF, LF or CR ends a line).
+std::vector<std::string> PromptLines(const std::string &prompt);
 
 // Test seam: when set, MsgBoxEx asks the answerer instead of showing a box.
 struct BoxRequest {

@@ -142,3 +142,80 @@ TEST(MsgBoxEx, TheSeamAnswersWithoutAWindow) {
 }
 
 } // namespace
+
+// The widest line of a box's prompt against the width of its text, in the
+// text's own font.
+struct PromptFit {
+    int longestLine = 0;
+    int textWidth = 0;
+    int boxWidth = 0;
+    bool buttonsInside = true; // below the text, inside the box
+};
+PromptFit MeasurePrompt(HWND box) {
+    HWND text = GetDlgItem(box, 0xFFFF);
+    PromptFit fit;
+    HDC dc = GetDC(text);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(text, WM_GETFONT, 0, 0)));
+    for (const std::string &line : PromptLines(TextOf(text))) {
+        RECT r{};
+        DrawTextA(dc, line.c_str(), static_cast<int>(line.size()), &r,
+                  DT_CALCRECT | DT_SINGLELINE | DT_EXPANDTABS | DT_NOPREFIX);
+        fit.longestLine = std::max(fit.longestLine, static_cast<int>(r.right));
+    }
+    SelectObject(dc, old);
+    ReleaseDC(text, dc);
+    RECT r{};
+    GetClientRect(text, &r);
+    fit.textWidth = r.right;
+    GetWindowRect(box, &r);
+    fit.boxWidth = r.right - r.left;
+    RECT client{}, textRect{};
+    GetClientRect(box, &client);
+    GetWindowRect(text, &textRect);
+    MapWindowPoints(nullptr, box, reinterpret_cast<POINT *>(&textRect), 2);
+    for (int id : {IDYES, IDNO}) {
+        GetWindowRect(GetDlgItem(box, id), &r);
+        MapWindowPoints(nullptr, box, reinterpret_cast<POINT *>(&r), 2);
+        fit.buttonsInside = fit.buttonsInside && r.left >= 0 && r.right <= client.right && r.bottom <= client.bottom &&
+                            r.top >= textRect.bottom;
+    }
+    return fit;
+}
+
+TEST(MsgBoxEx, TheBoxIsWideEnoughForItsLongestLineUpToTheScreen) {
+    EXPECT_EQ(BoxGrowthForLine(300, 200, 260, 1280), 100);
+    EXPECT_EQ(BoxGrowthForLine(150, 200, 260, 1280), 0);
+    EXPECT_EQ(BoxGrowthForLine(3000, 200, 260, 1280), 1020);
+    EXPECT_EQ(PromptLines("a\r\n\r\nb\nc").size(), 4u);
+
+    const std::string legend = "Do you want to continue startup monitoring?\r\n\r\n"
+                               "YES           Minimize to tray and continue monitoring.\r\n"
+                               "NO             Exit program entirely.";
+    const std::string delete_ = "Are you sure you want to permanently delete the autorun of "
+                                "C:\\Program Files\\Alderbrook Software\\Document Library\\alderbrook-sync-agent.exe ?";
+    std::string endless;
+    for (int i = 0; i < 150; ++i)
+        endless += "Wide words ";
+    std::vector<PromptFit> fits;
+    BoxAnswerThread answerer([&](const BoxSeen &seen) {
+        // The box is widened once it has laid itself out.
+        WaitUntil(
+            [&] {
+                const PromptFit fit = MeasurePrompt(seen.box);
+                return fit.textWidth >= fit.longestLine || fit.boxWidth > GetSystemMetrics(SM_CXSCREEN) / 2;
+            },
+            5000);
+        fits.push_back(MeasurePrompt(seen.box));
+        return IDNO;
+    });
+    for (const std::string &prompt : {legend, delete_, endless})
+        MsgBoxEx(prompt, BoxStyle::kYesNoInfo, "Quillmara");
+    ASSERT_EQ(fits.size(), 3u);
+    EXPECT_GE(fits[0].textWidth, fits[0].longestLine);
+    EXPECT_GE(fits[1].textWidth, fits[1].longestLine);
+    for (const PromptFit &fit : fits)
+        EXPECT_TRUE(fit.buttonsInside);
+    // Longer than the screen: as wide as the screen, and the text wraps.
+    EXPECT_LE(fits[2].boxWidth, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_GE(fits[2].boxWidth, GetSystemMetrics(SM_CXSCREEN) * 9 / 10);
+}
