@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """Draws the program's icon and its three 16 x 16 image strips (MenuIcons,
 IconList, ToolPicsA) as small pixel pictures and writes them to
-src/resources/images/. Standard library only; the output is committed, so run
-this only after changing a picture here."""
+src/resources/images/. The icon's 16 and 32 pixel images are pixel pictures;
+its 48 and 256 pixel images are drawn from the same shapes, scaled and
+smoothed. Standard library only; the output is committed, so run this only
+after changing a picture here."""
 import math
 import os
 import struct
@@ -439,23 +441,102 @@ def strip(funcs):
     return bmp_bytes(16 * len(canvases), 16, pixel)
 
 
+# The icon's shapes on its 32 x 32 grid, in drawing order: ('rect', x0, y0,
+# x1, y1, colour) fills pixels x0..x1, y0..y1; ('line', x0, y0, x1, y1,
+# colour) joins two pixels; ('poly', points, colour) fills a polygon.
+TICKS = (6, 12, 18, 24)
+
+
+def icon_shapes():
+    shapes = [('rect', 3, 2, 24, 29, DARK), ('rect', 4, 3, 23, 28, WHITE)]
+    for i, y in enumerate(TICKS):
+        shapes += [('rect', 6, y, 9, y + 3, DARK), ('rect', 7, y + 1, 8, y + 2, WHITE)]
+        if i != 2:
+            shapes += [('line', 6, y + 2, 7, y + 3, GREEN), ('line', 7, y + 3, 10, y - 1, GREEN)]
+        else:
+            shapes += [('line', 6, y, 9, y + 3, RED), ('line', 6, y + 3, 9, y, RED)]
+        shapes.append(('line', 12, y + 2, 21, y + 2, GREY))
+    shapes += [('poly', [(30, 1), (31, 3), (20, 20), (16, 24), (18, 19)], TEAL),
+               ('poly', [(30, 1), (26, 10), (19, 20), (18, 19)], (0, 90, 100)),
+               ('line', 17, 22, 14, 28, BLACK)]
+    return shapes
+
+
+def pixel_icon():
+    """The 32 x 32 pixel picture."""
+    cv = Canvas(32)
+    for shape in icon_shapes():
+        if shape[0] == 'rect':
+            _, x0, y0, x1, y1, c = shape
+            cv.fill(x0, y0, x1, y1, c)
+        elif shape[0] == 'line':
+            _, x0, y0, x1, y1, c = shape
+            cv.line(x0, y0, x1, y1, c)
+        else:
+            cv.poly(shape[1], shape[2])
+    return cv
+
+
+def line_polygon(x0, y0, x1, y1, width):
+    """A line between two pixel centres as a polygon, its ends squared off
+    half a pixel beyond the centres."""
+    ax, ay, bx, by = x0 + 0.5, y0 + 0.5, x1 + 0.5, y1 + 0.5
+    length = math.hypot(bx - ax, by - ay) or 1.0
+    ux, uy = (bx - ax) / length * 0.5, (by - ay) / length * 0.5
+    nx, ny = -uy * width, ux * width
+    ax, ay, bx, by = ax - ux, ay - uy, bx + ux, by + uy
+    return [(ax + nx, ay + ny), (bx + nx, by + ny), (bx - nx, by - ny), (ax - nx, ay - ny)]
+
+
+def inside(points, px, py):
+    result = False
+    j = len(points) - 1
+    for i in range(len(points)):
+        xi, yi = points[i]
+        xj, yj = points[j]
+        if (yi > py) != (yj > py) and px < (xj - xi) * (py - yi) / (yj - yi) + xi:
+            result = not result
+        j = i
+    return result
+
+
+def smooth_icon(size, samples=4):
+    """The icon's shapes drawn at size x size pixels, each pixel's cover
+    measured on samples x samples points: rows of (r, g, b, alpha)."""
+    scale = size / 32.0
+    polygons = []
+    for shape in icon_shapes():
+        if shape[0] == 'rect':
+            _, x0, y0, x1, y1, c = shape
+            points = [(x0, y0), (x1 + 1, y0), (x1 + 1, y1 + 1), (x0, y1 + 1)]
+        elif shape[0] == 'line':
+            _, x0, y0, x1, y1, c = shape
+            points = line_polygon(x0, y0, x1, y1, 1.0)
+        else:
+            points, c = shape[1], shape[2]
+        polygons.append(([(x * scale, y * scale) for x, y in points], c))
+    out = [[(0, 0, 0, 0)] * size for _ in range(size)]
+    offsets = [(i + 0.5) / samples for i in range(samples)]
+    for points, c in polygons:
+        xs, ys = [p[0] for p in points], [p[1] for p in points]
+        for y in range(max(int(min(ys)), 0), min(int(max(ys)) + 1, size)):
+            for x in range(max(int(min(xs)), 0), min(int(max(xs)) + 1, size)):
+                hits = sum(inside(points, x + ox, y + oy) for oy in offsets for ox in offsets)
+                if not hits:
+                    continue
+                a = hits / (samples * samples)
+                r, g, b, da = out[y][x]
+                na = a + da * (1 - a)
+                mix = [(c[k] * a + (r, g, b)[k] * da * (1 - a)) / na for k in range(3)]
+                out[y][x] = (round(mix[0]), round(mix[1]), round(mix[2]), round(na * 255) / 255)
+    return [[(r, g, b, round(a * 255)) if a > 0 else None for r, g, b, a in row] for row in out]
+
+
 def program_icon(size):
     """The program's icon: a list of startup items with ticks, and a quill."""
-    cv = Canvas(32)
-    cv.rect(3, 2, 24, 29, DARK, WHITE)
-    for i, y in enumerate((6, 12, 18, 24)):
-        cv.rect(6, y, 9, y + 3, DARK, WHITE)
-        if i != 2:
-            cv.line(6, y + 2, 7, y + 3, GREEN)
-            cv.line(7, y + 3, 10, y - 1, GREEN)
-        else:
-            cv.line(6, y, 9, y + 3, RED)
-            cv.line(6, y + 3, 9, y, RED)
-        cv.line(12, y + 2, 21, y + 2, GREY)
-    # the quill
-    cv.poly([(30, 1), (31, 3), (20, 20), (16, 24), (18, 19)], TEAL)
-    cv.poly([(30, 1), (26, 10), (19, 20), (18, 19)], (0, 90, 100))
-    cv.line(17, 22, 14, 28, BLACK)
+    if size > 32:
+        return smooth_icon(size)
+    cv = pixel_icon()
     if size == 32:
         return [[cv.px[y][x] for x in range(32)] for y in range(32)]
     out = []
@@ -473,7 +554,8 @@ def program_icon(size):
 
 
 def ico_bytes(images):
-    """An .ico of 32-bit images (lists of rows of (r, g, b) or None)."""
+    """An .ico of 32-bit images (lists of rows of (r, g, b), (r, g, b, alpha)
+    or None); a 256-pixel image is written with the size byte 0."""
     entries, blobs = [], []
     offset = 6 + 16 * len(images)
     for img in images:
@@ -482,7 +564,7 @@ def ico_bytes(images):
         for y in range(n - 1, -1, -1):
             for x in range(n):
                 c = img[y][x]
-                xor += bytes((0, 0, 0, 0)) if c is None else bytes((c[2], c[1], c[0], 255))
+                xor += bytes((0, 0, 0, 0)) if c is None else bytes((c[2], c[1], c[0], c[3] if len(c) > 3 else 255))
         mask_row = ((n + 31) // 32) * 4
         mask = bytearray()
         for y in range(n - 1, -1, -1):
@@ -493,7 +575,7 @@ def ico_bytes(images):
             mask += bits
         info = struct.pack('<IiiHHIIiiII', 40, n, 2 * n, 1, 32, 0, len(xor) + len(mask), 0, 0, 0, 0)
         blob = info + bytes(xor) + bytes(mask)
-        entries.append(struct.pack('<BBBBHHII', n, n, 0, 0, 1, 32, len(blob), offset))
+        entries.append(struct.pack('<BBBBHHII', n % 256, n % 256, 0, 0, 1, 32, len(blob), offset))
         offset += len(blob)
         blobs.append(blob)
     return struct.pack('<HHH', 0, 1, len(images)) + b''.join(entries) + b''.join(blobs)
@@ -506,7 +588,7 @@ def main():
         'menuicons.bmp': strip(MENU_ICONS),
         'iconlist.bmp': strip(ICON_LIST),
         'toolpicsa.bmp': strip(TOOL_PICS),
-        'quillmara.ico': ico_bytes([program_icon(32), program_icon(16)]),
+        'quillmara.ico': ico_bytes([program_icon(s) for s in (256, 48, 32, 16)]),
     }
     assert len(MENU_ICONS) == 18 and len(ICON_LIST) == 17 and len(TOOL_PICS) == 11
     for name, data in files.items():

@@ -1,11 +1,17 @@
-// How the main window looks at the sizes the program allows: the tabs show
-// their whole captions and icons without overlapping.
+// How the program looks: at the sizes the window allows the tabs show their
+// whole captions and icons without overlapping, and the program's icon has
+// images for small and large views.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <vector>
+
+#include "resources/ids.h"
+#include "support/app_driver.h"
 #include "ui/main_window.h"
 #include "ui/tab_strip.h"
 #include "ui/window.h"
@@ -85,6 +91,45 @@ TEST_F(MainWindowLookTest, EveryTabShowsItsWholeCaptionAndIcon) {
         SelectObject(dc, old);
         ReleaseDC(tabs, dc);
     }
+}
+
+#pragma pack(push, 2)
+struct IconGroupEntry {
+    BYTE width, height, colours, reserved;
+    WORD planes, bits;
+    DWORD bytes;
+    WORD id;
+};
+#pragma pack(pop)
+
+// The icon of Quillmara.exe holds 16, 32, 48 and 256 pixel images, each
+// drawn at its own size (not one image scaled).
+TEST(ProgramIconTest, TheIconHasImagesForSmallAndLargeViews) {
+    HMODULE exe = LoadLibraryExA(QuillmaraExe().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(exe, nullptr);
+    auto resource = [&](LPCSTR name, LPCSTR type) -> const BYTE * {
+        HRSRC found = FindResourceA(exe, name, type);
+        HGLOBAL data = found ? LoadResource(exe, found) : nullptr;
+        return data ? static_cast<const BYTE *>(LockResource(data)) : nullptr;
+    };
+    const BYTE *group = resource(MAKEINTRESOURCEA(IDI_QUILLMARA), MAKEINTRESOURCEA(14)); // RT_GROUP_ICON
+    ASSERT_NE(group, nullptr);
+    const WORD count = reinterpret_cast<const WORD *>(group)[2];
+    std::vector<int> sizes;
+    for (WORD i = 0; i < count; ++i) {
+        const auto *entry = reinterpret_cast<const IconGroupEntry *>(group + 6) + i;
+        const int size = entry->width == 0 ? 256 : entry->width;
+        sizes.push_back(size);
+        const auto *image = reinterpret_cast<const BITMAPINFOHEADER *>(
+            resource(MAKEINTRESOURCEA(entry->id), MAKEINTRESOURCEA(3))); // RT_ICON
+        ASSERT_NE(image, nullptr) << size;
+        EXPECT_EQ(image->biWidth, size);
+        EXPECT_EQ(image->biHeight, 2 * size); // the colours and the mask
+        EXPECT_EQ(image->biBitCount, 32) << size;
+    }
+    std::sort(sizes.begin(), sizes.end());
+    EXPECT_EQ(sizes, (std::vector<int>{16, 32, 48, 256}));
+    FreeLibrary(exe);
 }
 
 } // namespace

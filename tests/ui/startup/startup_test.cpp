@@ -4,6 +4,8 @@
 // start with its "LogPath" setting.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "registry/values.h"
 #include "support/app_driver.h"
 #include "support/testing.h"
@@ -64,8 +66,22 @@ TEST(Startup, AFirstStartShowsTheAgreementUntilPageDownAndIAgree) {
     EXPECT_EQ(TextOf(agree), "I AGREE");
     EXPECT_EQ(TextOf(FindControl(dialog, kQuit)), "QUIT");
     EXPECT_FALSE(IsWindowEnabled(agree));
-    // The agreement text: 53 lines.
-    EXPECT_EQ(SendMessageA(text, EM_GETLINECOUNT, 0, 0), 53);
+    // The agreement text: 53 lines, wrapped by the text box to its width.
+    const std::string agreement = TextOf(text);
+    EXPECT_EQ(std::count(agreement.begin(), agreement.end(), '\n') + 1, 53);
+    const int shown = static_cast<int>(SendMessageA(text, EM_GETLINECOUNT, 0, 0));
+    EXPECT_GT(shown, 53);
+    RECT box{};
+    GetClientRect(text, &box);
+    int widest = 0;
+    for (int line = 0; line < shown; ++line) {
+        const LRESULT first = SendMessageA(text, EM_LINEINDEX, static_cast<WPARAM>(line), 0);
+        const LRESULT length = SendMessageA(text, EM_LINELENGTH, static_cast<WPARAM>(first), 0);
+        if (length > 0)
+            widest = std::max(widest, static_cast<int>(static_cast<short>(LOWORD(SendMessageA(
+                                          text, EM_POSFROMCHAR, static_cast<WPARAM>(first + length - 1), 0)))));
+    }
+    EXPECT_GT(widest, box.right * 3 / 4);
 
     PostKey(text, VK_DOWN);
     PostKey(text, VK_END);
