@@ -46,14 +46,6 @@ class ParsedDescriptor {
     PSECURITY_DESCRIPTOR sd_ = nullptr;
 };
 
-bool CreateWithSecurity(const std::string &folder, const char *security) {
-    ParsedDescriptor sd(security);
-    if (sd.get() == nullptr)
-        return false;
-    SECURITY_ATTRIBUTES sa{sizeof sa, sd.get(), FALSE};
-    return CreateDirectoryA(folder.c_str(), &sa) != FALSE;
-}
-
 bool Exists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 } // namespace
@@ -114,18 +106,13 @@ std::string DataFolderFault(const std::string &folder) {
 }
 
 bool MakeProtectedFolder(const std::string &folder) {
-    if (CreateWithSecurity(folder, kDataFolderSecurity))
+    // Only a folder owned by Administrators is one the next start trusts: an
+    // account that may not name them as owner (no administrator) makes none.
+    ParsedDescriptor sd(kDataFolderSecurity);
+    SECURITY_ATTRIBUTES sa{sizeof sa, sd.get(), FALSE};
+    if (sd.get() != nullptr && CreateDirectoryA(folder.c_str(), &sa))
         return true;
-    DWORD error = GetLastError();
-    // An account that may not name Administrators as owner still gets the
-    // protected permissions, owned by itself.
-    if (error == ERROR_INVALID_OWNER) {
-        const std::string withoutOwner = std::string(kDataFolderSecurity).substr(std::string("O:BA").size());
-        if (CreateWithSecurity(folder, withoutOwner.c_str()))
-            return true;
-        error = GetLastError();
-    }
-    WriteLog("MakeProtectedFolder " + folder + ": " + ApiErrorText(static_cast<long>(error)));
+    WriteLog("MakeProtectedFolder " + folder + ": " + ApiErrorText(static_cast<long>(GetLastError())));
     return false;
 }
 
