@@ -76,7 +76,7 @@ void MainWindow::OnSize(int cx, int cy) { Layout(cx, cy); }
 
 void MainWindow::OnNotify(const NMHDR &hdr) {
     if (hdr.hwndFrom == tabStrip_ && hdr.code == TCN_SELCHANGE)
-        TabStripClick();
+        ShowChosenTab();
 }
 
 void MainWindow::OnGetMinMaxInfo(MINMAXINFO &info) {

@@ -99,12 +99,12 @@ class MainWindow : public Window, public ScanHost, public ToolbarEvents, public 
     HIMAGELIST toolPicsA() const { return toolPicsA_.get(); }
     HICON programIcon() const { return icon_.get(); }
 
-    // ---- Menus (main_window_menu.cpp) ------------------------------------
+    // ---- Menus (main_window_menu_state.cpp) ------------------------------
     HMENU menuBar() const { return GetMenu(hwnd()); }
     // The popup of a top-level menu by position 0..7 (File ... Help).
     HMENU topMenu(int position) const;
     HMENU driveMenu() const { return topMenu(kDriveMenuPosition); }
-    static constexpr int kOptionsMenuPosition = 3; // kMenuOptions of menu_tree.h
+    static constexpr int kOptionsMenuPosition = 3; // kMenuOptions of menu_bar.h
     static constexpr int kDriveMenuPosition = 4;   // kMenuDrive
     void CheckMenu(int id, bool checked);
     bool MenuChecked(int id) const;
@@ -171,9 +171,9 @@ class MainWindow : public Window, public ScanHost, public ToolbarEvents, public 
     // The toolbar with its images, the credit picture and the hover help of
     // the tab strip and the file panel (once; the loading's toolbar step).
     void CreateToolbar();
-    // TabStrip_Click: shows the selected tab's grid; a selection made on
-    // another tab is cleared.
-    void TabStripClick();
+    // A tab chosen (a click on the tab strip, the Category menu, a search hit):
+    // shows its grid; a selection made on another tab is cleared.
+    void ShowChosenTab();
     void OnToolbarButton(int id);
     // The mouse moved over a control with hover help.
     void OnHover(HWND control);
@@ -199,15 +199,15 @@ class MainWindow : public Window, public ScanHost, public ToolbarEvents, public 
     void OnRestoreAll(int id);
 
     // ---- Selection ----------------------------------------------------------
-    // FlexGrid_Click: selects the current row of grid index (1..14). Only a
-    // user's left click on an entry's check box toggles the entry.
+    // A click on a grid row: selects the current row of grid index (1..14).
+    // Only a user's left click on an entry's check box toggles the entry.
     void SelectRow(int index, SelectBy by);
     // The Entry menu items and toolbar buttons 3 to 5.
     void ApplyEnabling(const CommandEnabling &enabling);
     // The file panel: the selected file's icon, version strings and dates.
     void ShowFileInfo();
     void OnCopy(int id);
-    // mnuShowHelp_Click (main_window_menus.cpp).
+    // Help: opens the help file (main_window_help.cpp).
     void OnShowHelp(int id);
     SelectionState selection; // CurrentGrid is the grid (category) of the selection, 0 when none
 
@@ -224,7 +224,7 @@ class MainWindow : public Window, public ScanHost, public ToolbarEvents, public 
     void OnSave(int id);
     void OnIncludeEmpty(int id);
     void OnHideMicrosoft(int id);
-    // The grids' events (Click, DblClick, MouseDown, MouseUp, MouseMove).
+    // A grid's click, double click, mouse button down and up, and mouse move.
     void OnGridClick(GridWindow &grid, GridInput how);
     void OnGridMouseDown(GridWindow &grid, const GridMouse &mouse);
     void OnGridMouseUp(GridWindow &grid, const GridMouse &mouse);
@@ -237,8 +237,8 @@ class MainWindow : public Window, public ScanHost, public ToolbarEvents, public 
     void OnDelete(int id);
 
     // ---- Jump and shell commands (main_window_jump.cpp) -------------------
-    // FlexGrid_DblClick and Jump to...: the registry editor at the selected
-    // entry's key, or Explorer at its folder.
+    // A double click on a grid row and Jump to...: the registry editor at the
+    // selected entry's key, or Explorer at its folder.
     void OnGridDblClick(GridWindow &grid);
     void OnJump(int id);
     void OnExplore(int id);

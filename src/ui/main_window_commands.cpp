@@ -57,11 +57,11 @@ void MainWindow::OnExit(int) {
     QueryClose(CloseReason::Program);
 }
 
-// mnuTab_Click: selecting a tab from code raises no notification, so the
-// tab change runs here.
+// A tab chosen in the Category menu: selecting a tab from code raises no
+// notification, so the tab change runs here.
 void MainWindow::OnCategory(int id) {
     SelectTab(id - IDM_TAB0);
-    TabStripClick();
+    ShowChosenTab();
 }
 
 void MainWindow::OnShowLicense(int) {

@@ -9,7 +9,7 @@
 #include "ui/grid_panel.h"
 #include "ui/main_window.h"
 #include "ui/main_window_grids.h"
-#include "ui/menu_tree.h"
+#include "ui/menu_bar.h"
 #include "ui/msgbox.h"
 #include "ui/row_selection.h"
 #include "ui/selection_rules.h"

@@ -31,7 +31,7 @@ void MainWindow::ShowSearchHit(int grid, int row) {
     GridModel &model = grids_->Data().Grid(grid);
     model.SetRow(row);
     SelectTab(grid);
-    TabStripClick();
+    ShowChosenTab();
     model.SetRow(row);
     model.SetTopRow(row);
     SelectRow(grid, SelectBy::Program);

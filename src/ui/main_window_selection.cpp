@@ -1,8 +1,8 @@
-// The main window's row selection: a click in a grid selects its row
-// (FlexGrid_Click), the Entry commands and toolbar buttons follow the kind of
-// row, the file panel shows the file's icon, version strings and dates, the
-// right button opens the Entry menu, the status bar tells what the mouse is
-// over, and Copy puts the row on the clipboard.
+// The main window's row selection: a click on a grid row selects it, the
+// Entry commands and toolbar buttons follow the kind of row, the file panel
+// shows the file's icon, version strings and dates, the right button opens
+// the Entry menu, the status bar tells what the mouse is over, and Copy puts
+// the row on the clipboard.
 #include <windows.h>
 
 #include <cstring>
@@ -13,7 +13,7 @@
 #include "scan/state.h"
 #include "system/log.h"
 #include "ui/main_window.h"
-#include "ui/menu_tree.h"
+#include "ui/menu_bar.h"
 #include "ui/grid_panel.h"
 #include "ui/row_selection.h"
 
@@ -73,7 +73,7 @@ void MainWindow::OnCopy(int) {
     const GridModel &grid = grids_->Data().Grid(selection.CurrentGrid);
     const std::string text = CopyText(ModelCells(grid), selection.CurrentRow, selection.HeaderRowSelected);
     if (!OpenClipboard(hwnd())) {
-        WriteLog("mnuCopy_Click " + ApiErrorText(static_cast<long>(GetLastError())));
+        WriteLog("Copy " + ApiErrorText(static_cast<long>(GetLastError())));
         return;
     }
     EmptyClipboard();

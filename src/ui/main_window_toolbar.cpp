@@ -8,7 +8,7 @@
 
 #include "resources/ids.h"
 #include "ui/main_window.h"
-#include "ui/menu_tree.h"
+#include "ui/menu_bar.h"
 #include "ui/grid_panel.h"
 #include "ui/selection_rules.h"
 
@@ -95,7 +95,7 @@ void MainWindow::OnToolbarButton(int id) {
         RunCommand(command);
 }
 
-void MainWindow::TabStripClick() {
+void MainWindow::ShowChosenTab() {
     const int tab = SelectedTab();
     SelectTab(tab);
     CategoryGrids &data = grids_->Data();
@@ -114,7 +114,7 @@ void MainWindow::NavigationStep(int button) {
     const int tab = SelectedTab();
     if (button == kButtonPrevTab || button == kButtonNextTab) {
         SelectTab(button == kButtonPrevTab ? PreviousTab(tab) : NextTab(tab));
-        TabStripClick();
+        ShowChosenTab();
         return;
     }
     int grid = tab;

@@ -8,7 +8,7 @@
 #include "resources/ids.h"
 #include "system/log.h"
 #include "ui/gdi.h"
-#include "ui/menu_tree.h"
+#include "ui/menu_bar.h"
 
 namespace {
 

@@ -287,7 +287,7 @@ bool RefreshScan(ScanHost &host) {
     {
         ScanGuard guard;
         if (!guard.acquired()) {
-            WriteLog("mnuRef_Click a scan is already running");
+            WriteLog("Refresh a scan is already running");
             return false;
         }
         RefreshUnderGuard(host, startWatching);
@@ -322,9 +322,9 @@ void RefreshUnderGuard(ScanHost &host, bool &startWatching) {
                 host.ShowMain(true);
                 end.Disarm();
             } catch (const std::exception &e) {
-                WriteLog(std::string("mnuRef_Click ") + e.what());
+                WriteLog(std::string("Refresh ") + e.what());
             } catch (...) {
-                WriteLog("mnuRef_Click unexpected error");
+                WriteLog("Refresh unexpected error");
             }
         } else {
             end.Disarm();

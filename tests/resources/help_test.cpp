@@ -19,7 +19,7 @@
 #include "system/text.h"
 #include "ui/category_grids.h"
 #include "ui/main_window.h"
-#include "ui/menu_tree.h"
+#include "ui/menu_bar.h"
 
 namespace {
 

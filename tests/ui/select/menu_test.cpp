@@ -8,7 +8,7 @@
 #include "resources/ids.h"
 #include "support/testing.h"
 #include "ui/menu_icons.h"
-#include "ui/menu_tree.h"
+#include "ui/menu_bar.h"
 
 namespace {
 

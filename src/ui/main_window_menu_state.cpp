@@ -1,8 +1,8 @@
-// The main window's menu bar (the tree of menu_tree.h) and small helpers to
-// check and enable items by their command ids.
+// The main window's menu bar (built by menu_bar.h) set on the window, and its
+// items checked and enabled by their command ids.
 #include "resources/ids.h"
 #include "ui/main_window.h"
-#include "ui/menu_tree.h"
+#include "ui/menu_bar.h"
 
 void MainWindow::BuildMenuBar() { SetMenu(hwnd(), BuildMainMenu()); }
 

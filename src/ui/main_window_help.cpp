@@ -9,5 +9,5 @@ void MainWindow::OnShowHelp(int) {
     std::string command = ProgramFolder() + "\\Help\\Quillmara.chm";
     const std::string result = ShellOpen(command);
     if (result != "Operation successful")
-        WriteLog("mnuShowHelp_Click " + result);
+        WriteLog("Help " + result);
 }

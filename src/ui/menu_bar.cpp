@@ -1,4 +1,4 @@
-#include "ui/menu_tree.h"
+#include "ui/menu_bar.h"
 
 #include <iterator>
 
