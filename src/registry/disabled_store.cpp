@@ -16,6 +16,7 @@
 #include "system/files.h"
 #include "system/handles.h"
 #include "system/log.h"
+#include "system/platform.h"
 #include "system/text.h"
 
 namespace {
@@ -474,6 +475,72 @@ bool MatchesCheckRecord(const std::string &file) {
     return false;
 }
 
+// The platform's key restore; a test may stand in for it.
+PlatformKeyRestore &PlatformRestoreStandIn() {
+    static PlatformKeyRestore call;
+    return call;
+}
+
+LONG PlatformRestore(HKEY key, const std::string &file) {
+    if (const LONG rc = Injected("RegRestoreKeyA"))
+        return rc;
+    if (PlatformRestoreStandIn())
+        return static_cast<LONG>(PlatformRestoreStandIn()(key, file, REG_FORCE_RESTORE));
+    return RegRestoreKeyA(key, file.c_str(), REG_FORCE_RESTORE);
+}
+
+// A hive file loaded below HKEY_USERS under a name of this process for as
+// long as the content is copied out of it.
+class TemporaryHive {
+  public:
+    explicit TemporaryHive(std::string name) : name_(std::move(name)) {}
+    ~TemporaryHive() { Unload(); }
+    TemporaryHive(const TemporaryHive &) = delete;
+    TemporaryHive &operator=(const TemporaryHive &) = delete;
+
+    // False when the file is no hive or cannot be read: nothing is left.
+    bool Load(const std::string &file) {
+        if (::Load(HKEY_USERS, name_, file) == ERROR_SUCCESS) {
+            loaded_ = true;
+            if (Open(HKEY_USERS, name_, KEY_READ, key_) == ERROR_SUCCESS)
+                return true;
+            Unload();
+            return false;
+        }
+        // Wine leaves an empty key of the name behind, which its unload removes.
+        ScopedKey left;
+        if (Open(HKEY_USERS, name_, KEY_READ, left) == ERROR_SUCCESS) {
+            left.reset();
+            ::Unload(HKEY_USERS, name_);
+        }
+        return false;
+    }
+    HKEY key() const { return key_.get(); }
+    // True when nothing is loaded any more.
+    bool Unload() {
+        key_.reset();
+        if (loaded_ && ::Unload(HKEY_USERS, name_) == ERROR_SUCCESS)
+            loaded_ = false;
+        return !loaded_;
+    }
+
+  private:
+    std::string name_;
+    ScopedKey key_;
+    bool loaded_ = false;
+};
+
+// Replaces the content of target by the file's, the way the platform needs.
+// hive is the file loaded when the content is copied; False when a step
+// failed (the key may then be half replaced).
+bool ReplaceContent(HKEY target, const std::string &file, TemporaryHive &hive) {
+    if (ChosenKeyRestore() == KeyRestoreMethod::PlatformRestore)
+        return PlatformRestore(target, file) == ERROR_SUCCESS && Flush(target) == ERROR_SUCCESS;
+    const bool copied = ClearKey(target) == ERROR_SUCCESS && CopyTree(hive.key(), "", target) == ERROR_SUCCESS &&
+                        Flush(target) == ERROR_SUCCESS;
+    return hive.Unload() && copied;
+}
+
 // RestoreKeyFromFile without the privileges.
 bool RestoreContent(HKEY root, const std::string &key, const std::string &file) {
     // Emptying the key needs more than write access.
@@ -483,26 +550,10 @@ bool RestoreContent(HKEY root, const std::string &key, const std::string &file) 
 
     static std::atomic<unsigned> counter{0};
     const std::string unique = std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
-    const std::string hive = "QuillmaraRestore-" + unique;
-    if (Load(HKEY_USERS, hive, file) != ERROR_SUCCESS) {
-        // Not a hive, or not readable: nothing touched. Wine leaves an empty
-        // key of the name behind, which its unload removes.
-        ScopedKey left;
-        if (Open(HKEY_USERS, hive, KEY_READ, left) == ERROR_SUCCESS) {
-            left.reset();
-            Unload(HKEY_USERS, hive);
-        }
+    // Loading the file first also proves it a hive before anything is touched.
+    TemporaryHive hive("QuillmaraRestore-" + unique);
+    if (ChosenKeyRestore() == KeyRestoreMethod::LoadAndCopy && !hive.Load(file))
         return false;
-    }
-    ScopedKey source;
-    auto unloadHive = [&] {
-        source.reset();
-        return Unload(HKEY_USERS, hive) == ERROR_SUCCESS;
-    };
-    if (Open(HKEY_USERS, hive, KEY_READ, source) != ERROR_SUCCESS) {
-        unloadHive();
-        return false;
-    }
 
     // A copy of the key as it is, to put back when any later step fails: its
     // content under "Content", the key it belongs to in "Root" and "Key", and
@@ -522,15 +573,12 @@ bool RestoreContent(HKEY root, const std::string &key, const std::string &file) 
         copy.reset();
         record.reset();
         RemoveMade(HKEY_LOCAL_MACHINE, made);
-        unloadHive();
         return false;
     }
 
-    bool done = ClearKey(target.get()) == ERROR_SUCCESS && CopyTree(source.get(), "", target.get()) == ERROR_SUCCESS &&
-                Flush(target.get()) == ERROR_SUCCESS;
+    const bool done = ReplaceContent(target.get(), file, hive);
     if (done)
         DeleteValue(record.get(), "Ready"); // the key is whole again: nothing to put back
-    done = unloadHive() && done;
     if (!done) {
         const bool restored = ClearKey(target.get()) == ERROR_SUCCESS &&
                               CopyTree(copy.get(), "", target.get()) == ERROR_SUCCESS &&
@@ -644,6 +692,16 @@ void DropMoveRecord(const std::string &destination) {
 } // namespace
 
 void SetStoreFault(StoreFault fault) { Fault() = std::move(fault); }
+
+KeyRestoreMethod KeyRestoreMethodFor(bool wine) {
+    return wine ? KeyRestoreMethod::LoadAndCopy : KeyRestoreMethod::PlatformRestore;
+}
+
+KeyRestoreMethod ChosenKeyRestore() {
+    return PlatformRestoreStandIn() ? KeyRestoreMethod::PlatformRestore : KeyRestoreMethodFor(RunningOnWine());
+}
+
+void SetPlatformKeyRestore(PlatformKeyRestore call) { PlatformRestoreStandIn() = std::move(call); }
 
 bool RecoverInterruptedChanges() {
     EnablePrivileges();

@@ -48,6 +48,21 @@ bool SetStartDisabled(HKEY root, const std::string &serviceKey, bool wasDisabled
 // is restored as it is.
 bool SaveKeyToFile(const std::string &key, const std::string &file, HKEY root);
 bool RestoreKeyFromFile(const std::string &key, const std::string &file, HKEY root);
+// How RestoreKeyFromFile replaces a key's content, inside the same guard (a
+// copy of the key kept, and put back when a step fails). On Windows the
+// platform's key restore with the force flag, which keeps every key's
+// security and writes protected keys under the restore privilege. Under Wine,
+// whose key restore does nothing and reports success, the file is loaded as a
+// temporary hive and copied into the emptied key.
+enum class KeyRestoreMethod { PlatformRestore, LoadAndCopy };
+KeyRestoreMethod KeyRestoreMethodFor(bool wine);
+// The method of this process (the one place the choice is made).
+KeyRestoreMethod ChosenKeyRestore();
+// A test stands in for the platform's key restore (RegRestoreKeyA) with call,
+// which gets the key, the file and the flags; while it is set the platform
+// method is chosen whatever the platform. An empty function removes it.
+using PlatformKeyRestore = std::function<long(HKEY key, const std::string &file, DWORD flags)>;
+void SetPlatformKeyRestore(PlatformKeyRestore call);
 // Finishes what a process that died in the middle of a restore left: puts
 // back each kept copy of a key whose process no longer runs, removes such
 // copies and unloads the temporary hives, one log line each. Called once at
