@@ -29,6 +29,12 @@ std::string ReadProfile(const std::string &file, const std::string &section, con
     return std::string(buffer, n);
 }
 
+// Section numbers and Scope values of an index file are 16-bit numbers: a
+// larger one would be stored wrapped (40000 as a negative number).
+constexpr long kMaxIndexNumber = 32767;
+
+bool IsSectionNumber(long section) { return section >= 1 && section <= kMaxIndexNumber; }
+
 // A decimal number that fits 16 bits, written without leading zeros; "" when
 // text is no such number.
 std::string DecimalScope(const std::string &text) {
@@ -38,7 +44,7 @@ std::string DecimalScope(const std::string &text) {
         if (c < '0' || c > '9')
             return "";
     const long value = std::strtol(text.c_str(), nullptr, 10);
-    return value > 32767 ? "" : std::to_string(value);
+    return value > kMaxIndexNumber ? "" : std::to_string(value);
 }
 
 // Copies file into folder (made when missing) under its own name.
@@ -117,6 +123,10 @@ std::string BackupCopyFolder(const std::string &folder, int location, int pass) 
 
 bool PutBackupRecord(const std::string &indexFile, const BackupRec &record) {
     const std::string section = std::to_string(record.Section);
+    if (!IsSectionNumber(record.Section) || DecimalScope(record.Scope).empty()) {
+        WriteLog("PutBackupRecord no valid section " + section + " or Scope " + record.Scope + " for " + indexFile);
+        return false;
+    }
     const std::pair<const char *, const std::string *> keys[] = {{"MainKey", &record.MainKey},
                                                                  {"LocalPath", &record.LocalPath},
                                                                  {"RemotePath", &record.RemotePath},
@@ -134,6 +144,10 @@ bool PutBackupRecord(const std::string &indexFile, const BackupRec &record) {
 
 bool GetBackupRecord(const std::string &indexFile, BackupRec &record, int section) {
     const std::string name = std::to_string(section);
+    if (!IsSectionNumber(section)) {
+        WriteLog("GetBackupRecord no valid section " + name + " in " + indexFile);
+        return false;
+    }
     const std::string path = ReadProfile(indexFile, name, "Path");
     if (path.empty())
         return false;
@@ -156,7 +170,7 @@ void BackupPass(int location, int pass, const std::string &folder, ChangeFlags &
     if (location < 1 || location > UpperBound(locations))
         return;
     const ScanLocation &loc = locations[static_cast<size_t>(location)];
-    if (pass < 1 || pass > UpperBound(loc.Passes)) {
+    if (!IsSectionNumber(pass) || pass > UpperBound(loc.Passes)) {
         WriteLog("BackupKey location " + std::to_string(location) + " has no pass " + std::to_string(pass));
         return;
     }

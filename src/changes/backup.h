@@ -31,11 +31,13 @@ std::string BackupCopyFolder(const std::string &folder, int location, int pass);
 extern const char *const kBackupDisabledFolder;
 
 // Writes the record as section [Section] of the index file and reads it back;
-// true when the read-back finds a non-empty Path.
+// true when the read-back finds a non-empty Path. Section numbers and Scope
+// values are 16-bit: a section outside 1 to 32767 or a Scope that is no
+// number up to 32767 is refused (logged), and nothing is written.
 bool PutBackupRecord(const std::string &indexFile, const BackupRec &record);
 // Reads section [section] of the index file into record. False when the
-// section has no Path (the other fields are then left as they were) or its
-// Scope is not a decimal number.
+// section number is outside 1 to 32767 or the section has no Path (the fields
+// are then left as they were) or its Scope is not a decimal number up to 32767.
 bool GetBackupRecord(const std::string &indexFile, BackupRec &record, int section);
 
 // What a backup or restore gathered over its keys and files.
@@ -47,6 +49,8 @@ struct ChangeFlags {
 // Backs up pass `pass` of location `location` of ScanLocations() into folder.
 // A key that does not exist leaves both flags alone; a key that exists but
 // cannot be saved, or a file that cannot be copied, sets the failure flag.
+// A pass the location does not have, or beyond 32767, is refused (logged)
+// with neither flag set.
 void BackupPass(int location, int pass, const std::string &folder, ChangeFlags &flags);
 
 // Backs up pass `pass` of location `location` (the selected header row's)
