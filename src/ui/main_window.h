@@ -16,6 +16,10 @@
 //   and hands them to changes/, which changes the registry and files, writes
 //   back into the records (Disabled, ItemName, Deleted) and never includes ui/.
 //   The grid then shows the record's new state (check glyph, removed rows).
+// - Each caller sees the window through a host holding only what it uses:
+//   ScanHost (scan sequence), TrayHost (tray form), ToolbarEvents, FindRequests,
+//   and the watch code's WatchSide (one per window); questions, notices and the
+//   busy pointer go through the window's one ChangeUi, Ui().
 #pragma once
 #include <windows.h>
 
@@ -136,7 +140,6 @@ class MainWindow : public Window, public ScanHost, public ToolbarEvents, public 
     void SetProgress(double value) override;
     double Progress() override;
     void CloseProgress() override;
-    void SetBusy(bool busy) override;
     void SetDriveMenu(const std::vector<InstalledOS> &list) override;
     void CheckDriveItem(int position) override;
     void SetStatus(int panel, const std::string &text) override;
@@ -144,7 +147,6 @@ class MainWindow : public Window, public ScanHost, public ToolbarEvents, public 
     bool WatchingEnabled() override;
     bool WatchChecked() override;
     void SetWatchChecked(bool checked) override;
-    int Ask(const std::string &prompt, int style, const std::string &title) override;
     void ClearFileInfo() override; // LoadGrids and ClearGrids: with the grids below
     void ShowMain(bool visible) override;
     bool CloseMain() override;
@@ -154,8 +156,9 @@ class MainWindow : public Window, public ScanHost, public ToolbarEvents, public 
 
     // ---- The change code's prompts (main_window_scan.cpp) -----------------
     // Questions, folder and file choices, the progress window and the
-    // pointer for the change code, shown by this window.
-    ChangeUi &changeUi();
+    // pointer, shown by this window: the one ChangeUi of the window, for the
+    // scan sequence, the Entry, backup and watch commands alike.
+    ChangeUi &Ui() override;
     // ---- Watching (main_window_watch.cpp) ---------------------------------
     // "Watch for changes" (also called at the end of a start in watch mode),
     // "Start with Windows", "Rebuild Snapshot", and the watch timer's tick.
@@ -165,6 +168,8 @@ class MainWindow : public Window, public ScanHost, public ToolbarEvents, public 
     void OnSnapTimer();
     // At exit: the watch timer off.
     void EndWatching();
+    // The watch code's host (changes/watch.h), one per window.
+    class WatchSide;
 
     // ---- Toolbar, tabs and navigation (main_window_toolbar.cpp) -----------
     MainToolbar &toolbar() { return toolbarCtl_; }
@@ -263,7 +268,6 @@ class MainWindow : public Window, public ScanHost, public ToolbarEvents, public 
     bool QueryClose(CloseReason reason);
     // What the notification-area form does to this window.
     HWND MainHwnd() override { return hwnd(); }
-    bool WatchRunning() override;
     void SetWatchRunning(bool on) override;
     void ToggleWatch() override;
     void Refresh() override;
@@ -315,6 +319,12 @@ class MainWindow : public Window, public ScanHost, public ToolbarEvents, public 
     std::unique_ptr<ProgressWindow> progress_;
     std::unique_ptr<BoxChangeUi> changeUi_;
     std::unique_ptr<EnvironmentDialog> environment_; // Window / Show Environment
+    struct WatchSideDelete {
+        void operator()(WatchSide *side) const;
+    };
+    std::unique_ptr<WatchSide, WatchSideDelete> watchSide_;
+    WatchSide &watchSide();
+    WatchSide &preparedWatchSide();
 
     // Toolbar, tabs and navigation.
     void UpdateFileTips();

@@ -5,10 +5,10 @@
 #include "ui/grid_panel.h"
 #include "ui/main_window.h"
 
-void MainWindow::OnBackup(int) { RunBackup(changeUi(), grids().Data(), selection); }
+void MainWindow::OnBackup(int) { RunBackup(Ui(), grids().Data(), selection); }
 
-void MainWindow::OnRestore(int) { RunRestore(changeUi(), grids().Data(), selection); }
+void MainWindow::OnRestore(int) { RunRestore(Ui(), grids().Data(), selection); }
 
-void MainWindow::OnBackupAll(int) { RunBackupAll(changeUi(), grids().Data()); }
+void MainWindow::OnBackupAll(int) { RunBackupAll(Ui(), grids().Data()); }
 
-void MainWindow::OnRestoreAll(int) { RunRestoreAll(changeUi()); }
+void MainWindow::OnRestoreAll(int) { RunRestoreAll(Ui()); }

@@ -9,12 +9,11 @@
 #include "ui/dialogs/progress.h"
 #include "ui/main_window.h"
 #include "ui/menu_icons.h"
-#include "ui/msgbox.h"
 #include "ui/scan_sequence.h"
 
 void MainWindow::OnRefresh(int) { RefreshScan(*this); }
 
-ChangeUi &MainWindow::changeUi() {
+ChangeUi &MainWindow::Ui() {
     if (!changeUi_) {
         changeUi_ = std::make_unique<BoxChangeUi>(hwnd());
         changeUi_->showProgress = [this](const std::string &label) {
@@ -47,8 +46,6 @@ void MainWindow::CloseProgress() {
     if (progress_)
         progress_->Close();
 }
-
-void MainWindow::SetBusy(bool busy) { SetScreenPointer(busy ? 13 : 0); }
 
 void MainWindow::SetDriveMenu(const std::vector<InstalledOS> &list) {
     HMENU drive = driveMenu();
@@ -89,10 +86,6 @@ bool MainWindow::WatchingEnabled() { return WatchingMenuEnabled(); }
 bool MainWindow::WatchChecked() { return MenuChecked(IDM_WATCH); }
 
 void MainWindow::SetWatchChecked(bool checked) { CheckMenu(IDM_WATCH, checked); }
-
-int MainWindow::Ask(const std::string &prompt, int style, const std::string &title) {
-    return MsgBoxEx(prompt, style, title);
-}
 
 void MainWindow::ClearFileInfo() {
     for (HWND label : fileLabels_)

@@ -13,8 +13,6 @@
 #include "ui/tray_form.h"
 #include "ui/tray_icon.h"
 
-bool MainWindow::WatchRunning() { return Watch().running; }
-
 void MainWindow::SetWatchRunning(bool on) {
     const SnapTimerHook &timer = SnapTimer();
     if (timer.enable)

@@ -14,12 +14,29 @@
 #include "ui/shell_helpers.h"
 
 namespace {
+// The host the watch timer's hook (changes/snap_timer.h) leads to; null when
+// none: it goes with its window.
+MainWindow::WatchSide *hookedSide = nullptr;
+} // namespace
 
-class MainWatchHost : public WatchHost {
+// The watch code's host: made on the window's first watch command and going
+// with the window, so that the watch timer's hook never outlives it.
+class MainWindow::WatchSide : public WatchHost {
   public:
-    explicit MainWatchHost(MainWindow &window) : window_(window) { HookSnapTimer(*this); }
+    explicit WatchSide(MainWindow &window) : window_(window) {
+        HookSnapTimer(*this);
+        hookedSide = this;
+    }
+    ~WatchSide() override {
+        if (hookedSide != this)
+            return;
+        SnapTimer() = SnapTimerHook{};
+        hookedSide = nullptr;
+    }
+    WatchSide(const WatchSide &) = delete;
+    WatchSide &operator=(const WatchSide &) = delete;
 
-    ChangeUi &Ui() override { return window_.changeUi(); }
+    ChangeUi &Ui() override { return window_.Ui(); }
     std::vector<RowRef> ShownRows() override { return window_.grids().Data().ShownRows(); }
     void OpenFolder(const std::string &folder) override { StartSystemProgram("explorer.exe", "\"" + folder + "\""); }
     void ShowMainWindow(bool show) override { window_.ShowMain(show); }
@@ -46,29 +63,30 @@ class MainWatchHost : public WatchHost {
     MainWindow &window_;
 };
 
-MainWatchHost &HostOf(MainWindow &window) {
-    static MainWatchHost host(window);
-    return host;
+void MainWindow::WatchSideDelete::operator()(WatchSide *side) const { delete side; }
+
+MainWindow::WatchSide &MainWindow::watchSide() {
+    if (!watchSide_)
+        watchSide_.reset(new WatchSide(*this));
+    return *watchSide_;
 }
 
 // The check mark of "Watch for changes" is the wanted state; the start-up
 // sets it before the watch code has seen it.
-MainWatchHost &Prepared(MainWindow &window) {
-    Watch().wanted = window.MenuChecked(IDM_WATCH);
-    return HostOf(window);
+MainWindow::WatchSide &MainWindow::preparedWatchSide() {
+    Watch().wanted = MenuChecked(IDM_WATCH);
+    return watchSide();
 }
 
-} // namespace
+void MainWindow::OnWatch(int) { WatchToggle(preparedWatchSide()); }
 
-void MainWindow::OnWatch(int) { WatchToggle(Prepared(*this)); }
+void MainWindow::OnStartWithWindows(int) { StartWithWindowsClick(preparedWatchSide()); }
 
-void MainWindow::OnStartWithWindows(int) { StartWithWindowsClick(Prepared(*this)); }
+void MainWindow::OnReSnap(int) { RebuildSnapshot(preparedWatchSide()); }
 
-void MainWindow::OnReSnap(int) { RebuildSnapshot(Prepared(*this)); }
-
-void MainWindow::OnSnapTimer() { WatchTick(Prepared(*this)); }
+void MainWindow::OnSnapTimer() { WatchTick(preparedWatchSide()); }
 
 void MainWindow::EndWatching() {
-    HostOf(*this).SetSnapTimer(false);
+    watchSide().SetSnapTimer(false);
     Watch().running = false;
 }

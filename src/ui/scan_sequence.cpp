@@ -4,6 +4,7 @@
 
 #include <exception>
 
+#include "changes/change_ui.h"
 #include "changes/snap_timer.h"
 #include "changes/watch.h"
 #include "registry/access.h"
@@ -61,7 +62,7 @@ class SequenceEnd {
         host_.CloseProgress();
         if (!Watch().watchAtStart)
             host_.ShowMain(true);
-        host_.SetBusy(false);
+        host_.Ui().SetBusy(false);
     }
     void Disarm() { armed_ = false; }
 
@@ -104,7 +105,7 @@ bool FullScan(ScanHost &host, bool &startWatching) {
         UnloadSnapshotHives();
         ProfilesDir().clear();
         // 2.-3. Pointer and progress window.
-        host.SetBusy(true);
+        host.Ui().SetBusy(true);
         host.ShowProgress(!Watch().watchAtStart);
         // 4. Drives and installations.
         GetDriveList();
@@ -113,7 +114,7 @@ bool FullScan(ScanHost &host, bool &startWatching) {
         // 6. The installation and its hives.
         if (!SetDrive(host)) {
             end.Disarm();
-            host.SetBusy(false);
+            host.Ui().SetBusy(false);
             return false;
         }
         LoadUserHives();
@@ -127,7 +128,7 @@ bool FullScan(ScanHost &host, bool &startWatching) {
         } else {
             host.ShowMain(true);
         }
-        host.SetBusy(false);
+        host.Ui().SetBusy(false);
         end.Disarm();
     } catch (const std::exception &e) {
         WriteLog(std::string("LoadScan ") + e.what());
@@ -198,7 +199,7 @@ bool SetDrive(ScanHost &host) {
             const bool softwareLoaded = LoadHive(software, HKEY_LOCAL_MACHINE, kRemoteSoftware);
             const bool systemLoaded = LoadHive(system, HKEY_LOCAL_MACHINE, kRemoteSystem);
             if (!softwareLoaded || !systemLoaded) {
-                const int answer = host.Ask("Unable to load remote hives. Scan current system?",
+                const int answer = host.Ui().Ask("Unable to load remote hives. Scan current system?",
                                             BoxStyle::kYesNoCritical, "ERROR LOADING REMOTE HIVES");
                 if (answer == IDNO) {
                     host.CloseProgress();

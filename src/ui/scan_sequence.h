@@ -11,6 +11,8 @@
 
 #include "scan/records.h"
 
+class ChangeUi;
+
 // One installation the Drive menu offers; element 0 is the running system.
 struct InstalledOS {
     std::string SystemFolder; // its Windows folder, also the Drive item's caption
@@ -49,8 +51,9 @@ class ScanHost {
     virtual void SetProgress(double value) = 0;
     virtual double Progress() = 0;
     virtual void CloseProgress() = 0;
-    // The arrow-and-hourglass pointer.
-    virtual void SetBusy(bool busy) = 0;
+    // The questions and the arrow-and-hourglass pointer, as the change code
+    // gets them.
+    virtual ChangeUi &Ui() = 0;
     // Drive menu: item 0 gets list[0]'s folder, items 1.. are made anew.
     virtual void SetDriveMenu(const std::vector<InstalledOS> &list) = 0;
     virtual void CheckDriveItem(int position) = 0;
@@ -60,7 +63,6 @@ class ScanHost {
     virtual bool WatchingEnabled() = 0;
     virtual bool WatchChecked() = 0;
     virtual void SetWatchChecked(bool checked) = 0;
-    virtual int Ask(const std::string &prompt, int style, const std::string &title) = 0;
     virtual void ClearGrids() = 0;
     virtual void ClearFileInfo() = 0;
     virtual void LoadGrids() = 0;

@@ -33,8 +33,7 @@ class TrayHost {
   public:
     virtual ~TrayHost() = default;
     virtual HWND MainHwnd() = 0;
-    // The watch timer (watching runs), and switching it.
-    virtual bool WatchRunning() = 0;
+    // Switches the watch timer.
     virtual void SetWatchRunning(bool on) = 0;
     // "Watch for changes" checked, and "   Watching" enabled.
     virtual bool WatchChecked() = 0;

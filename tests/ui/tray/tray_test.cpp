@@ -25,7 +25,6 @@ class FakeHost : public TrayHost {
     }
     ~FakeHost() override { DestroyWindow(main); }
     HWND MainHwnd() override { return main; }
-    bool WatchRunning() override { return running; }
     void SetWatchRunning(bool on) override { running = on, timerCalls.push_back(on); }
     bool WatchChecked() override { return checked; }
     bool WatchingEnabled() override { return enabled; }
