@@ -63,6 +63,12 @@ reg add "HKCU\\$run" /v Clock /t REG_SZ /d 'C:\windows\system32\clock.exe' /f
 reg add "HKCU\\$run" /v Updater /t REG_SZ /d 'C:\Tools\updater.exe -quiet' /f
 reg add "HKLM\\$run\\AutorunsDisabled" /v 'Calculator' /t REG_SZ /d 'C:\windows\system32\calc.exe' /f
 reg delete "HKCU\\$run" /v Reminder /f
+# What an earlier picture's run may have left loaded under the offline names.
+reg delete 'HKLM\_REMOTE_SOFTWARE' /f
+reg delete 'HKLM\_REMOTE_SYSTEM' /f
+for user in $(wine reg query HKU 2>/dev/null | tr -d '\r' | grep -o '_REMOTE_[^\\]*$' || true); do
+  reg delete "HKU\\$user" /f
+done
 
 # A service with a long image path and a long description (disabled, so that
 # Wine never tries to start it), first in the Services grid.
@@ -120,7 +126,10 @@ case "$scene" in
     case "$scene" in
       minimum) post size 640 420 ;;
       default) post size 960 680 ;;
-      maximised) post maximize ;;
+      maximised)
+        post maximize
+        crop=screen # the window reaches past the screen's edges
+        ;;
     esac
     if [ -n "$scene" ]; then
       sleep 1

@@ -1,7 +1,6 @@
 #include "ui/msgbox.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <utility>
 
 namespace {
@@ -149,8 +148,8 @@ void FitPromptLines(HWND box) {
     const int newHeight = std::max(static_cast<int>(wrapped.bottom), std::min(oldHeight, 32)); // beside the icon
     const int drop = std::min(newHeight - oldHeight, 0);
     SetWindowPos(text, nullptr, 0, 0, textWidth + grow, oldHeight + drop, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    // The buttons keep their place in the row: centred stay centred, else
-    // they keep their distance from the right edge.
+    // The buttons keep their place in the row: the new width is shared out
+    // as their margins were (centred stay centred, right-aligned stay so).
     RECT client{};
     GetClientRect(box, &client);
     RECT row{client.right, 0, 0, 0};
@@ -167,8 +166,9 @@ void FitPromptLines(HWND box) {
         row.right = std::max(row.right, r.right);
         buttons.push_back(child);
     }
-    const bool centred = std::abs((row.left - client.left) - (client.right - row.right)) <= 2;
-    const int shift = centred ? grow / 2 : grow;
+    const int leftMargin = std::max(static_cast<int>(row.left - client.left), 0);
+    const int margins = leftMargin + std::max(static_cast<int>(client.right - row.right), 0);
+    const int shift = margins > 0 ? MulDiv(grow, leftMargin, margins) : grow / 2;
     for (HWND button : buttons) {
         RECT r{};
         GetWindowRect(button, &r);
