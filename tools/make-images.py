@@ -31,6 +31,19 @@ TEAL = (0, 130, 140)
 PURPLE = (120, 50, 160)
 
 
+def inside(points, px, py):
+    """Whether a point lies in a polygon (even-odd rule)."""
+    result = False
+    j = len(points) - 1
+    for i in range(len(points)):
+        xi, yi = points[i]
+        xj, yj = points[j]
+        if (yi > py) != (yj > py) and px < (xj - xi) * (py - yi) / (yj - yi) + xi:
+            result = not result
+        j = i
+    return result
+
+
 class Canvas:
     def __init__(self, size=16):
         self.n = size
@@ -87,16 +100,7 @@ class Canvas:
         """Filled polygon (even-odd rule over pixel centres)."""
         for y in range(self.n):
             for x in range(self.n):
-                px, py = x + 0.5, y + 0.5
-                inside = False
-                j = len(points) - 1
-                for i in range(len(points)):
-                    xi, yi = points[i]
-                    xj, yj = points[j]
-                    if (yi > py) != (yj > py) and px < (xj - xi) * (py - yi) / (yj - yi) + xi:
-                        inside = not inside
-                    j = i
-                if inside:
+                if inside(points, x + 0.5, y + 0.5):
                     self.set(x, y, c)
 
     def text(self, x, y, rows, c):
@@ -486,18 +490,6 @@ def line_polygon(x0, y0, x1, y1, width):
     nx, ny = -uy * width, ux * width
     ax, ay, bx, by = ax - ux, ay - uy, bx + ux, by + uy
     return [(ax + nx, ay + ny), (bx + nx, by + ny), (bx - nx, by - ny), (ax - nx, ay - ny)]
-
-
-def inside(points, px, py):
-    result = False
-    j = len(points) - 1
-    for i in range(len(points)):
-        xi, yi = points[i]
-        xj, yj = points[j]
-        if (yi > py) != (yj > py) and px < (xj - xi) * (py - yi) / (yj - yi) + xi:
-            result = not result
-        j = i
-    return result
 
 
 def smooth_icon(size, samples=4):
