@@ -18,8 +18,8 @@
 //   The grid then shows the record's new state (check glyph, removed rows).
 // - Each caller sees the window through a host holding only what it uses:
 //   ScanHost (scan sequence), TrayHost (tray form), ToolbarEvents, FindRequests,
-//   and the watch code's WatchSide (one per window); questions, notices and the
-//   busy pointer go through the window's one ChangeUi, Ui().
+//   and the watch code's WatchHost (one per window); questions, notices and
+//   the busy pointer go through the window's one ChangeUi, Ui().
 #pragma once
 #include <windows.h>
 
@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "changes/watch.h"
 #include "ui/gdi.h"
 #include "ui/picture_box.h"
 #include "ui/scan_sequence.h"
@@ -168,8 +169,6 @@ class MainWindow : public Window, public ScanHost, public ToolbarEvents, public 
     void OnSnapTimer();
     // At exit: the watch timer off.
     void EndWatching();
-    // The watch code's host (changes/watch.h), one per window.
-    class WatchSide;
 
     // ---- Toolbar, tabs and navigation (main_window_toolbar.cpp) -----------
     MainToolbar &toolbar() { return toolbarCtl_; }
@@ -319,12 +318,9 @@ class MainWindow : public Window, public ScanHost, public ToolbarEvents, public 
     std::unique_ptr<ProgressWindow> progress_;
     std::unique_ptr<BoxChangeUi> changeUi_;
     std::unique_ptr<EnvironmentDialog> environment_; // Window / Show Environment
-    struct WatchSideDelete {
-        void operator()(WatchSide *side) const;
-    };
-    std::unique_ptr<WatchSide, WatchSideDelete> watchSide_;
-    WatchSide &watchSide();
-    WatchSide &preparedWatchSide();
+    std::unique_ptr<WatchHost> watchHost_; // the watch code's host, made on first use
+    WatchHost &watchHost();
+    WatchHost &preparedWatchHost();
 
     // Toolbar, tabs and navigation.
     void UpdateFileTips();

@@ -14,27 +14,17 @@
 #include "ui/shell_helpers.h"
 
 namespace {
-// The host the watch timer's hook (changes/snap_timer.h) leads to; null when
-// none: it goes with its window.
-MainWindow::WatchSide *hookedSide = nullptr;
-} // namespace
 
 // The watch code's host: made on the window's first watch command and going
 // with the window, so that the watch timer's hook never outlives it.
-class MainWindow::WatchSide : public WatchHost {
+class MainWatchHost : public WatchHost {
   public:
-    explicit WatchSide(MainWindow &window) : window_(window) {
-        HookSnapTimer(*this);
-        hookedSide = this;
+    explicit MainWatchHost(MainWindow &window) : window_(window) { HookSnapTimer(*(hooked = this)); }
+    ~MainWatchHost() override {
+        if (hooked == this)
+            SnapTimer() = SnapTimerHook{}, hooked = nullptr;
     }
-    ~WatchSide() override {
-        if (hookedSide != this)
-            return;
-        SnapTimer() = SnapTimerHook{};
-        hookedSide = nullptr;
-    }
-    WatchSide(const WatchSide &) = delete;
-    WatchSide &operator=(const WatchSide &) = delete;
+    static inline MainWatchHost *hooked = nullptr; // the host the timer's hook leads to
 
     ChangeUi &Ui() override { return window_.Ui(); }
     std::vector<RowRef> ShownRows() override { return window_.grids().Data().ShownRows(); }
@@ -63,30 +53,30 @@ class MainWindow::WatchSide : public WatchHost {
     MainWindow &window_;
 };
 
-void MainWindow::WatchSideDelete::operator()(WatchSide *side) const { delete side; }
+} // namespace
 
-MainWindow::WatchSide &MainWindow::watchSide() {
-    if (!watchSide_)
-        watchSide_.reset(new WatchSide(*this));
-    return *watchSide_;
+WatchHost &MainWindow::watchHost() {
+    if (!watchHost_)
+        watchHost_ = std::make_unique<MainWatchHost>(*this);
+    return *watchHost_;
 }
 
 // The check mark of "Watch for changes" is the wanted state; the start-up
 // sets it before the watch code has seen it.
-MainWindow::WatchSide &MainWindow::preparedWatchSide() {
+WatchHost &MainWindow::preparedWatchHost() {
     Watch().wanted = MenuChecked(IDM_WATCH);
-    return watchSide();
+    return watchHost();
 }
 
-void MainWindow::OnWatch(int) { WatchToggle(preparedWatchSide()); }
+void MainWindow::OnWatch(int) { WatchToggle(preparedWatchHost()); }
 
-void MainWindow::OnStartWithWindows(int) { StartWithWindowsClick(preparedWatchSide()); }
+void MainWindow::OnStartWithWindows(int) { StartWithWindowsClick(preparedWatchHost()); }
 
-void MainWindow::OnReSnap(int) { RebuildSnapshot(preparedWatchSide()); }
+void MainWindow::OnReSnap(int) { RebuildSnapshot(preparedWatchHost()); }
 
-void MainWindow::OnSnapTimer() { WatchTick(preparedWatchSide()); }
+void MainWindow::OnSnapTimer() { WatchTick(preparedWatchHost()); }
 
 void MainWindow::EndWatching() {
-    watchSide().SetSnapTimer(false);
+    watchHost().SetSnapTimer(false);
     Watch().running = false;
 }

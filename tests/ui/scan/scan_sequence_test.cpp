@@ -18,7 +18,7 @@
 namespace {
 
 // Records what the sequence shows; answers its question with `answer`.
-struct RecordingHost : ScanHost {
+struct RecordingHost : ScanHost, ChangeUi {
     int answer = IDYES;
     std::vector<std::string> asked;
     std::vector<InstalledOS> driveMenu;
@@ -41,6 +41,7 @@ struct RecordingHost : ScanHost {
     void SetProgress(double value) override { progress = value; }
     double Progress() override { return progress; }
     void CloseProgress() override { progressOpen = false; }
+    void SetBusy(bool b) override { busy = b; }
     void SetDriveMenu(const std::vector<InstalledOS> &list) override { driveMenu = list; }
     void CheckDriveItem(int position) override { checkedDrive = position; }
     void SetStatus(int panel, const std::string &text) override { status[panel] = text; }
@@ -48,22 +49,16 @@ struct RecordingHost : ScanHost {
     bool WatchingEnabled() override { return watchingEnabled; }
     bool WatchChecked() override { return watchChecked; }
     void SetWatchChecked(bool checked) override { watchChecked = checked; }
-    // The questions and the pointer, recorded into the fields above.
-    struct Prompts : ChangeUi {
-        explicit Prompts(RecordingHost &host) : host(host) {}
-        RecordingHost &host;
-        int Ask(const std::string &prompt, int style, const std::string &title) override {
-            host.asked.push_back(title + "|" + std::to_string(style) + "|" + prompt);
-            return host.answer;
-        }
-        void SetBusy(bool b) override { host.busy = b; }
-        std::string ChooseFolder(const std::string &) override { return ""; }
-        std::string ChooseDataFile(const std::string &) override { return ""; }
-        void ShowProgress(const std::string &) override {}
-        void SetProgress(double) override {}
-        void HideProgress() override {}
-    } prompts{*this};
-    ChangeUi &Ui() override { return prompts; }
+    int Ask(const std::string &prompt, int style, const std::string &title) override {
+        asked.push_back(title + "|" + std::to_string(style) + "|" + prompt);
+        return answer;
+    }
+    // The questions and the pointer come through the ChangeUi side.
+    ChangeUi &Ui() override { return *this; }
+    std::string ChooseFolder(const std::string &) override { return ""; }
+    std::string ChooseDataFile(const std::string &) override { return ""; }
+    void ShowProgress(const std::string &) override {}
+    void HideProgress() override {}
     void ClearGrids() override {}
     void ClearFileInfo() override {}
     void LoadGrids() override { ++gridLoads; }
