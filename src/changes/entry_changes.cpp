@@ -92,8 +92,9 @@ bool DisableFile(const EntryAddress &a) {
     // internet shortcut's does).
     const std::string target = folder + "\\" + FileNamePart(source);
     const bool hadFolder = PathExists(folder);
+    // No level of either folder may be a link that leads the file elsewhere.
     // The shell's move is not relied on to make the folder.
-    if (!MakeDirectory(folder))
+    if (!FolderHasNoLink(folder) || !MakeDirectory(folder))
         return false;
     if (!MoveFileChecked(source, target)) {
         if (!hadFolder)
@@ -108,7 +109,8 @@ bool DisableFile(const EntryAddress &a) {
 bool EnableFile(const EntryAddress &a) {
     const std::string source = a.rec->ItemName;
     const std::string target = LivePathOf(source);
-    if (target == source || !MoveFileChecked(source, target))
+    if (target == source || !FolderHasNoLink(ParentFolder(source)) || !FolderHasNoLink(ParentFolder(target)) ||
+        !MoveFileChecked(source, target))
         return false;
     a.rec->ItemName = target;
     RemoveEmptyStoreFolder(source);

@@ -34,8 +34,9 @@ void CopyBack(const std::string &copies, const std::string &target, ChangeFlags 
         const std::vector<std::string> files = ListFolderFiles(from);
         if (files.empty())
             continue;
-        // The shell makes no missing target folder here.
-        if (!MakeDirectory(to.substr(0, to.size() - 1))) {
+        // The shell makes no missing target folder here; none is written
+        // through a link.
+        if (!FolderHasNoLink(to) || !MakeDirectory(to.substr(0, to.size() - 1))) {
             flags.failure = true;
             failed += static_cast<int>(files.size());
             continue;

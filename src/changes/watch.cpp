@@ -166,7 +166,8 @@ void Deny(const ChangeRec &rec, const ChangeContext &ctx, WatchHost &host) {
     } else {
         const std::string &file = ctx.entry->ItemName;
         const std::string folder = ParentFolder(file);
-        restored = MakeFolders(folder) &&
+        // The user's folder may lead elsewhere: nothing is copied through a link.
+        restored = FolderHasNoLink(folder) && MakeFolders(folder) &&
                    FileOp(ctx.copyFolder + FileNamePart(file), folder + "\\" + FileNamePart(file), kFoCopy, 0);
     }
     if (!restored)

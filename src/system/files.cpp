@@ -183,6 +183,43 @@ bool MakeDirectory(const std::string &path) {
     return false;
 }
 
+bool FolderHasNoLink(const std::string &folder) {
+    const auto separator = [](char c) { return c == '\\' || c == '/'; };
+    // The levels start after the root: "C:\" (or "C:" alone), or a network
+    // path's server and share.
+    size_t at = 0;
+    if (folder.size() >= 2 && folder[1] == ':') {
+        at = folder.size() > 2 && separator(folder[2]) ? 3 : 2;
+    } else if (folder.size() >= 2 && separator(folder[0]) && separator(folder[1])) {
+        const size_t server = folder.find_first_of("\\/", 2);
+        const size_t share = server == std::string::npos ? server : folder.find_first_of("\\/", server + 1);
+        at = share == std::string::npos ? folder.size() : share + 1;
+    }
+    while (at < folder.size()) {
+        size_t cut = folder.find_first_of("\\/", at);
+        if (cut == std::string::npos)
+            cut = folder.size();
+        if (cut > at) {
+            const std::string level = folder.substr(0, cut);
+            const DWORD attrs = GetFileAttributesA(level.c_str());
+            if (attrs == INVALID_FILE_ATTRIBUTES) {
+                const DWORD error = GetLastError();
+                // Nothing below a missing level exists either.
+                if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+                    return true;
+                WriteLog("FolderHasNoLink cannot read " + level + ": " + ApiErrorText(static_cast<long>(error)));
+                return false;
+            }
+            if (attrs & FILE_ATTRIBUTE_REPARSE_POINT) {
+                WriteLog("FolderHasNoLink " + level + " is a link");
+                return false;
+            }
+        }
+        at = cut + 1;
+    }
+    return true;
+}
+
 long WriteStringToFile(const std::string &path, const std::string &text) {
     DWORD written = 0;
     return WriteBytesToFile(path, text.data(), text.size(), written) ? static_cast<long>(written) : 0;

@@ -50,6 +50,13 @@ std::string ProgramFolder();
 // Creates the last level of path; true when the folder exists afterwards.
 // A failure is logged ("MakeDirectory = " and the system's error).
 bool MakeDirectory(const std::string &path);
+// True when no level of folder below its root ("C:\" or "\\server\share\"),
+// the folder itself included, is a link (a junction or symbolic link, any
+// reparse point); levels that do not exist yet count as plain, as they are
+// then made by the caller. Checked before the program writes into a folder
+// others may own, so that it never writes through a link somewhere else. A
+// refusal is logged ("FolderHasNoLink " and the linked level).
+bool FolderHasNoLink(const std::string &folder);
 // Writes text (one byte per character) to path, created or replaced, so that
 // the file holds exactly these bytes; returns the number of bytes written (0
 // for an empty text or any failure). Callers compare it with the text's length.

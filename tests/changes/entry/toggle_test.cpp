@@ -4,6 +4,7 @@
 
 #include "changes/entry_changes.h"
 #include "support/entry_support.h"
+#include "support/offline_drive.h"
 #include "registry/access.h"
 #include "registry/disabled_store.h"
 #include "registry/hives.h"
@@ -230,6 +231,28 @@ TEST_F(ToggleTest, StartupFileMovesIntoAHiddenFolderItCreates) {
     again->rec->Disabled = true;
     ASSERT_EQ(ToggleEntry(*again, ui), ToggleResult::Unchanged);
     EXPECT_EQ(ui.told.back(), "Quillmara: Failed to enable the startup of tool.bat.");
+}
+
+// A startup folder reached through a link is neither moved into nor made
+// in; the same folder by its plain path still is.
+TEST_F(ToggleTest, StartupFileBehindALinkedFolderStaysWhereItIs) {
+    TempDir dir;
+    const std::string real = dir / "Real\\";
+    ASSERT_TRUE(CreateDirectoryA(real.c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(real + "tool.bat", "@echo tool\r\n"));
+    ASSERT_TRUE(MakeFolderLink(dir / "Real", dir / "Linked"));
+    ScriptedUi ui;
+    auto linked = ScanAndAddress(19, nullptr, dir / "Linked\\", "tool.bat");
+    ASSERT_TRUE(linked);
+    EXPECT_EQ(ToggleEntry(*linked, ui), ToggleResult::Unchanged);
+    EXPECT_EQ(ui.told, std::vector<std::string>{"Quillmara: Failed to disable the startup of tool.bat."});
+    EXPECT_NE(log.text().find("FolderHasNoLink " + dir / "Linked" + " is a link"), std::string::npos);
+    EXPECT_EQ(GetFileAttributesA((real + "AutorunsDisabled").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(ReadFileBytes(real + "tool.bat"), "@echo tool\r\n");
+    RemoveFolderLink(dir / "Linked");
+    auto plain = ScanAndAddress(19, nullptr, real, "tool.bat");
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(ToggleEntry(*plain, ui), ToggleResult::Disabled);
 }
 
 TEST_F(ToggleTest, RefusalsAndFailuresChangeNothing) {
