@@ -237,9 +237,22 @@ TEST(OpenDialog, OffersTheExpectedNameAndReturnsTheChoice) {
     EXPECT_EQ(log.lines()[0].rfind("ShowOpen ", 0), 0u);
 }
 
+// The folder dialog finds its initial folder again by comparing each level's
+// item with the one it lists, dates included: a level that other tests change
+// meanwhile (the shared temporary folder) is never found. So the folder lies
+// in a folder of its own below the drive root.
+struct OwnRootFolder {
+    std::string path = "C:\\qmbrowse-" + std::to_string(GetCurrentProcessId());
+    OwnRootFolder() { CreateDirectoryA(path.c_str(), nullptr); }
+    ~OwnRootFolder() {
+        RemoveDirectoryA((path + "\\backups").c_str());
+        RemoveDirectoryA(path.c_str());
+    }
+};
+
 TEST(BrowseFolder, StartsAtTheInitialFolder) {
-    TempDir dir;
-    const std::string initial = dir / "backups";
+    OwnRootFolder dir;
+    const std::string initial = dir.path + "\\backups";
     ASSERT_TRUE(CreateDirectoryA(initial.c_str(), nullptr));
     std::string result;
     {
