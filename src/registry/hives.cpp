@@ -59,6 +59,36 @@ const LoadedHive *FindListed(HKEY root, const std::string &name) {
     return nullptr;
 }
 
+// Under Wine a hive stays loaded when the program that loaded it dies, and
+// unloading a key that is no hive deletes it with its content. So each load is
+// also recorded here (the value's name is the key's full name, its data the
+// hive file), and a later run unloads a hive an earlier one left behind, and
+// only such a hive.
+const std::string kHiveRecords = "SOFTWARE\\Fernhollowsys\\Quillmara\\Hives";
+
+void RecordLoad(HKEY root, const std::string &name, const std::string &file) {
+    ScopedKey key(CreateKeyWrite(HKEY_LOCAL_MACHINE, kHiveRecords));
+    if (!key || !WriteString(key.get(), RootName(root) + name, file))
+        WriteLog("LoadHive no record kept of " + RootName(root) + name);
+}
+
+void DropRecord(HKEY root, const std::string &name) {
+    ScopedKey key(OpenKeyWrite(HKEY_LOCAL_MACHINE, kHiveRecords));
+    if (key)
+        RegDeleteValueA(key.get(), (RootName(root) + name).c_str());
+}
+
+// The file an earlier run recorded for a hive it loaded as name; false when
+// no run of this program loaded it.
+bool RecordedFile(HKEY root, const std::string &name, std::string &file) {
+    ScopedKey key(OpenKey(HKEY_LOCAL_MACHINE, kHiveRecords));
+    if (!key)
+        return false;
+    const RegValue value = ReadValue(key.get(), RootName(root) + name);
+    file = value.Text();
+    return value.present;
+}
+
 // The folder a temporary file beside file goes into: the text before its
 // last "\" or "/", the current folder when it names none.
 std::string FolderForTemporary(const std::string &file) {
@@ -128,6 +158,8 @@ bool LoadHive(const std::string &file, HKEY root, const std::string &name) {
         if (list.empty())
             list.resize(1);
         list.push_back(LoadedHive{root, name, file});
+        if (RunningOnWine())
+            RecordLoad(root, name, file);
         return true;
     }
     // Wine leaves an empty key behind when the file is no hive; it would pass
@@ -143,22 +175,30 @@ bool UnloadHive(HKEY root, const std::string &name) {
     LONG rc = ERROR_SUCCESS;
     if (RunningOnWine()) {
         const LoadedHive *listed = FindListed(root, name);
-        if (listed == nullptr) {
+        std::string file;
+        const bool ours = listed != nullptr || RecordedFile(root, name, file);
+        if (listed != nullptr)
+            file = listed->File;
+        if (!ours) {
             // Wine's unload deletes any key of that name, hive or not, with
-            // its content: a key this program did not load is left alone, as
-            // Windows does with a key that is not a hive.
+            // its content: a key no run of this program loaded is left alone,
+            // as Windows does with a key that is not a hive.
             if (KeyExists(root, name))
                 rc = ERROR_INVALID_PARAMETER;
-        } else if (!listed->File.empty()) {
+        } else if (!file.empty() && (listed != nullptr || FileExists(file))) {
+            // A hive an earlier run left whose file is gone has nothing to
+            // be written back to.
             ScopedKey probe(OpenKey(root, name));
             const bool present = static_cast<bool>(probe);
             probe.reset();
-            if (present && !SaveBackToFile(root, name, listed->File, "UnloadHive"))
+            if (present && !SaveBackToFile(root, name, file, "UnloadHive"))
                 rc = ERROR_CANTWRITE; // keep it loaded rather than lose its changes
         }
     }
     if (rc == ERROR_SUCCESS)
         rc = RegUnLoadKeyA(root, name.c_str());
+    if (rc == ERROR_SUCCESS && RunningOnWine())
+        DropRecord(root, name);
     if (rc != ERROR_SUCCESS)
         WriteLog("Non-zero return unloading hive " + name + " : " + std::to_string(rc));
     return rc == ERROR_SUCCESS;

@@ -214,6 +214,26 @@ TEST(Hives, WineUnloadLeavesAPlainKeyThatIsNoHiveAlone) {
     EXPECT_EQ(log.lines(), std::vector<std::string>{"Non-zero return unloading hive QuillmaraTestsPlainKey : 87"});
 }
 
+// A run that dies leaves its hives loaded under Wine: the next run, whose list
+// is empty, still knows them as its own and unloads them, written back.
+TEST(Hives, WineUnloadsAHiveAnEarlierRunLeftLoaded) {
+    if (!RunningOnWine())
+        GTEST_SKIP() << "Windows keeps no record: it refuses to unload a key that is no hive";
+    TempDir dir;
+    const std::string file = dir / "left";
+    MakeHiveFile(file, {{"Run", "old.exe"}});
+    HiveCleanup cleanup{{{HKEY_LOCAL_MACHINE, "_REMOTE_QmLeft"}}};
+    ASSERT_TRUE(LoadHive(file, HKEY_LOCAL_MACHINE, "_REMOTE_QmLeft"));
+    SetRegString(HKEY_LOCAL_MACHINE, "_REMOTE_QmLeft", "Run", "new.exe");
+    LoadedHives().assign(1, LoadedHive{});
+
+    EXPECT_TRUE(UnloadHive(HKEY_LOCAL_MACHINE, "_REMOTE_QmLeft"));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, "_REMOTE_QmLeft"));
+    ASSERT_TRUE(LoadHive(file, HKEY_LOCAL_MACHINE, "_REMOTE_QmLeft"));
+    EXPECT_EQ(ReadString(ScopedKey(OpenKey(HKEY_LOCAL_MACHINE, "_REMOTE_QmLeft")).get(), "Run"), "new.exe");
+    EXPECT_TRUE(UnloadHive(HKEY_LOCAL_MACHINE, "_REMOTE_QmLeft"));
+}
+
 TEST(Hives, UnloadRemoteHivesUnloadsEveryRemoteKeyAndPassesOverABusyOne) {
     TempDir dir;
     const std::string file = dir / "hive";
