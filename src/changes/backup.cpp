@@ -81,7 +81,8 @@ void BackupFolderPass(const ScanLocation &loc, const BackupRec &base, int locati
     const std::string passFolder = loc.Passes[static_cast<size_t>(pass)].KeyText;
     for (size_t i = 1; i < loc.Entries.size(); ++i) {
         const StartupEntry &entry = loc.Entries[i];
-        if (entry.PassIndex != pass)
+        // A deleted entry's file is gone on purpose.
+        if (entry.PassIndex != pass || entry.Deleted)
             continue;
         // A disabled file lies in the pass folder's "AutorunsDisabled"; its
         // copy goes to the same subfolder of the copy folder, and the section
@@ -221,11 +222,13 @@ void BackupSelectedLocation(ChangeUi &ui, int location, int pass) {
         ui.Ask("Backup successful.", kStyleInfo, kTitle);
 }
 
-void BackupAllLocations(ChangeUi &ui, const std::vector<RowRef> &rows) {
+void BackupAllLocations(ChangeUi &ui, const ShownList &shown) {
     const std::string folder = ui.ChooseFolder(BackupStartFolder());
     if (folder.empty())
         return;
-    const std::string text = ListText(ScanLocations(), rows);
+    // Read now: the grids may have been filled again while the dialog was open.
+    const std::vector<RowRef> rows = shown.ShownRows();
+    const std::string text = shown.GetGridsText();
     if (WriteStringToFile(folder + "\\Quillmara.txt", text) != static_cast<long>(text.size())) {
         ui.Ask("Unable to save files to that location. May be read-only.", kStylePlain, kTitle);
         return;

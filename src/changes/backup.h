@@ -61,9 +61,9 @@ bool BackupKey(ChangeUi &ui, int location, int pass);
 // The Backup command on the selected header row.
 void BackupSelectedLocation(ChangeUi &ui, int location, int pass);
 
-// The Backup All command: the list text of the rows the grids show, then the
-// pass of every header row among them, in order.
-void BackupAllLocations(ChangeUi &ui, const std::vector<RowRef> &rows);
+// The Backup All command: after the folder is chosen, the list text of what
+// the grids show, then the pass of every header row among them, in order.
+void BackupAllLocations(ChangeUi &ui, const ShownList &shown);
 
 // The folder the backup and restore folder dialogs show first.
 std::string BackupStartFolder();

@@ -23,13 +23,3 @@ std::string RowLine(const RowTexts &texts, bool header) {
         line.append(1, '\t').append(texts[i]);
     return line;
 }
-
-std::string ListText(const std::vector<ScanLocation> &locations, const std::vector<RowRef> &rows) {
-    std::string text;
-    text.reserve(rows.size() * 128);
-    for (const RowRef &row : rows) {
-        text.append(row.IsHeader() ? "" : " + ");
-        text.append(RowLine(TextsOf(locations, row), row.IsHeader())).append("\r\n");
-    }
-    return text;
-}

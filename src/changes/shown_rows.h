@@ -1,7 +1,7 @@
 // What a row of the category grids shows, as a reference into the scan's
 // records, and the one rendering of such a row as text: the grids' name,
-// description, publisher and path cells, and the list of all rows as text
-// that Save, Backup All and the snapshot write. Nothing here reads a grid.
+// description, publisher and path cells; and what the grids show, as Backup
+// All and the snapshot ask for it.
 #pragma once
 #include <array>
 #include <string>
@@ -34,6 +34,15 @@ RowTexts TextsOf(const std::vector<ScanLocation> &locations, const RowRef &row);
 // row's four texts divided by tabs (also what Copy and the search take).
 std::string RowLine(const RowTexts &texts, bool header);
 
-// The list as text: one line per row, ended by CR LF; a header row gives its
-// location text alone, an entry row " + " and its four texts divided by tabs.
-std::string ListText(const std::vector<ScanLocation> &locations, const std::vector<RowRef> &rows);
+// What the grids show, asked for when it is needed: the rows in grid and row
+// order, and the list text, one CR LF line per row as the grids show it (a
+// header row its location text alone, an entry row " + " and its four texts
+// divided by tabs).
+class ShownList {
+  public:
+    virtual std::vector<RowRef> ShownRows() const = 0;
+    virtual std::string GetGridsText() const = 0;
+
+  protected:
+    ~ShownList() = default;
+};

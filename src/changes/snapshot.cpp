@@ -139,6 +139,9 @@ class Builder {
     void CopyFiles(int n, const ScanLocation &loc) {
         for (int e = 1; e <= UpperBound(loc.Entries); ++e) {
             const StartupEntry &entry = loc.Entries[static_cast<size_t>(e)];
+            // A deleted entry's file is gone on purpose.
+            if (entry.Deleted)
+                continue;
             const std::string &source = entry.ItemName;
             const std::string folder = SnapshotCopyFolder(folder_, n, entry.PassIndex, entry.Disabled);
             if (!MakeCopyFolders(folder_, n, entry.PassIndex, entry.Disabled) ||
@@ -385,7 +388,7 @@ bool BuildSnapshot(bool &useExisting, SnapshotHost &host, bool hidden) {
     ui.SetBusy(true);
     if (!hidden)
         ui.ShowProgress(kBuildingSnapshot);
-    bool ok = SaveSnapshotText(ListText(ScanLocations(), host.ShownRows()));
+    bool ok = SaveSnapshotText(host.GetGridsText());
     if (ok) {
         Builder builder(SnapshotPath(), host);
         ok = builder.Run(useExisting);

@@ -27,8 +27,8 @@ class SnapshotHost {
   public:
     virtual ~SnapshotHost() = default;
     virtual ChangeUi &Ui() = 0;
-    // The rows the grids show, in grid and row order (for the list text).
-    virtual std::vector<RowRef> ShownRows() = 0;
+    // The list text of what the grids show.
+    virtual std::string GetGridsText() = 0;
     // Opens Explorer on folder.
     virtual void OpenFolder(const std::string &folder) = 0;
     // Hides or shows the main window.

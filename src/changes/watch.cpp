@@ -247,7 +247,7 @@ bool RebuildSnapshot(WatchHost &host) {
 
 void WatchTick(WatchHost &host) {
     WatchState &state = Watch();
-    if (state.promptOpen || !state.running)
+    if (state.promptOpen || !state.running || state.commandsRunning > 0)
         return;
     if (!WatchRescan())
         return; // a scan is running; the next tick tries again
@@ -289,11 +289,17 @@ void ProcessChanges(WatchHost &host) {
         }
     }
     SaveAccepted(list);
-    for (auto &[loc, location] : AcceptedLocations(list, denied)) {
+    auto accepted = AcceptedLocations(list, denied);
+    // The file information goes into the new records before they replace the
+    // old ones: the reading lets window events run, and until the grids are
+    // filled again their rows name the old records.
+    for (auto &[loc, location] : accepted) {
         SnapshotLocations()[static_cast<size_t>(loc)] = location;
-        ScanLocations()[static_cast<size_t>(loc)] = std::move(location);
         PointerOf pointer;
-        ItemFileInfo(loc, pointer);
+        ItemFileInfo(location, pointer);
+    }
+    for (auto &[loc, location] : accepted) {
+        ScanLocations()[static_cast<size_t>(loc)] = std::move(location);
         refresh = true;
     }
     if (refresh)

@@ -23,9 +23,22 @@ struct WatchState {
     bool trayChecked = false;      // "Protect Startups" of the notification-area menu
     bool promptOpen = false;       // the change prompt is being worked through
     bool startWithWindows = false; // the Run value is registered
+    int commandsRunning = 0;       // commands on the shown records now running
 };
 
 WatchState &Watch();
+
+// Held while a command works on the records the grids show, its questions,
+// dialogs and messages included: the watch tick then does nothing (the timer
+// runs on, and the next tick comes 5 s later), so that no re-scan or change
+// prompt replaces the records under the command.
+class CommandRunning {
+  public:
+    CommandRunning() { ++Watch().commandsRunning; }
+    ~CommandRunning() { --Watch().commandsRunning; }
+    CommandRunning(const CommandRunning &) = delete;
+    CommandRunning &operator=(const CommandRunning &) = delete;
+};
 
 constexpr unsigned kSnapTimerMs = 5000;
 

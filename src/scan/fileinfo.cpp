@@ -181,18 +181,14 @@ void LoadFileInfo(FileInfoProgress &progress) {
     }
 }
 
-void ItemFileInfo(int location, BusyPointer &pointer) {
-    if (location < 1 || location > UpperBound(ScanLocations())) {
-        WriteLog("ItemFileInfo no location " + std::to_string(location));
-        return;
-    }
+void ItemFileInfo(ScanLocation &location, BusyPointer &pointer) {
     VersionStringsRead read;
-    for (int j = 1; j <= EntryCount(location); ++j) {
+    for (int j = 1; j <= UpperBound(location.Entries); ++j) {
         try {
-            StartupEntry *entry = EntryAt(location, j);
-            if (entry != nullptr && FileExists(entry->ImagePath)) {
-                entry->HasFile = true;
-                ApplyVersionStrings(*entry, read.Of(entry->ImagePath));
+            StartupEntry &entry = location.Entries[static_cast<size_t>(j)];
+            if (FileExists(entry.ImagePath)) {
+                entry.HasFile = true;
+                ApplyVersionStrings(entry, read.Of(entry.ImagePath));
             }
         } catch (const std::exception &e) {
             WriteLog(std::string("ItemFileInfo ") + e.what());

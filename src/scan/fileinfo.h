@@ -66,5 +66,6 @@ class FileInfoProgress : public BusyPointer {
 // below 99 and letting window events run after each entry.
 void LoadFileInfo(FileInfoProgress &progress);
 // Marks the entries of one location whose file exists and attaches their
-// version strings (after a change to that location was accepted).
-void ItemFileInfo(int location, BusyPointer &pointer);
+// version strings (after a change to that location was accepted, into the
+// new records before they take the old ones' place).
+void ItemFileInfo(ScanLocation &location, BusyPointer &pointer);

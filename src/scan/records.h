@@ -37,7 +37,6 @@ struct StartupEntry {
     std::string ItemName;
     bool IsMicrosoft = false;
     std::string EntryName;
-    short GridRow = 0;
     short PassIndex = 0;
     int ItemType = 0;
 };

@@ -2,16 +2,15 @@
 
 #include "changes/backup.h"
 #include "changes/restore.h"
+#include "ui/row_selection.h"
 
 namespace {
 
 // The location pass the selected header row shows; an empty reference when
 // no header row is selected.
 RowRef SelectedHeader(const CategoryGrids &grids, const SelectionState &selection) {
-    if (!selection.HeaderRowSelected || selection.CurrentGrid < 1 || selection.CurrentGrid > kGridCount)
-        return {};
-    const RowRef &row = grids.Grid(selection.CurrentGrid).Ref(selection.CurrentRow);
-    return row.IsHeader() ? row : RowRef{};
+    const auto row = SelectedRow(grids, selection);
+    return row && row->IsHeader() ? *row : RowRef{};
 }
 
 } // namespace
@@ -21,7 +20,7 @@ void RunBackup(ChangeUi &ui, const CategoryGrids &grids, const SelectionState &s
         BackupSelectedLocation(ui, row.location, row.pass);
 }
 
-void RunBackupAll(ChangeUi &ui, const CategoryGrids &grids) { BackupAllLocations(ui, grids.ShownRows()); }
+void RunBackupAll(ChangeUi &ui, const CategoryGrids &grids) { BackupAllLocations(ui, grids); }
 
 void RunRestore(ChangeUi &ui, const CategoryGrids &grids, const SelectionState &selection) {
     if (const RowRef row = SelectedHeader(grids, selection); row.IsHeader())

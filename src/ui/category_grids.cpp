@@ -21,8 +21,6 @@ constexpr std::array<ColumnLayout, kGridCols> kColumns = {{
     {"Description", 2800, kAlignLeftCenter},
     {"Publisher", 2000, kAlignLeftCenter},
     {"Image Path", 5500, kAlignGeneral},
-    {"", 0, kAlignGeneral},
-    {"", 0, kAlignGeneral},
 }};
 
 bool PassHasEntry(const ScanLocation &location, int pass) {
@@ -92,7 +90,7 @@ void CategoryGrids::WriteHeaderRow(int location, int pass, GridPictures &picture
 }
 
 void CategoryGrids::WriteEntryRow(int location, int entry, GridPictures &pictures) {
-    StartupEntry &item = ScanLocations()[static_cast<size_t>(location)].Entries[static_cast<size_t>(entry)];
+    const StartupEntry &item = ScanLocations()[static_cast<size_t>(location)].Entries[static_cast<size_t>(entry)];
     GridModel &grid = Grid(ScanLocations()[static_cast<size_t>(location)].Category);
     const int row = NextRow(grid);
     WriteRowTexts(grid, row, RowRef{location, item.PassIndex, entry});
@@ -100,7 +98,6 @@ void CategoryGrids::WriteEntryRow(int location, int entry, GridPictures &picture
     grid.SetCellAlignment(row, kColCheck, kAlignCenterCenter);
     grid.SetTextMatrix(row, kColCheck, CheckGlyph(item.Disabled));
     grid.SetCellPicture(row, kColIcon, item.HasFile ? pictures.FileIcon(item.ImagePath) : pictures.DisPic());
-    item.GridRow = static_cast<short>(row);
 }
 
 void CategoryGrids::WriteRowTexts(GridModel &grid, int row, const RowRef &ref) {
@@ -108,8 +105,6 @@ void CategoryGrids::WriteRowTexts(GridModel &grid, int row, const RowRef &ref) {
     const RowTexts texts = TextsOf(ScanLocations(), ref);
     for (int c = kColName; c <= kColImagePath; ++c)
         grid.SetTextMatrix(row, c, texts[static_cast<size_t>(c - kColName)]);
-    grid.SetTextMatrix(row, kColLocation, std::to_string(ref.location));
-    grid.SetTextMatrix(row, kColEntry, std::to_string(ref.entry));
 }
 
 void CategoryGrids::LoadGrids(GridPictures &pictures) {
@@ -152,8 +147,9 @@ void CategoryGrids::ClearGrids(SelectionState &selection) {
         grid.SetRows(kGridMinRows);
         grid.SetRow(0);
     }
-    // The rows of the old selection are gone: nothing may point at them.
-    selection.Reset();
+    // The selected row is gone: the selection names no row (and with that
+    // no entry) until the next click.
+    selection.CurrentRow = 0;
 }
 
 void CategoryGrids::UnhighlightRow(SelectionState &selection) {
@@ -161,7 +157,8 @@ void CategoryGrids::UnhighlightRow(SelectionState &selection) {
         return;
     if (selection.CurrentGrid <= kGridCount && selection.CurrentRow >= 1) {
         GridModel &grid = Grid(selection.CurrentGrid);
-        const GridColor back = selection.HeaderRowSelected ? kColorInactiveBorder : kColorWindow;
+        // The row may show something else by now (a Delete moves rows up).
+        const GridColor back = grid.Ref(selection.CurrentRow).IsHeader() ? kColorInactiveBorder : kColorWindow;
         for (int c = kColName; c <= kColImagePath; ++c) {
             grid.SetCellBackColor(selection.CurrentRow, c, back);
             grid.SetCellForeColor(selection.CurrentRow, c, kColorWindowText);
@@ -196,7 +193,22 @@ std::vector<RowRef> CategoryGrids::ShownRows() const {
     return rows;
 }
 
-std::string CategoryGrids::GetGridsText() const { return ListText(ScanLocations(), ShownRows()); }
+std::string CategoryGrids::GetGridsText() const {
+    std::string text;
+    for (int g = 1; g <= kGridCount; ++g) {
+        int index = g;
+        const int last = GetLastRow(index);
+        const GridModel &grid = Grid(g);
+        for (int r = 1; r <= last; ++r) {
+            const bool header = grid.Ref(r).IsHeader();
+            RowTexts cells;
+            for (int c = kColName; c <= kColImagePath; ++c)
+                cells[static_cast<size_t>(c - kColName)] = grid.TextMatrix(r, c);
+            text.append(header ? "" : " + ").append(RowLine(cells, header)).append("\r\n");
+        }
+    }
+    return text;
+}
 
 void CategoryGrids::SetCheck(int gridIndex, int row, bool disabled) {
     Grid(gridIndex).SetTextMatrix(row, kColCheck, CheckGlyph(disabled));

@@ -10,12 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "changes/shown_rows.h"
 #include "scan/records.h"
 #include "ui/grid_model.h"
 #include "ui/selection.h"
 
 constexpr int kGridCount = 14;
-constexpr int kGridCols = 8;
+constexpr int kGridCols = 6;
 constexpr int kGridMinRows = 20;
 
 // Columns of a category grid.
@@ -25,8 +26,6 @@ constexpr int kColName = 2;        // entry name, or the location text merged ov
 constexpr int kColDescription = 3; //
 constexpr int kColPublisher = 4;   //
 constexpr int kColImagePath = 5;   //
-constexpr int kColLocation = 6;    // hidden: location number (as the row's RowRef holds it)
-constexpr int kColEntry = 7;       // hidden: entry number, "0" on a header row
 
 // The check glyphs in the font kCheckFont: a ticked and an empty box.
 inline const std::string kCheckOn = "\xFE";
@@ -53,7 +52,7 @@ struct GridOptions {
     bool HideMicrosoft = false; // leave out entries published by Microsoft
 };
 
-class CategoryGrids {
+class CategoryGrids : public ShownList {
   public:
     CategoryGrids();
 
@@ -70,19 +69,22 @@ class CategoryGrids {
     const std::string &Cell(int row, int col, int gridIndex) const;
 
     // Fills every grid from ScanLocations(); the grids must be empty
-    // (ClearGrids) or fresh. Writes each shown entry's GridRow.
+    // (ClearGrids) or fresh.
     void LoadGrids(GridPictures &pictures);
-    // Empties every grid to 19 empty data rows and resets the selection.
+    // Empties every grid to 19 empty data rows; the selection keeps its grid
+    // but selects no row.
     void ClearGrids(SelectionState &selection);
-    // Gives the selected row its normal colours back and resets the selection.
+    // Gives the selected row the normal colours of what it now shows and
+    // resets the selection.
     void UnhighlightRow(SelectionState &selection);
     // The last row that shows a record, 0 for none. A number outside 1..14
     // is logged and set to 1, and gives 0.
     int GetLastRow(int &gridIndex) const;
     // The records shown by the filled rows of grids 1..14, in order.
-    std::vector<RowRef> ShownRows() const;
-    // Every filled row of grids 1..14, one CR LF line each.
-    std::string GetGridsText() const;
+    std::vector<RowRef> ShownRows() const override;
+    // Every filled row of grids 1..14, one CR LF line each, as the grids
+    // show it: the one list text of Save, Backup All and the snapshot.
+    std::string GetGridsText() const override;
     // Shows an entry row's check box ticked or empty.
     void SetCheck(int gridIndex, int row, bool disabled);
 
@@ -93,7 +95,7 @@ class CategoryGrids {
   private:
     void WriteHeaderRow(int location, int pass, GridPictures &pictures);
     void WriteEntryRow(int location, int entry, GridPictures &pictures);
-    // The row's reference, its four texts and its hidden numbers.
+    // The row's reference and its four texts.
     void WriteRowTexts(GridModel &grid, int row, const RowRef &ref);
     int NextRow(GridModel &grid);
 

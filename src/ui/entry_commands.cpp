@@ -5,6 +5,7 @@
 #include "changes/entry_changes.h"
 #include "scan/state.h"
 #include "ui/msgbox.h"
+#include "ui/row_selection.h"
 
 namespace {
 
@@ -17,27 +18,35 @@ void RemoveRow(GridModel &grid, int row) {
 } // namespace
 
 std::optional<EntryAddress> SelectedEntry(const CategoryGrids &grids, const SelectionState &selection) {
-    const int g = selection.CurrentGrid;
-    if (g < 1 || g > kGridCount || selection.HeaderRowSelected)
+    const auto row = SelectedRow(grids, selection);
+    if (!row || !row->IsEntry())
         return std::nullopt;
-    // The row must still show what was selected.
-    const RowRef &row = grids.Grid(g).Ref(selection.CurrentRow);
-    if (!row.IsEntry() || row.location != selection.CurrentLocation || row.entry != selection.CurrentEntry)
-        return std::nullopt;
-    return AddressOf(ScanLocations(), row.location, row.entry);
+    return AddressOf(ScanLocations(), row->location, row->entry);
 }
 
+// The address is worked out again after every answer: while a box is open
+// the records and the rows may have changed, and an address kept from before
+// could name another entry or freed memory.
 void ToggleSelectedEntry(CategoryGrids &grids, const SelectionState &selection, ChangeUi &ui) {
     auto address = SelectedEntry(grids, selection);
-    if (address && ToggleEntry(*address, ui) != ToggleResult::Unchanged)
-        grids.SetCheck(selection.CurrentGrid, selection.CurrentRow, address->rec->Disabled);
+    if (!address || ToggleEntry(*address, ui) == ToggleResult::Unchanged)
+        return;
+    if (const auto shown = SelectedEntry(grids, selection))
+        grids.SetCheck(selection.CurrentGrid, selection.CurrentRow, shown->rec->Disabled);
 }
 
 void DeleteSelectedEntry(CategoryGrids &grids, const SelectionState &selection, ChangeUi &ui) {
-    const auto address = SelectedEntry(grids, selection);
-    if (!address)
+    const auto asked = SelectedEntry(grids, selection);
+    if (!asked)
         return;
-    if (ui.Ask(DeletePrompt(*address->rec), BoxStyle::kYesNoWarnDefaultNo, "Quillmara") != kAnswerYes)
+    if (ui.Ask(DeletePrompt(*asked->rec), BoxStyle::kYesNoWarnDefaultNo, "Quillmara") != kAnswerYes)
+        return;
+    // Confirmed is the entry asked about (its record may be gone: only the
+    // address's own copies are compared): when the row no longer shows it,
+    // nothing is deleted.
+    const auto address = SelectedEntry(grids, selection);
+    if (!address || address->location != asked->location || address->entry != asked->entry ||
+        address->fullKey != asked->fullKey)
         return;
     if (!DeleteEntry(*address, ui))
         return;

@@ -11,6 +11,7 @@
 #include "system/log.h"
 #include "system/platform.h"
 #include "system/text.h"
+#include "ui/row_selection.h"
 #include "system/winversion.h"
 #include "ui/regedit_jump.h"
 #include "ui/shell_helpers.h"
@@ -139,12 +140,12 @@ JumpPlan PlanJump(const JumpRow &row, const std::function<bool(HKEY, const std::
 }
 
 bool SelectedJumpRow(const CategoryGrids &grids, const SelectionState &selection, JumpRow &row) {
-    const int g = selection.CurrentGrid;
-    if (g < 1 || g > kGridCount || selection.CurrentRow < 1 || selection.CurrentLocationRow < 1)
+    const auto selected = SelectedRow(grids, selection);
+    if (!selected || selection.CurrentLocationRow < 1)
         return false;
-    const RowRef &shown = grids.Grid(g).Ref(selection.CurrentRow);
+    const RowRef &shown = *selected;
     const auto &locations = ScanLocations();
-    if (!shown.Filled() || shown.location > UpperBound(locations))
+    if (shown.location > UpperBound(locations))
         return false;
     const ScanLocation &location = locations[static_cast<size_t>(shown.location)];
     if (shown.pass < 1 || shown.pass > UpperBound(location.Passes))

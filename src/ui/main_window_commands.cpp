@@ -1,10 +1,16 @@
 // The command dispatch of the main window: one row per menu or control id
 // (or range of ids) leading to a member function. Add a row for each new
 // command.
+#include <algorithm>
+#include <iterator>
+#include <optional>
+
+#include "changes/watch.h"
 #include "resources/ids.h"
 #include "ui/closing.h"
 #include "ui/dialogs/agreement.h"
 #include "ui/main_window.h"
+#include "ui/menu_bar.h"
 
 const std::vector<MainWindow::CommandRow> &MainWindow::CommandTable() {
     static const std::vector<CommandRow> table = {
@@ -43,9 +49,24 @@ const std::vector<MainWindow::CommandRow> &MainWindow::CommandTable() {
     return table;
 }
 
+namespace {
+
+// The commands that work on the records the grids show (the Entry menu's,
+// Save and Backup All): while one runs, the watch tick leaves the records
+// and the grids alone.
+bool WorksOnRecords(int id) {
+    return id == IDM_SAVE || id == IDM_BACKUPALL ||
+           std::find(std::begin(kEntryCommands), std::end(kEntryCommands), id) != std::end(kEntryCommands);
+}
+
+} // namespace
+
 bool MainWindow::RunCommand(int id) {
     for (const CommandRow &row : CommandTable())
         if (id >= row.first && id <= row.last) {
+            std::optional<CommandRunning> running;
+            if (WorksOnRecords(id))
+                running.emplace();
             (this->*row.handler)(id);
             return true;
         }

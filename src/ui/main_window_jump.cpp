@@ -10,29 +10,13 @@
 #include "ui/grid_window.h"
 #include "ui/jump.h"
 #include "ui/main_window.h"
+#include "ui/entry_commands.h"
+#include "ui/row_selection.h"
 #include "ui/shell_helpers.h"
-
-namespace {
-
-// The selected entry's record, or null on a header row or no selection.
-const StartupEntry *SelectedRecord(const SelectionState &selection) {
-    if (selection.CurrentGrid < 1 || selection.CurrentEntry < 1)
-        return nullptr;
-    const auto &locations = ScanLocations();
-    const int loc = selection.CurrentLocation;
-    if (loc < 1 || loc >= static_cast<int>(locations.size()))
-        return nullptr;
-    const auto &entries = locations[static_cast<size_t>(loc)].Entries;
-    if (selection.CurrentEntry >= static_cast<int>(entries.size()))
-        return nullptr;
-    return &entries[static_cast<size_t>(selection.CurrentEntry)];
-}
-
-} // namespace
 
 void MainWindow::OnGridDblClick(GridWindow &grid) {
     if (grid.Index() == selection.CurrentGrid)
-        OnJump(IDM_JUMP);
+        RunCommand(IDM_JUMP);
 }
 
 void MainWindow::OnJump(int) {
@@ -49,25 +33,24 @@ void MainWindow::OnJump(int) {
 }
 
 void MainWindow::OnExplore(int) {
-    if (const StartupEntry *entry = SelectedRecord(selection)) {
-        StartSystemCommand("explorer.exe \"/select," + entry->ImagePath + "\"");
-    }
+    if (const auto entry = SelectedEntry(grids_->Data(), selection))
+        StartSystemCommand("explorer.exe \"/select," + entry->rec->ImagePath + "\"");
 }
 
 void MainWindow::OnProperties(int) {
-    if (const StartupEntry *entry = SelectedRecord(selection))
-        ShowFileProperties(entry->ImagePath, hwnd());
+    if (const auto entry = SelectedEntry(grids_->Data(), selection))
+        ShowFileProperties(entry->rec->ImagePath, hwnd());
 }
 
 void MainWindow::OnWebSearch(int) {
-    const int g = selection.CurrentGrid;
-    if (g < 1 || selection.CurrentRow < 1)
+    const auto row = SelectedRow(grids_->Data(), selection);
+    if (!row)
         return;
     std::string text;
-    if (selection.HeaderRowSelected)
-        text = grids_->Data().Cell(selection.CurrentRow, kColName, g);
-    else if (const StartupEntry *entry = SelectedRecord(selection))
-        text = FileNamePart(entry->ImagePath);
+    if (row->IsHeader())
+        text = grids_->Data().Cell(selection.CurrentRow, kColName, selection.CurrentGrid);
+    else if (const auto entry = SelectedEntry(grids_->Data(), selection))
+        text = FileNamePart(entry->rec->ImagePath);
     if (text.empty())
         return;
     StartSystemCommand(WebSearchCommand(text));

@@ -68,7 +68,7 @@ void MainWindow::ShowFileInfo() {
 }
 
 void MainWindow::OnCopy(int) {
-    if (selection.CurrentGrid < 1 || selection.CurrentRow < 1)
+    if (!SelectedRow(grids_->Data(), selection))
         return;
     const GridModel &grid = grids_->Data().Grid(selection.CurrentGrid);
     const std::string text = CopyText(ModelCells(grid), selection.CurrentRow, selection.HeaderRowSelected);

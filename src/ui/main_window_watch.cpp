@@ -27,7 +27,7 @@ class MainWatchHost : public WatchHost {
     static inline MainWatchHost *hooked = nullptr; // the host the timer's hook leads to
 
     ChangeUi &Ui() override { return window_.Ui(); }
-    std::vector<RowRef> ShownRows() override { return window_.grids().Data().ShownRows(); }
+    std::string GetGridsText() override { return window_.grids().Data().GetGridsText(); }
     void OpenFolder(const std::string &folder) override { StartSystemProgram("explorer.exe", "\"" + folder + "\""); }
     void ShowMainWindow(bool show) override { window_.ShowMain(show); }
 

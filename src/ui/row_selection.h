@@ -2,6 +2,8 @@
 // location header row become the selection state and the row is
 // highlighted. The window side adds the menus, the file panel and the toggle.
 #pragma once
+#include <optional>
+
 #include "ui/category_grids.h"
 #include "ui/selection.h"
 #include "ui/selection_rules.h"
@@ -24,3 +26,9 @@ class ModelCells : public GridCells {
 // loses its highlight, the state is written and the row highlighted. Returns
 // what was selected (select false: nothing changed).
 ClickTarget SelectGridRow(CategoryGrids &grids, SelectionState &selection, int index, SelectBy by);
+
+// The row the selection names, while that row still shows what was selected
+// (the same location and entry, or the same header row) and a selected entry
+// is not deleted; none otherwise. Every command on the selection asks this
+// one question, so that they agree on what is selected.
+std::optional<RowRef> SelectedRow(const CategoryGrids &grids, const SelectionState &selection);

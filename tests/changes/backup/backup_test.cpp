@@ -42,6 +42,7 @@ struct ScriptedUi : ChangeUi {
     std::vector<std::string> told, patterns;
     std::vector<int> styles;
     std::vector<bool> busy;
+    std::function<void()> whileChoosing; // runs while the folder dialog is open
     int Ask(const std::string &prompt, int style, const std::string &title) override {
         EXPECT_EQ(title, "Quillmara");
         told.push_back(prompt);
@@ -52,12 +53,24 @@ struct ScriptedUi : ChangeUi {
         const std::string s = queue.empty() ? "" : queue.front();
         return queue.empty() ? s : (queue.pop_front(), s);
     }
-    std::string ChooseFolder(const std::string &) override { return Next(folders); }
+    std::string ChooseFolder(const std::string &) override {
+        if (whileChoosing)
+            whileChoosing();
+        return Next(folders);
+    }
     std::string ChooseDataFile(const std::string &pattern) override { return patterns.push_back(pattern), Next(files); }
     void ShowProgress(const std::string &) override {}
     void SetProgress(double) override {}
     void HideProgress() override {}
     void SetBusy(bool on) override { busy.push_back(on); }
+};
+
+// The grids as Backup All reads them: these rows and a list text.
+struct Shown : ShownList {
+    std::vector<RowRef> rows;
+    explicit Shown(std::vector<RowRef> shown) : rows(std::move(shown)) {}
+    std::vector<RowRef> ShownRows() const override { return rows; }
+    std::string GetGridsText() const override { return "list\r\n"; }
 };
 
 // Section n of an index file: MainKey|LocalPath|RemotePath|Scope|Path.
@@ -214,7 +227,7 @@ TEST_F(BackupTest, RunKeyRoundTripByContent) {
                       BackupSelectedLocation(ui_, 15, 1);
                       RestoreSelectedLocation(ui_, 15, 1);
                       RestoreAllLocations(ui_);
-                      BackupAllLocations(ui_, {{15, 1}});
+                      BackupAllLocations(ui_, Shown({{15, 1}}));
                   },
                   {}),
               "Some keys were unable to be backed up.");
@@ -291,8 +304,23 @@ TEST_F(BackupTest, TwoUsersBackUpIntoTwoSectionsAndRestoreAll) {
     CategoryGrids grids;
     grids.LoadGrids(pictures);
     TempDir backup;
+    // The grids filled again while the folder dialog is open (a change let
+    // in by the watch): what they show then is written.
+    const std::string before = grids.GetGridsText();
+    ui_.whileChoosing = [&] {
+        for (const RowRef &row : grids.ShownRows())
+            if (row.IsEntry()) {
+                Loc(row.location).Entries[static_cast<size_t>(row.entry)].EntryName += " (changed)";
+                break;
+            }
+        SelectionState none;
+        grids.ClearGrids(none);
+        grids.LoadGrids(pictures);
+    };
     EXPECT_EQ(Told([&] { RunBackupAll(ui_, grids); }, {backup.path()}), "All keys were successfully backed up.");
+    ui_.whileChoosing = nullptr;
     EXPECT_EQ(ui_.busy, (std::vector<bool>{true, false}));
+    EXPECT_NE(grids.GetGridsText(), before);
     EXPECT_EQ(ReadFileBytes(backup / "Quillmara.txt"), grids.GetGridsText());
     EXPECT_EQ(Section(backup / "24.dat", 1), "HKEY_USERS\\|SOFTWARE\\|_REMOTE_SOFTWARE\\|4|" + ann);
     EXPECT_EQ(Section(backup / "24.dat", 2), "HKEY_USERS\\|SOFTWARE\\|_REMOTE_SOFTWARE\\|4|" + bob);
@@ -370,7 +398,7 @@ TEST_F(BackupTest, BackupAllCountsKeysThatCouldNotBeSavedAndFilesNotCopied) {
     const std::vector<RowRef> rows = {{17, 1}, {3, 1}};
     auto backupAll = [&](const std::vector<RowRef> &which) {
         TempDir into;
-        return Told([&] { BackupAllLocations(ui_, which); }, {into.path()});
+        return Told([&] { BackupAllLocations(ui_, Shown(which)); }, {into.path()});
     };
     EXPECT_EQ(backupAll(rows), "All keys were successfully backed up.");
     SetStoreFault(
@@ -391,7 +419,7 @@ TEST_F(BackupTest, BackupAllCountsKeysThatCouldNotBeSavedAndFilesNotCopied) {
     FileHandle holder(
         CreateFileA((locked / "Quillmara.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ui_.styles.clear();
-    EXPECT_EQ(Told([&] { BackupAllLocations(ui_, rows); }, {locked.path()}),
+    EXPECT_EQ(Told([&] { BackupAllLocations(ui_, Shown(rows)); }, {locked.path()}),
               "Unable to save files to that location. May be read-only.");
     EXPECT_EQ(ui_.styles, std::vector<int>{0});
     EXPECT_EQ(NamesInFolder(locked.path()), std::vector<std::string>{"Quillmara.txt"});

@@ -25,7 +25,7 @@ class FakeHost : public WatchHost, public ChangeUi {
     bool timer = false, watchChecked = false, trayChecked = false, startChecked = false;
     bool mainShown = true;
     bool tickInsidePrompt = false; // a timer message arrives while a box is open
-    std::vector<RowRef> shownRows = {{15, 1}}; // the machine's Run key
+    std::string gridsText = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\r\n"; // the machine's Run key
 
     // ChangeUi
     int Ask(const std::string &prompt, int style, const std::string &title) override;
@@ -38,7 +38,7 @@ class FakeHost : public WatchHost, public ChangeUi {
 
     // SnapshotHost
     ChangeUi &Ui() override { return *this; }
-    std::vector<RowRef> ShownRows() override { return shownRows; }
+    std::string GetGridsText() override { return gridsText; }
     void OpenFolder(const std::string &folder) override { openedFolders.push_back(folder); }
     void ShowMainWindow(bool show) override { mainShown = show; }
 

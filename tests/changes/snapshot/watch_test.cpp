@@ -17,6 +17,7 @@
 #include "scan/state.h"
 #include "support/scan_pass.h"
 #include "support/testing.h"
+#include "system/platform.h"
 
 namespace {
 
@@ -101,6 +102,20 @@ class WatchTest : public testing::Test {
     std::string previousPath_, previousTaken_;
 };
 
+// While a command works on the shown records, a tick does nothing; the timer
+// runs on and the next tick finds the change.
+TEST_F(WatchTest, NoTickWhileACommandRuns) {
+    StartWatching();
+    SetRegString(HKEY_LOCAL_MACHINE, kRun, "QmEvil", "C:\\evil.exe");
+    host_.answers = {kAnswerYes};
+    {
+        CommandRunning running;
+        EXPECT_EQ(Tick(), 0u);
+        EXPECT_TRUE(host_.timer);
+    }
+    EXPECT_EQ(Tick(), 1u);
+}
+
 TEST_F(WatchTest, RebuildThenSwitchOnUsesTheReadySnapshot) {
     UseInstallations(0);
     LoadPaths();
@@ -150,7 +165,19 @@ TEST_F(WatchTest, AddedValueDeniedThenAllowed) {
     SetRegString(HKEY_LOCAL_MACHINE, kRun, "QmEvil", "C:\\evil.exe");
     host_.answers = {kAnswerYes};
     const int refreshes = host_.refreshes;
+    // Window events run while the allowed entry's file is read: until the
+    // grids are filled again, the records they were filled from stay.
+    int pumped = 0;
+    bool changedUnderGrids = false;
+    SetEventPump([&] {
+        ++pumped;
+        for (const auto &e : ScanLocations()[15].Entries)
+            changedUnderGrids |= host_.refreshes == refreshes && e.EntryName == "QmEvil";
+    });
     ASSERT_EQ(Tick(), 1u);
+    SetEventPump(nullptr);
+    EXPECT_GT(pumped, 0);
+    EXPECT_FALSE(changedUnderGrids);
     EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, "_REMOTE_" + kRun, "QmEvil"), "C:\\evil.exe");
     EXPECT_NE(ReadFileBytes(folder_ / "15(1).regf").find("QmEvil"), std::string::npos);
     EXPECT_GT(host_.refreshes, refreshes);

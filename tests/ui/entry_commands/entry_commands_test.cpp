@@ -1,13 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <utility>
+
 #include "registry/access.h"
+#include "registry/disabled_store.h"
 #include "registry/values.h"
 #include "scan/state.h"
 #include "support/entry_support.h"
 #include "support/testing.h"
 #include "ui/box_change_ui.h"
 #include "ui/entry_commands.h"
+#include "ui/jump.h"
 #include "ui/msgbox.h"
+#include "ui/row_selection.h"
 
 namespace {
 
@@ -56,7 +62,7 @@ class EntryCommandsTest : public testing::Test {
 
     int RowOf(const std::string &name) const {
         for (int r = 1; r < grids.Grid(1).Rows(); ++r)
-            if (grids.Cell(r, kColName, 1) == name && grids.Cell(r, kColEntry, 1) != "0")
+            if (grids.Cell(r, kColName, 1) == name && grids.Grid(1).Ref(r).IsEntry())
                 return r;
         return 0;
     }
@@ -66,10 +72,10 @@ class EntryCommandsTest : public testing::Test {
         s.CurrentGrid = 1;
         s.CurrentRow = RowOf(name);
         s.HeaderRowSelected = false;
-        s.CurrentLocation = std::stoi(grids.Cell(s.CurrentRow, kColLocation, 1));
-        s.CurrentEntry = std::stoi(grids.Cell(s.CurrentRow, kColEntry, 1));
+        s.CurrentLocation = grids.Grid(1).Ref(s.CurrentRow).location;
+        s.CurrentEntry = grids.Grid(1).Ref(s.CurrentRow).entry;
         s.CurrentLocationRow = s.CurrentRow;
-        while (grids.Cell(s.CurrentLocationRow, kColEntry, 1) != "0")
+        while (!grids.Grid(1).Ref(s.CurrentLocationRow).IsHeader())
             --s.CurrentLocationRow;
         return s;
     }
@@ -140,6 +146,57 @@ TEST_F(EntryCommandsTest, DeleteAsksThenTakesTheRowAndAnEmptiedHeaderRowOut) {
     DeleteSelectedEntry(grids, Select("Two"), ui);
     EXPECT_EQ(ui.told.back(), "Quillmara: Failed to delete the startup of Two.");
     EXPECT_EQ(Column(kColName), (std::vector<std::string>{pairHeader, "Two", "", "", ""}));
+}
+
+// What a box that is open lets happen: a change let in while watching
+// replaces the location's records and fills the grids again.
+class ChangingUi : public ScriptedUi {
+  public:
+    std::function<void()> whileAsking;
+    int Ask(const std::string &prompt, int style, const std::string &title) override {
+        if (auto run = std::exchange(whileAsking, nullptr))
+            run();
+        return ScriptedUi::Ask(prompt, style, title);
+    }
+};
+
+TEST_F(EntryCommandsTest, DeleteActsOnlyOnTheEntryStillShownAfterItsQuestion) {
+    ChangingUi changing;
+    SelectionState two = Select("Two");
+    changing.whileAsking = [&] {
+        ASSERT_TRUE(DeleteNamedValue(HKEY_LOCAL_MACHINE, kPair, "One", false));
+        ScanInto(15, HKEY_LOCAL_MACHINE, kPair);
+        grids.ClearGrids(two);
+        grids.LoadGrids(pictures);
+    };
+    changing.answers = {kAnswerYes};
+    DeleteSelectedEntry(grids, two, changing);
+    EXPECT_TRUE(HasValue(kPair, "Two"));
+    EXPECT_EQ(changing.told.size(), 1u);
+    EXPECT_NE(RowOf("Two"), 0);
+    for (const auto &entry : ScanLocations()[15].Entries)
+        EXPECT_FALSE(entry.Deleted);
+}
+
+TEST_F(EntryCommandsTest, AfterADeleteNoCommandTakesTheRowThatMovedUp) {
+    const SelectionState one = Select("One");
+    ui.answers = {kAnswerYes};
+    DeleteSelectedEntry(grids, one, ui);
+    ASSERT_EQ(grids.Cell(one.CurrentRow, kColName, 1), "Two");
+    EXPECT_FALSE(SelectedRow(grids, one));
+    EXPECT_FALSE(SelectedEntry(grids, one));
+    JumpRow jump;
+    EXPECT_FALSE(SelectedJumpRow(grids, one, jump));
+    ToggleSelectedEntry(grids, one, ui);
+    ui.answers = {kAnswerYes};
+    DeleteSelectedEntry(grids, one, ui);
+    EXPECT_TRUE(HasValue(kPair, "Two"));
+    EXPECT_EQ(grids.Cell(one.CurrentRow, kColCheck, 1), kCheckOn);
+
+    // The row clicked again is selected as what it shows now.
+    const SelectionState two = Select("Two");
+    EXPECT_TRUE(SelectedJumpRow(grids, two, jump));
+    EXPECT_EQ(jump.entryName, "Two");
 }
 
 TEST_F(EntryCommandsTest, HeaderRowStaysWhenEmptyLocationsAreShown) {

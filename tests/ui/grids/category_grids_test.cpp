@@ -103,8 +103,7 @@ TEST_F(CategoryGridsTest, HeaderAndEntryRowsHoldWhatTheScanFound) {
     EXPECT_EQ(logon.CellPicture(1, kColCheck), kReg);
     EXPECT_EQ(logon.CellBackColor(1, kColName), kColorInactiveBorder);
     EXPECT_EQ(grids.Cell(1, kColCheck, kCatLogon), "");
-    EXPECT_EQ(grids.Cell(1, kColLocation, kCatLogon), "1");
-    EXPECT_EQ(grids.Cell(1, kColEntry, kCatLogon), "0");
+    EXPECT_EQ(logon.Ref(1), (RowRef{1, 1, 0}));
 
     // Entry with its file: glyph, icon, FileDescription for an empty description.
     EXPECT_EQ(grids.Cell(2, kColCheck, kCatLogon), "\xFE");
@@ -115,7 +114,7 @@ TEST_F(CategoryGridsTest, HeaderAndEntryRowsHoldWhatTheScanFound) {
     EXPECT_EQ(grids.Cell(2, kColDescription, kCatLogon), "Tool from its file");
     EXPECT_EQ(grids.Cell(2, kColPublisher, kCatLogon), "Contoso Ltd");
     EXPECT_EQ(grids.Cell(2, kColImagePath, kCatLogon), "C:\\Tools\\Tool.exe");
-    EXPECT_EQ(grids.Cell(2, kColEntry, kCatLogon), "1");
+    EXPECT_EQ(logon.Ref(2), (RowRef{1, 1, 1}));
     EXPECT_FALSE(logon.MergeRow(2));
 
     // Disabled entry with a missing file.
@@ -123,7 +122,6 @@ TEST_F(CategoryGridsTest, HeaderAndEntryRowsHoldWhatTheScanFound) {
     EXPECT_EQ(logon.CellPicture(3, kColIcon), kDis);
     EXPECT_EQ(grids.Cell(3, kColPublisher, kCatLogon), "     UNABLE TO ACCESS");
     EXPECT_EQ(grids.Cell(3, kColDescription, kCatLogon), "Found by the scanner");
-    EXPECT_EQ(ScanLocations()[1].Entries[2].GridRow, 3);
 
     // Deleted entries stay away; their pass keeps its header row.
     EXPECT_EQ(Names(kCatServices), (std::vector<std::string>{"HKEY_LOCAL_MACHINE\\S1", "WinSvc",
@@ -200,6 +198,11 @@ TEST_F(CategoryGridsTest, ListTextHasOneLinePerFilledRow) {
     for (const auto &line : lines)
         expected.append(line).append("\r\n");
     EXPECT_EQ(grids.GetGridsText(), expected);
+    // Selecting a row reads the file's version strings into its record, which
+    // the grid does not show: the list stays what the grid shows.
+    ScanLocations()[1].Entries[1].VersionInfo[1] = "Read on selection";
+    ScanLocations()[1].Entries[1].Description = "Read on selection";
+    EXPECT_EQ(grids.GetGridsText(), expected);
     grids.ClearGrids(selection);
     EXPECT_EQ(grids.GetGridsText(), "");
 }
@@ -218,12 +221,18 @@ TEST_F(CategoryGridsTest, ClearingAndUnhighlightingResetTheSelection) {
     EXPECT_EQ(selection.CurrentGrid, 0);
     EXPECT_TRUE(selection.HeaderRowSelected);
 
+    // An entry selected where a header row now shows (a Delete moved it up)
+    // gets the header row's colour back.
+    selection = SelectionState{kCatLogon, 1, 3, false, 1, 1, 1};
+    grids.UnhighlightRow(selection);
+    EXPECT_EQ(logon.CellBackColor(1, kColImagePath), kColorInactiveBorder);
+
+    // Clearing selects no row, but the grid stays selected until the next
+    // tab change clears the file panel.
     selection = SelectionState{kCatLogon, 2, 3, false, 1, 1, 1};
     grids.ClearGrids(selection);
-    EXPECT_EQ(selection.CurrentGrid, 0);
+    EXPECT_EQ(selection.CurrentGrid, kCatLogon);
     EXPECT_EQ(selection.CurrentRow, 0);
-    EXPECT_EQ(selection.CurrentLocation, 0);
-    EXPECT_EQ(selection.CurrentEntry, 0);
     // The emptied rows lost their texts, pictures and colours; the captions stay.
     EXPECT_EQ(logon.Rows(), 20);
     EXPECT_EQ(logon.Row(), 0);
@@ -231,7 +240,6 @@ TEST_F(CategoryGridsTest, ClearingAndUnhighlightingResetTheSelection) {
     EXPECT_EQ(logon.CellPicture(2, kColIcon), 0u);
     EXPECT_FALSE(logon.MergeRow(1));
     EXPECT_EQ(grids.Cell(0, kColName, kCatLogon), "Autorun Entry");
-    EXPECT_EQ(logon.ColWidth(kColLocation), 0);
 }
 
 class ScriptedSave : public SaveListUi {

@@ -107,7 +107,7 @@ TEST_F(GridsLiveTest, LogonGridShowsBothRunValuesAndSaveWritesTheList) {
     EXPECT_EQ(grid.TextMatrix(missing, kColPublisher), "     UNABLE TO ACCESS");
     // The header row above them names the Run key.
     int header = present;
-    while (header > 0 && grid.TextMatrix(header, kColEntry) != "0")
+    while (header > 0 && !grid.Ref(header).IsHeader())
         --header;
     EXPECT_EQ(grid.TextMatrix(header, kColName), "HKEY_LOCAL_MACHINE\\" + kRun);
 

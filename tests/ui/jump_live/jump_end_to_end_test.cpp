@@ -86,7 +86,7 @@ TEST_F(JumpEndToEnd, DoubleClicksRestartTheEditorAtTheRunKeyAndSelectTheValue) {
     const GridModel &logon = mirror.grids().Data().Grid(kCatLogon);
     int row = 0;
     for (int r = 1; r < logon.Rows() && row == 0; ++r)
-        if (logon.TextMatrix(r, kColDescription) == kRun && logon.TextMatrix(r, kColEntry) == "0")
+        if (logon.TextMatrix(r, kColDescription) == kRun && logon.Ref(r).IsHeader())
             row = r;
     ASSERT_GT(row, 0);
     const RECT cell = mirror.grids().Window(kCatLogon)->CellRect(row, kColName);

@@ -9,9 +9,10 @@ namespace {
 void Fill(GridModel &grid, int row, std::vector<std::string> cells) {
     if (grid.Rows() <= row)
         grid.SetRows(row + 1);
-    for (int c = 0; c < static_cast<int>(cells.size()); ++c)
+    // The shown cells, then the location and entry numbers of the row.
+    for (int c = 0; c < kGridCols; ++c)
         grid.SetTextMatrix(row, c, cells[c]);
-    grid.SetRef(row, {std::stoi(cells[kColLocation]), 1, std::stoi(cells[kColEntry])});
+    grid.SetRef(row, {std::stoi(cells[kGridCols]), 1, std::stoi(cells[kGridCols + 1])});
 }
 
 struct Grids {
