@@ -174,6 +174,7 @@ int RunProgram(const std::string &arguments) {
     InitCommonControlsEx(&icc);
     SetEventPump(PumpPendingEvents);
     std::unique_ptr<MainWindow> main;
+    HWND mainWindow = nullptr;
     AgreementDialog license;
     license.LoadAtStart([&] {
         main = std::make_unique<MainWindow>();
@@ -182,9 +183,12 @@ int RunProgram(const std::string &arguments) {
             PostQuitMessage(1);
             return;
         }
+        mainWindow = main->hwnd();
         main->Load(arguments);
     });
-    const int code = RunMessageLoop();
+    // The program ends with its main window, even when a loop that ran while
+    // it was destroyed (a menu's, a box's) took the quit message.
+    const int code = RunMessageLoop([&] { return mainWindow != nullptr && !IsWindow(mainWindow); });
     main.reset();
     return code;
 }

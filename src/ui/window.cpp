@@ -233,13 +233,15 @@ HFONT UiFont() {
     return font.get();
 }
 
-int RunMessageLoop() {
+int RunMessageLoop(const std::function<bool()> &ended) {
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        if (TranslateForDialogs(msg))
-            continue;
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        if (!TranslateForDialogs(msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (ended && ended())
+            return 0;
     }
     return static_cast<int>(msg.wParam);
 }

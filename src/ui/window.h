@@ -6,6 +6,7 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 class Window {
@@ -74,8 +75,9 @@ HWND CreateChild(HWND parent, const char *className, const std::string &text, DW
 // The font of dialogs and controls ("MS Shell Dlg" at 8 points).
 HFONT UiFont();
 
-// Runs the program's message loop until WM_QUIT; returns its exit code.
-int RunMessageLoop();
+// Runs the program's message loop until WM_QUIT, or until ended() is true
+// after a message (0 is then returned); returns the exit code.
+int RunMessageLoop(const std::function<bool()> &ended = nullptr);
 // Lets every pending window event run (the long operations' event pump).
 void PumpPendingEvents();
 // Hands the keys of a modeless dialog made elsewhere (the Find dialog) to it

@@ -412,6 +412,12 @@ TEST_F(BackupTest, BackupAllCountsKeysThatCouldNotBeSavedAndFilesNotCopied) {
     ScanIt(18);
     ASSERT_TRUE(DeleteFileA((folder + "gone.lnk").c_str()));
     EXPECT_EQ(backupAll({{17, 1}, {18, 1}}), "Some keys were unable to be backed up.");
+    // Deleted by the user, it is no failure: only the kept file is copied.
+    for (auto &entry : Loc(18).Entries)
+        entry.Deleted = entry.ItemName == folder + "gone.lnk";
+    TempDir into;
+    EXPECT_EQ(Told([&] { BackupSelectedLocation(ui_, 18, 1); }, {into.path()}), "Backup successful.");
+    EXPECT_EQ(NamesInFolder(into / "18(1)"), std::vector<std::string>{"kept.lnk"});
 
     // A folder where the list cannot be written: nothing else is written.
     TempDir locked;

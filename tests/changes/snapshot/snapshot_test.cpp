@@ -99,6 +99,26 @@ std::vector<std::string> PassEntries(const ScanLocation &loc, int pass) {
     return names;
 }
 
+// A Startup file the user deleted since the scan is not copied, and its
+// absence is no error.
+TEST_F(SnapshotTest, DeletedStartupFilesAreLeftOut) {
+    const std::string folder = ScanLocations()[18].Passes[1].KeyText;
+    const bool made = !IsFile(folder);
+    ASSERT_TRUE(MakeFolders(folder));
+    ASSERT_TRUE(WriteFileBytes(folder + "qmgone.exe", "MZ"));
+    ScanRunningSystem();
+    bool listed = false;
+    for (auto &entry : ScanLocations()[18].Entries)
+        if (entry.ItemName == folder + "qmgone.exe")
+            listed = entry.Deleted = true;
+    ASSERT_TRUE(listed);
+    ASSERT_TRUE(DeleteFileA((folder + "qmgone.exe").c_str()));
+    bool useExisting = false;
+    EXPECT_TRUE(BuildSnapshot(useExisting, host_, false));
+    if (made)
+        RemoveDirectoryA(folder.c_str());
+}
+
 TEST_F(SnapshotTest, BuiltSnapshotReadsBackAsTheLiveScan) {
     SetRegString(HKEY_LOCAL_MACHINE, kRun, "QmSnapMachine", "C:\\windows\\notepad.exe");
     SetRegString(HKEY_USERS, kUserRun, "QmSnapUser", "C:\\windows\\regedit.exe");

@@ -14,6 +14,7 @@
 #include "system/platform.h"
 #include "ui/main_window.h"
 #include "ui/scan_sequence.h"
+#include "ui/window.h"
 
 namespace {
 
@@ -48,6 +49,39 @@ class MainWindowTest : public testing::Test {
     }
     MainWindow main;
 };
+
+// The window destroyed while a popup menu is open, and the quit message that
+// its destruction posted taken by another loop, as a menu's loop may.
+HWND g_destroyed = nullptr;
+void CALLBACK DestroyInMenu(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    DestroyWindow(g_destroyed);
+    MSG quit;
+    PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    EndMenu();
+}
+void CALLBACK OpenMenu(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    HMENU menu = CreatePopupMenu();
+    AppendMenuA(menu, MF_STRING, 1, "Item");
+    SetTimer(nullptr, 0, 100, DestroyInMenu);
+    TrackPopupMenu(menu, TPM_RIGHTBUTTON, 10, 10, 0, g_destroyed, nullptr);
+    DestroyMenu(menu);
+}
+void CALLBACK GiveUp(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    PostQuitMessage(7);
+}
+
+TEST_F(MainWindowTest, TheMessageLoopEndsWithTheMainWindow) {
+    g_destroyed = main.hwnd();
+    ShowWindow(g_destroyed, SW_SHOW);
+    SetTimer(nullptr, 0, 10, OpenMenu);
+    const UINT_PTR limit = SetTimer(nullptr, 0, 60000, GiveUp);
+    EXPECT_EQ(RunMessageLoop([] { return !IsWindow(g_destroyed); }), 0);
+    KillTimer(nullptr, limit);
+    EXPECT_FALSE(IsWindow(g_destroyed));
+}
 
 TEST_F(MainWindowTest, TheLayoutStaysSoundAtEverySize) {
     for (SIZE size : {SIZE{960, 680}, SIZE{640, 420}, SIZE{1280, 1000}, SIZE{300, 200}}) {
