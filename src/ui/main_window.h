@@ -220,7 +220,7 @@ class MainWindow : public Window, public ScanHost, public ToolbarEvents, public 
     // Fills the 14 grids from ScanLocations(); the scan sequence calls it
     // after ClearGrids, as do the options and the watch prompt.
     void LoadGrids() override;
-    // Empties the grids, resets the selection and switches the Entry
+    // Empties the grids, selects no row and switches the Entry
     // commands (menu items and toolbar buttons 3 to 5) off.
     void ClearGrids() override;
     // Gives the selected row its normal colours and resets the selection.

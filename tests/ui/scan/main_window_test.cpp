@@ -80,7 +80,6 @@ TEST_F(MainWindowTest, TheMessageLoopEndsWithTheMainWindow) {
     const UINT_PTR limit = SetTimer(nullptr, 0, 60000, GiveUp);
     EXPECT_EQ(RunMessageLoop([] { return !IsWindow(g_destroyed); }), 0);
     KillTimer(nullptr, limit);
-    EXPECT_FALSE(IsWindow(g_destroyed));
 }
 
 TEST_F(MainWindowTest, TheLayoutStaysSoundAtEverySize) {
