@@ -46,6 +46,12 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_DRAWITEM:
         OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT *>(lp));
         return TRUE;
+    case WM_ACTIVATE:
+        OnActivate(LOWORD(wp), HIWORD(wp) != 0);
+        return 0;
+    case WM_SETFOCUS:
+        RestoreFocus();
+        return 0;
     case WM_GETMINMAXINFO:
         OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO *>(lp));
         return 0;
@@ -82,6 +88,18 @@ void MainWindow::OnNotify(const NMHDR &hdr) {
 void MainWindow::OnGetMinMaxInfo(MINMAXINFO &info) {
     info.ptMinTrackSize.x = kMinWidth;
     info.ptMinTrackSize.y = kMinHeight;
+}
+
+// The control with the focus is kept when the window is left and gets it
+// back when the window is activated again (the window itself never keeps it).
+void MainWindow::OnActivate(int state, bool minimized) {
+    if (state == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus != nullptr && IsChild(hwnd(), focus))
+            focusOnActivate_ = focus;
+    } else if (!minimized) {
+        RestoreFocus();
+    }
 }
 
 void MainWindow::OnClose() { QueryClose(CloseReason::User); }

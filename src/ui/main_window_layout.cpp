@@ -62,8 +62,9 @@ void MainWindow::CreateControls() {
 
     tabStrip_ =
         CreateChild(wnd, WC_TABCONTROLA, "",
-                    WS_VISIBLE | WS_CLIPSIBLINGS | TCS_MULTILINE | TCS_FIXEDWIDTH | TCS_TABS | TCS_OWNERDRAWFIXED, 0, 0,
-                    0, 0, IDC_TABSTRIP);
+                    WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | TCS_MULTILINE | TCS_FIXEDWIDTH | TCS_TABS |
+                        TCS_OWNERDRAWFIXED,
+                    0, 0, 0, 0, IDC_TABSTRIP);
     TabCtrl_SetImageList(tabStrip_, iconList());
     for (int i = 0; i < kCategories; ++i) {
         TCITEMA item{};
@@ -77,7 +78,7 @@ void MainWindow::CreateControls() {
     for (int i = 1; i <= kCategories; ++i)
         frames_[static_cast<size_t>(i)] =
             CreateChild(wnd, kFrameClass, "", WS_CLIPCHILDREN | WS_CLIPSIBLINGS | (i == 1 ? WS_VISIBLE : 0), 0, 0, 0, 0,
-                        IDC_FRAME0 + i, WS_EX_CLIENTEDGE);
+                        IDC_FRAME0 + i, WS_EX_CLIENTEDGE | WS_EX_CONTROLPARENT); // Tab reaches the grid
 
     picFile_.Create(wnd, IDC_PICFILE, 0, 0, 32, 32, true);
     for (int i = 0; i < 8; ++i)

@@ -43,6 +43,9 @@ bool MainWindow::CreateHidden() {
     SelectTab(1);
     SetMsgBoxPicture(pic_.hwnd());
     SetMsgBoxOwner(hwnd());
+    // The message loop gives the window the dialog keys: Tab and Shift+Tab
+    // move the focus between the tab strip and the grid.
+    AddModelessDialog(hwnd());
     return true;
 }
 
