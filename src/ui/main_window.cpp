@@ -11,6 +11,7 @@
 #include "ui/dialogs/agreement.h"
 #include "ui/dialogs/environment.h"
 #include "ui/dialogs/progress.h"
+#include "ui/font_layout.h"
 #include "ui/msgbox.h"
 
 namespace {
@@ -86,8 +87,10 @@ void MainWindow::OnNotify(const NMHDR &hdr) {
 }
 
 void MainWindow::OnGetMinMaxInfo(MINMAXINFO &info) {
-    info.ptMinTrackSize.x = kMinWidth;
-    info.ptMinTrackSize.y = kMinHeight;
+    // Larger with a larger dialog font, never beyond the screen.
+    const int fontHeight = FontHeight(UiFont());
+    info.ptMinTrackSize.x = std::min(ScaledForFont(kMinWidth, fontHeight), GetSystemMetrics(SM_CXSCREEN));
+    info.ptMinTrackSize.y = std::min(ScaledForFont(kMinHeight, fontHeight), GetSystemMetrics(SM_CYSCREEN));
 }
 
 // The control with the focus is kept when the window is left and gets it

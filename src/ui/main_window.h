@@ -87,6 +87,9 @@ class MainWindow : public Window, public ScanHost, public ToolbarEvents, public 
     void SetToolbarWindow(HWND toolbar);
     int toolbarRowHeight() const { return toolbarRowHeight_; }
     void SetStatusText(int panel, const std::string &text); // panel 1..3
+    // The panels' widths for a client width, from their texts (panel 3
+    // shows its whole text; panel 1 keeps room for the longest help text).
+    void LayoutStatusPanels(int cx);
     std::string StatusText(int panel) const;
     // The selected tab, 1..14, and selecting one (shows its frame only).
     int SelectedTab() const;
