@@ -56,8 +56,12 @@ wait_window() {
 # The agreement accepted, and a few startup entries so that the Logon grid is
 # filled.
 reg() { wine reg "$@" >/dev/null 2>&1 || true; }
-reg add 'HKLM\Software\Fernhollowsys\Quillmara' /v EulaAccepted /t REG_DWORD /d 1 /f
+# The display scale first: Wine reads it when its server starts, so the server
+# is ended once it is written.
 reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "${QM_SHOT_DPI:-96}" /f
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
+reg add 'HKLM\Software\Fernhollowsys\Quillmara' /v EulaAccepted /t REG_DWORD /d 1 /f
 run='Software\Microsoft\Windows\CurrentVersion\Run'
 reg add "HKLM\\$run" /v Notepad /t REG_SZ /d 'C:\windows\notepad.exe /autostart' /f
 reg add "HKLM\\$run" /v Explorer /t REG_SZ /d 'C:\windows\explorer.exe' /f
