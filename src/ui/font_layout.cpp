@@ -35,6 +35,29 @@ int WrappedTextHeight(HFONT font, const std::string &text, int width) {
     return static_cast<int>(r.bottom - r.top);
 }
 
+std::string WrapText(HFONT font, const std::string &text, int width) {
+    WindowDc dc(nullptr);
+    SelectGuard select(dc.get(), font);
+    auto fits = [&](const std::string &line) {
+        SIZE size{};
+        GetTextExtentPoint32A(dc.get(), line.c_str(), static_cast<int>(line.size()), &size);
+        return size.cx <= width;
+    };
+    std::string wrapped, line;
+    size_t at = 0;
+    while (at < text.size()) {
+        const size_t end = std::min(text.find(' ', at), text.size());
+        const std::string word = text.substr(at, end - at);
+        at = end + 1;
+        if (!line.empty() && !fits(line + " " + word)) {
+            wrapped += line + "\r\n";
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + word;
+    }
+    return wrapped + line;
+}
+
 StatusWidths ChooseStatusWidths(int clientWidth, int helpNeed, int pathNeed, int systemNeed, int pathDesign,
                                 int systemDesign) {
     StatusWidths w;

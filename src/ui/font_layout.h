@@ -19,6 +19,10 @@ int ScaledForFont(int designPixels, int fontHeight);
 // font (as a static control draws it).
 int TextWidth(HFONT font, const std::string &text);
 int WrappedTextHeight(HFONT font, const std::string &text, int width);
+// text broken into lines ("\r\n") at blanks, each line at most width wide
+// (a word wider than that stands on a line of its own). A static control
+// given the lines and a few pixels more than width draws them as they are.
+std::string WrapText(HFONT font, const std::string &text, int width);
 
 // The status bar's panels: 1 the help text, 2 the system path, 3 the
 // operating system (reaching to the right edge, size grip included).

@@ -41,13 +41,18 @@ AboutLayout LayOutAbout(HFONT font) {
     l.title = at(s(62), s(14), s(350), lineHeight);
     l.version = at(s(62), l.title.bottom + s(2), s(350), lineHeight);
     const int descriptionWidth = s(354);
-    // The texts as tall as their lines, the design's heights at least.
+    // The texts broken into lines a little narrower than their controls (a
+    // line's last glyph may reach past its measured width), and the controls
+    // as tall as their lines, the design's heights at least.
+    const int slack = s(6);
+    l.descriptionLines = WrapText(font, kAboutDescription, descriptionWidth - slack);
     l.description = at(s(62), l.version.bottom + s(8), descriptionWidth,
-                       std::max(70, WrappedTextHeight(font, kAboutDescription, descriptionWidth)));
+                       std::max(70, WrappedTextHeight(font, l.descriptionLines, descriptionWidth)));
     l.line1 = at(s(12), l.description.bottom + s(8), l.width - 2 * s(12), 2);
     const int disclaimerWidth = s(402);
+    l.disclaimerLines = WrapText(font, kAboutDisclaimer, disclaimerWidth - slack);
     l.disclaimer = at(s(14), l.line1.top + s(10), disclaimerWidth,
-                      std::max(58, WrappedTextHeight(font, kAboutDisclaimer, disclaimerWidth)));
+                      std::max(58, WrappedTextHeight(font, l.disclaimerLines, disclaimerWidth)));
     l.line2 = at(s(12), l.disclaimer.bottom + s(10), l.width - 2 * s(12), 2);
     const int buttonHeight = std::max(s(25), fh + 10);
     const int okWidth = s(84);
@@ -142,9 +147,9 @@ bool AboutDialog::OnInit() {
     SendMessageA(dlg, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     child("STATIC", kTitle, WS_VISIBLE | SS_LEFT, l.title, IDC_ABOUT_TITLE);
     child("STATIC", ProgramVersionLine(), WS_VISIBLE | SS_LEFT, l.version, IDC_ABOUT_VERSION);
-    child("STATIC", kAboutDescription, WS_VISIBLE | SS_LEFT, l.description, IDC_ABOUT_DESCRIPTION);
+    child("STATIC", l.descriptionLines, WS_VISIBLE | SS_LEFT, l.description, IDC_ABOUT_DESCRIPTION);
     child("STATIC", "", WS_VISIBLE | SS_ETCHEDHORZ, l.line1, IDC_ABOUT_LINE1);
-    child("STATIC", kAboutDisclaimer, WS_VISIBLE | SS_LEFT, l.disclaimer, IDC_ABOUT_DISCLAIMER);
+    child("STATIC", l.disclaimerLines, WS_VISIBLE | SS_LEFT, l.disclaimer, IDC_ABOUT_DISCLAIMER);
     child("STATIC", "", WS_VISIBLE | SS_ETCHEDHORZ, l.line2, IDC_ABOUT_LINE2);
     child("BUTTON", kSysInfoCaption, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, l.sysInfo, IDC_ABOUT_SYSINFO);
     HWND ok = child("BUTTON", "OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, l.ok, IDOK);

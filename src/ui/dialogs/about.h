@@ -13,6 +13,7 @@
 // with a larger font, and each text as tall as its wrapped lines.
 struct AboutLayout {
     RECT icon{}, title{}, version{}, description{}, line1{}, disclaimer{}, line2{}, sysInfo{}, ok{};
+    std::string descriptionLines, disclaimerLines; // the texts broken into their lines
     int width = 0; // the client size
     int height = 0;
 };

@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <regex>
+#include <sstream>
+#include <tuple>
 #include <thread>
 
 #include "resources/ids.h"
@@ -48,8 +51,18 @@ TEST(About, EveryLineShowsAtEveryDisplayScale) {
         auto fits = [&](const RECT &r, const std::string &text) {
             return WrappedTextHeight(font.get(), text, r.right - r.left) <= r.bottom - r.top;
         };
-        EXPECT_TRUE(fits(l.description, kAboutDescription)) << dpi;
-        EXPECT_TRUE(fits(l.disclaimer, kAboutDisclaimer)) << dpi;
+        // Each text whole, in lines that leave room at the control's right edge.
+        for (const auto &[lines, whole, r] : {std::tuple{l.descriptionLines, kAboutDescription, l.description},
+                                              std::tuple{l.disclaimerLines, kAboutDisclaimer, l.disclaimer}}) {
+            EXPECT_EQ(std::regex_replace(lines, std::regex("\r\n"), " "), whole) << dpi;
+            EXPECT_TRUE(fits(r, lines)) << dpi;
+            std::stringstream split(lines);
+            for (std::string line; std::getline(split, line);) {
+                if (!line.empty() && line.back() == '\r')
+                    line.pop_back();
+                EXPECT_LE(TextWidth(font.get(), line) + 4, r.right - r.left) << dpi << " " << line;
+            }
+        }
         EXPECT_TRUE(fits(l.version, "Version 10.10.10000")) << dpi;
         EXPECT_GE(l.version.bottom - l.version.top, FontHeight(font.get())) << dpi;
         EXPECT_GE(l.sysInfo.right - l.sysInfo.left, TextWidth(font.get(), "System Info...") + 8) << dpi;
