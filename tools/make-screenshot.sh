@@ -12,6 +12,8 @@
 #                 watch-prompt  the question about a startup change while watching
 #                 quit-watching the question when the window closes while watching
 #                 agreement     the agreement dialog of a first start
+# QM_SHOT_DPI=120 (or 144) draws the picture at that display scale; every run
+# sets the scale of the picture's own prefix, 96 unless given.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$here/build}" && pwd)
@@ -54,6 +56,11 @@ wait_window() {
 # The agreement accepted, and a few startup entries so that the Logon grid is
 # filled.
 reg() { wine reg "$@" >/dev/null 2>&1 || true; }
+# The display scale first: Wine reads it when its server starts, so the server
+# is ended once it is written.
+reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "${QM_SHOT_DPI:-96}" /f
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
 reg add 'HKLM\Software\Fernhollowsys\Quillmara' /v EulaAccepted /t REG_DWORD /d 1 /f
 run='Software\Microsoft\Windows\CurrentVersion\Run'
 reg add "HKLM\\$run" /v Notepad /t REG_SZ /d 'C:\windows\notepad.exe /autostart' /f
@@ -139,6 +146,8 @@ case "$scene" in
     ;;
 esac
 if [ -n "$command" ]; then
+  # Backup and Restore act on a location: its header row is selected first.
+  case "$command" in 2013 | 2014) post click 1 1 && sleep 1 ;; esac
   post "$command"
   sleep 2
 fi

@@ -74,6 +74,9 @@
 #define IDM_ABOUT 2211
 // Keyboard accelerators
 #define IDM_FINDNEXT 2300
+// Ctrl+Tab and Ctrl+Page Down, Ctrl+Shift+Tab and Ctrl+Page Up: the next or previous tab.
+#define IDM_NEXTTAB 2301
+#define IDM_PREVTAB 2302
 
 // ---- Notification-area form and its menu (3000-3099) ---------------------
 #define IDM_TRAY_RUN 3001

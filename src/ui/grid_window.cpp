@@ -153,8 +153,14 @@ LRESULT GridWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (OnKey(wParam))
             return 0;
         break;
-    case WM_GETDLGCODE:
-        return DLGC_WANTARROWS;
+    case WM_SYSKEYDOWN: // Shift+F10, as the Apps key
+        if (wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0 && OnKey(VK_APPS))
+            return 0;
+        break;
+    case WM_CONTEXTMENU: // the menu keys and the right button raise their own events
+        return 0;
+    case WM_GETDLGCODE: // Tab moves on; arrows and letters stay in the grid
+        return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_NOTIFY:
         return OnNotify(lParam);
     case kFlushMessage:
@@ -499,6 +505,10 @@ bool GridWindow::OnKey(WPARAM key) {
         return true;
     case VK_RIGHT:
         ScrollToX(scrollX_ + 20);
+        return true;
+    case VK_APPS:
+        if (events_)
+            events_->GridMenuKey(*this);
         return true;
     default:
         return false;

@@ -1,7 +1,7 @@
 // The grid window: draws a GridModel (caption row, cells with their colours,
 // fonts, alignment and pictures, merged header cells, check boxes for the
 // check glyphs) and turns mouse and keys into the grid events its owner
-// handles: Click, DblClick, MouseDown, MouseUp and MouseMove. Scroll bars,
+// handles: Click, DblClick, MouseDown, MouseUp, MouseMove and the menu key. Scroll bars,
 // the wheel and the arrow, Page, Home and End keys work as in any Windows
 // list; the grid shows no selection of its own. Changes to the model are
 // gathered and drawn once, only where they show.
@@ -40,6 +40,8 @@ class GridEvents {
     virtual void GridMouseDown(GridWindow &, const GridMouse &) {}
     virtual void GridMouseUp(GridWindow &, const GridMouse &) {}
     virtual void GridMouseMove(GridWindow &, const GridMouse &) {}
+    // The Apps key or Shift+F10: the menu a right click opens, for the current row.
+    virtual void GridMenuKey(GridWindow &) {}
 };
 
 class GridWindow : public Window, private GridListener {

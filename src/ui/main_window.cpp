@@ -11,6 +11,7 @@
 #include "ui/dialogs/agreement.h"
 #include "ui/dialogs/environment.h"
 #include "ui/dialogs/progress.h"
+#include "ui/font_layout.h"
 #include "ui/msgbox.h"
 
 namespace {
@@ -46,6 +47,12 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_DRAWITEM:
         OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT *>(lp));
         return TRUE;
+    case WM_ACTIVATE:
+        OnActivate(LOWORD(wp), HIWORD(wp) != 0);
+        return 0;
+    case WM_SETFOCUS:
+        RestoreFocus();
+        return 0;
     case WM_GETMINMAXINFO:
         OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO *>(lp));
         return 0;
@@ -80,8 +87,22 @@ void MainWindow::OnNotify(const NMHDR &hdr) {
 }
 
 void MainWindow::OnGetMinMaxInfo(MINMAXINFO &info) {
-    info.ptMinTrackSize.x = kMinWidth;
-    info.ptMinTrackSize.y = kMinHeight;
+    // Larger with a larger dialog font, never beyond the screen.
+    const int fontHeight = FontHeight(UiFont());
+    info.ptMinTrackSize.x = std::min(ScaledForFont(kMinWidth, fontHeight), GetSystemMetrics(SM_CXSCREEN));
+    info.ptMinTrackSize.y = std::min(ScaledForFont(kMinHeight, fontHeight), GetSystemMetrics(SM_CYSCREEN));
+}
+
+// The control with the focus is kept when the window is left and gets it
+// back when the window is activated again (the window itself never keeps it).
+void MainWindow::OnActivate(int state, bool minimized) {
+    if (state == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus != nullptr && IsChild(hwnd(), focus))
+            focusOnActivate_ = focus;
+    } else if (!minimized) {
+        RestoreFocus();
+    }
 }
 
 void MainWindow::OnClose() { QueryClose(CloseReason::User); }

@@ -87,6 +87,9 @@ class MainWindow : public Window, public ScanHost, public ToolbarEvents, public 
     void SetToolbarWindow(HWND toolbar);
     int toolbarRowHeight() const { return toolbarRowHeight_; }
     void SetStatusText(int panel, const std::string &text); // panel 1..3
+    // The panels' widths for a client width, from their texts (panel 3
+    // shows its whole text; panel 1 keeps room for the longest help text).
+    void LayoutStatusPanels(int cx);
     std::string StatusText(int panel) const;
     // The selected tab, 1..14, and selecting one (shows its frame only).
     int SelectedTab() const;
@@ -183,9 +186,17 @@ class MainWindow : public Window, public ScanHost, public ToolbarEvents, public 
     void OnHover(HWND control);
     void NavigationStep(int button) override;
     void ToolbarMouseMove() override;
+    // Ctrl+Tab and the other tab keys: the next or the previous tab.
+    void OnTabKey(int id);
+    // The keyboard focus: on the grid of the shown tab (at once when the
+    // window is active, else when it is activated again), and back on the
+    // control that had it when the window is activated.
+    void FocusShownGrid();
+    void RestoreFocus();
 
     // ---- Search (main_window_search.cpp) -----------------------------------
-    // Tab 1 as the search's start; F3 as the search's key.
+    // Tab 1 as the search's start; F3 as the search's key, with the keys
+    // that change tabs.
     void StartSearch();
     // ShowFind: the one Find dialog, opened or brought forward.
     void ShowFind();
@@ -233,6 +244,8 @@ class MainWindow : public Window, public ScanHost, public ToolbarEvents, public 
     void OnGridMouseDown(GridWindow &grid, const GridMouse &mouse);
     void OnGridMouseUp(GridWindow &grid, const GridMouse &mouse);
     void OnGridMouseMove(GridWindow &grid, const GridMouse &mouse);
+    // The Apps key or Shift+F10 in a grid: the Entry menu at the current row.
+    void OnGridMenuKey(GridWindow &grid);
 
     // ---- Entry changes (main_window_entry.cpp) ----------------------------
     // Disable / Enable (also toolbar button 5 and a click on the check glyph)
@@ -294,7 +307,10 @@ class MainWindow : public Window, public ScanHost, public ToolbarEvents, public 
     void OnSize(int cx, int cy);
     void OnNotify(const NMHDR &hdr);
     void OnGetMinMaxInfo(MINMAXINFO &info);
+    void OnActivate(int state, bool minimized);
     void OnClose();
+    // The Entry menu as a popup at a point of a grid (client pixels).
+    void OpenEntryMenu(GridWindow &grid, POINT at);
 
     bool alreadyRunning_ = false;
     HWND tabStrip_ = nullptr;
@@ -328,6 +344,8 @@ class MainWindow : public Window, public ScanHost, public ToolbarEvents, public 
     HWND hoverTips_ = nullptr; // tooltips of the tab strip, file panel and credit picture
     HWND creditPic_ = nullptr;
     int lastTab_ = 0; // the tab of the last tab change
+    HWND focusOnActivate_ = nullptr; // the control that gets the focus when the window is activated
+    bool tabStripKey_ = false;       // a key of the tab strip is changing the tab
 
     // Search.
     FindDialog find_;
@@ -337,6 +355,6 @@ class MainWindow : public Window, public ScanHost, public ToolbarEvents, public 
         static handle_type invalid() { return nullptr; }
         static void close(handle_type h) { DestroyAcceleratorTable(h); }
     };
-    UniqueWinHandle<AccelTraits> accelerators_; // F3
+    UniqueWinHandle<AccelTraits> accelerators_; // F3, Ctrl+Tab and the other tab keys
     std::unique_ptr<TrayForm> tray_;
 };

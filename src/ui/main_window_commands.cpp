@@ -31,6 +31,7 @@ const std::vector<MainWindow::CommandRow> &MainWindow::CommandTable() {
         {IDM_DELETE, IDM_DELETE, &MainWindow::OnDelete},
         {IDM_SEARCH, IDM_SEARCH, &MainWindow::OnSearch},
         {IDM_FINDNEXT, IDM_FINDNEXT, &MainWindow::OnFindNext},
+        {IDM_NEXTTAB, IDM_PREVTAB, &MainWindow::OnTabKey},
         {IDM_COPY, IDM_COPY, &MainWindow::OnCopy},
         {IDM_HELP, IDM_HELP, &MainWindow::OnShowHelp},
         {IDM_ENVIRONMENT, IDM_ENVIRONMENT, &MainWindow::OnEnvironment},

@@ -14,6 +14,7 @@ class MainWindow::GridEventSink : public GridEvents {
     void GridMouseUp(GridWindow &grid, const GridMouse &mouse) override { owner_.OnGridMouseUp(grid, mouse); }
     void GridMouseMove(GridWindow &grid, const GridMouse &mouse) override { owner_.OnGridMouseMove(grid, mouse); }
     void GridDblClick(GridWindow &grid) override { owner_.OnGridDblClick(grid); }
+    void GridMenuKey(GridWindow &grid) override { owner_.OnGridMenuKey(grid); }
 
   private:
     MainWindow &owner_;

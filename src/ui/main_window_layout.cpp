@@ -9,15 +9,20 @@
 #include <algorithm>
 
 #include "resources/ids.h"
+#include "ui/font_layout.h"
 #include "ui/main_window.h"
+#include "ui/selection_rules.h"
 
 namespace {
 
 constexpr const char *kFrameClass = "QuillmaraFrame";
+// Sizes of the 96-DPI layout; a larger dialog font makes them larger.
 constexpr int kFilePanelHeight = 44;
+constexpr int kFileLabelHeight = 16;
 constexpr int kMargin = 4;
 constexpr int kStatusPanel3Width = 230;
 constexpr int kStatusPanel2Width = 360;
+constexpr int kStatusPadding = 12; // the panel's edges round its text
 constexpr int kTabRowHeight = 22;
 
 const char *const kTabCaptions[MainWindow::kCategories] = {
@@ -62,8 +67,9 @@ void MainWindow::CreateControls() {
 
     tabStrip_ =
         CreateChild(wnd, WC_TABCONTROLA, "",
-                    WS_VISIBLE | WS_CLIPSIBLINGS | TCS_MULTILINE | TCS_FIXEDWIDTH | TCS_TABS | TCS_OWNERDRAWFIXED, 0, 0,
-                    0, 0, IDC_TABSTRIP);
+                    WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | TCS_MULTILINE | TCS_FIXEDWIDTH | TCS_TABS |
+                        TCS_OWNERDRAWFIXED,
+                    0, 0, 0, 0, IDC_TABSTRIP);
     TabCtrl_SetImageList(tabStrip_, iconList());
     for (int i = 0; i < kCategories; ++i) {
         TCITEMA item{};
@@ -77,7 +83,7 @@ void MainWindow::CreateControls() {
     for (int i = 1; i <= kCategories; ++i)
         frames_[static_cast<size_t>(i)] =
             CreateChild(wnd, kFrameClass, "", WS_CLIPCHILDREN | WS_CLIPSIBLINGS | (i == 1 ? WS_VISIBLE : 0), 0, 0, 0, 0,
-                        IDC_FRAME0 + i, WS_EX_CLIENTEDGE);
+                        IDC_FRAME0 + i, WS_EX_CLIENTEDGE | WS_EX_CONTROLPARENT); // Tab reaches the grid
 
     picFile_.Create(wnd, IDC_PICFILE, 0, 0, 32, 32, true);
     for (int i = 0; i < 8; ++i)
@@ -112,6 +118,24 @@ void MainWindow::SetStatusText(int panel, const std::string &text) {
     if (statusBar_ == nullptr || panel < 1 || panel > 3)
         return;
     SendMessageA(statusBar_, SB_SETTEXTA, static_cast<WPARAM>(panel - 1), reinterpret_cast<LPARAM>(text.c_str()));
+    if (panel > 1) { // the panels make room for the new text
+        RECT r{};
+        GetClientRect(hwnd(), &r);
+        LayoutStatusPanels(r.right);
+    }
+}
+
+void MainWindow::LayoutStatusPanels(int cx) {
+    HFONT font = UiFont();
+    const int fontHeight = FontHeight(font);
+    const int padding = ScaledForFont(kStatusPadding, fontHeight);
+    const int grip = GetSystemMetrics(SM_CXVSCROLL);
+    const StatusWidths w = ChooseStatusWidths(
+        cx, TextWidth(font, kLocationHelp) + padding, TextWidth(font, StatusText(2)) + padding,
+        TextWidth(font, StatusText(3)) + padding + grip, ScaledForFont(kStatusPanel2Width, fontHeight),
+        ScaledForFont(kStatusPanel3Width, fontHeight));
+    const int parts[3] = {w.help, w.help + w.path, -1};
+    SendMessageA(statusBar_, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(parts));
 }
 
 std::string MainWindow::StatusText(int panel) const {
@@ -148,19 +172,20 @@ void MainWindow::Layout(int cx, int cy) {
     RECT sr{};
     GetWindowRect(statusBar_, &sr);
     const int statusHeight = sr.bottom - sr.top;
-    const int parts[3] = {std::max(80, cx - kStatusPanel2Width - kStatusPanel3Width),
-                          std::max(160, cx - kStatusPanel3Width), -1};
-    SendMessageA(statusBar_, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(parts));
+    LayoutStatusPanels(cx);
+    const int fontHeight = FontHeight(UiFont());
+    const int labelHeight = std::max(ScaledForFont(kFileLabelHeight, fontHeight), fontHeight + 2);
+    const int filePanelHeight = std::max(ScaledForFont(kFilePanelHeight, fontHeight), 2 * labelHeight + 12);
 
     if (toolbar_ != nullptr)
         MoveWindow(toolbar_, 0, 0, cx, toolbarRowHeight_, TRUE);
 
-    const int panelTop = std::max(toolbarRowHeight_, cy - statusHeight - kFilePanelHeight);
+    const int panelTop = std::max(toolbarRowHeight_, cy - statusHeight - filePanelHeight);
     const int tabTop = toolbarRowHeight_;
     const int tabHeight = std::max(0, panelTop - tabTop);
     MoveWindow(tabStrip_, kMargin, tabTop, std::max(0, cx - 2 * kMargin), tabHeight, TRUE);
     // Equal-width tabs, as many to a row as show their whole captions.
-    tabLook_.Fit(tabStrip_, kTabRowHeight);
+    tabLook_.Fit(tabStrip_, std::max(ScaledForFont(kTabRowHeight, fontHeight), fontHeight + 9));
 
     RECT display{0, 0, std::max(0, cx - 2 * kMargin), tabHeight};
     SendMessageA(tabStrip_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
@@ -171,14 +196,15 @@ void MainWindow::Layout(int cx, int cy) {
                      SWP_NOACTIVATE);
 
     // File panel: the icon, then the labels in four columns of two rows.
-    const int iconTop = panelTop + (kFilePanelHeight - 32) / 2;
+    const int iconTop = panelTop + (filePanelHeight - 32) / 2;
     MoveWindow(picFile_.hwnd(), kMargin + 4, iconTop, 32, 32, TRUE);
     const int labelsLeft = kMargin + 4 + 32 + 10;
     const int columnWidth = std::max(40, (cx - labelsLeft - kMargin) / 4);
     for (int i = 0; i < 8; ++i) {
         const int column = i / 2, row = i % 2;
-        MoveWindow(fileLabels_[static_cast<size_t>(i)], labelsLeft + column * columnWidth, panelTop + 5 + row * 18,
-                   columnWidth - 6, 16, TRUE);
+        MoveWindow(fileLabels_[static_cast<size_t>(i)], labelsLeft + column * columnWidth,
+                   panelTop + (filePanelHeight - 2 * labelHeight - 2) / 2 + row * (labelHeight + 2), columnWidth - 6,
+                   labelHeight, TRUE);
     }
     // The panel drawn whole: its background and every label, so that nothing
     // of an earlier layout stays behind.

@@ -100,6 +100,7 @@ void MainWindow::ShowMain(bool visible) {
         ShowWindow(hwnd(), SW_SHOWNORMAL);
         UpdateWindow(hwnd());
         SetForegroundWindow(hwnd());
+        FocusShownGrid();
     } else {
         ShowWindow(hwnd(), SW_HIDE);
     }

@@ -1,10 +1,11 @@
 // The main window's row selection: a click on a grid row selects it, the
 // Entry commands and toolbar buttons follow the kind of row, the file panel
-// shows the file's icon, version strings and dates, the right button opens
-// the Entry menu, the status bar tells what the mouse is over, and Copy puts
+// shows the file's icon, version strings and dates, the right button (and
+// the Apps key or Shift+F10) opens the Entry menu, the status bar tells what the mouse is over, and Copy puts
 // the row on the clipboard.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "resources/ids.h"
@@ -100,7 +101,23 @@ void MainWindow::OnGridMouseUp(GridWindow &grid, const GridMouse &mouse) {
     if (model.Row() < 1 || !model.Ref(model.Row()).Filled())
         return;
     SelectRow(grid.Index(), SelectBy::Program);
-    POINT at{mouse.x, mouse.y};
+    OpenEntryMenu(grid, POINT{mouse.x, mouse.y});
+}
+
+void MainWindow::OnGridMenuKey(GridWindow &grid) {
+    const GridModel &model = grid.Model();
+    if (model.Row() < 1 || !model.Ref(model.Row()).Filled())
+        return;
+    SelectRow(grid.Index(), SelectBy::Program);
+    // Below the row's name, kept inside the grid when the row is out of view.
+    const RECT cell = grid.CellRect(grid.Model().Row(), kColName);
+    RECT client{};
+    GetClientRect(grid.Handle(), &client);
+    OpenEntryMenu(grid, POINT{std::clamp(cell.left + 8, client.left, client.right),
+                              std::clamp(cell.bottom, client.top, client.bottom)});
+}
+
+void MainWindow::OpenEntryMenu(GridWindow &grid, POINT at) {
     ClientToScreen(grid.Handle(), &at);
     TrackPopupMenu(topMenu(kMenuEntry), TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd(), nullptr);
 }

@@ -17,6 +17,7 @@
 #include "ui/dialogs/progress.h"
 #include "ui/main_window.h"
 #include "ui/menu_icons.h"
+#include "ui/font_layout.h"
 #include "ui/msgbox.h"
 #include "ui/startup.h"
 #include "ui/tooltip.h"
@@ -29,10 +30,14 @@ constexpr int kInitialHeight = 680;
 bool MainWindow::CreateHidden() {
     LoadImageLists();
     RegisterClassOnce(kClassName, icon_.get(), smallIcon_.get(), reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
-    const int x = std::max(0, (GetSystemMetrics(SM_CXSCREEN) - kInitialWidth) / 2);
-    const int y = std::max(0, (GetSystemMetrics(SM_CYSCREEN) - kInitialHeight) / 2);
-    if (!Create(kClassName, kProgramName, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, x, y, kInitialWidth, kInitialHeight,
-                nullptr, nullptr))
+    // The design's size, larger with a larger dialog font, within the screen.
+    const int fontHeight = FontHeight(UiFont());
+    const int width = std::min(ScaledForFont(kInitialWidth, fontHeight), GetSystemMetrics(SM_CXSCREEN));
+    const int height = std::min(ScaledForFont(kInitialHeight, fontHeight), GetSystemMetrics(SM_CYSCREEN));
+    const int x = std::max(0, (GetSystemMetrics(SM_CXSCREEN) - width) / 2);
+    const int y = std::max(0, (GetSystemMetrics(SM_CYSCREEN) - height) / 2);
+    if (!Create(kClassName, kProgramName, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, x, y, width, height, nullptr,
+                nullptr))
         return false;
     BuildMenuBar();
     CreateControls();
@@ -43,6 +48,9 @@ bool MainWindow::CreateHidden() {
     SelectTab(1);
     SetMsgBoxPicture(pic_.hwnd());
     SetMsgBoxOwner(hwnd());
+    // The message loop gives the window the dialog keys: Tab and Shift+Tab
+    // move the focus between the tab strip and the grid.
+    AddModelessDialog(hwnd());
     return true;
 }
 

@@ -10,6 +10,7 @@
 #include "ui/main_window.h"
 #include "ui/menu_bar.h"
 #include "ui/grid_panel.h"
+#include "ui/grid_window.h"
 #include "ui/selection_rules.h"
 
 namespace {
@@ -25,6 +26,22 @@ LRESULT CALLBACK HoverProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, D
         reinterpret_cast<MainWindow *>(data)->OnHover(wnd);
     else if (msg == WM_NCDESTROY)
         RemoveWindowSubclass(wnd, HoverProc, kHoverSubclass);
+    return DefSubclassProc(wnd, msg, wp, lp);
+}
+
+// Marks the tab strip's own keys (the arrows move through the tabs), so that
+// a tab change they make leaves the focus on the strip.
+constexpr UINT_PTR kTabKeySubclass = 8;
+LRESULT CALLBACK TabKeyProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
+    if (msg == WM_KEYDOWN && data != 0) {
+        bool &keyDown = *reinterpret_cast<bool *>(data);
+        keyDown = true;
+        const LRESULT result = DefSubclassProc(wnd, msg, wp, lp);
+        keyDown = false;
+        return result;
+    }
+    if (msg == WM_NCDESTROY)
+        RemoveWindowSubclass(wnd, TabKeyProc, kTabKeySubclass);
     return DefSubclassProc(wnd, msg, wp, lp);
 }
 
@@ -53,6 +70,7 @@ void MainWindow::CreateToolbar() {
         SendMessageA(hoverTips_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
     };
     watch(tabStrip(), kTabsHelp);
+    SetWindowSubclass(tabStrip(), TabKeyProc, kTabKeySubclass, reinterpret_cast<DWORD_PTR>(&tabStripKey_));
     watch(picFile_.hwnd(), kFileIconHelp);
     for (int i = 0; i < 8; ++i)
         watch(fileLabel(i), "");
@@ -108,6 +126,30 @@ void MainWindow::ShowChosenTab() {
     }
     lastTab_ = tab;
     SelectRow(tab, SelectBy::Program); // row 0: selects nothing
+    if (!tabStripKey_)
+        FocusShownGrid();
+}
+
+void MainWindow::OnTabKey(int id) { NavigationStep(id == IDM_NEXTTAB ? kButtonNextTab : kButtonPrevTab); }
+
+void MainWindow::FocusShownGrid() {
+    GridWindow *grid = grids_ ? grids_->Window(SelectedTab()) : nullptr;
+    if (grid == nullptr || grid->Handle() == nullptr)
+        return;
+    focusOnActivate_ = grid->Handle();
+    if (GetActiveWindow() == hwnd() && !IsIconic(hwnd()))
+        SetFocus(grid->Handle());
+}
+
+void MainWindow::RestoreFocus() {
+    HWND target = focusOnActivate_;
+    // A control on a tab no longer shown gives way to the shown grid.
+    if (target == nullptr || !IsWindow(target) || !IsChild(hwnd(), target) || !IsWindowVisible(target)) {
+        GridWindow *grid = grids_ ? grids_->Window(SelectedTab()) : nullptr;
+        target = grid != nullptr ? grid->Handle() : nullptr;
+    }
+    if (target != nullptr && IsWindowVisible(target))
+        SetFocus(target);
 }
 
 void MainWindow::NavigationStep(int button) {

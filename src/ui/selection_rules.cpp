@@ -8,6 +8,7 @@
 
 const char *const kFilePanelHelp = "Information on Selected File";
 const char *const kFileIconHelp = "File Icon";
+const char *const kLocationHelp = "Location of Startup Entry in the Registry or File System";
 
 ClickTarget ResolveClick(const GridCells &grid, int row, int col, SelectBy by) {
     ClickTarget target;
@@ -55,7 +56,7 @@ HoverHelp GridHoverHelp(const GridCells &grid, int row, int col) {
             help.status = col == kColCheck ? "Checkbox to Disable and Enable Startup Items" : kFileIconHelp;
         return help;
     }
-    help.status = header ? "Location of Startup Entry in the Registry or File System" : grid.Text(0, col);
+    help.status = header ? kLocationHelp : grid.Text(0, col);
     help.setTooltip = true;
     help.tooltip = grid.Text(row, col);
     return help;

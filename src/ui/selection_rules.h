@@ -56,6 +56,7 @@ struct HoverHelp {
 HoverHelp GridHoverHelp(const GridCells &grid, int row, int col);
 extern const char *const kFilePanelHelp; // over a file label
 extern const char *const kFileIconHelp;  // over the file icon
+extern const char *const kLocationHelp;  // over a header row: the longest help text
 
 // The clipboard text of a selected row: the location text of a header row,
 // else name, description, publisher and path joined by tabs.

@@ -93,8 +93,7 @@ void TabStripLook::Draw(const DRAWITEMSTRUCT &item, HIMAGELIST icons) const {
     HDC dc = item.hDC;
     const RECT &tab = item.rcItem; // the tab inside its frame
     int image = -1;
-    DWORD state = 0;
-    const std::string caption = CaptionOf(item.hwndItem, static_cast<int>(item.itemID), &image, &state);
+    const std::string caption = CaptionOf(item.hwndItem, static_cast<int>(item.itemID), &image);
     FillRect(dc, &tab, GetSysColorBrush(COLOR_BTNFACE));
     if (icons != nullptr && image >= 0) {
         const RECT icon = TabIconRect(tab);
@@ -104,14 +103,16 @@ void TabStripLook::Draw(const DRAWITEMSTRUCT &item, HIMAGELIST icons) const {
     RECT text = TabCaptionRect(tab);
     SIZE size{};
     GetTextExtentPoint32A(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
-    const bool shown = (state & TCIS_HIGHLIGHTED) != 0 || (item.itemState & ODS_SELECTED) != 0;
+    // The selected tab alone is the one shown: a highlight state left on
+    // another tab (set from outside the program) does not make a second one.
+    const bool shown = (item.itemState & ODS_SELECTED) != 0;
     const COLORREF oldColor = GetTextColor(dc);
+    // The highlight behind the caption, a little larger than the text.
+    const int middle = (text.left + text.right) / 2;
+    const int half = std::min(static_cast<int>(size.cx) / 2 + 3, static_cast<int>(text.right - text.left) / 2 + 2);
+    const int top = (tab.top + tab.bottom - size.cy) / 2 - 1;
+    const RECT band{middle - half, top, middle + half, top + size.cy + 2};
     if (shown) {
-        // The highlight behind the caption, a little larger than the text.
-        const int middle = (text.left + text.right) / 2;
-        const int half = std::min(static_cast<int>(size.cx) / 2 + 3, static_cast<int>(text.right - text.left) / 2 + 2);
-        const int top = (tab.top + tab.bottom - size.cy) / 2 - 1;
-        RECT band{middle - half, top, middle + half, top + size.cy + 2};
         FillRect(dc, &band, GetSysColorBrush(COLOR_HIGHLIGHT));
         SetTextColor(dc, GetSysColor(COLOR_HIGHLIGHTTEXT));
     } else {
@@ -124,4 +125,12 @@ void TabStripLook::Draw(const DRAWITEMSTRUCT &item, HIMAGELIST icons) const {
     SetTextAlign(dc, oldAlign);
     SetBkMode(dc, oldMode);
     SetTextColor(dc, oldColor);
+    // The focus rectangle round the caption of the focused tab while the
+    // strip has the keyboard focus.
+    if (GetFocus() == item.hwndItem &&
+        SendMessageA(item.hwndItem, TCM_GETCURFOCUS, 0, 0) == static_cast<LRESULT>(item.itemID)) {
+        RECT focus = band;
+        InflateRect(&focus, 1, 1);
+        DrawFocusRect(dc, &focus);
+    }
 }

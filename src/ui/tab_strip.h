@@ -3,7 +3,8 @@
 // from the measured captions so that every tab shows its whole caption and
 // icon at any width of the window: where seven to a row do not fit, fewer
 // do, in more rows. The tab shown gets the highlight colours behind its
-// caption only, so its caption and icon both keep their contrast.
+// caption only, so its caption and icon both keep their contrast; the
+// focused tab gets the focus rectangle round its caption.
 #pragma once
 #include <windows.h>
 

@@ -1,8 +1,9 @@
 // The help file against the program: the names of menus, tabs and columns the
 // pages mark are the ones the program shows (and every one of them is
 // described), every page's navigation bar leads to every page, the index
-// holds every command and tab, and the compiled help carries its index and
-// its full-text search.
+// holds every command and tab, the categories page describes every tab, the
+// messages page every message of the Entry, backup and watch commands, and
+// the compiled help carries its index and its full-text search.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -10,11 +11,14 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
+#include <regex>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "resources/ids.h"
+#include "support/offline_drive.h"
 #include "system/files.h"
 #include "system/text.h"
 #include "ui/category_grids.h"
@@ -197,6 +201,73 @@ TEST(Help, EveryPageLeadsToEveryPageAndTheIndexHoldsEveryCommandAndTab) {
         EXPECT_TRUE(index.count(LowerText(name)) || index.count(LowerText(name) + " menu")) << name;
     for (const std::string &local : Between(HelpSource("index.hhk"), "<param name=\"Local\" value=\"", "\""))
         EXPECT_NE(std::find(pages.begin(), pages.end(), local), pages.end()) << local;
+}
+
+TEST(Help, TheCategoriesPageDescribesEveryTab) {
+    std::set<std::string> described;
+    for (const std::string &name : Between(HelpSource("categories.html"), "<h2><span class=\"tab\">", "</span>"))
+        described.insert(PlainText(name));
+    EXPECT_EQ(described, ProgramTabCaptions());
+}
+
+// The texts the change code shows, read from its sources: the first text of
+// every Ask( and Tell( call (a literal, or a named constant), and the texts
+// of the Entry commands' table of kinds. Composed messages give their fixed
+// start.
+std::set<std::string> ChangeMessages(const std::string &sourceFolder) {
+    const char *const kFiles[] = {"changes\\entry_changes.cpp", "changes\\backup.cpp", "changes\\restore.cpp",
+                                  "changes\\watch.cpp",         "changes\\watch.h",    "changes\\snapshot.cpp",
+                                  "changes\\startup_run.cpp"};
+    auto unescape = [](const std::string &literal) {
+        return std::regex_replace(literal.substr(1, literal.size() - 2), std::regex(R"(\\(.))"), "$1");
+    };
+    std::map<std::string, std::string> constants;
+    std::vector<std::string> sources;
+    const std::regex constant(R"re((k\w+) = ("(?:[^"\\]|\\.)*"))re");
+    for (const char *file : kFiles) {
+        std::string text;
+        EXPECT_TRUE(ReadFileBytes(sourceFolder + "\\" + file, text)) << file;
+        for (std::sregex_iterator it(text.begin(), text.end(), constant), end; it != end; ++it)
+            constants[(*it)[1]] = unescape((*it)[2]);
+        sources.push_back(text);
+    }
+    std::set<std::string> messages;
+    auto add = [&](const std::string &argument) {
+        if (argument.front() == '"')
+            messages.insert(TrimBlanks(unescape(argument)));
+        else if (constants.count(argument))
+            messages.insert(TrimBlanks(constants[argument]));
+    };
+    const std::regex call(R"re((?:Ask|Tell)\((?:ui, )?(?:std::string\()?("(?:[^"\\]|\\.)*"|k\w+))re");
+    const std::regex tableItem(R"re("(?:[^"\\]|\\.)*"|\bk\w+)re");
+    for (const std::string &text : sources) {
+        for (std::sregex_iterator it(text.begin(), text.end(), call), end; it != end; ++it)
+            add((*it)[1]);
+        const size_t table = text.find("kRows[] = {");
+        if (table == std::string::npos)
+            continue;
+        const std::string rows = text.substr(table, text.find("};", table) - table);
+        for (std::sregex_iterator it(rows.begin() + 11, rows.end(), tableItem), end; it != end; ++it)
+            add(it->str());
+    }
+    messages.erase("Quillmara");
+    return messages;
+}
+
+TEST(Help, TheMessagesPageExplainsEveryMessageOfTheChangeCommands) {
+    const std::string sources = DosPath(QM_SOURCE_DIR "/src");
+    if (sources.empty())
+        GTEST_SKIP() << "the sources are reached through Wine's drive mapping";
+    const std::set<std::string> messages = ChangeMessages(sources);
+    // The table of kinds, a composed message and a named constant are all read.
+    EXPECT_TRUE(messages.count("Disabling Winsock Providers not available, only deletion is supported."));
+    EXPECT_TRUE(messages.count("Failed to delete startup of"));
+    EXPECT_TRUE(messages.count("Unable to start registry watching due to error loading snapshot."));
+    EXPECT_TRUE(messages.count("Location is empty, nothing to backup."));
+    const std::string page = PlainText(HelpSource("messages.html"));
+    for (const std::string &message : messages)
+        EXPECT_NE(page.find(message), std::string::npos) << "the messages page never names \"" << message << "\"";
+    EXPECT_NE(page.find("SNAPSHOT ERROR"), std::string::npos);
 }
 
 // The compiled help names its index file in its system record, and holds the

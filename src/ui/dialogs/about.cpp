@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -10,24 +11,57 @@
 #include "resources/ids.h"
 #include "system/files.h"
 #include "system/log.h"
+#include "ui/font_layout.h"
 #include "ui/msgbox.h"
 
 namespace {
 
-constexpr int kClientWidth = 430;
-constexpr int kClientHeight = 262;
-
 constexpr const char *kTitle = "Quillmara";
-constexpr const char *kDescription =
-    "Quillmara lists the programs that Windows starts by itself, on this system or on an offline "
-    "installation on another drive. Entries can be disabled and enabled again, deleted, backed up "
-    "and restored, and a watch mode asks before any new startup entry is allowed.";
-constexpr const char *kDisclaimer =
-    "Warning: changing startup entries edits the registry. A wrong change can stop programs, services "
-    "or drivers from starting, and can make the system unusable. Back up an entry before changing it.";
 constexpr const char *kUnavailable = "System Information Is Unavailable At This Time";
 
 } // namespace
+
+const char *const kAboutDescription =
+    "Quillmara lists the programs that Windows starts by itself, on this system or on an offline "
+    "installation on another drive. Entries can be disabled and enabled again, deleted, backed up "
+    "and restored, and a watch mode asks before any new startup entry is allowed.";
+const char *const kAboutDisclaimer =
+    "Warning: changing startup entries edits the registry. A wrong change can stop programs, services "
+    "or drivers from starting, and can make the system unusable. Back up an entry before changing it.";
+const char *const kSysInfoCaption = "&System Info...";
+
+AboutLayout LayOutAbout(HFONT font) {
+    const int fh = FontHeight(font);
+    auto s = [fh](int design) { return ScaledForFont(design, fh); };
+    auto at = [](int x, int y, int cx, int cy) { return RECT{x, y, x + cx, y + cy}; };
+    AboutLayout l;
+    l.width = s(430);
+    const int lineHeight = std::max(s(16), fh + 3);
+    l.icon = at(s(14), s(14), 32, 32);
+    l.title = at(s(62), s(14), s(350), lineHeight);
+    l.version = at(s(62), l.title.bottom + s(2), s(350), lineHeight);
+    const int descriptionWidth = s(354);
+    // The texts broken into lines a little narrower than their controls (a
+    // line's last glyph may reach past its measured width), and the controls
+    // as tall as their lines, the design's heights at least.
+    const int slack = s(6);
+    l.descriptionLines = WrapText(font, kAboutDescription, descriptionWidth - slack);
+    l.description = at(s(62), l.version.bottom + s(8), descriptionWidth,
+                       std::max(70, WrappedTextHeight(font, l.descriptionLines, descriptionWidth)));
+    l.line1 = at(s(12), l.description.bottom + s(8), l.width - 2 * s(12), 2);
+    const int disclaimerWidth = s(402);
+    l.disclaimerLines = WrapText(font, kAboutDisclaimer, disclaimerWidth - slack);
+    l.disclaimer = at(s(14), l.line1.top + s(10), disclaimerWidth,
+                      std::max(58, WrappedTextHeight(font, l.disclaimerLines, disclaimerWidth)));
+    l.line2 = at(s(12), l.disclaimer.bottom + s(10), l.width - 2 * s(12), 2);
+    const int buttonHeight = std::max(s(25), fh + 10);
+    const int okWidth = s(84);
+    const int sysInfoWidth = std::max(s(100), TextWidth(font, "System Info...") + s(16));
+    l.ok = at(l.width - s(12) - okWidth, l.line2.top + s(14), okWidth, buttonHeight);
+    l.sysInfo = at(l.ok.left - s(10) - sysInfoWidth, l.ok.top, sysInfoWidth, buttonHeight);
+    l.height = l.ok.bottom + s(11);
+    return l;
+}
 
 std::string VersionLine(DWORD versionMS, DWORD versionLS) {
     return "Version " + std::to_string(HIWORD(versionMS)) + "." + std::to_string(LOWORD(versionMS)) + "." +
@@ -96,23 +130,29 @@ void ShowAbout(HWND owner) {
     box.Show(owner);
 }
 
-void AboutDialog::Show(HWND owner) { RunModal(owner, std::string("About ") + kTitle, kClientWidth, kClientHeight); }
+void AboutDialog::Show(HWND owner) {
+    layout_ = LayOutAbout(UiFont());
+    RunModal(owner, std::string("About ") + kTitle, layout_.width, layout_.height);
+}
 
 bool AboutDialog::OnInit() {
     HWND dlg = hwnd();
+    auto child = [dlg](const char *cls, const std::string &text, DWORD style, const RECT &r, int id) {
+        return CreateChild(dlg, cls, text, style, r.left, r.top, r.right - r.left, r.bottom - r.top, id);
+    };
+    const AboutLayout &l = layout_;
     HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_QUILLMARA));
-    HWND pic = CreateChild(dlg, "STATIC", "", WS_VISIBLE | SS_ICON, 14, 14, 32, 32, IDC_ABOUT_ICON);
+    HWND pic = child("STATIC", "", WS_VISIBLE | SS_ICON, l.icon, IDC_ABOUT_ICON);
     SendMessageA(pic, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
     SendMessageA(dlg, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-    CreateChild(dlg, "STATIC", kTitle, WS_VISIBLE | SS_LEFT, 62, 14, 350, 16, IDC_ABOUT_TITLE);
-    CreateChild(dlg, "STATIC", ProgramVersionLine(), WS_VISIBLE | SS_LEFT, 62, 32, 350, 16, IDC_ABOUT_VERSION);
-    CreateChild(dlg, "STATIC", kDescription, WS_VISIBLE | SS_LEFT, 62, 56, 354, 70, IDC_ABOUT_DESCRIPTION);
-    CreateChild(dlg, "STATIC", "", WS_VISIBLE | SS_ETCHEDHORZ, 12, 134, 406, 2, IDC_ABOUT_LINE1);
-    CreateChild(dlg, "STATIC", kDisclaimer, WS_VISIBLE | SS_LEFT, 14, 144, 402, 58, IDC_ABOUT_DISCLAIMER);
-    CreateChild(dlg, "STATIC", "", WS_VISIBLE | SS_ETCHEDHORZ, 12, 212, 406, 2, IDC_ABOUT_LINE2);
-    CreateChild(dlg, "BUTTON", "&System Info...", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 224, 226, 100, 25,
-                IDC_ABOUT_SYSINFO);
-    HWND ok = CreateChild(dlg, "BUTTON", "OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 334, 226, 84, 25, IDOK);
+    child("STATIC", kTitle, WS_VISIBLE | SS_LEFT, l.title, IDC_ABOUT_TITLE);
+    child("STATIC", ProgramVersionLine(), WS_VISIBLE | SS_LEFT, l.version, IDC_ABOUT_VERSION);
+    child("STATIC", l.descriptionLines, WS_VISIBLE | SS_LEFT, l.description, IDC_ABOUT_DESCRIPTION);
+    child("STATIC", "", WS_VISIBLE | SS_ETCHEDHORZ, l.line1, IDC_ABOUT_LINE1);
+    child("STATIC", l.disclaimerLines, WS_VISIBLE | SS_LEFT, l.disclaimer, IDC_ABOUT_DISCLAIMER);
+    child("STATIC", "", WS_VISIBLE | SS_ETCHEDHORZ, l.line2, IDC_ABOUT_LINE2);
+    child("BUTTON", kSysInfoCaption, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, l.sysInfo, IDC_ABOUT_SYSINFO);
+    HWND ok = child("BUTTON", "OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, l.ok, IDOK);
     SetFocus(ok);
     return false;
 }

@@ -9,6 +9,20 @@
 
 #include "ui/window.h"
 
+// Where the box's controls go for a font: the 96-DPI design's places, grown
+// with a larger font, and each text as tall as its wrapped lines.
+struct AboutLayout {
+    RECT icon{}, title{}, version{}, description{}, line1{}, disclaimer{}, line2{}, sysInfo{}, ok{};
+    std::string descriptionLines, disclaimerLines; // the texts broken into their lines
+    int width = 0; // the client size
+    int height = 0;
+};
+AboutLayout LayOutAbout(HFONT font);
+// The box's texts (the version line aside).
+extern const char *const kAboutDescription;
+extern const char *const kAboutDisclaimer;
+extern const char *const kSysInfoCaption;
+
 class AboutDialog : public Dialog {
   public:
     // Shows the box modally over owner (may be null).
@@ -17,6 +31,9 @@ class AboutDialog : public Dialog {
   protected:
     bool OnInit() override;
     INT_PTR HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+  private:
+    AboutLayout layout_;
 };
 
 // Shows the About box modally over owner; returns when it is closed.

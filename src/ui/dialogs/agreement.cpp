@@ -66,6 +66,8 @@ bool AgreementDialog::OnInit() {
     HWND agree = CreateChild(dlg, "BUTTON", "I AGREE", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 553, 539, 81, 25,
                              IDC_LICENSE_CONTINUE);
     EnableWindow(agree, FALSE);
+    // Shown for reading only: the close of a window that asks nothing.
+    CreateChild(dlg, "BUTTON", "Close", WS_TABSTOP | BS_PUSHBUTTON, 553, 539, 81, 25, IDCANCEL);
     HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_QUILLMARA));
     SendMessageA(dlg, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     SetFocus(text);
@@ -99,6 +101,7 @@ void AgreementDialog::ShowForReading() {
         return;
     ShowWindow(GetDlgItem(hwnd(), IDC_LICENSE_QUIT), SW_HIDE);
     ShowWindow(GetDlgItem(hwnd(), IDC_LICENSE_CONTINUE), SW_HIDE);
+    ShowWindow(GetDlgItem(hwnd(), IDCANCEL), SW_SHOW);
     ShowWindow(hwnd(), SW_SHOW);
 }
 

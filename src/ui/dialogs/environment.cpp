@@ -5,10 +5,15 @@
 #include "resources/ids.h"
 #include "scan/state.h"
 #include "scan/watch_scan.h"
+#include "ui/font_layout.h"
+#include "ui/window.h"
 
 namespace {
 constexpr int kClientWidth = 520;
 constexpr int kClientHeight = 400;
+// The design's size, larger with a larger dialog font.
+int ClientWidth() { return ScaledForFont(kClientWidth, FontHeight(UiFont())); }
+int ClientHeight() { return ScaledForFont(kClientHeight, FontHeight(UiFont())); }
 // The window that is open, for CloseEnvironmentWindow.
 EnvironmentDialog *openWindow = nullptr;
 } // namespace
@@ -47,7 +52,7 @@ void CloseEnvironmentWindow() {
 }
 
 void EnvironmentDialog::Open() {
-    if (hwnd() == nullptr && !CreateModeless(nullptr, kCaption, kClientWidth, kClientHeight))
+    if (hwnd() == nullptr && !CreateModeless(nullptr, kCaption, ClientWidth(), ClientHeight()))
         return;
     openWindow = this;
     SetDlgItemTextA(hwnd(), IDC_ENV_TEXT, EnvironmentText().c_str());
@@ -60,7 +65,7 @@ bool EnvironmentDialog::OnInit() {
     CreateChild(dlg, "EDIT", "",
                 WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL |
                     ES_AUTOHSCROLL,
-                0, 0, kClientWidth, kClientHeight, IDC_ENV_TEXT, WS_EX_CLIENTEDGE);
+                0, 0, ClientWidth(), ClientHeight(), IDC_ENV_TEXT, WS_EX_CLIENTEDGE);
     HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_QUILLMARA));
     SendMessageA(dlg, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     return true;

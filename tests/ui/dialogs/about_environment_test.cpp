@@ -4,17 +4,34 @@
 // environment list of the running process.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <regex>
+#include <sstream>
+#include <tuple>
 #include <thread>
 
 #include "resources/ids.h"
 #include "support/app_driver.h"
 #include "support/testing.h"
 #include "ui/dialogs/about.h"
+#include "ui/dialogs/agreement.h"
 #include "ui/dialogs/environment.h"
+#include "ui/font_layout.h"
+#include "ui/gdi.h"
+#include "ui/window.h"
 
 namespace {
 
 const std::string kTestRoot = "Software\\QuillmaraTest\\SysInfo";
+
+// The dialog font as Windows gives it at a display scale (the test prefix's
+// own is 96 dots per inch).
+FontHandle FontAtDpi(int dpi) {
+    LOGFONTA lf{};
+    GetObjectA(UiFont(), sizeof lf, &lf);
+    lf.lfHeight = MulDiv(lf.lfHeight, dpi, 96);
+    return FontHandle(CreateFontIndirectA(&lf));
+}
 
 } // namespace
 
@@ -23,6 +40,42 @@ TEST(About, VersionLineTakesMajorMinorAndRevisionAsPlainNumbers) {
     EXPECT_EQ(VersionLine(MAKELONG(0, 10), MAKELONG(7, 4)), "Version 10.0.7");
     // This test program carries file version 1.2.0.93.
     EXPECT_EQ(ProgramVersionLine(), "Version 1.2.93");
+}
+
+// At 96, 120 and 144 dots per inch every line of the texts fits its control,
+// the controls do not overlap, and all lie inside the box.
+TEST(About, EveryLineShowsAtEveryDisplayScale) {
+    for (int dpi : {96, 120, 144}) {
+        const FontHandle font = FontAtDpi(dpi);
+        const AboutLayout l = LayOutAbout(font.get());
+        auto fits = [&](const RECT &r, const std::string &text) {
+            return WrappedTextHeight(font.get(), text, r.right - r.left) <= r.bottom - r.top;
+        };
+        // Each text whole, in lines that leave room at the control's right edge.
+        for (const auto &[lines, whole, r] : {std::tuple{l.descriptionLines, kAboutDescription, l.description},
+                                              std::tuple{l.disclaimerLines, kAboutDisclaimer, l.disclaimer}}) {
+            EXPECT_EQ(std::regex_replace(lines, std::regex("\r\n"), " "), whole) << dpi;
+            EXPECT_TRUE(fits(r, lines)) << dpi;
+            std::stringstream split(lines);
+            for (std::string line; std::getline(split, line);) {
+                if (!line.empty() && line.back() == '\r')
+                    line.pop_back();
+                EXPECT_LE(TextWidth(font.get(), line) + 4, r.right - r.left) << dpi << " " << line;
+            }
+        }
+        EXPECT_TRUE(fits(l.version, "Version 10.10.10000")) << dpi;
+        EXPECT_GE(l.version.bottom - l.version.top, FontHeight(font.get())) << dpi;
+        EXPECT_GE(l.sysInfo.right - l.sysInfo.left, TextWidth(font.get(), "System Info...") + 8) << dpi;
+        EXPECT_LE(l.title.bottom, l.version.top) << dpi;
+        EXPECT_LE(l.version.bottom, l.description.top) << dpi;
+        EXPECT_LE(l.description.bottom, l.line1.top) << dpi;
+        EXPECT_LE(l.disclaimer.bottom, l.line2.top) << dpi;
+        EXPECT_LE(l.line2.bottom, l.ok.top) << dpi;
+        EXPECT_LE(l.sysInfo.right, l.ok.left) << dpi;
+        EXPECT_LE(l.ok.right, l.width) << dpi;
+        EXPECT_LE(l.ok.bottom, l.height) << dpi;
+        EXPECT_LE(std::max(l.description.right, l.disclaimer.right), l.width) << dpi;
+    }
 }
 
 TEST(About, GetKeyValueReadsTextAndNumbersAndFailsOnMissingValues) {
@@ -107,4 +160,17 @@ TEST(Environment, TheWindowShowsTheListAndClosesOnEscape) {
     EXPECT_EQ(TextOf(FindControl(dialog.hwnd(), IDC_ENV_TEXT)), EnvironmentText());
     SendMessageA(dialog.hwnd(), WM_COMMAND, IDCANCEL, 0);
     EXPECT_EQ(dialog.hwnd(), nullptr);
+}
+
+TEST(License, ShownForReadingItHasACloseButtonThatClosesIt) {
+    AgreementDialog license;
+    license.ShowForReading();
+    ASSERT_NE(license.hwnd(), nullptr);
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(license.hwnd(), IDC_LICENSE_QUIT)));
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(license.hwnd(), IDC_LICENSE_CONTINUE)));
+    HWND close = GetDlgItem(license.hwnd(), IDCANCEL);
+    ASSERT_TRUE(IsWindowVisible(close));
+    EXPECT_EQ(TextOf(close), "Close");
+    SendMessageA(close, BM_CLICK, 0, 0);
+    EXPECT_EQ(license.hwnd(), nullptr);
 }

@@ -12,7 +12,10 @@
 
 #include "resources/ids.h"
 #include "support/app_driver.h"
+#include "ui/font_layout.h"
+#include "ui/gdi.h"
 #include "ui/main_window.h"
+#include "ui/selection_rules.h"
 #include "ui/tab_strip.h"
 #include "ui/window.h"
 
@@ -40,6 +43,41 @@ TEST(TabLayoutTest, TabsTakeAnotherRowOnlyWhenTheirCaptionsNeedIt) {
     }
     EXPECT_EQ(ChooseTabLayout(14, 100, kWidest).perRow, 1);
     EXPECT_EQ(TabCaptionText("     IMAGE HIJACKS"), "IMAGE HIJACKS");
+}
+
+// The status bar at 96, 120 and 144 dots per inch: at the window's minimum
+// width (grown with the font) the longest help text and the operating system
+// show whole, from 800 pixels on the path too; at the default size the
+// design's widths stay.
+TEST(StatusLayoutTest, TheHelpAndTheOperatingSystemShowWholeAtEveryScale) {
+    for (int dpi : {96, 120, 144}) {
+        LOGFONTA lf{};
+        GetObjectA(UiFont(), sizeof lf, &lf);
+        lf.lfHeight = MulDiv(lf.lfHeight, dpi, 96);
+        const FontHandle font(CreateFontIndirectA(&lf));
+        const int fh = FontHeight(font.get());
+        const int help = TextWidth(font.get(), kLocationHelp) + 12;
+        const int path = TextWidth(font.get(), "System Path: C:\\WINDOWS") + 12;
+        const int system = TextWidth(font.get(), "Operating System: Vista / Windows 7") + 12 + 17;
+        for (int width : {ScaledForFont(640, fh) - 16, ScaledForFont(800, fh) - 16, ScaledForFont(944, fh)}) {
+            const StatusWidths w = ChooseStatusWidths(width, help, path, system, ScaledForFont(360, fh),
+                                                      ScaledForFont(230, fh));
+            EXPECT_GE(w.help, help) << dpi << " " << width;
+            EXPECT_GE(w.system, system) << dpi << " " << width;
+            if (width > ScaledForFont(640, fh)) { // at the very minimum the path alone may be cut
+                EXPECT_GE(w.path, path) << dpi << " " << width;
+            }
+            EXPECT_EQ(w.help + w.path + w.system, width) << dpi << " " << width;
+        }
+    }
+    const StatusWidths design = ChooseStatusWidths(944, 310, 130, 200, 360, 230);
+    EXPECT_EQ(design.path, 360);
+    EXPECT_EQ(design.system, 230);
+    // Too narrow for all: the path is cut, never the operating system.
+    const StatusWidths narrow = ChooseStatusWidths(510, 310, 130, 200, 360, 230);
+    EXPECT_EQ(narrow.system, 200);
+    EXPECT_EQ(narrow.help, 310);
+    EXPECT_EQ(narrow.path, 0);
 }
 
 class MainWindowLookTest : public testing::Test {

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <initializer_list>
 #include <thread>
+#include <tuple>
 
 #include "resources/ids.h"
 #include "scan/state.h"
@@ -242,6 +244,78 @@ TEST_F(MainSelectTest, FindDialogFindsAnEntryOnAnotherTabAndF3Repeats) {
     EXPECT_EQ(boxes[0].prompt, "Cannot find \"BEEPDRV\"");
     EXPECT_EQ(boxes[0].title, "Quillmara");
     SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    // The window active again: the hit's grid has the keys.
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            PumpPendingEvents();
+            return GetFocus() == window.grids().Window(kCatDrivers)->Handle();
+        },
+        10000));
+}
+
+// Keys as the thread sees them while the posted key messages are handled.
+void HoldKeys(std::initializer_list<int> keys) {
+    BYTE state[256] = {};
+    for (int key : keys)
+        state[key] = 0x80;
+    SetKeyboardState(state);
+}
+
+TEST_F(MainSelectTest, TheKeyboardReachesTheGridTheTabsAndTheEntryMenu) {
+    auto grid = [&](int i) { return window.grids().Window(i)->Handle(); };
+    auto press = [&](UINT message, WPARAM key, std::initializer_list<int> held = {}) {
+        HoldKeys(held);
+        PostMessageA(GetFocus(), message, key, 0);
+        PumpPendingEvents();
+        HoldKeys({});
+    };
+    window.ShowMain(true);
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            PumpPendingEvents();
+            return GetActiveWindow() == window.hwnd();
+        },
+        10000));
+    EXPECT_EQ(GetFocus(), grid(kCatLogon));
+    press(WM_KEYDOWN, VK_HOME);
+    press(WM_KEYDOWN, VK_DOWN);
+    EXPECT_EQ(window.selection.CurrentRow, 2);
+
+    // Tab to the strip and back; the strip's arrows change the tab and keep the focus.
+    press(WM_KEYDOWN, VK_TAB);
+    EXPECT_EQ(GetFocus(), window.tabStrip());
+    press(WM_KEYDOWN, VK_TAB);
+    EXPECT_EQ(GetFocus(), grid(kCatLogon));
+    press(WM_KEYDOWN, VK_TAB, {VK_SHIFT});
+    EXPECT_EQ(GetFocus(), window.tabStrip());
+    press(WM_KEYDOWN, VK_RIGHT);
+    EXPECT_EQ(window.SelectedTab(), 2);
+    EXPECT_EQ(GetFocus(), window.tabStrip());
+
+    // Ctrl+Tab and its kin change the tab from anywhere; the shown grid gets the focus.
+    press(WM_KEYDOWN, VK_TAB, {VK_CONTROL});
+    EXPECT_EQ(window.SelectedTab(), 3);
+    EXPECT_EQ(GetFocus(), grid(3));
+    press(WM_KEYDOWN, VK_TAB, {VK_CONTROL, VK_SHIFT});
+    press(WM_KEYDOWN, VK_PRIOR, {VK_CONTROL});
+    EXPECT_EQ(window.SelectedTab(), 1);
+    press(WM_KEYDOWN, VK_NEXT, {VK_CONTROL});
+    EXPECT_EQ(window.SelectedTab(), 2);
+    Command(IDM_TAB0 + kCatLogon);
+    EXPECT_EQ(GetFocus(), grid(kCatLogon));
+
+    // Shift+F10 and the Apps key open the Entry menu on the current row.
+    press(WM_KEYDOWN, VK_END);
+    for (const auto &[message, key, held] : {std::tuple{WM_SYSKEYDOWN, VK_F10, VK_SHIFT},
+                                             std::tuple{WM_KEYDOWN, VK_APPS, 0}}) {
+        g_menuSeen = false;
+        SetTimer(nullptr, 0, 300, CloseMenu);
+        HoldKeys({held});
+        SendMessageA(GetFocus(), message, key, 0);
+        HoldKeys({});
+        EXPECT_TRUE(g_menuSeen) << key;
+        EXPECT_EQ(window.selection.CurrentRow, 3) << key;
+    }
 }
 
 TEST_F(MainSelectTest, HelpAboutShowsTheAboutBoxOverTheWindow) {
