@@ -198,24 +198,11 @@ LONG ReadWide(HKEY key, const std::wstring &name, RegValue &out) {
     out = RegValue{};
     if (const LONG rc = Injected("RegQueryValueExA"))
         return rc;
-    DWORD size = 512;
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        std::string buffer(size, '\0');
-        DWORD type = REG_NONE, got = size;
-        const LONG rc =
-            RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE *>(buffer.data()), &got);
-        if (rc == ERROR_SUCCESS) {
-            buffer.resize(got);
-            out.present = true;
-            out.type = type;
-            out.data = std::move(buffer);
-            return ERROR_SUCCESS;
-        }
-        if (rc != ERROR_MORE_DATA)
-            return rc;
-        size = got > size ? got : size * 2;
-    }
-    return ERROR_MORE_DATA;
+    out = ReadValueWide(key, name);
+    if (out.present)
+        return ERROR_SUCCESS;
+    const LONG rc = RegQueryValueExW(key, name.c_str(), nullptr, nullptr, nullptr, nullptr);
+    return rc == ERROR_SUCCESS ? ERROR_MORE_DATA : rc; // it changed while it was read
 }
 
 LONG WriteWide(HKEY key, const std::wstring &name, DWORD type, const std::string &data) {
@@ -647,6 +634,19 @@ bool PutBackCopy(HKEY copy, const std::string &copyName) {
     return true;
 }
 
+// False for a path in an offline installation's hive ("_REMOTE_...") that
+// this process has not loaded: a record there was made on a mount that is
+// gone, whatever is mounted under that name now.
+bool HiveOfPathListed(HKEY root, const std::string &path) {
+    const std::string name = path.substr(0, path.find('\\'));
+    if (!HasRemotePrefix(name))
+        return true;
+    const auto &list = LoadedHives();
+    return std::any_of(list.begin(), list.end(), [&](const LoadedHive &hive) {
+        return hive.Root == root && LowerText(hive.SubKey) == LowerText(name);
+    });
+}
+
 // What the record of a move into destination says: its source ("" when
 // there is none) and whether the target was copied whole.
 struct MoveRecord {
@@ -926,14 +926,32 @@ bool MoveKey(HKEY root, const std::string &from, const std::string &to, bool dro
             // refusing it.
             probe.reset();
             const MoveRecord record = MoveRecordOf(destination);
-            if (record.source != source) {
+            if (record.source.empty()) {
                 WriteLog("Key already exixts.");
+                return false;
+            }
+            if (record.source != source || !HiveOfPathListed(root, to)) {
+                // Left by a move from elsewhere, or in a hive that has been
+                // unloaded since: what is there now is not what it recorded.
+                WriteLog("MoveKey dropped the stale record of a move from " + record.source + " into " +
+                         destination + "; the key already exists");
+                DropMoveRecord(destination);
                 return false;
             }
             if (record.targetWhole) {
                 // It stopped while deleting the source, which may be partly
-                // gone: the target is the whole entry, so only the deletion
-                // is finished.
+                // gone, or written again since: what the source holds now
+                // goes on top of the target before the deletion is finished.
+                const bool sourceThere = Open(root, from, KEY_READ, probe) == ERROR_SUCCESS;
+                probe.reset();
+                if (sourceThere) {
+                    ScopedKey target;
+                    if (Open(root, to, kWriteAccess, target) != ERROR_SUCCESS ||
+                        CopyTree(root, from, target.get()) != ERROR_SUCCESS) {
+                        WriteLog("Failed to copy the subkey");
+                        return false;
+                    }
+                }
                 const LONG deleted = DeleteTree(root, from);
                 if (deleted != ERROR_SUCCESS && deleted != ERROR_FILE_NOT_FOUND) {
                     WriteLog("Failed to delete the old subkey");
@@ -1110,9 +1128,13 @@ bool SaveKeyToFile(const std::string &key, const std::string &file, HKEY root) {
 bool RestoreKeyFromFile(const std::string &key, const std::string &file, HKEY root) {
     if (!MatchesCheckRecord(file))
         return false;
-    HiveWriteBack writeBack(root, key);
     EnablePrivileges();
-    const bool restored = RestoreContent(root, key, file);
+    bool restored = false;
+    {
+        // Written back while the privileges are still held.
+        HiveWriteBack writeBack(root, key);
+        restored = RestoreContent(root, key, file);
+    }
     DisablePrivileges();
     return restored;
 }
