@@ -10,6 +10,7 @@
 
 #include "registry/access.h"
 #include "registry/hives.h"
+#include "registry/key_trust.h"
 #include "registry/names.h"
 #include "registry/values.h"
 #include "system/codepage.h"
@@ -705,7 +706,8 @@ void SetPlatformKeyRestore(PlatformKeyRestore call) { PlatformRestoreStandIn() =
 
 bool RecoverInterruptedChanges() {
     EnablePrivileges();
-    bool all = true;
+    // No record is read from a key someone else could have written.
+    bool all = SecureRecordKey(HKEY_LOCAL_MACHINE, kRestoreCopyBase);
     // Temporary hives of restores whose process is gone.
     std::vector<std::string> names;
     {

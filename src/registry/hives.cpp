@@ -115,22 +115,6 @@ std::string FolderForTemporary(const std::string &file) {
     return slash == std::string::npos ? std::string(".") : file.substr(0, slash);
 }
 
-// Holds the backup and restore privileges while it lives; gives back the
-// state it found.
-class PrivilegeHold {
-  public:
-    PrivilegeHold() : held_(PrivilegesEnabled()) { EnablePrivileges(); }
-    ~PrivilegeHold() {
-        if (!held_)
-            DisablePrivileges();
-    }
-    PrivilegeHold(const PrivilegeHold &) = delete;
-    PrivilegeHold &operator=(const PrivilegeHold &) = delete;
-
-  private:
-    bool held_;
-};
-
 // Wine drops a loaded hive's changes when it is unloaded: write the key back
 // to the file it came from first (saving a key needs the backup privilege,
 // whatever the operation before dropped).
@@ -179,6 +163,17 @@ void DisablePrivileges() {
     if (AdjustBoth(0))
         Privileges().enabled = false;
 }
+
+PrivilegeHold::PrivilegeHold() : held_(PrivilegesEnabled()) { EnablePrivileges(); }
+
+PrivilegeHold::~PrivilegeHold() {
+    if (!held_)
+        DisablePrivileges();
+}
+
+DWORD KeyOpenOptionsFor(bool wine) { return wine ? 0 : REG_OPTION_BACKUP_RESTORE; }
+
+DWORD KeyOpenOptions() { return KeyOpenOptionsFor(RunningOnWine()); }
 
 bool LoadHive(const std::string &file, HKEY root, const std::string &name) {
     // An empty name would merge the hive into the root itself, a name with

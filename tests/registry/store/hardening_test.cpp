@@ -13,6 +13,7 @@
 #include "registry/access.h"
 #include "registry/disabled_store.h"
 #include "registry/hives.h"
+#include "registry/key_trust.h"
 #include "registry/values.h"
 #include "support/store_support.h"
 #include "support/testing.h"
@@ -370,6 +371,25 @@ TEST_F(Hardening, ARetryAfterTheCopyKeepsWhatTheSourceGotSinceAndStaleRecordsAre
     EXPECT_EQ(GetRegString(kRoot, remote + "\\AutorunsDisabled\\X", "DLLName"), "other.dll");
     EXPECT_EQ(recorded(), std::vector<std::string>{});
     DeleteRegTree(kRoot, "_REMOTE_QmGone");
+}
+
+TEST_F(Hardening, TheSettingsKeyIsRepairedBeforeAnyRecordIsRead) {
+    CreateRegKey(kRoot, kRecords + "\\Moves");
+    SetKeySecurityRead([](const std::string &) { return std::string("O:BUD:(A;CI;KA;;;BU)"); });
+    CapturedLog log;
+    bool asked = false, repairedFirst = false;
+    SetStoreFault([&](const char *) -> long {
+        if (!asked)
+            repairedFirst = log.text().find("repaired the security of HKEY_LOCAL_MACHINE\\" + kRecords + "\\Moves") !=
+                            std::string::npos;
+        asked = true;
+        return 0;
+    });
+    RecoverInterruptedChanges();
+    SetStoreFault(nullptr);
+    SetKeySecurityRead(nullptr);
+    EXPECT_TRUE(asked);
+    EXPECT_TRUE(repairedFirst) << log.text();
 }
 
 TEST_F(Hardening, ChangesInALoadedHiveReachItsFileAfterASaveDroppedThePrivileges) {

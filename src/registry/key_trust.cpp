@@ -1,0 +1,160 @@
+#include "registry/key_trust.h"
+
+#include <aclapi.h>
+#include <sddl.h>
+
+#include "registry/access.h"
+#include "registry/hives.h"
+#include "registry/values.h"
+#include "system/log.h"
+#include "system/text.h"
+
+namespace {
+
+// Every right that changes a key, what it holds, its permissions or owner.
+constexpr ACCESS_MASK kKeyWriteRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK | DELETE | WRITE_DAC |
+                                        WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
+
+bool IsAdministratorsOrSystem(PSID sid) {
+    return sid != nullptr && IsValidSid(sid) &&
+           (IsWellKnownSid(sid, WinBuiltinAdministratorsSid) || IsWellKnownSid(sid, WinLocalSystemSid));
+}
+
+// kRecordKeySecurity as a descriptor, freed with the object.
+class RecordKeyDescriptor {
+  public:
+    RecordKeyDescriptor() {
+        if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(kRecordKeySecurity, SDDL_REVISION_1, &sd_, nullptr))
+            sd_ = nullptr;
+    }
+    ~RecordKeyDescriptor() {
+        if (sd_ != nullptr)
+            LocalFree(sd_);
+    }
+    RecordKeyDescriptor(const RecordKeyDescriptor &) = delete;
+    RecordKeyDescriptor &operator=(const RecordKeyDescriptor &) = delete;
+    PSECURITY_DESCRIPTOR get() const { return sd_; }
+
+  private:
+    PSECURITY_DESCRIPTOR sd_ = nullptr;
+};
+
+KeySecurityRead &ReadStandIn() {
+    static KeySecurityRead read;
+    return read;
+}
+
+// The fault of an open key's security ("" for none).
+std::string FaultOfKey(HKEY key, const std::string &keyName) {
+    if (ReadStandIn()) {
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        ConvertStringSecurityDescriptorToSecurityDescriptorA(ReadStandIn()(keyName).c_str(), SDDL_REVISION_1,
+                                                             &descriptor, nullptr);
+        std::string fault = KeySecurityFault(descriptor);
+        LocalFree(descriptor);
+        return fault;
+    }
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const DWORD rc = GetSecurityInfo(key, SE_REGISTRY_KEY, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                     nullptr, nullptr, nullptr, nullptr, &descriptor);
+    if (rc != ERROR_SUCCESS)
+        return "its security cannot be read: " + ApiErrorText(static_cast<long>(rc));
+    std::string fault = KeySecurityFault(descriptor);
+    LocalFree(descriptor);
+    return fault;
+}
+
+// Gives the key the owner and protected DACL of kRecordKeySecurity.
+bool Repair(HKEY key, const RecordKeyDescriptor &sd) {
+    PSID owner = nullptr;
+    PACL dacl = nullptr;
+    BOOL defaulted = FALSE, present = FALSE;
+    if (sd.get() == nullptr || !GetSecurityDescriptorOwner(sd.get(), &owner, &defaulted) ||
+        !GetSecurityDescriptorDacl(sd.get(), &present, &dacl, &defaulted))
+        return false;
+    return SetSecurityInfo(key, SE_REGISTRY_KEY,
+                           OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
+                               PROTECTED_DACL_SECURITY_INFORMATION,
+                           owner, nullptr, dacl, nullptr) == ERROR_SUCCESS;
+}
+
+// Checks and repairs root\path and what lies below it; depth bounds a tree
+// someone made deep on purpose.
+bool SecureTree(HKEY root, const std::string &path, const RecordKeyDescriptor &sd, int depth) {
+    HKEY raw = nullptr;
+    const REGSAM access = READ_CONTROL | WRITE_DAC | WRITE_OWNER | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE;
+    LONG rc = RegOpenKeyExA(root, path.c_str(), KeyOpenOptions(), access, &raw);
+    if (rc != ERROR_SUCCESS) {
+        WriteLog("SecureRecordKey cannot open " + RootName(root) + path + ": " + ApiErrorText(rc));
+        return false;
+    }
+    TrackKey(raw, kTrackOpened, RootName(root) + path);
+    ScopedKey key(raw);
+    bool all = true;
+    const std::string fault = FaultOfKey(key.get(), RootName(root) + path);
+    if (!fault.empty()) {
+        const bool repaired = Repair(key.get(), sd);
+        WriteLog("SecureRecordKey " + std::string(repaired ? "repaired" : "could not repair") + " the security of " +
+                 RootName(root) + path + " (" + fault + ")");
+        all = repaired;
+    }
+    if (depth >= 16)
+        return all;
+    for (const std::string &name : EnumSubKeys(key.get()))
+        all = SecureTree(root, path + "\\" + name, sd, depth + 1) && all;
+    return all;
+}
+
+} // namespace
+
+void SetKeySecurityRead(KeySecurityRead read) { ReadStandIn() = std::move(read); }
+
+std::string KeySecurityFault(PSECURITY_DESCRIPTOR descriptor) {
+    if (descriptor == nullptr || !IsValidSecurityDescriptor(descriptor))
+        return "its security cannot be read";
+    PSID owner = nullptr;
+    BOOL defaulted = FALSE;
+    if (!GetSecurityDescriptorOwner(descriptor, &owner, &defaulted) || !IsAdministratorsOrSystem(owner))
+        return "its owner is not Administrators or SYSTEM";
+    BOOL present = FALSE;
+    PACL dacl = nullptr;
+    if (!GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) || !present || dacl == nullptr)
+        return "it lets everyone write";
+    for (DWORD i = 0; i < dacl->AceCount; ++i) {
+        void *ace = nullptr;
+        if (!GetAce(dacl, i, &ace))
+            return "its permissions cannot be read";
+        const auto *header = static_cast<const ACE_HEADER *>(ace);
+        if (header->AceType == ACCESS_DENIED_ACE_TYPE || header->AceType == ACCESS_DENIED_OBJECT_ACE_TYPE ||
+            header->AceType == ACCESS_DENIED_CALLBACK_ACE_TYPE ||
+            header->AceType == ACCESS_DENIED_CALLBACK_OBJECT_ACE_TYPE)
+            continue;
+        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE && header->AceType != ACCESS_ALLOWED_CALLBACK_ACE_TYPE)
+            return "its permissions hold an entry of an unknown kind";
+        const auto *allowed = static_cast<const ACCESS_ALLOWED_ACE *>(ace);
+        if ((allowed->Mask & kKeyWriteRights) != 0 &&
+            !IsAdministratorsOrSystem(const_cast<DWORD *>(&allowed->SidStart)))
+            return "its permissions let others write";
+    }
+    return "";
+}
+
+bool SecureRecordKey(HKEY root, const std::string &path) {
+    const RecordKeyDescriptor sd;
+    HKEY made = nullptr;
+    DWORD disposition = 0;
+    SECURITY_ATTRIBUTES sa{sizeof sa, sd.get(), FALSE};
+    const LONG rc = sd.get() == nullptr ? ERROR_INVALID_SECURITY_DESCR
+                                        : RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                                          KEY_READ, &sa, &made, &disposition);
+    if (rc != ERROR_SUCCESS) {
+        WriteLog("SecureRecordKey cannot make " + RootName(root) + path + ": " + ApiErrorText(rc));
+        return false;
+    }
+    TrackKey(made, kTrackOpened, RootName(root) + path);
+    CloseKey(made);
+    if (disposition == REG_CREATED_NEW_KEY)
+        return true;
+    PrivilegeHold privileges; // the owner and a key closed to Administrators
+    return SecureTree(root, path, sd, 0);
+}
