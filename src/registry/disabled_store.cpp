@@ -42,12 +42,14 @@ StoreFault &Fault() {
 LONG Injected(const char *call) { return Fault() ? static_cast<LONG>(Fault()(call)) : ERROR_SUCCESS; }
 
 // Opens root\path into out; ERROR_FILE_NOT_FOUND when it does not exist.
-LONG Open(HKEY root, const std::string &path, REGSAM access, ScopedKey &out) {
+// options are RegOpenKeyEx's (the seam names the backup-and-restore one).
+LONG Open(HKEY root, const std::string &path, REGSAM access, ScopedKey &out, DWORD options = 0) {
     out.reset();
-    if (const LONG rc = Injected("RegOpenKeyExA"))
+    if (const LONG rc = Injected((options & REG_OPTION_BACKUP_RESTORE) != 0 ? "RegOpenKeyExA:BackupRestore"
+                                                                              : "RegOpenKeyExA"))
         return rc;
     HKEY key = nullptr;
-    const LONG rc = RegOpenKeyExA(root, path.c_str(), 0, access, &key);
+    const LONG rc = RegOpenKeyExA(root, path.c_str(), options, access, &key);
     if (rc != ERROR_SUCCESS)
         return rc;
     TrackKey(key, kTrackOpened, RootName(root) + path);
@@ -531,9 +533,13 @@ bool ReplaceContent(HKEY target, const std::string &file, TemporaryHive &hive) {
 
 // RestoreKeyFromFile without the privileges.
 bool RestoreContent(HKEY root, const std::string &key, const std::string &file) {
-    // Emptying the key needs more than write access.
+    // Emptying the key needs more than write access. The platform's restore
+    // opens it under the restore privilege whatever its permissions say, so
+    // that a key only the system's installer may write is restored too.
+    const bool platform = ChosenKeyRestore() == KeyRestoreMethod::PlatformRestore;
     ScopedKey target;
-    if (Open(root, key, kWriteAccess | KEY_READ | DELETE, target) != ERROR_SUCCESS)
+    if (Open(root, key, kWriteAccess | KEY_READ | DELETE, target, platform ? REG_OPTION_BACKUP_RESTORE : 0) !=
+        ERROR_SUCCESS)
         return false;
 
     static std::atomic<unsigned> counter{0};

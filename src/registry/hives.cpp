@@ -171,10 +171,6 @@ PrivilegeHold::~PrivilegeHold() {
         DisablePrivileges();
 }
 
-DWORD KeyOpenOptionsFor(bool wine) { return wine ? 0 : REG_OPTION_BACKUP_RESTORE; }
-
-DWORD KeyOpenOptions() { return KeyOpenOptionsFor(RunningOnWine()); }
-
 bool LoadHive(const std::string &file, HKEY root, const std::string &name) {
     // An empty name would merge the hive into the root itself, a name with
     // "\" into a key below it, and the name of a key that is there already

@@ -45,11 +45,6 @@ class PrivilegeHold {
   private:
     bool held_;
 };
-// The options of RegOpenKeyEx that open a key for the program's own repairs
-// whatever its permissions say, under the restore privilege: the backup-and-
-// restore option on Windows; none under Wine, which keeps no such override.
-DWORD KeyOpenOptionsFor(bool wine);
-DWORD KeyOpenOptions();
 // Unloads "_REMOTE_SYSTEM", "_REMOTE_SOFTWARE" and every "_REMOTE_" key under
 // HKEY_USERS through UnloadHive (so under Wine only the listed ones; on
 // Windows also hives an earlier run left loaded); each is tried once. False

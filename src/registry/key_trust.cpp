@@ -83,7 +83,9 @@ bool Repair(HKEY key, const RecordKeyDescriptor &sd) {
 bool SecureTree(HKEY root, const std::string &path, const RecordKeyDescriptor &sd, int depth) {
     HKEY raw = nullptr;
     const REGSAM access = READ_CONTROL | WRITE_DAC | WRITE_OWNER | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE;
-    LONG rc = RegOpenKeyExA(root, path.c_str(), KeyOpenOptions(), access, &raw);
+    // Opened under the restore privilege whatever its permissions say (Wine
+    // takes the option and keeps no permissions on keys).
+    const LONG rc = RegOpenKeyExA(root, path.c_str(), REG_OPTION_BACKUP_RESTORE, access, &raw);
     if (rc != ERROR_SUCCESS) {
         WriteLog("SecureRecordKey cannot open " + RootName(root) + path + ": " + ApiErrorText(rc));
         return false;

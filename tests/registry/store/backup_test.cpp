@@ -120,7 +120,12 @@ TEST(Backup, OnWindowsThePlatformRestoresTheKeyWithTheForceFlag) {
     ASSERT_TRUE(SaveKeyToFile(kKey, file, HKEY_LOCAL_MACHINE));
     ChangeContent();
     const Tree changed = Dump(HKEY_LOCAL_MACHINE, kKey);
-    std::vector<std::string> calls;
+    std::vector<std::string> calls, opened;
+    SetStoreFault([&](const char *call) -> long {
+        if (std::string(call).starts_with("RegOpenKeyExA"))
+            opened.push_back(call);
+        return 0;
+    });
     SetPlatformKeyRestore([&](HKEY key, const std::string &from, DWORD flags) -> long {
         calls.push_back(ReadString(key, "Tool") + "|" + from + "|" + std::to_string(flags));
         RegDeleteTreeA(key, "NewSub");
@@ -128,6 +133,9 @@ TEST(Backup, OnWindowsThePlatformRestoresTheKeyWithTheForceFlag) {
     });
     EXPECT_FALSE(RestoreKeyFromFile(kKey, file, HKEY_LOCAL_MACHINE));
     SetPlatformKeyRestore(nullptr);
+    SetStoreFault(nullptr);
+    ASSERT_FALSE(opened.empty());
+    EXPECT_EQ(opened.front(), "RegOpenKeyExA:BackupRestore"); // the key to restore, under the restore privilege
     EXPECT_EQ(calls, std::vector<std::string>{"C:\\changed.exe|" + file + "|8"}); // the key itself, forced
     EXPECT_EQ(Dump(HKEY_LOCAL_MACHINE, kKey), changed);                          // put back from the kept copy
     EXPECT_EQ(RestoreLeftovers(), std::vector<std::string>{});                   // no temporary hive either
