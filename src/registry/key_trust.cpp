@@ -20,25 +20,6 @@ bool IsAdministratorsOrSystem(PSID sid) {
            (IsWellKnownSid(sid, WinBuiltinAdministratorsSid) || IsWellKnownSid(sid, WinLocalSystemSid));
 }
 
-// kRecordKeySecurity as a descriptor, freed with the object.
-class RecordKeyDescriptor {
-  public:
-    RecordKeyDescriptor() {
-        if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(kRecordKeySecurity, SDDL_REVISION_1, &sd_, nullptr))
-            sd_ = nullptr;
-    }
-    ~RecordKeyDescriptor() {
-        if (sd_ != nullptr)
-            LocalFree(sd_);
-    }
-    RecordKeyDescriptor(const RecordKeyDescriptor &) = delete;
-    RecordKeyDescriptor &operator=(const RecordKeyDescriptor &) = delete;
-    PSECURITY_DESCRIPTOR get() const { return sd_; }
-
-  private:
-    PSECURITY_DESCRIPTOR sd_ = nullptr;
-};
-
 KeySecurityRead &ReadStandIn() {
     static KeySecurityRead read;
     return read;
@@ -47,12 +28,8 @@ KeySecurityRead &ReadStandIn() {
 // The fault of an open key's security ("" for none).
 std::string FaultOfKey(HKEY key, const std::string &keyName) {
     if (ReadStandIn()) {
-        PSECURITY_DESCRIPTOR descriptor = nullptr;
-        ConvertStringSecurityDescriptorToSecurityDescriptorA(ReadStandIn()(keyName).c_str(), SDDL_REVISION_1,
-                                                             &descriptor, nullptr);
-        std::string fault = KeySecurityFault(descriptor);
-        LocalFree(descriptor);
-        return fault;
+        const DescriptorFromText read(ReadStandIn()(keyName));
+        return KeySecurityFault(read.get());
     }
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     const DWORD rc = GetSecurityInfo(key, SE_REGISTRY_KEY, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
@@ -65,7 +42,7 @@ std::string FaultOfKey(HKEY key, const std::string &keyName) {
 }
 
 // Gives the key the owner and protected DACL of kRecordKeySecurity.
-bool Repair(HKEY key, const RecordKeyDescriptor &sd) {
+bool Repair(HKEY key, const DescriptorFromText &sd) {
     PSID owner = nullptr;
     PACL dacl = nullptr;
     BOOL defaulted = FALSE, present = FALSE;
@@ -80,7 +57,7 @@ bool Repair(HKEY key, const RecordKeyDescriptor &sd) {
 
 // Checks and repairs root\path and what lies below it; depth bounds a tree
 // someone made deep on purpose.
-bool SecureTree(HKEY root, const std::string &path, const RecordKeyDescriptor &sd, int depth) {
+bool SecureTree(HKEY root, const std::string &path, const DescriptorFromText &sd, int depth) {
     HKEY raw = nullptr;
     const REGSAM access = READ_CONTROL | WRITE_DAC | WRITE_OWNER | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE;
     // Opened under the restore privilege whatever its permissions say (Wine
@@ -108,6 +85,16 @@ bool SecureTree(HKEY root, const std::string &path, const RecordKeyDescriptor &s
 }
 
 } // namespace
+
+DescriptorFromText::DescriptorFromText(const std::string &text) {
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(text.c_str(), SDDL_REVISION_1, &sd_, nullptr))
+        sd_ = nullptr;
+}
+
+DescriptorFromText::~DescriptorFromText() {
+    if (sd_ != nullptr)
+        LocalFree(sd_);
+}
 
 void SetKeySecurityRead(KeySecurityRead read) { ReadStandIn() = std::move(read); }
 
@@ -142,7 +129,7 @@ std::string KeySecurityFault(PSECURITY_DESCRIPTOR descriptor) {
 }
 
 bool SecureRecordKey(HKEY root, const std::string &path) {
-    const RecordKeyDescriptor sd;
+    const DescriptorFromText sd(kRecordKeySecurity);
     HKEY made = nullptr;
     DWORD disposition = 0;
     SECURITY_ATTRIBUTES sa{sizeof sa, sd.get(), FALSE};
