@@ -86,17 +86,7 @@ std::string ItemFault(const std::string &path) {
         const DescriptorFromText sd(StandIn().read(path));
         return FolderSecurityFault(sd.get());
     }
-    if (!FolderSecurityKept())
-        return "";
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    const DWORD rc = GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT,
-                                           OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                                           nullptr, nullptr, &descriptor);
-    if (rc != ERROR_SUCCESS)
-        return "its security cannot be read: " + ApiErrorText(static_cast<long>(rc));
-    std::string fault = FolderSecurityFault(descriptor);
-    LocalFree(descriptor);
-    return fault;
+    return FolderSecurityKept() ? PathSecurityFault(path) : "";
 }
 
 // The first fault of folder (no trailing "\\") and what it holds, depth

@@ -6,6 +6,7 @@
 #include "registry/access.h"
 #include "registry/hives.h"
 #include "registry/values.h"
+#include "system/folder_trust.h"
 #include "system/log.h"
 #include "system/text.h"
 
@@ -14,11 +15,6 @@ namespace {
 // Every right that changes a key, what it holds, its permissions or owner.
 constexpr ACCESS_MASK kKeyWriteRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK | DELETE | WRITE_DAC |
                                         WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
-
-bool IsAdministratorsOrSystem(PSID sid) {
-    return sid != nullptr && IsValidSid(sid) &&
-           (IsWellKnownSid(sid, WinBuiltinAdministratorsSid) || IsWellKnownSid(sid, WinLocalSystemSid));
-}
 
 KeySecurityRead &ReadStandIn() {
     static KeySecurityRead read;
@@ -99,33 +95,7 @@ DescriptorFromText::~DescriptorFromText() {
 void SetKeySecurityRead(KeySecurityRead read) { ReadStandIn() = std::move(read); }
 
 std::string KeySecurityFault(PSECURITY_DESCRIPTOR descriptor) {
-    if (descriptor == nullptr || !IsValidSecurityDescriptor(descriptor))
-        return "its security cannot be read";
-    PSID owner = nullptr;
-    BOOL defaulted = FALSE;
-    if (!GetSecurityDescriptorOwner(descriptor, &owner, &defaulted) || !IsAdministratorsOrSystem(owner))
-        return "its owner is not Administrators or SYSTEM";
-    BOOL present = FALSE;
-    PACL dacl = nullptr;
-    if (!GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) || !present || dacl == nullptr)
-        return "it lets everyone write";
-    for (DWORD i = 0; i < dacl->AceCount; ++i) {
-        void *ace = nullptr;
-        if (!GetAce(dacl, i, &ace))
-            return "its permissions cannot be read";
-        const auto *header = static_cast<const ACE_HEADER *>(ace);
-        if (header->AceType == ACCESS_DENIED_ACE_TYPE || header->AceType == ACCESS_DENIED_OBJECT_ACE_TYPE ||
-            header->AceType == ACCESS_DENIED_CALLBACK_ACE_TYPE ||
-            header->AceType == ACCESS_DENIED_CALLBACK_OBJECT_ACE_TYPE)
-            continue;
-        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE && header->AceType != ACCESS_ALLOWED_CALLBACK_ACE_TYPE)
-            return "its permissions hold an entry of an unknown kind";
-        const auto *allowed = static_cast<const ACCESS_ALLOWED_ACE *>(ace);
-        if ((allowed->Mask & kKeyWriteRights) != 0 &&
-            !IsAdministratorsOrSystem(const_cast<DWORD *>(&allowed->SidStart)))
-            return "its permissions let others write";
-    }
-    return "";
+    return WriteRightsFault(descriptor, kKeyWriteRights);
 }
 
 bool SecureRecordKey(HKEY root, const std::string &path) {
