@@ -15,6 +15,7 @@
 #include "registry/values.h"
 #include "system/codepage.h"
 #include "system/files.h"
+#include "system/folder_trust.h"
 #include "system/handles.h"
 #include "system/log.h"
 #include "system/platform.h"
@@ -531,6 +532,24 @@ bool ReplaceContent(HKEY target, const std::string &file, TemporaryHive &hive) {
     return hive.Unload() && copied;
 }
 
+// Where the platform's restore keeps the guard's copy of a key: a hive file
+// in the program's protected data folder, saved and put back with the
+// platform's calls so that every key keeps its security; "" when there is no
+// such folder to trust (the copy is then kept under "Content").
+std::string GuardFileFor(const std::string &unique) {
+    const std::string folder = DefaultDataFolder();
+    if (folder.empty() || !DataFolderFault(folder).empty())
+        return "";
+    return folder + "\\RestoreCopy-" + unique + ".regf";
+}
+
+// The file takes the protected data folder's permissions.
+LONG SaveGuard(HKEY key, const std::string &file) {
+    if (const LONG rc = Injected("RegSaveKeyExA"))
+        return rc;
+    return RegSaveKeyExA(key, file.c_str(), nullptr, REG_LATEST_FORMAT);
+}
+
 // RestoreKeyFromFile without the privileges.
 bool RestoreContent(HKEY root, const std::string &key, const std::string &file) {
     // Emptying the key needs more than write access. The platform's restore
@@ -550,23 +569,31 @@ bool RestoreContent(HKEY root, const std::string &key, const std::string &file) 
         return false;
 
     // A copy of the key as it is, to put back when any later step fails: its
-    // content under "Content", the key it belongs to in "Root" and "Key", and
+    // content under "Content" (or, for the platform's restore, the hive file
+    // named in "File"), the key it belongs to in "Root" and "Key", and
     // "Ready" while the key may be half restored (RecoverInterruptedChanges
     // puts such a copy back after the process died).
     const std::string copyPath = kRestoreCopyBase + "\\RestoreCopy-" + unique;
+    const std::string guardFile = platform ? GuardFileFor(unique) : "";
     ScopedKey record, copy;
     std::vector<std::string> made;
     bool created = false;
+    auto keepCopy = [&] {
+        if (!guardFile.empty())
+            return SaveGuard(target.get(), guardFile) == ERROR_SUCCESS &&
+                   Write(record.get(), "File", REG_SZ, guardFile) == ERROR_SUCCESS;
+        return Create(record.get(), "Content", RootName(HKEY_LOCAL_MACHINE) + copyPath + "\\Content", copy,
+                      created) == ERROR_SUCCESS &&
+               CopyTree(target.get(), "", copy.get()) == ERROR_SUCCESS;
+    };
     if (CreatePath(HKEY_LOCAL_MACHINE, copyPath, record, made) != ERROR_SUCCESS || made.empty() ||
         Write(record.get(), "Root", REG_SZ, RootName(root)) != ERROR_SUCCESS ||
-        Write(record.get(), "Key", REG_SZ, key) != ERROR_SUCCESS ||
-        Create(record.get(), "Content", RootName(HKEY_LOCAL_MACHINE) + copyPath + "\\Content", copy, created) !=
-            ERROR_SUCCESS ||
-        CopyTree(target.get(), "", copy.get()) != ERROR_SUCCESS ||
+        Write(record.get(), "Key", REG_SZ, key) != ERROR_SUCCESS || !keepCopy() ||
         Write(record.get(), "Ready", REG_DWORD, DwordData(1)) != ERROR_SUCCESS) {
         copy.reset();
         record.reset();
-        RemoveMade(HKEY_LOCAL_MACHINE, made);
+        if (RemoveMade(HKEY_LOCAL_MACHINE, made) && !guardFile.empty())
+            DeleteFileA(guardFile.c_str());
         return false;
     }
 
@@ -574,9 +601,11 @@ bool RestoreContent(HKEY root, const std::string &key, const std::string &file) 
     if (done)
         DeleteValue(record.get(), "Ready"); // the key is whole again: nothing to put back
     if (!done) {
-        const bool restored = ClearKey(target.get()) == ERROR_SUCCESS &&
-                              CopyTree(copy.get(), "", target.get()) == ERROR_SUCCESS &&
-                              Flush(target.get()) == ERROR_SUCCESS;
+        const bool restored =
+            guardFile.empty()
+                ? ClearKey(target.get()) == ERROR_SUCCESS && CopyTree(copy.get(), "", target.get()) == ERROR_SUCCESS &&
+                      Flush(target.get()) == ERROR_SUCCESS
+                : PlatformRestore(target.get(), guardFile) == ERROR_SUCCESS && Flush(target.get()) == ERROR_SUCCESS;
         if (!restored) {
             WriteLog("RestoreKeyFromFile the earlier content of " + RootName(root) + key + " is kept in " +
                      RootName(HKEY_LOCAL_MACHINE) + copyPath);
@@ -587,6 +616,8 @@ bool RestoreContent(HKEY root, const std::string &key, const std::string &file) 
     record.reset();
     if (!RemoveMade(HKEY_LOCAL_MACHINE, made))
         WriteLog("RestoreKeyFromFile could not remove " + RootName(HKEY_LOCAL_MACHINE) + copyPath);
+    else if (!guardFile.empty())
+        DeleteFileA(guardFile.c_str());
     return done;
 }
 
@@ -615,11 +646,15 @@ HKEY RootOfName(const std::string &text) {
     return nullptr;
 }
 
-// Puts the earlier content kept in copy back into the key it records.
-bool PutBackCopy(HKEY copy, const std::string &copyName) {
-    RegValue rootName, key, ready, ignored;
+// Puts the earlier content kept in copy back into the key it records;
+// guardFile receives the hive file that holds it, if the platform's restore
+// kept one.
+bool PutBackCopy(HKEY copy, const std::string &copyName, std::string &guardFile) {
+    RegValue rootName, key, ready, file;
     Read(copy, "Root", rootName);
     Read(copy, "Key", key);
+    Read(copy, "File", file);
+    guardFile = file.Text();
     if (Read(copy, "Ready", ready) != ERROR_SUCCESS)
         return true; // the restore had finished or not begun: the key is whole
     const HKEY root = RootOfName(rootName.Text());
@@ -629,9 +664,12 @@ bool PutBackCopy(HKEY copy, const std::string &copyName) {
     }
     ScopedKey target;
     bool created = false;
-    if (Create(root, key.Text(), RootName(root) + key.Text(), target, created) != ERROR_SUCCESS ||
-        ClearKey(target.get()) != ERROR_SUCCESS || CopyTree(copy, "Content", target.get()) != ERROR_SUCCESS ||
-        Flush(target.get()) != ERROR_SUCCESS) {
+    const bool putBack = Create(root, key.Text(), RootName(root) + key.Text(), target, created) == ERROR_SUCCESS &&
+                         (guardFile.empty() ? ClearKey(target.get()) == ERROR_SUCCESS &&
+                                                  CopyTree(copy, "Content", target.get()) == ERROR_SUCCESS
+                                            : PlatformRestore(target.get(), guardFile) == ERROR_SUCCESS) &&
+                         Flush(target.get()) == ERROR_SUCCESS;
+    if (!putBack) {
         WriteLog("RecoverInterruptedChanges could not put " + copyName + " back into " + RootName(root) + key.Text());
         return false;
     }
@@ -744,16 +782,19 @@ bool RecoverInterruptedChanges() {
         const std::string path = kRestoreCopyBase + "\\" + name;
         const std::string copyName = RootName(HKEY_LOCAL_MACHINE) + path;
         bool putBack = false;
+        std::string guardFile;
         {
             ScopedKey copy;
             if (Open(HKEY_LOCAL_MACHINE, path, KEY_READ, copy) == ERROR_SUCCESS)
-                putBack = PutBackCopy(copy.get(), copyName);
+                putBack = PutBackCopy(copy.get(), copyName, guardFile);
         }
         if (!putBack) {
             all = false;
             continue; // kept: it may be the only copy of what the key held
         }
         const LONG rc = DeleteTree(HKEY_LOCAL_MACHINE, path);
+        if (rc == ERROR_SUCCESS && !guardFile.empty())
+            DeleteFileA(guardFile.c_str());
         all = rc == ERROR_SUCCESS && all;
         WriteLog("RecoverInterruptedChanges " + std::string(rc == ERROR_SUCCESS ? "removed " : "could not remove ") +
                  copyName);
