@@ -2,15 +2,20 @@
 
 #include <windows.h>
 
+#include <aclapi.h>
+
 #include <cstdlib>
 
 #include "registry/access.h"
 #include "registry/names.h"
 #include "registry/disabled_store.h"
+#include "registry/hives.h"
+#include "registry/key_trust.h"
 #include "scan/pathops.h"
 #include "scan/state.h"
 #include "system/text.h"
 #include "system/files.h"
+#include "system/folder_trust.h"
 #include "system/log.h"
 
 const char *const kBackupDisabledFolder = "AutorunsDisabled";
@@ -47,9 +52,69 @@ std::string DecimalScope(const std::string &text) {
     return value > kMaxIndexNumber ? "" : std::to_string(value);
 }
 
-// Copies file into folder (made when missing) under its own name.
+BackupSecurityStandIn &StandIn() {
+    static BackupSecurityStandIn standIn;
+    return standIn;
+}
+
+// Gives a backup file or folder kBackupSecurity; false (logged) when it cannot.
+bool ProtectBackupItem(const std::string &path) {
+    if (StandIn().write)
+        return StandIn().write(path, kBackupSecurity);
+    const DescriptorFromText sd(kBackupSecurity);
+    PSID owner = nullptr;
+    PACL dacl = nullptr;
+    BOOL defaulted = FALSE, present = FALSE;
+    DWORD rc = ERROR_INVALID_SECURITY_DESCR;
+    if (sd.get() != nullptr && GetSecurityDescriptorOwner(sd.get(), &owner, &defaulted) &&
+        GetSecurityDescriptorDacl(sd.get(), &present, &dacl, &defaulted))
+        rc = SetNamedSecurityInfoA(const_cast<char *>(path.c_str()), SE_FILE_OBJECT,
+                                   OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
+                                       PROTECTED_DACL_SECURITY_INFORMATION,
+                                   owner, nullptr, dacl, nullptr);
+    if (rc != ERROR_SUCCESS)
+        WriteLog("BackupKey cannot protect " + path + ": " + ApiErrorText(static_cast<long>(rc)));
+    return rc == ERROR_SUCCESS;
+}
+
+// Why the file or folder at path is not to be trusted ("" when it is).
+std::string ItemFault(const std::string &path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+        return "it is a link or junction";
+    if (StandIn().read) {
+        const DescriptorFromText sd(StandIn().read(path));
+        return FolderSecurityFault(sd.get());
+    }
+    return FolderSecurityKept() ? PathSecurityFault(path) : "";
+}
+
+// The first fault of folder (no trailing "\\") and what it holds, depth
+// levels of subfolders deep; "" when none. where receives the item.
+std::string TreeFault(const std::string &folder, int depth, std::string &where) {
+    where = folder;
+    std::string fault = ItemFault(folder);
+    if (!fault.empty())
+        return fault;
+    for (const FolderEntry &entry : ListFolder(folder + "\\")) {
+        if (entry.name == "." || entry.name == "..")
+            continue;
+        const std::string path = folder + "\\" + entry.name;
+        where = path;
+        if (entry.link)
+            return "it is a link or junction";
+        fault = entry.folder ? (depth > 0 ? TreeFault(path, depth - 1, where) : "it is a folder too deep to check")
+                             : ItemFault(path);
+        if (!fault.empty())
+            return fault;
+    }
+    return "";
+}
+
+// Copies file into folder (made protected when missing) under its own name.
 bool CopyInto(const std::string &file, const std::string &folder) {
-    if (!MakeDirectory(folder.substr(0, folder.size() - 1)))
+    const std::string made = folder.substr(0, folder.size() - 1);
+    if (!MakeDirectory(made) || !ProtectBackupItem(made))
         return false;
     return FileOp(file, folder + FileNamePart(file), kFoCopy, 0);
 }
@@ -72,7 +137,11 @@ void BackupRegistryPass(const ScanLocation &loc, const BackupRec &base, int loca
     }
     BackupRec record = base;
     record.Path = key;
-    (PutBackupRecord(BackupIndexFile(folder, location), record) ? flags.success : flags.failure) = true;
+    const std::string index = BackupIndexFile(folder, location);
+    const bool protectedFiles = ProtectBackupItem(hive) &&
+                                (!FileExists(CheckRecordFile(hive)) || ProtectBackupItem(CheckRecordFile(hive)));
+    (PutBackupRecord(index, record) && protectedFiles && ProtectBackupItem(index) ? flags.success : flags.failure) =
+        true;
 }
 
 void BackupFolderPass(const ScanLocation &loc, const BackupRec &base, int location, int pass, const std::string &folder,
@@ -89,14 +158,17 @@ void BackupFolderPass(const ScanLocation &loc, const BackupRec &base, int locati
         // names the pass folder either way.
         const bool disabled = entry.Disabled && !passFolder.empty();
         const std::string target = disabled ? copies + kBackupDisabledFolder + "\\" : copies;
-        if ((disabled && !MakeDirectory(copies.substr(0, copies.size() - 1))) || !CopyInto(entry.ItemName, target)) {
+        if ((disabled && !(MakeDirectory(copies.substr(0, copies.size() - 1)) &&
+                           ProtectBackupItem(copies.substr(0, copies.size() - 1)))) ||
+            !CopyInto(entry.ItemName, target)) {
             WriteLog("BackupKey unable to copy " + entry.ItemName + " to " + target);
             flags.failure = true;
             continue;
         }
         BackupRec record = base;
         record.Path = disabled ? passFolder : FolderPart(entry.ItemName);
-        (PutBackupRecord(BackupIndexFile(folder, location), record) ? flags.success : flags.failure) = true;
+        const std::string index = BackupIndexFile(folder, location);
+        (PutBackupRecord(index, record) && ProtectBackupItem(index) ? flags.success : flags.failure) = true;
     }
 }
 
@@ -188,6 +260,16 @@ void BackupPass(int location, int pass, const std::string &folder, ChangeFlags &
 }
 
 std::string BackupStartFolder() { return ProgramFolder(); }
+
+std::string BackupFolderFault(const std::string &folder) {
+    std::string where;
+    const std::string fault = TreeFault(folder, 2, where);
+    if (!fault.empty())
+        WriteLog("The backup in " + folder + " is not restored: " + where + " (" + fault + ")");
+    return fault;
+}
+
+void SetBackupSecurityStandIn(BackupSecurityStandIn standIn) { StandIn() = std::move(standIn); }
 
 bool BackupKey(ChangeUi &ui, int location, int pass) {
     ChangeFlags flags;

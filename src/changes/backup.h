@@ -7,6 +7,7 @@
 //
 // Works on ScanLocations(); asks and tells only through ChangeUi.
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -67,3 +68,24 @@ void BackupAllLocations(ChangeUi &ui, const ShownList &shown);
 
 // The folder the backup and restore folder dialogs show first.
 std::string BackupStartFolder();
+
+// Backup files and copy folders get this security: owner Administrators, a
+// protected DACL giving Administrators and SYSTEM full control, passed on to
+// everything made inside. Only such a backup is restored: what it holds is
+// written as the system's configuration.
+inline constexpr const char *kBackupSecurity = "O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)";
+// Why the backup in folder is not to be restored: the folder, a file or
+// folder in it or in its copy folders is a link, or (where file security is
+// kept, FolderSecurityKept) its security cannot be read or lets others than
+// Administrators and SYSTEM change it (FolderSecurityFault). "" for a backup
+// to restore.
+std::string BackupFolderFault(const std::string &folder);
+// A test stands in for the security of backup files and folders: read
+// answers a path's descriptor string (and is asked whatever the platform),
+// write is told the descriptor string given to a path. Empty functions
+// remove them.
+struct BackupSecurityStandIn {
+    std::function<std::string(const std::string &path)> read;
+    std::function<bool(const std::string &path, const std::string &descriptor)> write;
+};
+void SetBackupSecurityStandIn(BackupSecurityStandIn standIn);

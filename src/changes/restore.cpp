@@ -102,6 +102,19 @@ std::string MapFolder(const std::string &stored, bool viewLocal, bool backupLoca
     return mapped;
 }
 
+// False (the user told) when others than Administrators and SYSTEM may
+// change the backup in folder: what it holds would be written as the
+// system's configuration.
+bool Trusted(ChangeUi &ui, std::string folder) {
+    while (folder.size() > 3 && folder.back() == '\\')
+        folder.pop_back();
+    if (BackupFolderFault(folder).empty())
+        return true;
+    Tell(ui, "The backup in " + folder +
+                 " was not restored: users other than Administrators and SYSTEM may change that folder or its files.");
+    return false;
+}
+
 std::string WithoutFirst(const std::string &text) { return text.empty() ? text : text.substr(1); }
 
 } // namespace
@@ -125,6 +138,9 @@ bool PutBackKey(ChangeUi &ui, int location, int pass) {
         Tell(ui, "The file you selected was not the correct file: " + expected + " was needed to restore that key.");
         return false;
     }
+    const std::string folder = FolderPart(file);
+    if (!Trusted(ui, folder))
+        return false;
     const bool viewLocal = loc.Scope % 2 != 0;
     BackupRec record;
     if (!GetBackupRecord(file, record, pass) || record.Path.empty()) {
@@ -132,7 +148,6 @@ bool PutBackKey(ChangeUi &ui, int location, int pass) {
         return false;
     }
     const bool backupLocal = IsOdd(record.Scope);
-    const std::string folder = FolderPart(file);
     const std::string numbers = std::to_string(location) + "(" + std::to_string(pass) + ")";
 
     if (loc.MainKey != nullptr) {
@@ -161,7 +176,7 @@ void RestoreSelectedLocation(ChangeUi &ui, int location, int pass) {
 void RestoreAllLocations(ChangeUi &ui) {
     SnapTimerPause pause;
     const std::string folder = ui.ChooseFolder(BackupStartFolder());
-    if (folder.empty())
+    if (folder.empty() || !Trusted(ui, folder))
         return;
     ui.SetBusy(true);
     ChangeFlags flags;

@@ -10,10 +10,12 @@
 
 #include "registry/access.h"
 #include "registry/hives.h"
+#include "registry/key_trust.h"
 #include "registry/names.h"
 #include "registry/values.h"
 #include "system/codepage.h"
 #include "system/files.h"
+#include "system/folder_trust.h"
 #include "system/handles.h"
 #include "system/log.h"
 #include "system/platform.h"
@@ -41,12 +43,14 @@ StoreFault &Fault() {
 LONG Injected(const char *call) { return Fault() ? static_cast<LONG>(Fault()(call)) : ERROR_SUCCESS; }
 
 // Opens root\path into out; ERROR_FILE_NOT_FOUND when it does not exist.
-LONG Open(HKEY root, const std::string &path, REGSAM access, ScopedKey &out) {
+// options are RegOpenKeyEx's (the seam names the backup-and-restore one).
+LONG Open(HKEY root, const std::string &path, REGSAM access, ScopedKey &out, DWORD options = 0) {
     out.reset();
-    if (const LONG rc = Injected("RegOpenKeyExA"))
+    if (const LONG rc = Injected((options & REG_OPTION_BACKUP_RESTORE) != 0 ? "RegOpenKeyExA:BackupRestore"
+                                                                              : "RegOpenKeyExA"))
         return rc;
     HKEY key = nullptr;
-    const LONG rc = RegOpenKeyExA(root, path.c_str(), 0, access, &key);
+    const LONG rc = RegOpenKeyExA(root, path.c_str(), options, access, &key);
     if (rc != ERROR_SUCCESS)
         return rc;
     TrackKey(key, kTrackOpened, RootName(root) + path);
@@ -198,24 +202,11 @@ LONG ReadWide(HKEY key, const std::wstring &name, RegValue &out) {
     out = RegValue{};
     if (const LONG rc = Injected("RegQueryValueExA"))
         return rc;
-    DWORD size = 512;
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        std::string buffer(size, '\0');
-        DWORD type = REG_NONE, got = size;
-        const LONG rc =
-            RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE *>(buffer.data()), &got);
-        if (rc == ERROR_SUCCESS) {
-            buffer.resize(got);
-            out.present = true;
-            out.type = type;
-            out.data = std::move(buffer);
-            return ERROR_SUCCESS;
-        }
-        if (rc != ERROR_MORE_DATA)
-            return rc;
-        size = got > size ? got : size * 2;
-    }
-    return ERROR_MORE_DATA;
+    out = ReadValueWide(key, name);
+    if (out.present)
+        return ERROR_SUCCESS;
+    const LONG rc = RegQueryValueExW(key, name.c_str(), nullptr, nullptr, nullptr, nullptr);
+    return rc == ERROR_SUCCESS ? ERROR_MORE_DATA : rc; // it changed while it was read
 }
 
 LONG WriteWide(HKEY key, const std::wstring &name, DWORD type, const std::string &data) {
@@ -541,11 +532,33 @@ bool ReplaceContent(HKEY target, const std::string &file, TemporaryHive &hive) {
     return hive.Unload() && copied;
 }
 
+// Where the platform's restore keeps the guard's copy of a key: a hive file
+// in the program's protected data folder, saved and put back with the
+// platform's calls so that every key keeps its security; "" when there is no
+// such folder to trust (the copy is then kept under "Content").
+std::string GuardFileFor(const std::string &unique) {
+    const std::string folder = DefaultDataFolder();
+    if (folder.empty() || !DataFolderFault(folder).empty())
+        return "";
+    return folder + "\\RestoreCopy-" + unique + ".regf";
+}
+
+// The file takes the protected data folder's permissions.
+LONG SaveGuard(HKEY key, const std::string &file) {
+    if (const LONG rc = Injected("RegSaveKeyExA"))
+        return rc;
+    return RegSaveKeyExA(key, file.c_str(), nullptr, REG_LATEST_FORMAT);
+}
+
 // RestoreKeyFromFile without the privileges.
 bool RestoreContent(HKEY root, const std::string &key, const std::string &file) {
-    // Emptying the key needs more than write access.
+    // Emptying the key needs more than write access. The platform's restore
+    // opens it under the restore privilege whatever its permissions say, so
+    // that a key only the system's installer may write is restored too.
+    const bool platform = ChosenKeyRestore() == KeyRestoreMethod::PlatformRestore;
     ScopedKey target;
-    if (Open(root, key, kWriteAccess | KEY_READ | DELETE, target) != ERROR_SUCCESS)
+    if (Open(root, key, kWriteAccess | KEY_READ | DELETE, target, platform ? REG_OPTION_BACKUP_RESTORE : 0) !=
+        ERROR_SUCCESS)
         return false;
 
     static std::atomic<unsigned> counter{0};
@@ -556,23 +569,31 @@ bool RestoreContent(HKEY root, const std::string &key, const std::string &file) 
         return false;
 
     // A copy of the key as it is, to put back when any later step fails: its
-    // content under "Content", the key it belongs to in "Root" and "Key", and
+    // content under "Content" (or, for the platform's restore, the hive file
+    // named in "File"), the key it belongs to in "Root" and "Key", and
     // "Ready" while the key may be half restored (RecoverInterruptedChanges
     // puts such a copy back after the process died).
     const std::string copyPath = kRestoreCopyBase + "\\RestoreCopy-" + unique;
+    const std::string guardFile = platform ? GuardFileFor(unique) : "";
     ScopedKey record, copy;
     std::vector<std::string> made;
     bool created = false;
+    auto keepCopy = [&] {
+        if (!guardFile.empty())
+            return SaveGuard(target.get(), guardFile) == ERROR_SUCCESS &&
+                   Write(record.get(), "File", REG_SZ, guardFile) == ERROR_SUCCESS;
+        return Create(record.get(), "Content", RootName(HKEY_LOCAL_MACHINE) + copyPath + "\\Content", copy,
+                      created) == ERROR_SUCCESS &&
+               CopyTree(target.get(), "", copy.get()) == ERROR_SUCCESS;
+    };
     if (CreatePath(HKEY_LOCAL_MACHINE, copyPath, record, made) != ERROR_SUCCESS || made.empty() ||
         Write(record.get(), "Root", REG_SZ, RootName(root)) != ERROR_SUCCESS ||
-        Write(record.get(), "Key", REG_SZ, key) != ERROR_SUCCESS ||
-        Create(record.get(), "Content", RootName(HKEY_LOCAL_MACHINE) + copyPath + "\\Content", copy, created) !=
-            ERROR_SUCCESS ||
-        CopyTree(target.get(), "", copy.get()) != ERROR_SUCCESS ||
+        Write(record.get(), "Key", REG_SZ, key) != ERROR_SUCCESS || !keepCopy() ||
         Write(record.get(), "Ready", REG_DWORD, DwordData(1)) != ERROR_SUCCESS) {
         copy.reset();
         record.reset();
-        RemoveMade(HKEY_LOCAL_MACHINE, made);
+        if (RemoveMade(HKEY_LOCAL_MACHINE, made) && !guardFile.empty())
+            DeleteFileA(guardFile.c_str());
         return false;
     }
 
@@ -580,9 +601,11 @@ bool RestoreContent(HKEY root, const std::string &key, const std::string &file) 
     if (done)
         DeleteValue(record.get(), "Ready"); // the key is whole again: nothing to put back
     if (!done) {
-        const bool restored = ClearKey(target.get()) == ERROR_SUCCESS &&
-                              CopyTree(copy.get(), "", target.get()) == ERROR_SUCCESS &&
-                              Flush(target.get()) == ERROR_SUCCESS;
+        const bool restored =
+            guardFile.empty()
+                ? ClearKey(target.get()) == ERROR_SUCCESS && CopyTree(copy.get(), "", target.get()) == ERROR_SUCCESS &&
+                      Flush(target.get()) == ERROR_SUCCESS
+                : PlatformRestore(target.get(), guardFile) == ERROR_SUCCESS && Flush(target.get()) == ERROR_SUCCESS;
         if (!restored) {
             WriteLog("RestoreKeyFromFile the earlier content of " + RootName(root) + key + " is kept in " +
                      RootName(HKEY_LOCAL_MACHINE) + copyPath);
@@ -593,6 +616,8 @@ bool RestoreContent(HKEY root, const std::string &key, const std::string &file) 
     record.reset();
     if (!RemoveMade(HKEY_LOCAL_MACHINE, made))
         WriteLog("RestoreKeyFromFile could not remove " + RootName(HKEY_LOCAL_MACHINE) + copyPath);
+    else if (!guardFile.empty())
+        DeleteFileA(guardFile.c_str());
     return done;
 }
 
@@ -621,11 +646,15 @@ HKEY RootOfName(const std::string &text) {
     return nullptr;
 }
 
-// Puts the earlier content kept in copy back into the key it records.
-bool PutBackCopy(HKEY copy, const std::string &copyName) {
-    RegValue rootName, key, ready, ignored;
+// Puts the earlier content kept in copy back into the key it records;
+// guardFile receives the hive file that holds it, if the platform's restore
+// kept one.
+bool PutBackCopy(HKEY copy, const std::string &copyName, std::string &guardFile) {
+    RegValue rootName, key, ready, file;
     Read(copy, "Root", rootName);
     Read(copy, "Key", key);
+    Read(copy, "File", file);
+    guardFile = file.Text();
     if (Read(copy, "Ready", ready) != ERROR_SUCCESS)
         return true; // the restore had finished or not begun: the key is whole
     const HKEY root = RootOfName(rootName.Text());
@@ -635,9 +664,12 @@ bool PutBackCopy(HKEY copy, const std::string &copyName) {
     }
     ScopedKey target;
     bool created = false;
-    if (Create(root, key.Text(), RootName(root) + key.Text(), target, created) != ERROR_SUCCESS ||
-        ClearKey(target.get()) != ERROR_SUCCESS || CopyTree(copy, "Content", target.get()) != ERROR_SUCCESS ||
-        Flush(target.get()) != ERROR_SUCCESS) {
+    const bool putBack = Create(root, key.Text(), RootName(root) + key.Text(), target, created) == ERROR_SUCCESS &&
+                         (guardFile.empty() ? ClearKey(target.get()) == ERROR_SUCCESS &&
+                                                  CopyTree(copy, "Content", target.get()) == ERROR_SUCCESS
+                                            : PlatformRestore(target.get(), guardFile) == ERROR_SUCCESS) &&
+                         Flush(target.get()) == ERROR_SUCCESS;
+    if (!putBack) {
         WriteLog("RecoverInterruptedChanges could not put " + copyName + " back into " + RootName(root) + key.Text());
         return false;
     }
@@ -645,6 +677,19 @@ bool PutBackCopy(HKEY copy, const std::string &copyName) {
              copyName);
     WriteBackLoadedHive(root, key.Text());
     return true;
+}
+
+// False for a path in an offline installation's hive ("_REMOTE_...") that
+// this process has not loaded: a record there was made on a mount that is
+// gone, whatever is mounted under that name now.
+bool HiveOfPathListed(HKEY root, const std::string &path) {
+    const std::string name = path.substr(0, path.find('\\'));
+    if (!HasRemotePrefix(name))
+        return true;
+    const auto &list = LoadedHives();
+    return std::any_of(list.begin(), list.end(), [&](const LoadedHive &hive) {
+        return hive.Root == root && LowerText(hive.SubKey) == LowerText(name);
+    });
 }
 
 // What the record of a move into destination says: its source ("" when
@@ -705,7 +750,8 @@ void SetPlatformKeyRestore(PlatformKeyRestore call) { PlatformRestoreStandIn() =
 
 bool RecoverInterruptedChanges() {
     EnablePrivileges();
-    bool all = true;
+    // No record is read from a key someone else could have written.
+    bool all = SecureRecordKey(HKEY_LOCAL_MACHINE, kRestoreCopyBase);
     // Temporary hives of restores whose process is gone.
     std::vector<std::string> names;
     {
@@ -736,16 +782,19 @@ bool RecoverInterruptedChanges() {
         const std::string path = kRestoreCopyBase + "\\" + name;
         const std::string copyName = RootName(HKEY_LOCAL_MACHINE) + path;
         bool putBack = false;
+        std::string guardFile;
         {
             ScopedKey copy;
             if (Open(HKEY_LOCAL_MACHINE, path, KEY_READ, copy) == ERROR_SUCCESS)
-                putBack = PutBackCopy(copy.get(), copyName);
+                putBack = PutBackCopy(copy.get(), copyName, guardFile);
         }
         if (!putBack) {
             all = false;
             continue; // kept: it may be the only copy of what the key held
         }
         const LONG rc = DeleteTree(HKEY_LOCAL_MACHINE, path);
+        if (rc == ERROR_SUCCESS && !guardFile.empty())
+            DeleteFileA(guardFile.c_str());
         all = rc == ERROR_SUCCESS && all;
         WriteLog("RecoverInterruptedChanges " + std::string(rc == ERROR_SUCCESS ? "removed " : "could not remove ") +
                  copyName);
@@ -926,14 +975,32 @@ bool MoveKey(HKEY root, const std::string &from, const std::string &to, bool dro
             // refusing it.
             probe.reset();
             const MoveRecord record = MoveRecordOf(destination);
-            if (record.source != source) {
+            if (record.source.empty()) {
                 WriteLog("Key already exixts.");
+                return false;
+            }
+            if (record.source != source || !HiveOfPathListed(root, to)) {
+                // Left by a move from elsewhere, or in a hive that has been
+                // unloaded since: what is there now is not what it recorded.
+                WriteLog("MoveKey dropped the stale record of a move from " + record.source + " into " +
+                         destination + "; the key already exists");
+                DropMoveRecord(destination);
                 return false;
             }
             if (record.targetWhole) {
                 // It stopped while deleting the source, which may be partly
-                // gone: the target is the whole entry, so only the deletion
-                // is finished.
+                // gone, or written again since: what the source holds now
+                // goes on top of the target before the deletion is finished.
+                const bool sourceThere = Open(root, from, KEY_READ, probe) == ERROR_SUCCESS;
+                probe.reset();
+                if (sourceThere) {
+                    ScopedKey target;
+                    if (Open(root, to, kWriteAccess, target) != ERROR_SUCCESS ||
+                        CopyTree(root, from, target.get()) != ERROR_SUCCESS) {
+                        WriteLog("Failed to copy the subkey");
+                        return false;
+                    }
+                }
                 const LONG deleted = DeleteTree(root, from);
                 if (deleted != ERROR_SUCCESS && deleted != ERROR_FILE_NOT_FOUND) {
                     WriteLog("Failed to delete the old subkey");
@@ -1110,9 +1177,13 @@ bool SaveKeyToFile(const std::string &key, const std::string &file, HKEY root) {
 bool RestoreKeyFromFile(const std::string &key, const std::string &file, HKEY root) {
     if (!MatchesCheckRecord(file))
         return false;
-    HiveWriteBack writeBack(root, key);
     EnablePrivileges();
-    const bool restored = RestoreContent(root, key, file);
+    bool restored = false;
+    {
+        // Written back while the privileges are still held.
+        HiveWriteBack writeBack(root, key);
+        restored = RestoreContent(root, key, file);
+    }
     DisablePrivileges();
     return restored;
 }

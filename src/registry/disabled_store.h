@@ -63,7 +63,9 @@ KeyRestoreMethod ChosenKeyRestore();
 // method is chosen whatever the platform. An empty function removes it.
 using PlatformKeyRestore = std::function<long(HKEY key, const std::string &file, DWORD flags)>;
 void SetPlatformKeyRestore(PlatformKeyRestore call);
-// Finishes what a process that died in the middle of a restore left: puts
+// Finishes what a process that died in the middle of a restore left: first
+// makes the settings key that holds the records one to trust
+// (SecureRecordKey), then puts
 // back each kept copy of a key whose process no longer runs, removes such
 // copies and unloads the temporary hives, one log line each. Called once at
 // start-up before any scan. False when something could not be done.

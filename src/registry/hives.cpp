@@ -78,6 +78,25 @@ void DropRecord(HKEY root, const std::string &name) {
         RegDeleteValueA(key.get(), (RootName(root) + name).c_str());
 }
 
+// The records of key moves (disabled store) whose target lay in a hive that
+// is unloaded now: whatever is mounted under that name later is another
+// installation's, or the same one changed elsewhere, so none is acted on.
+const std::string kMoveRecords = "SOFTWARE\\Fernhollowsys\\Quillmara\\Moves";
+
+void DropMoveRecordsBelow(HKEY root, const std::string &name) {
+    ScopedKey key(OpenKeyWrite(HKEY_LOCAL_MACHINE, kMoveRecords));
+    if (!key)
+        return;
+    const std::string prefix = LowerText(RootName(root) + name + "\\");
+    for (const std::string &value : EnumValueNames(key.get())) {
+        if (LowerText(value).compare(0, prefix.size(), prefix) != 0)
+            continue;
+        const bool dropped = RegDeleteValueA(key.get(), value.c_str()) == ERROR_SUCCESS;
+        WriteLog(std::string("UnloadHive ") + (dropped ? "dropped" : "could not drop") +
+                 " the record of the move into " + value);
+    }
+}
+
 // The file an earlier run recorded for a hive it loaded as name; false when
 // no run of this program loaded it.
 bool RecordedFile(HKEY root, const std::string &name, std::string &file) {
@@ -97,8 +116,10 @@ std::string FolderForTemporary(const std::string &file) {
 }
 
 // Wine drops a loaded hive's changes when it is unloaded: write the key back
-// to the file it came from first.
+// to the file it came from first (saving a key needs the backup privilege,
+// whatever the operation before dropped).
 bool SaveBackToFile(HKEY root, const std::string &name, const std::string &file, const char *caller) {
+    PrivilegeHold privileges;
     ScopedKey key(OpenKey(root, name));
     if (!key) {
         WriteLog(std::string(caller) + " cannot open " + RootName(root) + name);
@@ -141,6 +162,13 @@ void EnablePrivileges() {
 void DisablePrivileges() {
     if (AdjustBoth(0))
         Privileges().enabled = false;
+}
+
+PrivilegeHold::PrivilegeHold() : held_(PrivilegesEnabled()) { EnablePrivileges(); }
+
+PrivilegeHold::~PrivilegeHold() {
+    if (!held_)
+        DisablePrivileges();
 }
 
 bool LoadHive(const std::string &file, HKEY root, const std::string &name) {
@@ -199,6 +227,8 @@ bool UnloadHive(HKEY root, const std::string &name) {
         rc = RegUnLoadKeyA(root, name.c_str());
     if (rc == ERROR_SUCCESS && RunningOnWine())
         DropRecord(root, name);
+    if (rc == ERROR_SUCCESS)
+        DropMoveRecordsBelow(root, name);
     if (rc != ERROR_SUCCESS)
         WriteLog("Non-zero return unloading hive " + name + " : " + std::to_string(rc));
     return rc == ERROR_SUCCESS;

@@ -34,6 +34,17 @@ bool UnloadHive(HKEY root, const std::string &name);
 void EnablePrivileges();
 // Disables the two privileges EnablePrivileges enabled.
 void DisablePrivileges();
+// Holds the two privileges while it lives and gives back the state it found.
+class PrivilegeHold {
+  public:
+    PrivilegeHold();
+    ~PrivilegeHold();
+    PrivilegeHold(const PrivilegeHold &) = delete;
+    PrivilegeHold &operator=(const PrivilegeHold &) = delete;
+
+  private:
+    bool held_;
+};
 // Unloads "_REMOTE_SYSTEM", "_REMOTE_SOFTWARE" and every "_REMOTE_" key under
 // HKEY_USERS through UnloadHive (so under Wine only the listed ones; on
 // Windows also hives an earlier run left loaded); each is tried once. False

@@ -6,17 +6,17 @@
 
 std::string RegValue::Text() const { return CutAtNull(data); }
 
-RegValue ReadValue(HKEY key, const std::string &name) {
+namespace {
+// Reads a value whole through query(buffer, type, size), which answers as
+// RegQueryValueEx does; present is false when it cannot be read.
+template <typename Query> RegValue ReadWhole(Query query) {
     RegValue value;
-    if (key == nullptr)
-        return value;
     DWORD size = 260;
     for (int attempt = 0; attempt < 8; ++attempt) {
         std::string buffer(size, '\0');
         DWORD type = REG_NONE;
         DWORD got = size;
-        const LONG rc =
-            RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE *>(buffer.data()), &got);
+        const LONG rc = query(reinterpret_cast<BYTE *>(buffer.data()), &type, &got);
         if (rc == ERROR_SUCCESS) {
             buffer.resize(got);
             value.present = true;
@@ -30,6 +30,23 @@ RegValue ReadValue(HKEY key, const std::string &name) {
         size = got > size ? got : size * 2;
     }
     return value;
+}
+} // namespace
+
+RegValue ReadValue(HKEY key, const std::string &name) {
+    if (key == nullptr)
+        return RegValue{};
+    return ReadWhole([&](BYTE *data, DWORD *type, DWORD *size) {
+        return RegQueryValueExA(key, name.c_str(), nullptr, type, data, size);
+    });
+}
+
+RegValue ReadValueWide(HKEY key, const std::wstring &name) {
+    if (key == nullptr)
+        return RegValue{};
+    return ReadWhole([&](BYTE *data, DWORD *type, DWORD *size) {
+        return RegQueryValueExW(key, name.c_str(), nullptr, type, data, size);
+    });
 }
 
 std::string ReadString(HKEY key, const std::string &name) { return ReadValue(key, name).Text(); }

@@ -26,6 +26,9 @@ struct NamedRegValue {
 
 // Reads a value whole; present is false when it does not exist or cannot be read.
 RegValue ReadValue(HKEY key, const std::string &name);
+// The same for a value named by its wide-character name; the data are the
+// value's exact bytes (text as UTF-16), untouched by any code page.
+RegValue ReadValueWide(HKEY key, const std::wstring &name);
 // ReadValue(...).Text(), "" when missing.
 std::string ReadString(HKEY key, const std::string &name);
 

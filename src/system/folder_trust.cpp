@@ -50,7 +50,9 @@ bool Exists(const std::string &path) { return GetFileAttributesA(path.c_str()) !
 
 } // namespace
 
-std::string FolderSecurityFault(PSECURITY_DESCRIPTOR descriptor) {
+std::string FolderSecurityFault(PSECURITY_DESCRIPTOR descriptor) { return WriteRightsFault(descriptor, kWriteRights); }
+
+std::string WriteRightsFault(PSECURITY_DESCRIPTOR descriptor, ACCESS_MASK writeRights) {
     if (descriptor == nullptr || !IsValidSecurityDescriptor(descriptor))
         return "its security cannot be read";
     PSID owner = nullptr;
@@ -75,7 +77,7 @@ std::string FolderSecurityFault(PSECURITY_DESCRIPTOR descriptor) {
         if (header->AceType != ACCESS_ALLOWED_ACE_TYPE && header->AceType != ACCESS_ALLOWED_CALLBACK_ACE_TYPE)
             return "its permissions hold an entry of an unknown kind";
         const auto *allowed = static_cast<const ACCESS_ALLOWED_ACE *>(ace);
-        if ((allowed->Mask & kWriteRights) != 0 &&
+        if ((allowed->Mask & writeRights) != 0 &&
             !IsAdministratorsOrSystem(const_cast<DWORD *>(&allowed->SidStart)))
             return "its permissions let others write";
     }
@@ -92,10 +94,12 @@ std::string DataFolderFault(const std::string &folder) {
         return kLinkFault;
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
         return "it is no folder";
-    if (!FolderSecurityKept())
-        return "";
+    return FolderSecurityKept() ? PathSecurityFault(folder) : "";
+}
+
+std::string PathSecurityFault(const std::string &path) {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    const DWORD rc = GetNamedSecurityInfoA(folder.c_str(), SE_FILE_OBJECT,
+    const DWORD rc = GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT,
                                            OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr, nullptr,
                                            nullptr, nullptr, &descriptor);
     if (rc != ERROR_SUCCESS)

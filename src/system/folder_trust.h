@@ -23,6 +23,14 @@ inline constexpr const char *kDataFolderSecurity = "O:BAD:P(A;OICI;FA;;;BA)(A;OI
 // reason, for the log.
 std::string FolderSecurityFault(PSECURITY_DESCRIPTOR descriptor);
 
+// The same decision for any object whose rights that change it are
+// writeRights (a registry key's, say): its owner must be Administrators or
+// SYSTEM and no allowed entry may give anyone else one of them.
+std::string WriteRightsFault(PSECURITY_DESCRIPTOR descriptor, ACCESS_MASK writeRights);
+// FolderSecurityFault of the file or folder at path as the system reads its
+// security (whatever the platform keeps); the reason too when it cannot be read.
+std::string PathSecurityFault(const std::string &path);
+
 // True where the platform keeps folder security (Windows), false under Wine,
 // where every folder would read as owned by the process's user and be refused
 // at every start. A test can decide instead (nullopt gives it back).

@@ -8,6 +8,7 @@
 
 #include <deque>
 #include <functional>
+#include <map>
 
 #include "changes/backup.h"
 #include "changes/restore.h"
@@ -27,6 +28,7 @@
 #include "support/testing.h"
 #include "system/files.h"
 #include "system/handles.h"
+#include "system/text.h"
 #include "ui/backup_commands.h"
 
 using storetest::Dump;
@@ -232,6 +234,39 @@ TEST_F(BackupTest, RunKeyRoundTripByContent) {
                   {}),
               "Some keys were unable to be backed up.");
     EXPECT_TRUE(running);
+}
+
+TEST_F(BackupTest, BackupFilesAreWrittenProtectedAndABackupOthersMayChangeIsNotRestored) {
+    KeyGuard guard;
+    FillRun();
+    ScanIt(15);
+    // The security of every file and folder as the stand-in keeps it: what
+    // the backup gave, the folder the administrator chose, nothing else.
+    const std::string adminsOnly = "O:BAD:P(A;;FA;;;BA)(A;;FA;;;SY)";
+    std::map<std::string, std::string> security{{LowerText(dir_.path()), adminsOnly}};
+    SetBackupSecurityStandIn({[&](const std::string &path) { return security[LowerText(path)]; },
+                              [&](const std::string &path, const std::string &given) {
+                                  security[LowerText(path)] = given;
+                                  return true;
+                              }});
+    const std::string index = dir_ / "15.dat";
+    EXPECT_EQ(Told([&] { BackupSelectedLocation(ui_, 15, 1); }, {dir_.path()}), "Backup successful.");
+    for (const std::string &file : {index, dir_ / "15(1).regf", dir_ / "15(1).regf.check"})
+        EXPECT_EQ(security[LowerText(file)], kBackupSecurity) << file;
+    EXPECT_EQ(Told([&] { RestoreSelectedLocation(ui_, 15, 1); }, {}, {index}), "Key restore successful.");
+
+    const std::string refused = "The backup in " + dir_.path() +
+                                " was not restored: users other than Administrators and SYSTEM may change that "
+                                "folder or its files.";
+    ChangeRun();
+    const auto changed = Dump(HKEY_LOCAL_MACHINE, kRun);
+    security[LowerText(dir_ / "15(1).regf")] = adminsOnly + "(A;;FW;;;BU)";
+    EXPECT_EQ(Told([&] { RestoreSelectedLocation(ui_, 15, 1); }, {}, {index}), refused);
+    security[LowerText(dir_ / "15(1).regf")] = kBackupSecurity;
+    security[LowerText(dir_.path())] = "O:BAD:(A;OICI;FA;;;BA)(A;OICIIO;SDGXGWGR;;;AU)(A;;0x1301bf;;;AU)";
+    EXPECT_EQ(Told([&] { RestoreAllLocations(ui_); }, {dir_.path()}), refused);
+    SetBackupSecurityStandIn({});
+    EXPECT_EQ(Dump(HKEY_LOCAL_MACHINE, kRun), changed);
 }
 
 TEST_F(BackupTest, RestoreChecksTheFileAndItsData) {

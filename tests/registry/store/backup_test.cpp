@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <shlwapi.h>
+
 #include <string>
 #include <vector>
 
@@ -10,6 +14,8 @@
 #include "support/store_support.h"
 #include "support/folder_files.h"
 #include "support/testing.h"
+#include "system/files.h"
+#include "system/folder_trust.h"
 #include "system/handles.h"
 
 using namespace storetest;
@@ -109,28 +115,58 @@ TEST(Backup, ASaveReplacesTheOldFileOnlyWhenItSucceeded) {
 
 // Windows restores a key with its own call (security kept, protected keys
 // written); only Wine copies the content of a loaded hive. The platform
-// branch runs here through a stand-in for the call, which stops part-way.
+// branch runs here through a stand-in for the call, which stops part-way;
+// the key is put back from the guard's hive file with the same call, which
+// the stand-in carries out as Wine can (load the file, copy it in).
 TEST(Backup, OnWindowsThePlatformRestoresTheKeyWithTheForceFlag) {
     EXPECT_EQ(KeyRestoreMethodFor(false), KeyRestoreMethod::PlatformRestore);
     EXPECT_EQ(KeyRestoreMethodFor(true), KeyRestoreMethod::LoadAndCopy);
     TestKey base(HKEY_LOCAL_MACHINE, kBase);
     TempDir dir;
+    const std::string data = DefaultDataFolder();
+    const bool madeData = !FolderExists(data + "\\") && CreateDirectoryA(data.c_str(), nullptr);
     MakeContent();
     const std::string file = dir / "backup.hiv";
     ASSERT_TRUE(SaveKeyToFile(kKey, file, HKEY_LOCAL_MACHINE));
     ChangeContent();
     const Tree changed = Dump(HKEY_LOCAL_MACHINE, kKey);
-    std::vector<std::string> calls;
+    std::vector<std::string> calls, opened;
+    SetStoreFault([&](const char *call) -> long {
+        if (std::string(call).starts_with("RegOpenKeyExA"))
+            opened.push_back(call);
+        return 0;
+    });
     SetPlatformKeyRestore([&](HKEY key, const std::string &from, DWORD flags) -> long {
         calls.push_back(ReadString(key, "Tool") + "|" + from + "|" + std::to_string(flags));
-        RegDeleteTreeA(key, "NewSub");
-        return ERROR_PRIVILEGE_NOT_HELD;
+        if (calls.size() == 1) {
+            RegDeleteTreeA(key, "NewSub");
+            return ERROR_PRIVILEGE_NOT_HELD;
+        }
+        if (RegLoadKeyA(HKEY_USERS, "QmGuardCheck", from.c_str()) != ERROR_SUCCESS)
+            return ERROR_BADDB;
+        RegDeleteTreeA(key, nullptr);
+        HKEY loaded = nullptr;
+        RegOpenKeyExA(HKEY_USERS, "QmGuardCheck", 0, KEY_READ, &loaded);
+        const LONG rc = static_cast<LONG>(SHCopyKeyA(loaded, nullptr, key, 0));
+        RegCloseKey(loaded);
+        RegUnLoadKeyA(HKEY_USERS, "QmGuardCheck");
+        return rc;
     });
     EXPECT_FALSE(RestoreKeyFromFile(kKey, file, HKEY_LOCAL_MACHINE));
     SetPlatformKeyRestore(nullptr);
-    EXPECT_EQ(calls, std::vector<std::string>{"C:\\changed.exe|" + file + "|8"}); // the key itself, forced
-    EXPECT_EQ(Dump(HKEY_LOCAL_MACHINE, kKey), changed);                          // put back from the kept copy
-    EXPECT_EQ(RestoreLeftovers(), std::vector<std::string>{});                   // no temporary hive either
+    SetStoreFault(nullptr);
+    ASSERT_FALSE(opened.empty());
+    EXPECT_EQ(opened.front(), "RegOpenKeyExA:BackupRestore"); // the key to restore, under the restore privilege
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0], "C:\\changed.exe|" + file + "|8");    // the key itself, forced
+    EXPECT_EQ(calls[1].substr(0, calls[1].find('|')), "C:\\changed.exe");
+    EXPECT_NE(calls[1].find("|" + data + "\\RestoreCopy-"), std::string::npos) << calls[1];
+    EXPECT_EQ(Dump(HKEY_LOCAL_MACHINE, kKey), changed);        // put back from the guard's file
+    EXPECT_EQ(RestoreLeftovers(), std::vector<std::string>{}); // no temporary hive either
+    const std::string guard = calls[1].substr(calls[1].find(data));
+    EXPECT_FALSE(FileExists(guard.substr(0, guard.find('|'))));
+    if (madeData)
+        RemoveDirectoryA(data.c_str());
 }
 
 TEST(Backup, LoadsEnablePrivilegesOnceAndASaveDropsThem) {

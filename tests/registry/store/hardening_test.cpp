@@ -13,6 +13,7 @@
 #include "registry/access.h"
 #include "registry/disabled_store.h"
 #include "registry/hives.h"
+#include "registry/key_trust.h"
 #include "registry/values.h"
 #include "support/store_support.h"
 #include "support/testing.h"
@@ -39,6 +40,12 @@ void SetWide(const std::string &key, const std::wstring &name, DWORD type, const
     RegSetValueExW(k, name.c_str(), 0, type, reinterpret_cast<const BYTE *>(bytes.data()),
                    static_cast<DWORD>(bytes.size()));
     RegCloseKey(k);
+}
+
+// A value's text as the program reads it; "" when missing.
+std::string GetRegString(HKEY root, const std::string &key, const std::string &name) {
+    ScopedKey k(OpenKey(root, key));
+    return ReadString(k.get(), name);
 }
 
 // The exact bytes of a value read through the wide-character call; "-" when missing.
@@ -313,6 +320,97 @@ TEST_F(Hardening, AnInterruptedMoveIsCompletedByItsRetry) {
     ScopedKey svc(OpenKey(kRoot, kBase + "\\Svc"));
     EXPECT_EQ(ReadValue(svc.get(), "Start").data, std::string("\x04\0\0\0", 4));
     EXPECT_EQ(ReadValue(svc.get(), "AutorunsDisabled").data, std::string("\x01\0\0\0", 4));
+}
+
+TEST_F(Hardening, ARetryAfterTheCopyKeepsWhatTheSourceGotSinceAndStaleRecordsAreDropped) {
+    const std::string from = kBase + "\\X", to = kBase + "\\AutorunsDisabled\\X";
+    const std::string fromName = "HKEY_LOCAL_MACHINE\\" + from, toName = "HKEY_LOCAL_MACHINE\\" + to;
+    auto recordCopied = [&](const std::string &target, const std::string &source) {
+        CreateRegKey(kRoot, kRecords + "\\Moves");
+        ScopedKey records(OpenKeyWrite(kRoot, kRecords + "\\Moves"));
+        const std::string list = source + '\0' + "Copied" + '\0' + '\0';
+        RegSetValueExA(records.get(), target.c_str(), 0, REG_MULTI_SZ, reinterpret_cast<const BYTE *>(list.data()),
+                       static_cast<DWORD>(list.size()));
+    };
+    auto recorded = [&] {
+        ScopedKey records(OpenKey(kRoot, kRecords + "\\Moves"));
+        return EnumValueNames(records.get());
+    };
+    // The copy was whole and the source deletion failed; the software then
+    // wrote its key again.
+    SetRegString(kRoot, to, "DLLName", "x.dll");
+    SetRegString(kRoot, from, "DLLName", "y.dll");
+    SetRegString(kRoot, from, "Later", "written after the copy");
+    SetRegString(kRoot, from + "\\New", "", "new subkey");
+    recordCopied(toName, fromName);
+    EXPECT_TRUE(MoveKey(kRoot, from, to, false));
+    EXPECT_FALSE(RegKeyExists(kRoot, from));
+    EXPECT_EQ(GetRegString(kRoot, to, "DLLName"), "y.dll");
+    EXPECT_EQ(GetRegString(kRoot, to, "Later"), "written after the copy");
+    EXPECT_EQ(GetRegString(kRoot, to + "\\New", ""), "new subkey");
+    EXPECT_EQ(recorded(), std::vector<std::string>{});
+
+    // A record naming another source, and one in an offline hive this process
+    // has not loaded: dropped with a line each, neither key touched.
+    SetRegString(kRoot, from, "DLLName", "live.dll");
+    const Tree source = Dump(kRoot, from), target = Dump(kRoot, to);
+    recordCopied(toName, "HKEY_LOCAL_MACHINE\\" + kBase + "\\Other");
+    CapturedLog log;
+    EXPECT_FALSE(MoveKey(kRoot, from, to, false));
+    EXPECT_EQ(Dump(kRoot, from), source);
+    EXPECT_EQ(Dump(kRoot, to), target);
+    EXPECT_EQ(recorded(), std::vector<std::string>{});
+    EXPECT_EQ(log.lines().size(), 1u) << log.text();
+
+    const std::string remote = "_REMOTE_QmGone\\Run";
+    SetRegString(kRoot, remote + "\\X", "DLLName", "live.dll");
+    SetRegString(kRoot, remote + "\\AutorunsDisabled\\X", "DLLName", "other.dll");
+    recordCopied("HKEY_LOCAL_MACHINE\\" + remote + "\\AutorunsDisabled\\X", "HKEY_LOCAL_MACHINE\\" + remote + "\\X");
+    EXPECT_FALSE(MoveKey(kRoot, remote + "\\X", remote + "\\AutorunsDisabled\\X", false));
+    EXPECT_EQ(GetRegString(kRoot, remote + "\\X", "DLLName"), "live.dll");
+    EXPECT_EQ(GetRegString(kRoot, remote + "\\AutorunsDisabled\\X", "DLLName"), "other.dll");
+    EXPECT_EQ(recorded(), std::vector<std::string>{});
+    DeleteRegTree(kRoot, "_REMOTE_QmGone");
+}
+
+TEST_F(Hardening, TheSettingsKeyIsRepairedBeforeAnyRecordIsRead) {
+    CreateRegKey(kRoot, kRecords + "\\Moves");
+    SetKeySecurityRead([](const std::string &) { return std::string("O:BUD:(A;CI;KA;;;BU)"); });
+    CapturedLog log;
+    bool asked = false, repairedFirst = false;
+    SetStoreFault([&](const char *) -> long {
+        if (!asked)
+            repairedFirst = log.text().find("repaired the security of HKEY_LOCAL_MACHINE\\" + kRecords + "\\Moves") !=
+                            std::string::npos;
+        asked = true;
+        return 0;
+    });
+    RecoverInterruptedChanges();
+    SetStoreFault(nullptr);
+    SetKeySecurityRead(nullptr);
+    EXPECT_TRUE(asked);
+    EXPECT_TRUE(repairedFirst) << log.text();
+}
+
+TEST_F(Hardening, ChangesInALoadedHiveReachItsFileAfterASaveDroppedThePrivileges) {
+    if (!RunningOnWine())
+        GTEST_SKIP() << "Windows writes loaded hives itself";
+    TempDir dir;
+    SetRegString(kRoot, kBase + "\\Hive\\Run", "Tool", "tool.exe");
+    const std::string file = dir / "hive", saved = dir / "run.hiv";
+    ASSERT_TRUE(SaveKeyToFile(kBase + "\\Hive", file, kRoot));
+    ASSERT_TRUE(LoadHive(file, kRoot, "_REMOTE_QmHeld"));
+    SetRegString(kRoot, "_REMOTE_QmHeld\\Run", "Saved", "in the backup");
+    ASSERT_TRUE(SaveKeyToFile("_REMOTE_QmHeld\\Run", saved, kRoot)); // drops the privileges
+    ASSERT_FALSE(PrivilegesEnabled());
+    ASSERT_TRUE(RestoreKeyFromFile("_REMOTE_QmHeld\\Run", saved, kRoot));
+    // What the file holds now, before any unload: load it a second time.
+    EnablePrivileges();
+    ASSERT_EQ(RegLoadKeyA(kRoot, "_REMOTE_QmHeldCheck", file.c_str()), ERROR_SUCCESS);
+    EXPECT_EQ(GetRegString(kRoot, "_REMOTE_QmHeldCheck\\Run", "Saved"), "in the backup");
+    RegUnLoadKeyA(kRoot, "_REMOTE_QmHeldCheck");
+    EXPECT_TRUE(UnloadHive(kRoot, "_REMOTE_QmHeld"));
+    DisablePrivileges();
 }
 
 TEST_F(Hardening, AMoveKilledAtAnyStepIsWholeInOnePlaceAfterItsRetry) {

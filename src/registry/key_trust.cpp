@@ -1,0 +1,119 @@
+#include "registry/key_trust.h"
+
+#include <aclapi.h>
+#include <sddl.h>
+
+#include "registry/access.h"
+#include "registry/hives.h"
+#include "registry/values.h"
+#include "system/folder_trust.h"
+#include "system/log.h"
+#include "system/text.h"
+
+namespace {
+
+// Every right that changes a key, what it holds, its permissions or owner.
+constexpr ACCESS_MASK kKeyWriteRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK | DELETE | WRITE_DAC |
+                                        WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
+
+KeySecurityRead &ReadStandIn() {
+    static KeySecurityRead read;
+    return read;
+}
+
+// The fault of an open key's security ("" for none).
+std::string FaultOfKey(HKEY key, const std::string &keyName) {
+    if (ReadStandIn()) {
+        const DescriptorFromText read(ReadStandIn()(keyName));
+        return KeySecurityFault(read.get());
+    }
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const DWORD rc = GetSecurityInfo(key, SE_REGISTRY_KEY, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                     nullptr, nullptr, nullptr, nullptr, &descriptor);
+    if (rc != ERROR_SUCCESS)
+        return "its security cannot be read: " + ApiErrorText(static_cast<long>(rc));
+    std::string fault = KeySecurityFault(descriptor);
+    LocalFree(descriptor);
+    return fault;
+}
+
+// Gives the key the owner and protected DACL of kRecordKeySecurity.
+bool Repair(HKEY key, const DescriptorFromText &sd) {
+    PSID owner = nullptr;
+    PACL dacl = nullptr;
+    BOOL defaulted = FALSE, present = FALSE;
+    if (sd.get() == nullptr || !GetSecurityDescriptorOwner(sd.get(), &owner, &defaulted) ||
+        !GetSecurityDescriptorDacl(sd.get(), &present, &dacl, &defaulted))
+        return false;
+    return SetSecurityInfo(key, SE_REGISTRY_KEY,
+                           OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
+                               PROTECTED_DACL_SECURITY_INFORMATION,
+                           owner, nullptr, dacl, nullptr) == ERROR_SUCCESS;
+}
+
+// Checks and repairs root\path and what lies below it; depth bounds a tree
+// someone made deep on purpose.
+bool SecureTree(HKEY root, const std::string &path, const DescriptorFromText &sd, int depth) {
+    HKEY raw = nullptr;
+    const REGSAM access = READ_CONTROL | WRITE_DAC | WRITE_OWNER | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE;
+    // Opened under the restore privilege whatever its permissions say (Wine
+    // takes the option and keeps no permissions on keys).
+    const LONG rc = RegOpenKeyExA(root, path.c_str(), REG_OPTION_BACKUP_RESTORE, access, &raw);
+    if (rc != ERROR_SUCCESS) {
+        WriteLog("SecureRecordKey cannot open " + RootName(root) + path + ": " + ApiErrorText(rc));
+        return false;
+    }
+    TrackKey(raw, kTrackOpened, RootName(root) + path);
+    ScopedKey key(raw);
+    bool all = true;
+    const std::string fault = FaultOfKey(key.get(), RootName(root) + path);
+    if (!fault.empty()) {
+        const bool repaired = Repair(key.get(), sd);
+        WriteLog("SecureRecordKey " + std::string(repaired ? "repaired" : "could not repair") + " the security of " +
+                 RootName(root) + path + " (" + fault + ")");
+        all = repaired;
+    }
+    if (depth >= 16)
+        return all;
+    for (const std::string &name : EnumSubKeys(key.get()))
+        all = SecureTree(root, path + "\\" + name, sd, depth + 1) && all;
+    return all;
+}
+
+} // namespace
+
+DescriptorFromText::DescriptorFromText(const std::string &text) {
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(text.c_str(), SDDL_REVISION_1, &sd_, nullptr))
+        sd_ = nullptr;
+}
+
+DescriptorFromText::~DescriptorFromText() {
+    if (sd_ != nullptr)
+        LocalFree(sd_);
+}
+
+void SetKeySecurityRead(KeySecurityRead read) { ReadStandIn() = std::move(read); }
+
+std::string KeySecurityFault(PSECURITY_DESCRIPTOR descriptor) {
+    return WriteRightsFault(descriptor, kKeyWriteRights);
+}
+
+bool SecureRecordKey(HKEY root, const std::string &path) {
+    const DescriptorFromText sd(kRecordKeySecurity);
+    HKEY made = nullptr;
+    DWORD disposition = 0;
+    SECURITY_ATTRIBUTES sa{sizeof sa, sd.get(), FALSE};
+    const LONG rc = sd.get() == nullptr ? ERROR_INVALID_SECURITY_DESCR
+                                        : RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                                          KEY_READ, &sa, &made, &disposition);
+    if (rc != ERROR_SUCCESS) {
+        WriteLog("SecureRecordKey cannot make " + RootName(root) + path + ": " + ApiErrorText(rc));
+        return false;
+    }
+    TrackKey(made, kTrackOpened, RootName(root) + path);
+    CloseKey(made);
+    if (disposition == REG_CREATED_NEW_KEY)
+        return true;
+    PrivilegeHold privileges; // the owner and a key closed to Administrators
+    return SecureTree(root, path, sd, 0);
+}
