@@ -51,7 +51,7 @@ std::string DecimalScope(const std::string &text) {
 bool CopyInto(const std::string &file, const std::string &folder) {
     if (!MakeDirectory(folder.substr(0, folder.size() - 1)))
         return false;
-    return FileOp(file, folder + FileNamePart(file), kFoCopy, 0);
+    return CopyFileNoLink(file, folder + FileNamePart(file));
 }
 
 void BackupRegistryPass(const ScanLocation &loc, const BackupRec &base, int location, int pass,

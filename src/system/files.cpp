@@ -4,11 +4,14 @@
 #include <shellapi.h>
 #include <commdlg.h>
 
+#include <cstddef>
 #include <cstdio>
 #include <vector>
 
+#include "system/codepage.h"
 #include "system/file_lookup.h"
 #include "system/handles.h"
+#include "system/link_trust.h"
 #include "system/log.h"
 #include "system/text.h"
 
@@ -183,41 +186,313 @@ bool MakeDirectory(const std::string &path) {
     return false;
 }
 
-bool FolderHasNoLink(const std::string &folder) {
-    const auto separator = [](char c) { return c == '\\' || c == '/'; };
-    // The levels start after the root: "C:\" (or "C:" alone), or a network
-    // path's server and share.
-    size_t at = 0;
-    if (folder.size() >= 2 && folder[1] == ':') {
-        at = folder.size() > 2 && separator(folder[2]) ? 3 : 2;
-    } else if (folder.size() >= 2 && separator(folder[0]) && separator(folder[1])) {
-        const size_t server = folder.find_first_of("\\/", 2);
-        const size_t share = server == std::string::npos ? server : folder.find_first_of("\\/", server + 1);
-        at = share == std::string::npos ? folder.size() : share + 1;
+namespace {
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+std::wstring JoinPath(const std::wstring &folder, const std::wstring &name) {
+    return !folder.empty() && folder.back() == L'\\' ? folder + name : folder + L"\\" + name;
+}
+
+// Where the object a handle has open really lies, links followed, as a plain
+// path ("C:\..." or "\\server\share\..."); "" when it cannot be read.
+std::wstring FinalPathOf(HANDLE handle) {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
+                                                  FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (n == 0)
+            return L"";
+        if (n < path.size()) {
+            path.resize(n);
+            break;
+        }
+        path.resize(n + 1);
     }
-    while (at < folder.size()) {
-        size_t cut = folder.find_first_of("\\/", at);
-        if (cut == std::string::npos)
-            cut = folder.size();
+    if (path.rfind(L"\\\\?\\UNC\\", 0) == 0)
+        path = L"\\\\" + path.substr(8);
+    else if (path.rfind(L"\\\\?\\", 0) == 0)
+        path.erase(0, 4);
+    return path;
+}
+
+bool SamePath(const std::wstring &a, const std::wstring &b) {
+    auto trimmed = [](std::wstring text) {
+        while (text.size() > 3 && text.back() == L'\\')
+            text.pop_back();
+        return text;
+    };
+    const std::wstring x = trimmed(a);
+    const std::wstring y = trimmed(b);
+    return CompareStringOrdinal(x.c_str(), static_cast<int>(x.size()), y.c_str(), static_cast<int>(y.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
+// The length of the path's root: "C:\", or a network path's server and share
+// with the "\" after them; 0 when the path has no root.
+size_t RootLength(const std::wstring &path) {
+    const auto separator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
+    if (path.size() >= 3 && path[1] == L':' && separator(path[2]))
+        return 3;
+    if (path.size() >= 2 && separator(path[0]) && separator(path[1])) {
+        const size_t server = path.find_first_of(L"\\/", 2);
+        const size_t share = server == std::wstring::npos ? server : path.find_first_of(L"\\/", server + 1);
+        return share == std::wstring::npos ? 0 : share + 1;
+    }
+    return 0;
+}
+
+// The place folder really is, built from its root's final path level by
+// level: a level that is a link is followed only when LinkFault finds it the
+// system's, and then its final path goes on; levels that do not exist yet are
+// taken as written (the caller makes them). "" when a level is a link to
+// refuse or cannot be read, with one log line naming that level.
+std::wstring RealFolder(const std::string &folder) {
+    const std::wstring wide = WideText(folder);
+    const DWORD size = wide.empty() ? 0 : GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    std::wstring full(size, L'\0');
+    const DWORD length = size == 0 ? 0 : GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
+    full.resize(length < size ? length : 0);
+    size_t at = RootLength(full);
+    if (at == 0) {
+        WriteLog("FolderHasNoLink " + folder + " is no full path");
+        return L"";
+    }
+    FileHandle root(CreateFileW(full.substr(0, at).c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    std::wstring real = root ? FinalPathOf(root.get()) : L"";
+    if (real.empty()) {
+        WriteLog("FolderHasNoLink cannot read " + AnsiText(full.substr(0, at)) + ": " +
+                 ApiErrorText(static_cast<long>(GetLastError())));
+        return L"";
+    }
+    while (at < full.size()) {
+        size_t cut = full.find_first_of(L"\\/", at);
+        if (cut == std::wstring::npos)
+            cut = full.size();
         if (cut > at) {
-            const std::string level = folder.substr(0, cut);
-            const DWORD attrs = GetFileAttributesA(level.c_str());
-            if (attrs == INVALID_FILE_ATTRIBUTES) {
+            const std::wstring name = full.substr(at, cut - at);
+            const std::string level = AnsiText(full.substr(0, cut));
+            if (name.find_first_of(L"*?") != std::wstring::npos) {
+                WriteLog("FolderHasNoLink " + level + " is no folder name");
+                return L"";
+            }
+            WIN32_FIND_DATAW data;
+            FindHandle find(FindFirstFileW(JoinPath(real, name).c_str(), &data));
+            if (!find) {
                 const DWORD error = GetLastError();
                 // Nothing below a missing level exists either.
                 if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
-                    return true;
+                    return JoinPath(real, full.substr(at));
                 WriteLog("FolderHasNoLink cannot read " + level + ": " + ApiErrorText(static_cast<long>(error)));
-                return false;
+                return L"";
             }
-            if (attrs & FILE_ATTRIBUTE_REPARSE_POINT) {
-                WriteLog("FolderHasNoLink " + level + " is a link");
-                return false;
+            const std::wstring here = JoinPath(real, data.cFileName);
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+                const std::string fault = LinkFault(here, real);
+                if (!fault.empty()) {
+                    WriteLog("FolderHasNoLink " + level + " is a link (" + fault + ")");
+                    return L"";
+                }
+                FileHandle target(CreateFileW(here.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                                              FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+                real = target ? FinalPathOf(target.get()) : L"";
+                if (real.empty()) {
+                    WriteLog("FolderHasNoLink cannot follow " + level + ": " +
+                             ApiErrorText(static_cast<long>(GetLastError())));
+                    return L"";
+                }
+            } else {
+                real = here;
             }
         }
         at = cut + 1;
     }
-    return true;
+    return real;
+}
+
+// The place path (a file or folder) really is: its folder's RealFolder and its
+// own name; "" when the folder is refused or path names no item.
+std::wstring RealPlace(const std::string &path) {
+    const size_t slash = path.find_last_of("\\/");
+    if (slash == std::string::npos || slash + 1 >= path.size()) {
+        WriteLog("FolderHasNoLink " + path + " names no file");
+        return L"";
+    }
+    const std::wstring folder = RealFolder(path.substr(0, slash + 1));
+    return folder.empty() ? L"" : JoinPath(folder, WideText(path.substr(slash + 1)));
+}
+
+// Opens path without following a link at its last level; an empty handle
+// (with a log line) when it does not open or what opened is not the item at
+// real: a level was swapped for a link since it was checked.
+FileHandle OpenAt(const char *caller, const std::wstring &path, const std::wstring &real, DWORD access, DWORD share,
+                  DWORD disposition) {
+    FileHandle item(CreateFileW(path.c_str(), access, share, nullptr, disposition,
+                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!item) {
+        WriteLog(std::string(caller) + " " + AnsiText(path) + ": " + ApiErrorText(static_cast<long>(GetLastError())));
+        return item;
+    }
+    const std::wstring final = FinalPathOf(item.get());
+    if (!SamePath(final, real)) {
+        WriteLog(std::string(caller) + " " + AnsiText(path) + " leads to " + AnsiText(final));
+        item.reset();
+    }
+    return item;
+}
+
+// Deletes the item a handle has open (opened with DELETE) when it is closed.
+bool DisposeOf(HANDLE item) {
+    FILE_DISPOSITION_INFO dispose{TRUE};
+    return SetFileInformationByHandle(item, FileDispositionInfo, &dispose, sizeof dispose) != FALSE;
+}
+
+// The item's attributes and times; false when they cannot be read.
+bool BasicInfoOf(HANDLE item, FILE_BASIC_INFO &basic) {
+    return GetFileInformationByHandleEx(item, FileBasicInfo, &basic, sizeof basic) != FALSE;
+}
+
+bool IsLinkOrFolder(const FILE_BASIC_INFO &basic) {
+    return (basic.FileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0;
+}
+
+// Copies the bytes, the last write time and the attributes of one open file
+// to another.
+bool CopyOpenFile(HANDLE from, HANDLE to, const FILE_BASIC_INFO &basic) {
+    std::vector<char> buffer(64 * 1024);
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(from, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr))
+            return false;
+        if (got == 0)
+            break;
+        DWORD written = 0;
+        if (!WriteFile(to, buffer.data(), got, &written, nullptr) || written != got)
+            return false;
+    }
+    if (!SetEndOfFile(to))
+        return false;
+    FILE_BASIC_INFO times{};
+    times.LastWriteTime = basic.LastWriteTime;
+    times.FileAttributes = basic.FileAttributes &
+                           (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
+    if (times.FileAttributes == 0)
+        times.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    return SetFileInformationByHandle(to, FileBasicInfo, &times, sizeof times) != FALSE;
+}
+
+// The rename through the native call: it takes the target's folder as a
+// handle, so that only the checked folder can receive the item.
+bool RenameInto(HANDLE item, HANDLE folder, const std::wstring &name) {
+    struct StatusBlock {
+        LONG_PTR status;
+        ULONG_PTR information;
+    };
+    using SetInformation = LONG(WINAPI *)(HANDLE, StatusBlock *, void *, ULONG, int);
+    constexpr int kFileRenameInformation = 10;
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    const auto set = ntdll == nullptr ? nullptr
+                                      : reinterpret_cast<SetInformation>(
+                                            reinterpret_cast<void *>(GetProcAddress(ntdll, "NtSetInformationFile")));
+    if (set == nullptr)
+        return false;
+    const size_t size = offsetof(FILE_RENAME_INFO, FileName) + (name.size() + 1) * sizeof(wchar_t);
+    std::vector<char> buffer(size, 0);
+    auto *rename = reinterpret_cast<FILE_RENAME_INFO *>(buffer.data());
+    rename->ReplaceIfExists = FALSE;
+    rename->RootDirectory = folder;
+    rename->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
+    name.copy(rename->FileName, name.size());
+    StatusBlock status{};
+    const LONG result = set(item, &status, rename, static_cast<ULONG>(size), kFileRenameInformation);
+    if (result < 0) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%08lX", static_cast<unsigned long>(result));
+        WriteLog(std::string("MoveFileNoLink status ") + text);
+    }
+    return result >= 0;
+}
+
+} // namespace
+
+bool FolderHasNoLink(const std::string &folder) { return !RealFolder(folder).empty(); }
+
+bool DeleteFileNoLink(const std::string &path) {
+    const std::wstring real = RealPlace(path);
+    if (real.empty())
+        return false;
+    FileHandle item = OpenAt("DeleteFileNoLink", WideText(path), real, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                             kShareAll, OPEN_EXISTING);
+    if (!item)
+        return false;
+    // The shell deleted read-only files too; the disposition needs the mark off.
+    FILE_BASIC_INFO basic{};
+    if (BasicInfoOf(item.get(), basic) && (basic.FileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        FILE_BASIC_INFO plain{};
+        plain.FileAttributes = basic.FileAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+        if (plain.FileAttributes == 0)
+            plain.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+        SetFileInformationByHandle(item.get(), FileBasicInfo, &plain, sizeof plain);
+    }
+    if (DisposeOf(item.get()))
+        return true;
+    WriteLog("DeleteFileNoLink " + path + ": " + ApiErrorText(static_cast<long>(GetLastError())));
+    return false;
+}
+
+bool MoveFileNoLink(const std::string &source, const std::string &target) {
+    const std::wstring from = RealPlace(source);
+    const std::wstring to = RealPlace(target);
+    if (from.empty() || to.empty())
+        return false;
+    FileHandle item = OpenAt("MoveFileNoLink", WideText(source), from, DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE, kShareAll,
+                             OPEN_EXISTING);
+    const size_t slash = to.find_last_of(L'\\');
+    const std::wstring toFolder = to.substr(0, slash == 2 ? 3 : slash);
+    FileHandle folder = item ? OpenAt("MoveFileNoLink", toFolder, toFolder, FILE_TRAVERSE | FILE_READ_ATTRIBUTES | SYNCHRONIZE, kShareAll, OPEN_EXISTING)
+                             : FileHandle();
+    return folder && RenameInto(item.get(), folder.get(), to.substr(slash + 1));
+}
+
+bool CopyFileNoLink(const std::string &source, const std::string &target) {
+    const std::wstring from = RealPlace(source);
+    const std::wstring to = RealPlace(target);
+    if (from.empty() || to.empty())
+        return false;
+    FileHandle in = OpenAt("CopyFileNoLink", WideText(source), from, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    FILE_BASIC_INFO basic{};
+    if (!in || !BasicInfoOf(in.get(), basic))
+        return false;
+    if (IsLinkOrFolder(basic)) {
+        WriteLog("CopyFileNoLink " + source + " is a link or folder");
+        return false;
+    }
+    constexpr DWORD kAccess = GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
+    // A file there already is replaced, as the shell's copy replaced it.
+    FileHandle out(CreateFileW(WideText(target).c_str(), kAccess, 0, nullptr, CREATE_NEW,
+                               FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    const bool made = static_cast<bool>(out);
+    if (made && !SamePath(FinalPathOf(out.get()), to)) {
+        WriteLog("CopyFileNoLink " + target + " leads to " + AnsiText(FinalPathOf(out.get())));
+        DisposeOf(out.get());
+        return false;
+    }
+    if (!made)
+        out = OpenAt("CopyFileNoLink", WideText(target), to, kAccess, 0, OPEN_EXISTING);
+    FILE_BASIC_INFO there{};
+    if (!out || !BasicInfoOf(out.get(), there))
+        return false;
+    if (IsLinkOrFolder(there)) {
+        WriteLog("CopyFileNoLink " + target + " is a link or folder");
+        return false;
+    }
+    if (CopyOpenFile(in.get(), out.get(), basic))
+        return true;
+    WriteLog("CopyFileNoLink " + source + " to " + target + ": " + ApiErrorText(static_cast<long>(GetLastError())));
+    if (made)
+        DisposeOf(out.get());
+    return false;
 }
 
 long WriteStringToFile(const std::string &path, const std::string &text) {
