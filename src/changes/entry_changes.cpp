@@ -56,7 +56,9 @@ bool DeleteFileChecked(const std::string &path) {
         WriteLog("FileOp " + path + " is not there");
         return false;
     }
-    if (DeleteFileNoLink(path) && !PathExists(path))
+    if (!DeleteFileNoLink(path))
+        return false;
+    if (!PathExists(path))
         return true;
     WriteLog("FileOp " + path + " was not deleted");
     return false;

@@ -3,9 +3,11 @@
 #include <shlobj.h>
 #include <shellapi.h>
 #include <commdlg.h>
+#include <winioctl.h>
 
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "system/codepage.h"
@@ -228,6 +230,103 @@ bool SamePath(const std::wstring &a, const std::wstring &b) {
            CSTR_EQUAL;
 }
 
+// A function of the native layer, for what the Win32 calls cannot say.
+template <typename Function> Function NativeCall(const char *name) {
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll == nullptr ? nullptr
+                            : reinterpret_cast<Function>(reinterpret_cast<void *>(GetProcAddress(ntdll, name)));
+}
+
+struct StatusBlock {
+    LONG_PTR status;
+    ULONG_PTR information;
+};
+
+// Opens the item at path itself (a link is not followed) with access alone:
+// CreateFile adds SYNCHRONIZE, which the system's compatibility links deny
+// everyone.
+FileHandle OpenItself(const std::wstring &path, ACCESS_MASK access) {
+    struct Text {
+        USHORT length;
+        USHORT maximum;
+        PWSTR buffer;
+    };
+    struct Attributes {
+        ULONG length;
+        HANDLE root;
+        Text *name;
+        ULONG attributes;
+        void *security;
+        void *quality;
+    };
+    using Create = LONG(WINAPI *)(HANDLE *, ACCESS_MASK, Attributes *, StatusBlock *, LARGE_INTEGER *, ULONG, ULONG,
+                                  ULONG, ULONG, void *, ULONG);
+    constexpr ULONG kCaseInsensitive = 0x40, kOpen = 1, kForBackup = 0x4000, kOpenReparsePoint = 0x200000;
+    const auto create = NativeCall<Create>("NtCreateFile");
+    std::wstring name = path.rfind(L"\\\\", 0) == 0 ? L"\\??\\UNC\\" + path.substr(2) : L"\\??\\" + path;
+    if (create == nullptr || name.size() > 32000)
+        return FileHandle();
+    Text text{static_cast<USHORT>(name.size() * sizeof(wchar_t)), static_cast<USHORT>(name.size() * sizeof(wchar_t)),
+              name.data()};
+    Attributes attributes{sizeof attributes, nullptr, &text, kCaseInsensitive, nullptr, nullptr};
+    StatusBlock status{};
+    HANDLE item = nullptr;
+    const LONG result = create(&item, access, &attributes, &status, nullptr, 0, kShareAll, kOpen,
+                               kForBackup | kOpenReparsePoint, nullptr, 0);
+    if (result < 0) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FileHandle();
+    }
+    return FileHandle(item);
+}
+
+// Where the open link (a junction or symbolic link) in folder points, as a
+// full path; "" for any other kind of reparse point or a target that is no
+// drive or network path (a volume's own name).
+std::wstring LinkTarget(HANDLE link, const std::wstring &folder) {
+    struct Header {
+        ULONG tag;
+        USHORT dataLength;
+        USHORT reserved;
+        USHORT substituteOffset;
+        USHORT substituteLength;
+        USHORT printOffset;
+        USHORT printLength;
+    };
+    std::vector<unsigned char> data(16 * 1024);
+    DWORD got = 0;
+    if (!DeviceIoControl(link, FSCTL_GET_REPARSE_POINT, nullptr, 0, data.data(), static_cast<DWORD>(data.size()), &got,
+                         nullptr) ||
+        got < sizeof(Header))
+        return L"";
+    Header header;
+    std::memcpy(&header, data.data(), sizeof header);
+    size_t at = sizeof header;
+    bool relative = false;
+    if (header.tag == IO_REPARSE_TAG_SYMLINK) {
+        ULONG flags = 0;
+        if (got < at + sizeof flags)
+            return L"";
+        std::memcpy(&flags, data.data() + at, sizeof flags);
+        at += sizeof flags;
+        relative = (flags & 1) != 0; // SYMLINK_FLAG_RELATIVE
+    } else if (header.tag != IO_REPARSE_TAG_MOUNT_POINT) {
+        return L"";
+    }
+    at += header.substituteOffset;
+    if (got < at + header.substituteLength)
+        return L"";
+    std::wstring target(header.substituteLength / sizeof(wchar_t), L'\0');
+    std::memcpy(target.data(), data.data() + at, target.size() * sizeof(wchar_t));
+    if (relative)
+        return JoinPath(folder, target);
+    if (target.rfind(L"\\??\\UNC\\", 0) == 0)
+        return L"\\\\" + target.substr(8);
+    if (target.rfind(L"\\??\\", 0) == 0 && target.size() >= 6 && target[5] == L':')
+        return target.substr(4);
+    return L"";
+}
+
 // The length of the path's root: "C:\", or a network path's server and share
 // with the "\" after them; 0 when the path has no root.
 size_t RootLength(const std::wstring &path) {
@@ -242,20 +341,22 @@ size_t RootLength(const std::wstring &path) {
     return 0;
 }
 
+// The links one path may pass through before it is refused.
+constexpr int kMostLinks = 8;
+
 // The place folder really is, built from its root's final path level by
 // level: a level that is a link is followed only when LinkFault finds it the
-// system's, and then its final path goes on; levels that do not exist yet are
-// taken as written (the caller makes them). "" when a level is a link to
-// refuse or cannot be read, with one log line naming that level.
-std::wstring RealFolder(const std::string &folder) {
-    const std::wstring wide = WideText(folder);
-    const DWORD size = wide.empty() ? 0 : GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+// system's, and then the place it points to goes on; levels that do not exist
+// yet are taken as written (the caller makes them). "" when a level is a link
+// to refuse or cannot be read, with one log line naming that level.
+std::wstring RealFolder(const std::wstring &folder, int links = 0) {
+    const DWORD size = folder.empty() ? 0 : GetFullPathNameW(folder.c_str(), 0, nullptr, nullptr);
     std::wstring full(size, L'\0');
-    const DWORD length = size == 0 ? 0 : GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
+    const DWORD length = size == 0 ? 0 : GetFullPathNameW(folder.c_str(), size, full.data(), nullptr);
     full.resize(length < size ? length : 0);
     size_t at = RootLength(full);
     if (at == 0) {
-        WriteLog("FolderHasNoLink " + folder + " is no full path");
+        WriteLog("FolderHasNoLink " + AnsiText(folder) + " is no full path");
         return L"";
     }
     FileHandle root(CreateFileW(full.substr(0, at).c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
@@ -289,19 +390,21 @@ std::wstring RealFolder(const std::string &folder) {
             }
             const std::wstring here = JoinPath(real, data.cFileName);
             if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-                const std::string fault = LinkFault(here, real);
+                // The owner and the target are read on the same open link.
+                FileHandle link = OpenItself(here, READ_CONTROL | FILE_READ_ATTRIBUTES);
+                const std::string fault = !link ? "it cannot be opened" : LinkFault(link.get(), real);
                 if (!fault.empty()) {
                     WriteLog("FolderHasNoLink " + level + " is a link (" + fault + ")");
                     return L"";
                 }
-                FileHandle target(CreateFileW(here.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
-                                              FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-                real = target ? FinalPathOf(target.get()) : L"";
-                if (real.empty()) {
-                    WriteLog("FolderHasNoLink cannot follow " + level + ": " +
-                             ApiErrorText(static_cast<long>(GetLastError())));
+                const std::wstring target = LinkTarget(link.get(), real);
+                if (target.empty() || links >= kMostLinks) {
+                    WriteLog("FolderHasNoLink cannot follow " + level);
                     return L"";
                 }
+                real = RealFolder(target, links + 1);
+                if (real.empty())
+                    return L"";
             } else {
                 real = here;
             }
@@ -319,7 +422,7 @@ std::wstring RealPlace(const std::string &path) {
         WriteLog("FolderHasNoLink " + path + " names no file");
         return L"";
     }
-    const std::wstring folder = RealFolder(path.substr(0, slash + 1));
+    const std::wstring folder = RealFolder(WideText(path.substr(0, slash + 1)));
     return folder.empty() ? L"" : JoinPath(folder, WideText(path.substr(slash + 1)));
 }
 
@@ -385,16 +488,9 @@ bool CopyOpenFile(HANDLE from, HANDLE to, const FILE_BASIC_INFO &basic) {
 // The rename through the native call: it takes the target's folder as a
 // handle, so that only the checked folder can receive the item.
 bool RenameInto(HANDLE item, HANDLE folder, const std::wstring &name) {
-    struct StatusBlock {
-        LONG_PTR status;
-        ULONG_PTR information;
-    };
     using SetInformation = LONG(WINAPI *)(HANDLE, StatusBlock *, void *, ULONG, int);
     constexpr int kFileRenameInformation = 10;
-    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    const auto set = ntdll == nullptr ? nullptr
-                                      : reinterpret_cast<SetInformation>(
-                                            reinterpret_cast<void *>(GetProcAddress(ntdll, "NtSetInformationFile")));
+    const auto set = NativeCall<SetInformation>("NtSetInformationFile");
     if (set == nullptr)
         return false;
     const size_t size = offsetof(FILE_RENAME_INFO, FileName) + (name.size() + 1) * sizeof(wchar_t);
@@ -416,7 +512,7 @@ bool RenameInto(HANDLE item, HANDLE folder, const std::wstring &name) {
 
 } // namespace
 
-bool FolderHasNoLink(const std::string &folder) { return !RealFolder(folder).empty(); }
+bool FolderHasNoLink(const std::string &folder) { return !RealFolder(WideText(folder)).empty(); }
 
 bool DeleteFileNoLink(const std::string &path) {
     const std::wstring real = RealPlace(path);

@@ -13,12 +13,13 @@
 
 // Why a link with this security in a folder with that security is not to be
 // followed: "" when the link's owner is SYSTEM, TrustedInstaller or
-// Administrators and the folder, owned by one of them too, lets no one else
-// remove, rename or replace what it holds (nor change its permissions or
-// owner); else the reason, for the log.
+// Administrators and its permissions let no one else change it, and the
+// folder, owned by one of them too, lets no one else remove, rename or replace
+// what it holds (nor change its permissions or owner); else the reason, for
+// the log.
 std::string LinkOwnerFault(PSECURITY_DESCRIPTOR link, PSECURITY_DESCRIPTOR folder);
 
-// Why the link at path (a level of a path, itself a link) in folder is not
-// to be followed: its security or its folder's cannot be read, or
-// LinkOwnerFault finds a fault. Where owners are not kept, always a fault.
-std::string LinkFault(const std::wstring &path, const std::wstring &folder);
+// Why the link open as link (the link itself, opened with READ_CONTROL) in
+// folder is not to be followed: its security or its folder's cannot be read,
+// or LinkOwnerFault finds a fault. Where owners are not kept, always a fault.
+std::string LinkFault(HANDLE link, const std::wstring &folder);

@@ -10,6 +10,7 @@
 #include "support/offline_drive.h"
 #include "support/testing.h"
 #include "system/files.h"
+#include "system/folder_trust.h"
 #include "system/link_trust.h"
 
 namespace {
@@ -50,8 +51,31 @@ TEST(LinkTrust, OnlyTheSystemsLinksInFoldersUsersCannotChangeAreFollowed) {
     EXPECT_EQ(FaultOf(kSystemLink, "O:SYD:(A;;0x40;;;BU)"), "its folder lets others replace it");
     EXPECT_EQ(FaultOf(kSystemLink, "O:S-1-5-21-1-2-3-1001D:(A;;FA;;;SY)"),
               "its folder's owner is not SYSTEM, TrustedInstaller or Administrators");
-    EXPECT_EQ(FaultOf(kSystemLink, "O:SY"), "its folder lets everyone write");
+    EXPECT_EQ(FaultOf(kSystemLink, "O:SY"), "its folder's permissions let everyone write");
+    // The system's link that Users may point elsewhere.
+    EXPECT_EQ(FaultOf("O:SYD:(A;;FA;;;SY)(A;;0x1301bf;;;BU)", kUsersFolder), "its permissions let others change it");
     EXPECT_EQ(LinkOwnerFault(nullptr, nullptr), "its security cannot be read");
+}
+
+// The link's own owner and its folder's permissions are read where the
+// platform keeps them (under Wine a test's link reads as its user's); where
+// it does not, every link is refused unread.
+TEST(LinkTrust, ALinkIsJudgedOnWhatIsReadOrRefusedWhereOwnersAreNotKept) {
+    CapturedLog log;
+    TempDir dir;
+    ASSERT_TRUE(CreateDirectoryA((dir / "Real").c_str(), nullptr));
+    ASSERT_TRUE(MakeFolderLink(dir / "Real", dir / "Linked"));
+    OverrideFolderSecurityKept(true);
+    EXPECT_FALSE(FolderHasNoLink(dir / "Linked\\Startup\\"));
+    EXPECT_NE(log.text().find("FolderHasNoLink " + dir / "Linked is a link (its owner is not"), std::string::npos)
+        << log.text();
+    OverrideFolderSecurityKept(false);
+    EXPECT_FALSE(FolderHasNoLink(dir / "Linked\\Startup\\"));
+    EXPECT_NE(log.text().find("FolderHasNoLink " + dir / "Linked is a link (owners of links are not kept here)"),
+              std::string::npos);
+    OverrideFolderSecurityKept(std::nullopt);
+    EXPECT_TRUE(FolderHasNoLink(dir / "Real\\Startup\\"));
+    RemoveFolderLink(dir / "Linked");
 }
 
 // A folder a user linked elsewhere and a file a user linked to another's:
