@@ -426,6 +426,15 @@ std::wstring RealPlace(const std::string &path) {
     return folder.empty() ? L"" : JoinPath(folder, WideText(path.substr(slash + 1)));
 }
 
+// True when the item open lies at real; else false with a log line.
+bool LiesAt(const char *caller, HANDLE item, const std::wstring &path, const std::wstring &real) {
+    const std::wstring final = FinalPathOf(item);
+    if (SamePath(final, real))
+        return true;
+    WriteLog(std::string(caller) + " " + AnsiText(path) + " leads to " + AnsiText(final));
+    return false;
+}
+
 // Opens path without following a link at its last level; an empty handle
 // (with a log line) when it does not open or what opened is not the item at
 // real: a level was swapped for a link since it was checked.
@@ -437,11 +446,8 @@ FileHandle OpenAt(const char *caller, const std::wstring &path, const std::wstri
         WriteLog(std::string(caller) + " " + AnsiText(path) + ": " + ApiErrorText(static_cast<long>(GetLastError())));
         return item;
     }
-    const std::wstring final = FinalPathOf(item.get());
-    if (!SamePath(final, real)) {
-        WriteLog(std::string(caller) + " " + AnsiText(path) + " leads to " + AnsiText(final));
+    if (!LiesAt(caller, item.get(), path, real))
         item.reset();
-    }
     return item;
 }
 
@@ -456,8 +462,15 @@ bool BasicInfoOf(HANDLE item, FILE_BASIC_INFO &basic) {
     return GetFileInformationByHandleEx(item, FileBasicInfo, &basic, sizeof basic) != FALSE;
 }
 
-bool IsLinkOrFolder(const FILE_BASIC_INFO &basic) {
-    return (basic.FileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0;
+// True when the open item is a file, no link or folder (basic receives its
+// attributes and times); else false, logged when it is a link or folder.
+bool IsPlainFile(HANDLE item, const std::string &path, FILE_BASIC_INFO &basic) {
+    if (!BasicInfoOf(item, basic))
+        return false;
+    if ((basic.FileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) == 0)
+        return true;
+    WriteLog("CopyFileNoLink " + path + " is a link or folder");
+    return false;
 }
 
 // Copies the bytes, the last write time and the attributes of one open file
@@ -478,8 +491,8 @@ bool CopyOpenFile(HANDLE from, HANDLE to, const FILE_BASIC_INFO &basic) {
         return false;
     FILE_BASIC_INFO times{};
     times.LastWriteTime = basic.LastWriteTime;
-    times.FileAttributes = basic.FileAttributes &
-                           (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
+    times.FileAttributes = basic.FileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                                   FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
     if (times.FileAttributes == 0)
         times.FileAttributes = FILE_ATTRIBUTE_NORMAL;
     return SetFileInformationByHandle(to, FileBasicInfo, &times, sizeof times) != FALSE;
@@ -518,22 +531,26 @@ bool DeleteFileNoLink(const std::string &path) {
     const std::wstring real = RealPlace(path);
     if (real.empty())
         return false;
-    FileHandle item = OpenAt("DeleteFileNoLink", WideText(path), real, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
-                             kShareAll, OPEN_EXISTING);
+    FileHandle item = OpenAt("DeleteFileNoLink", WideText(path), real,
+                             DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, kShareAll, OPEN_EXISTING);
     if (!item)
         return false;
-    // The shell deleted read-only files too; the disposition needs the mark off.
+    // The shell deleted read-only files too; the disposition needs the mark
+    // off, and gets it back when the file stays.
     FILE_BASIC_INFO basic{};
-    if (BasicInfoOf(item.get(), basic) && (basic.FileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
-        FILE_BASIC_INFO plain{};
-        plain.FileAttributes = basic.FileAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
-        if (plain.FileAttributes == 0)
-            plain.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-        SetFileInformationByHandle(item.get(), FileBasicInfo, &plain, sizeof plain);
-    }
+    const bool readOnly = BasicInfoOf(item.get(), basic) && (basic.FileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+    FILE_BASIC_INFO marks{};
+    marks.FileAttributes = basic.FileAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+    if (marks.FileAttributes == 0)
+        marks.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    if (readOnly)
+        SetFileInformationByHandle(item.get(), FileBasicInfo, &marks, sizeof marks);
     if (DisposeOf(item.get()))
         return true;
     WriteLog("DeleteFileNoLink " + path + ": " + ApiErrorText(static_cast<long>(GetLastError())));
+    marks.FileAttributes = basic.FileAttributes;
+    if (readOnly)
+        SetFileInformationByHandle(item.get(), FileBasicInfo, &marks, sizeof marks);
     return false;
 }
 
@@ -542,11 +559,12 @@ bool MoveFileNoLink(const std::string &source, const std::string &target) {
     const std::wstring to = RealPlace(target);
     if (from.empty() || to.empty())
         return false;
-    FileHandle item = OpenAt("MoveFileNoLink", WideText(source), from, DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE, kShareAll,
-                             OPEN_EXISTING);
+    FileHandle item = OpenAt("MoveFileNoLink", WideText(source), from, DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                             kShareAll, OPEN_EXISTING);
     const size_t slash = to.find_last_of(L'\\');
     const std::wstring toFolder = to.substr(0, slash == 2 ? 3 : slash);
-    FileHandle folder = item ? OpenAt("MoveFileNoLink", toFolder, toFolder, FILE_TRAVERSE | FILE_READ_ATTRIBUTES | SYNCHRONIZE, kShareAll, OPEN_EXISTING)
+    FileHandle folder = item ? OpenAt("MoveFileNoLink", toFolder, toFolder,
+                                      FILE_TRAVERSE | FILE_READ_ATTRIBUTES | SYNCHRONIZE, kShareAll, OPEN_EXISTING)
                              : FileHandle();
     return folder && RenameInto(item.get(), folder.get(), to.substr(slash + 1));
 }
@@ -558,31 +576,22 @@ bool CopyFileNoLink(const std::string &source, const std::string &target) {
         return false;
     FileHandle in = OpenAt("CopyFileNoLink", WideText(source), from, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
     FILE_BASIC_INFO basic{};
-    if (!in || !BasicInfoOf(in.get(), basic))
+    if (!in || !IsPlainFile(in.get(), source, basic))
         return false;
-    if (IsLinkOrFolder(basic)) {
-        WriteLog("CopyFileNoLink " + source + " is a link or folder");
-        return false;
-    }
     constexpr DWORD kAccess = GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
     // A file there already is replaced, as the shell's copy replaced it.
     FileHandle out(CreateFileW(WideText(target).c_str(), kAccess, 0, nullptr, CREATE_NEW,
                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     const bool made = static_cast<bool>(out);
-    if (made && !SamePath(FinalPathOf(out.get()), to)) {
-        WriteLog("CopyFileNoLink " + target + " leads to " + AnsiText(FinalPathOf(out.get())));
+    if (made && !LiesAt("CopyFileNoLink", out.get(), WideText(target), to)) {
         DisposeOf(out.get());
         return false;
     }
     if (!made)
         out = OpenAt("CopyFileNoLink", WideText(target), to, kAccess, 0, OPEN_EXISTING);
     FILE_BASIC_INFO there{};
-    if (!out || !BasicInfoOf(out.get(), there))
+    if (!out || !IsPlainFile(out.get(), target, there))
         return false;
-    if (IsLinkOrFolder(there)) {
-        WriteLog("CopyFileNoLink " + target + " is a link or folder");
-        return false;
-    }
     if (CopyOpenFile(in.get(), out.get(), basic))
         return true;
     WriteLog("CopyFileNoLink " + source + " to " + target + ": " + ApiErrorText(static_cast<long>(GetLastError())));

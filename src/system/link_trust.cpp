@@ -41,8 +41,7 @@ bool OwnedBySystem(PSECURITY_DESCRIPTOR descriptor) {
 // Why the object with this security is not the system's alone: its owner
 // is someone else, or its permissions (those for the object itself) give
 // someone else any of rights; "" when neither. what names the object.
-std::string OthersMay(PSECURITY_DESCRIPTOR descriptor, ACCESS_MASK rights, const std::string &what,
-                      const char *fault) {
+std::string OthersMay(PSECURITY_DESCRIPTOR descriptor, ACCESS_MASK rights, const std::string &what, const char *fault) {
     if (!OwnedBySystem(descriptor))
         return what + " owner is not SYSTEM, TrustedInstaller or Administrators";
     BOOL present = FALSE;
@@ -81,8 +80,7 @@ PSECURITY_DESCRIPTOR ReadSecurity(HANDLE object) {
 } // namespace
 
 std::string LinkOwnerFault(PSECURITY_DESCRIPTOR link, PSECURITY_DESCRIPTOR folder) {
-    if (link == nullptr || !IsValidSecurityDescriptor(link) || folder == nullptr ||
-        !IsValidSecurityDescriptor(folder))
+    if (link == nullptr || !IsValidSecurityDescriptor(link) || folder == nullptr || !IsValidSecurityDescriptor(folder))
         return "its security cannot be read";
     std::string fault = OthersMay(link, kChangeRights, "its", "its permissions let others change it");
     return fault.empty() ? OthersMay(folder, kReplaceRights, "its folder's", "its folder lets others replace it")

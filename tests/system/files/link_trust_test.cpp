@@ -31,7 +31,8 @@ std::string FaultOf(const char *link, const char *folder) {
 constexpr const char *kSystemLink = "O:SYD:(D;;0x1;;;WD)(A;;FA;;;SY)(A;;FA;;;BA)(A;;0x1200a9;;;WD)";
 // "C:\Users": Users read; "C:\ProgramData": Users may add names, and owners
 // of what they add get full control passed on.
-constexpr const char *kUsersFolder = "O:SYD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)(A;OICI;0x1200a9;;;WD)";
+constexpr const char *kUsersFolder =
+    "O:SYD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)(A;OICI;0x1200a9;;;WD)";
 constexpr const char *kProgramData =
     "O:SYD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICIIO;FA;;;CO)(A;OICI;0x1200a9;;;BU)(A;CI;0x116;;;BU)";
 
