@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <memory>
+
 #include "changes/change_detect.h"
 #include "changes/settings.h"
 #include "changes/snapshot.h"
@@ -359,7 +361,10 @@ TEST_F(WatchTest, NothingIsCopiedOutThroughALinkedStartupFolder) {
         GTEST_SKIP() << folder << " is there already";
     ASSERT_TRUE(MakeFolders(FolderPart(folder.substr(0, folder.size() - 1))));
     StartWatching();
-    ASSERT_TRUE(MakeFolderLink(elsewhere.path(), folder.substr(0, folder.size() - 1)));
+    const std::string link = folder.substr(0, folder.size() - 1);
+    ASSERT_TRUE(MakeFolderLink(elsewhere.path(), link));
+    const std::unique_ptr<const std::string, void (*)(const std::string *)> unlink(
+        &link, [](const std::string *l) { RemoveFolderLink(*l); });
     host_.answers = {kAnswerYes};
     ASSERT_EQ(Tick(), 1u);
     EXPECT_NE(host_.asked[0].prompt.find("secret.bat"), std::string::npos);
@@ -371,7 +376,6 @@ TEST_F(WatchTest, NothingIsCopiedOutThroughALinkedStartupFolder) {
     RebuildSnapshot(host_);
     EXPECT_EQ(GetFileAttributesA(copy.c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_NE(log.text().find("18 = " + folder + "secret.bat"), std::string::npos);
-    RemoveFolderLink(folder.substr(0, folder.size() - 1));
     EXPECT_EQ(ReadFileBytes(elsewhere / "secret.bat"), "secret");
 }
 
