@@ -1,7 +1,8 @@
 // Small file-system and shell services: whether files and folders exist,
 // folder listings, special folders, folders, writing a
 // text or an embedded resource to a file, the save and open dialogs, the
-// folder-browse dialog, shell file operations and a file's property sheet.
+// folder-browse dialog, shell file operations and a file's property sheet;
+// deletes, moves and copies that never go through a link a user made.
 #pragma once
 #include <windows.h>
 
