@@ -116,7 +116,7 @@ bool CopyInto(const std::string &file, const std::string &folder) {
     const std::string made = folder.substr(0, folder.size() - 1);
     if (!MakeDirectory(made) || !ProtectBackupItem(made))
         return false;
-    return FileOp(file, folder + FileNamePart(file), kFoCopy, 0);
+    return CopyFileNoLink(file, folder + FileNamePart(file));
 }
 
 void BackupRegistryPass(const ScanLocation &loc, const BackupRec &base, int location, int pass,

@@ -31,9 +31,8 @@ std::string DisabledKey(const EntryAddress &a) { return a.keyPath + "\\" + kDisa
 
 bool PathExists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// Moves a file with the shell and checks that it moved: the shell of some
-// systems reports success for a file that is not there. A file already at
-// the target is never replaced.
+// Moves a file, never through a link a user made, and checks that it moved.
+// A file already at the target is never replaced.
 bool MoveFileChecked(const std::string &source, const std::string &target) {
     if (!PathExists(source)) {
         WriteLog("FileOp " + source + " is not there");
@@ -43,7 +42,7 @@ bool MoveFileChecked(const std::string &source, const std::string &target) {
         WriteLog("FileOp " + target + " is there already");
         return false;
     }
-    if (!FileOp(source, target, kFoMove, 0))
+    if (!MoveFileNoLink(source, target))
         return false;
     if (PathExists(target) && !PathExists(source))
         return true;
@@ -51,13 +50,15 @@ bool MoveFileChecked(const std::string &source, const std::string &target) {
     return false;
 }
 
-// Deletes a file with the shell and checks that it is gone.
+// Deletes a file, never through a link a user made, and checks that it is gone.
 bool DeleteFileChecked(const std::string &path) {
     if (!PathExists(path)) {
         WriteLog("FileOp " + path + " is not there");
         return false;
     }
-    if (FileOp(path, "", kFoDelete, 0) && !PathExists(path))
+    if (!DeleteFileNoLink(path))
+        return false;
+    if (!PathExists(path))
         return true;
     WriteLog("FileOp " + path + " was not deleted");
     return false;
@@ -68,7 +69,7 @@ bool DeleteFileChecked(const std::string &path) {
 void RemoveEmptyStoreFolder(const std::string &file) {
     const std::string folder = ParentFolder(file);
     if (!PathExists(file) && !folder.empty() && !FolderHasItems(folder + "\\"))
-        FileOp(folder, "", kFoDelete, 0);
+        DeleteFileNoLink(folder);
 }
 
 // A path with every "\AutorunsDisabled" folder level taken out (any case)

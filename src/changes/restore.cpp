@@ -42,7 +42,7 @@ void CopyBack(const std::string &copies, const std::string &target, ChangeFlags 
             continue;
         }
         for (const std::string &name : files) {
-            if (FileOp(from + name, to + name, kFoCopy, 0)) {
+            if (CopyFileNoLink(from + name, to + name)) {
                 flags.success = true;
             } else {
                 flags.failure = true;

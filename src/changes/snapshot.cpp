@@ -145,7 +145,7 @@ class Builder {
             const std::string &source = entry.ItemName;
             const std::string folder = SnapshotCopyFolder(folder_, n, entry.PassIndex, entry.Disabled);
             if (!MakeCopyFolders(folder_, n, entry.PassIndex, entry.Disabled) ||
-                !FileOp(source, folder + FileNamePart(source), kFoCopy, 0)) {
+                !CopyFileNoLink(source, folder + FileNamePart(source))) {
                 WriteLog(std::to_string(n) + " = " + source);
                 failed_ = true;
             }

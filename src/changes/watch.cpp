@@ -105,7 +105,7 @@ void Allow(ChangeRec &rec, const ChangeContext &ctx) {
             WriteLog("Error updating CLSID.");
     } else if (rec.Added) {
         if (MakeCopyFolders(SnapshotPath(), rec.Location, ctx.entry->PassIndex, ctx.entry->Disabled) &&
-            !FileOp(file, ctx.copyFolder + FileNamePart(file), kFoCopy, 0))
+            !CopyFileNoLink(file, ctx.copyFolder + FileNamePart(file)))
             WriteLog("Error saving Startmenu shortcut to snapshot.");
     } else if (!registry && !FileOp(ctx.copyFolder + FileNamePart(file), "", kFoDelete, 0)) {
         WriteLog("Unable to restore startup entry from snapshot.");
@@ -168,7 +168,7 @@ void Deny(const ChangeRec &rec, const ChangeContext &ctx, WatchHost &host) {
         const std::string folder = ParentFolder(file);
         // The user's folder may lead elsewhere: nothing is copied through a link.
         restored = FolderHasNoLink(folder) && MakeFolders(folder) &&
-                   FileOp(ctx.copyFolder + FileNamePart(file), folder + "\\" + FileNamePart(file), kFoCopy, 0);
+                   CopyFileNoLink(ctx.copyFolder + FileNamePart(file), folder + "\\" + FileNamePart(file));
     }
     if (!restored)
         ui.Ask("Unable to restore startup entry from snapshot.", kStyleInfo, "Quillmara");

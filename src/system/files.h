@@ -1,7 +1,8 @@
 // Small file-system and shell services: whether files and folders exist,
 // folder listings, special folders, folders, writing a
 // text or an embedded resource to a file, the save and open dialogs, the
-// folder-browse dialog, shell file operations and a file's property sheet.
+// folder-browse dialog, shell file operations and a file's property sheet;
+// deletes, moves and copies that never go through a link a user made.
 #pragma once
 #include <windows.h>
 
@@ -52,11 +53,25 @@ std::string ProgramFolder();
 bool MakeDirectory(const std::string &path);
 // True when no level of folder below its root ("C:\" or "\\server\share\"),
 // the folder itself included, is a link (a junction or symbolic link, any
-// reparse point); levels that do not exist yet count as plain, as they are
-// then made by the caller. Checked before the program writes into a folder
-// others may own, so that it never writes through a link somewhere else. A
-// refusal is logged ("FolderHasNoLink " and the linked level).
+// reparse point) but the system's own (LinkFault finds none); levels that do
+// not exist yet count as plain, as they are then made by the caller. Checked
+// before the program writes into a folder others may own, so that it never
+// writes through a link somewhere else. A refusal is logged
+// ("FolderHasNoLink " and the linked level).
 bool FolderHasNoLink(const std::string &folder);
+// Changes inside folders others may write, each made only when the folders
+// pass FolderHasNoLink and on the item actually opened (its last level not
+// followed): what opened must lie where the checked levels lead, else a level
+// was swapped for a link since and nothing is done. Each failure is logged
+// once (the function's name and the path).
+// Deletes a file, or an empty folder, through its handle (read-only too).
+bool DeleteFileNoLink(const std::string &path);
+// Moves a file into target's folder (which must exist) under target's name;
+// a file there already is never replaced.
+bool MoveFileNoLink(const std::string &source, const std::string &target);
+// Copies a file (no link or folder) to target, in a folder that must exist:
+// its bytes, last write time and attributes; a file at target is replaced.
+bool CopyFileNoLink(const std::string &source, const std::string &target);
 // Writes text (one byte per character) to path, created or replaced, so that
 // the file holds exactly these bytes; returns the number of bytes written (0
 // for an empty text or any failure). Callers compare it with the text's length.

@@ -389,6 +389,23 @@ TEST_F(BackupTest, StartupFolderFilesComeBackAfterDeletion) {
         EXPECT_EQ(ReadFileBytes(folder + name), "bytes of " + name);
 }
 
+// "All Users" a user linked to a folder of another's: its file is listed, but
+// Backup copies nothing out through the link.
+TEST_F(BackupTest, NothingIsCopiedOutThroughALinkedFolder) {
+    TempDir elsewhere;
+    std::string made = elsewhere.path();
+    for (const std::string level : {"Start Menu", "Programs", "Startup"})
+        ASSERT_TRUE(CreateDirectoryA((made += "\\" + level).c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(made + "\\secret.bat", "secret"));
+    ProfilesDir() = profiles_.path() + "\\";
+    ASSERT_TRUE(MakeFolderLink(elsewhere.path(), profiles_ / "All Users"));
+    ScanIt(18);
+    ASSERT_EQ(UpperBound(Loc(18).Entries), 1);
+    EXPECT_EQ(Told([&] { BackupSelectedLocation(ui_, 18, 1); }, {dir_.path()}), "Unable to back up any registry keys.");
+    EXPECT_EQ(GetFileAttributesA((dir_ / "18(1)\\secret.bat").c_str()), INVALID_FILE_ATTRIBUTES);
+    RemoveFolderLink(profiles_ / "All Users");
+}
+
 // An offline installation on a drive of its own, its SOFTWARE hive loaded as
 // "_REMOTE_SOFTWARE": backups cross between its view and the running system's.
 TEST_F(BackupTest, BackupsCrossBetweenTheOfflineAndTheRunningView) {

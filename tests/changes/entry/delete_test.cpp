@@ -5,6 +5,7 @@
 #include "registry/access.h"
 #include "registry/values.h"
 #include "scan/state.h"
+#include "support/offline_drive.h"
 #include "support/store_support.h"
 #include "support/testing.h"
 
@@ -147,6 +148,26 @@ TEST_F(DeleteTest, SubKeysAndDisabledFiles) {
     EXPECT_TRUE(Delete(19, folder, "b.bat", nullptr));
     EXPECT_EQ(GetFileAttributesA(hidden.c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(ui.told.size(), 1u);
+}
+
+// A Startup folder a user linked to another's: neither Delete nor "No" to the
+// file the watch found added deletes what the link leads to.
+TEST_F(DeleteTest, DeleteAndNoLeaveWhatALinkedFolderHolds) {
+    TempDir dir;
+    ASSERT_TRUE(CreateDirectoryA((dir / "Real").c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(dir / "Real\\admin.bat", "admin"));
+    ASSERT_TRUE(MakeFolderLink(dir / "Real", dir / "Linked"));
+    EXPECT_FALSE(Delete(19, dir / "Linked\\", "admin.bat", nullptr));
+    ScanLocationOver(19, nullptr, dir / "Linked\\");
+    auto &watch = WatchLocations();
+    ResetLocations(watch);
+    watch.resize(20);
+    watch[19] = ScanLocations()[19];
+    EXPECT_FALSE(DeleteAddedEntry(19, 1, ui));
+    EXPECT_EQ(ReadFileBytes(dir / "Real\\admin.bat"), "admin");
+    EXPECT_EQ(ui.told, std::vector<std::string>(2, "Quillmara: Failed to delete the startup of admin.bat."));
+    ResetLocations(watch);
+    RemoveFolderLink(dir / "Linked");
 }
 
 TEST_F(DeleteTest, AddedEntryOfTheWatchScanUsesTheKeyOfItsOwnPass) {

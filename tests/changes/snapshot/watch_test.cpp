@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <memory>
+
 #include "changes/change_detect.h"
 #include "changes/settings.h"
 #include "changes/snapshot.h"
@@ -15,6 +17,7 @@
 #include "scan/driver.h"
 #include "scan/locations.h"
 #include "scan/state.h"
+#include "support/offline_drive.h"
 #include "support/scan_pass.h"
 #include "support/testing.h"
 #include "system/platform.h"
@@ -368,6 +371,39 @@ TEST_F(WatchTest, StartupFilesComeBackAndReachTheSnapshot) {
     RemoveDirectoryA(disabled.c_str());
     if (made)
         RemoveDirectoryA(folder.c_str());
+}
+
+// A user turns the All Users Startup folder into a link to another's folder
+// after the snapshot: "Yes" to the file the link shows copies nothing out
+// into the snapshot, nor does building the snapshot again.
+TEST_F(WatchTest, NothingIsCopiedOutThroughALinkedStartupFolder) {
+    CapturedLog log;
+    TempDir elsewhere;
+    ASSERT_TRUE(WriteFileBytes(elsewhere / "secret.bat", "secret"));
+    UseInstallations(0);
+    LoadPaths();
+    ASSERT_TRUE(SetScope(true));
+    const std::string folder = ScanLocations()[18].Passes[1].KeyText;
+    if (GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << folder << " is there already";
+    ASSERT_TRUE(MakeFolders(FolderPart(folder.substr(0, folder.size() - 1))));
+    StartWatching();
+    const std::string link = folder.substr(0, folder.size() - 1);
+    ASSERT_TRUE(MakeFolderLink(elsewhere.path(), link));
+    const std::unique_ptr<const std::string, void (*)(const std::string *)> unlink(
+        &link, [](const std::string *l) { RemoveFolderLink(*l); });
+    host_.answers = {kAnswerYes};
+    ASSERT_EQ(Tick(), 1u);
+    EXPECT_NE(host_.asked[0].prompt.find("secret.bat"), std::string::npos);
+    const std::string copy = folder_ / "18(1)\\secret.bat";
+    EXPECT_EQ(GetFileAttributesA(copy.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(log.text().find("Error saving Startmenu shortcut to snapshot."), std::string::npos);
+    StopWatch(host_);
+    ASSERT_TRUE(SetScope(true));
+    RebuildSnapshot(host_);
+    EXPECT_EQ(GetFileAttributesA(copy.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(log.text().find("18 = " + folder + "secret.bat"), std::string::npos);
+    EXPECT_EQ(ReadFileBytes(elsewhere / "secret.bat"), "secret");
 }
 
 } // namespace
