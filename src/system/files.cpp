@@ -392,7 +392,7 @@ std::wstring RealFolder(const std::wstring &folder, int links = 0) {
             if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
                 // The owner and the target are read on the same open link.
                 FileHandle link = OpenItself(here, READ_CONTROL | FILE_READ_ATTRIBUTES);
-                const std::string fault = !link ? "it cannot be opened" : LinkFault(link.get(), real);
+                const std::string fault = !link ? "it cannot be opened" : LinkFault(link.get());
                 if (!fault.empty()) {
                     WriteLog("FolderHasNoLink " + level + " is a link (" + fault + ")");
                     return L"";

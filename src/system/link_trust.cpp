@@ -4,15 +4,10 @@
 #include <sddl.h>
 
 #include "system/folder_trust.h"
-#include "system/handles.h"
 #include "system/log.h"
 
 namespace {
 
-// Rights over a folder that let an account take away, rename or replace what
-// it holds, or give itself those rights. Adding new names is not among them:
-// a name that is taken (the link's) cannot be added again.
-constexpr ACCESS_MASK kReplaceRights = FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_ALL;
 // Rights over a link that let an account point it elsewhere or take it away.
 constexpr ACCESS_MASK kChangeRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA | FILE_WRITE_ATTRIBUTES |
                                       DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
@@ -79,25 +74,18 @@ PSECURITY_DESCRIPTOR ReadSecurity(HANDLE object) {
 
 } // namespace
 
-std::string LinkOwnerFault(PSECURITY_DESCRIPTOR link, PSECURITY_DESCRIPTOR folder) {
-    if (link == nullptr || !IsValidSecurityDescriptor(link) || folder == nullptr || !IsValidSecurityDescriptor(folder))
+std::string LinkOwnerFault(PSECURITY_DESCRIPTOR link) {
+    if (link == nullptr || !IsValidSecurityDescriptor(link))
         return "its security cannot be read";
-    std::string fault = OthersMay(link, kChangeRights, "its", "its permissions let others change it");
-    return fault.empty() ? OthersMay(folder, kReplaceRights, "its folder's", "its folder lets others replace it")
-                         : fault;
+    return OthersMay(link, kChangeRights, "its", "its permissions let others change it");
 }
 
-std::string LinkFault(HANDLE link, const std::wstring &folder) {
+std::string LinkFault(HANDLE link) {
     if (!FolderSecurityKept())
         return "owners of links are not kept here";
-    FileHandle parent(CreateFileW(folder.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     PSECURITY_DESCRIPTOR own = ReadSecurity(link);
-    PSECURITY_DESCRIPTOR held = parent ? ReadSecurity(parent.get()) : nullptr;
-    std::string fault = LinkOwnerFault(own, held);
+    std::string fault = LinkOwnerFault(own);
     if (own != nullptr)
         LocalFree(own);
-    if (held != nullptr)
-        LocalFree(held);
     return fault;
 }

@@ -1,6 +1,6 @@
 // Trust in the links (junctions and symbolic links) a path passes through:
-// the decision whether a link is one the system made, from its owner and the
-// permissions of the folder that holds it, and reading both from the disk.
+// the decision whether a link is one the system made, from its owner and its
+// own permissions, and reading both from the disk.
 //
 // Since Vista the system's own compatibility links lie on the profile paths
 // ("C:\Users\All Users", "C:\ProgramData\Start Menu"); a standard user can
@@ -11,15 +11,17 @@
 
 #include <string>
 
-// Why a link with this security in a folder with that security is not to be
-// followed: "" when the link's owner is SYSTEM, TrustedInstaller or
-// Administrators and its permissions let no one else change it, and the
-// folder, owned by one of them too, lets no one else remove, rename or replace
-// what it holds (nor change its permissions or owner); else the reason, for
-// the log.
-std::string LinkOwnerFault(PSECURITY_DESCRIPTOR link, PSECURITY_DESCRIPTOR folder);
+// Why a link with this security is not to be followed: "" when its owner is
+// SYSTEM, TrustedInstaller or Administrators and its permissions let no one
+// else change it; else the reason, for the log.
+// The folder that holds the link does not count: each profile's own "Start
+// Menu" junction lies in a folder its user may write. A user can take such a
+// link away, but whatever they put in its place is theirs and refused, and a
+// level swapped after this check is caught by reading the final path back
+// from the handle the change is made on.
+std::string LinkOwnerFault(PSECURITY_DESCRIPTOR link);
 
-// Why the link open as link (the link itself, opened with READ_CONTROL) in
-// folder is not to be followed: its security or its folder's cannot be read,
-// or LinkOwnerFault finds a fault. Where owners are not kept, always a fault.
-std::string LinkFault(HANDLE link, const std::wstring &folder);
+// Why the link open as link (the link itself, opened with READ_CONTROL) is not
+// to be followed: its security cannot be read, or LinkOwnerFault finds a
+// fault. Where owners are not kept, always a fault.
+std::string LinkFault(HANDLE link);

@@ -15,50 +15,33 @@
 
 namespace {
 
-std::string FaultOf(const char *link, const char *folder) {
-    PSECURITY_DESCRIPTOR l = nullptr, f = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(link, SDDL_REVISION_1, &l, nullptr) ||
-        !ConvertStringSecurityDescriptorToSecurityDescriptorA(folder, SDDL_REVISION_1, &f, nullptr))
+std::string FaultOf(const char *link) {
+    PSECURITY_DESCRIPTOR l = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(link, SDDL_REVISION_1, &l, nullptr))
         return "<unparsed>";
-    std::string fault = LinkOwnerFault(l, f);
+    std::string fault = LinkOwnerFault(l);
     LocalFree(l);
-    LocalFree(f);
     return fault;
 }
 
 // The compatibility links' own security: everyone denied listing, SYSTEM and
 // Administrators in full.
 constexpr const char *kSystemLink = "O:SYD:(D;;0x1;;;WD)(A;;FA;;;SY)(A;;FA;;;BA)(A;;0x1200a9;;;WD)";
-// "C:\Users": Users read; "C:\ProgramData": Users may add names, and owners
-// of what they add get full control passed on.
-constexpr const char *kUsersFolder =
-    "O:SYD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)(A;OICI;0x1200a9;;;WD)";
-constexpr const char *kProgramData =
-    "O:SYD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICIIO;FA;;;CO)(A;OICI;0x1200a9;;;BU)(A;CI;0x116;;;BU)";
 
-TEST(LinkTrust, OnlyTheSystemsLinksInFoldersUsersCannotChangeAreFollowed) {
-    EXPECT_EQ(FaultOf(kSystemLink, kUsersFolder), "");
-    EXPECT_EQ(FaultOf(kSystemLink, kProgramData), "");
-    EXPECT_EQ(FaultOf("O:BAD:(A;;FA;;;BA)", kUsersFolder), "");
-    EXPECT_EQ(FaultOf("O:S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464D:(A;;FA;;;SY)", kUsersFolder),
-              "");
+TEST(LinkTrust, OnlyTheSystemsLinksAreFollowed) {
+    EXPECT_EQ(FaultOf(kSystemLink), "");
+    EXPECT_EQ(FaultOf("O:BAD:(A;;FA;;;BA)"), "");
+    EXPECT_EQ(FaultOf("O:S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464D:(A;;FA;;;SY)"), "");
     // A user's own junction, wherever it lies.
-    const char *userLink = "O:S-1-5-21-1-2-3-1001D:(A;;FA;;;S-1-5-21-1-2-3-1001)";
-    EXPECT_EQ(FaultOf(userLink, kUsersFolder), "its owner is not SYSTEM, TrustedInstaller or Administrators");
-    EXPECT_EQ(FaultOf(userLink, kProgramData), "its owner is not SYSTEM, TrustedInstaller or Administrators");
-    // The system's link in a folder a user may empty, or whose owner a user is.
-    EXPECT_EQ(FaultOf(kSystemLink, "O:SYD:(A;OICI;FA;;;SY)(A;OICI;FA;;;S-1-5-21-1-2-3-1001)"),
-              "its folder lets others replace it");
-    EXPECT_EQ(FaultOf(kSystemLink, "O:SYD:(A;;0x40;;;BU)"), "its folder lets others replace it");
-    EXPECT_EQ(FaultOf(kSystemLink, "O:S-1-5-21-1-2-3-1001D:(A;;FA;;;SY)"),
-              "its folder's owner is not SYSTEM, TrustedInstaller or Administrators");
-    EXPECT_EQ(FaultOf(kSystemLink, "O:SY"), "its folder's permissions let everyone write");
-    // The system's link that Users may point elsewhere.
-    EXPECT_EQ(FaultOf("O:SYD:(A;;FA;;;SY)(A;;0x1301bf;;;BU)", kUsersFolder), "its permissions let others change it");
-    EXPECT_EQ(LinkOwnerFault(nullptr, nullptr), "its security cannot be read");
+    EXPECT_EQ(FaultOf("O:S-1-5-21-1-2-3-1001D:(A;;FA;;;S-1-5-21-1-2-3-1001)"),
+              "its owner is not SYSTEM, TrustedInstaller or Administrators");
+    // The system's link that Users may point elsewhere, or that has no list.
+    EXPECT_EQ(FaultOf("O:SYD:(A;;FA;;;SY)(A;;0x1301bf;;;BU)"), "its permissions let others change it");
+    EXPECT_EQ(FaultOf("O:SY"), "its permissions let everyone write");
+    EXPECT_EQ(LinkOwnerFault(nullptr), "its security cannot be read");
 }
 
-// The link's own owner and its folder's permissions are read where the
+// The link's own owner and permissions are read where the
 // platform keeps them (under Wine a test's link reads as its user's); where
 // it does not, every link is refused unread.
 TEST(LinkTrust, ALinkIsJudgedOnWhatIsReadOrRefusedWhereOwnersAreNotKept) {
