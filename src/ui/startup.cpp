@@ -139,9 +139,10 @@ bool StartLog() {
     const long length = static_cast<long>(line.size());
     const std::string dataFolder = DefaultDataFolder();
     // A folder someone else could have made or changed is not used; the
-    // default one is then made afresh.
+    // default one is then made afresh. The default one is settled at every
+    // start, so that one made with wider permissions is tightened.
     std::string refused;
-    if (!candidate.empty()) {
+    if (!candidate.empty() && !SameFolder(candidate, dataFolder)) {
         const DWORD attributes = GetFileAttributesA(candidate.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
             const std::string fault = DataFolderFault(candidate);
@@ -152,8 +153,7 @@ bool StartLog() {
                 }
                 return false;
             }
-            if (!SameFolder(candidate, dataFolder))
-                refused = "StartLog does not use " + candidate + " (" + fault + ")";
+            refused = "StartLog does not use " + candidate + " (" + fault + ")";
         }
     }
     std::string settled;
