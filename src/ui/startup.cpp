@@ -62,20 +62,6 @@ std::string ExeBaseName() {
     return name;
 }
 
-std::string RunCommandText(const std::string &exePath) {
-    const size_t slash = exePath.find_last_of('\\');
-    const std::string folder = slash == std::string::npos ? "" : exePath.substr(0, slash);
-    std::string base = slash == std::string::npos ? exePath : exePath.substr(slash + 1);
-    const size_t dot = base.find_last_of('.');
-    if (dot != std::string::npos)
-        base.erase(dot);
-    return folder + "\\" + base + ".exe /Watch";
-}
-
-bool RunValueMatches(const std::string &data, const std::string &exePath) {
-    return LowerText(CutAtNull(data)) == LowerText(RunCommandText(exePath));
-}
-
 bool ReadStartWithWindows() {
     ScopedKey key(OpenKeyWrite(HKEY_LOCAL_MACHINE, kRunKey));
     if (!key)
