@@ -68,12 +68,11 @@ void StartWithWindowsClick(WatchHost &host) {
         if (!fault.empty()) {
             WriteLog("StartWithWindows refused: " + fault);
             host.Ui().Ask("Quillmara cannot start with Windows from where it is: others than Administrators and "
-                          "SYSTEM may change it there (" +
+                          "SYSTEM may change it there,\r\nand every logon would start what they put in its place (" +
                               fault +
-                              "), and every logon would start what they put in its place.\r\n\r\nMove "
-                              "Quillmara to a folder only administrators may change, such as Program Files, and "
-                              "try again.",
-                          48, "Quillmara");
+                              ").\r\n\r\nMove Quillmara to a folder only administrators may change, such as "
+                              "Program Files, and try again.",
+                          64, "Quillmara");
             return;
         }
         if (!WriteString(run.get(), RunValueName(), RunValueData())) {
