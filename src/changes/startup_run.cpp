@@ -5,6 +5,9 @@
 #include "changes/watch.h"
 #include "registry/access.h"
 #include "registry/values.h"
+#include "system/folder_trust.h"
+#include "system/log.h"
+#include "system/text.h"
 
 namespace {
 
@@ -26,16 +29,33 @@ std::string RunValueName() {
     return WithoutExtension(exe.substr(exe.find_last_of('\\') + 1));
 }
 
-std::string RunValueData() {
-    const std::string exe = ExecutablePath();
-    const auto slash = exe.find_last_of('\\');
-    const std::string folder = slash == std::string::npos ? std::string() : exe.substr(0, slash);
-    return folder + "\\" + RunValueName() + ".exe /Watch";
+namespace {
+
+// The executable's folder, "\\", its file name without extension and ".exe".
+std::string RunProgramPath(const std::string &exePath) {
+    const size_t slash = exePath.find_last_of('\\');
+    const std::string folder = slash == std::string::npos ? "" : exePath.substr(0, slash);
+    return folder + "\\" + WithoutExtension(slash == std::string::npos ? exePath : exePath.substr(slash + 1)) + ".exe";
 }
+
+} // namespace
+
+std::string RunCommandText(const std::string &exePath) {
+    std::string text(1, '"');
+    text += RunProgramPath(exePath);
+    return text + "\" /Watch";
+}
+
+bool RunValueMatches(const std::string &data, const std::string &exePath) {
+    const std::string text = LowerText(CutAtNull(data));
+    return text == LowerText(RunCommandText(exePath)) || text == LowerText(RunProgramPath(exePath) + " /Watch");
+}
+
+std::string RunValueData() { return RunCommandText(ExecutablePath()); }
 
 bool RunValueRegistered() {
     ScopedKey run(OpenKey(HKEY_LOCAL_MACHINE, kMachineRunKey));
-    return run && ReadString(run.get(), RunValueName()) == RunValueData();
+    return run && RunValueMatches(ReadString(run.get(), RunValueName()), ExecutablePath());
 }
 
 void StartWithWindowsClick(WatchHost &host) {
@@ -44,6 +64,17 @@ void StartWithWindowsClick(WatchHost &host) {
     if (!run)
         return;
     if (!state.startWithWindows) {
+        const std::string fault = ProgramFileFault(ExecutablePath());
+        if (!fault.empty()) {
+            WriteLog("StartWithWindows refused: " + fault);
+            host.Ui().Ask("Quillmara cannot start with Windows from where it is: others than Administrators and "
+                          "SYSTEM may change it there,\r\nand every logon would start what they put in its place (" +
+                              fault +
+                              ").\r\n\r\nMove Quillmara to a folder only administrators may change, such as "
+                              "Program Files, and try again.",
+                          64, "Quillmara");
+            return;
+        }
         if (!WriteString(run.get(), RunValueName(), RunValueData())) {
             host.Ui().Ask("Failed to add program to startup.", 64, "Quillmara");
             return;

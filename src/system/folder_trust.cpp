@@ -3,7 +3,11 @@
 #include <aclapi.h>
 #include <sddl.h>
 
+#include <cstdio>
+#include <memory>
+
 #include "system/files.h"
+#include "system/handles.h"
 #include "system/log.h"
 #include "system/platform.h"
 #include "system/text.h"
@@ -20,6 +24,17 @@ constexpr const char *kLinkFault = "it is a link or junction";
 bool IsAdministratorsOrSystem(PSID sid) {
     return sid != nullptr && IsValidSid(sid) &&
            (IsWellKnownSid(sid, WinBuiltinAdministratorsSid) || IsWellKnownSid(sid, WinLocalSystemSid));
+}
+
+// Administrators, SYSTEM or the system's installer service, which owns and
+// writes the system's own folders (Program Files passes it on).
+bool IsSystemAccount(PSID sid) {
+    static PSID installer = [] {
+        PSID sid = nullptr;
+        ConvertStringSidToSidA("S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464", &sid);
+        return sid; // kept for the life of the process
+    }();
+    return IsAdministratorsOrSystem(sid) || (sid != nullptr && installer != nullptr && EqualSid(sid, installer));
 }
 
 std::optional<bool> &KeptOverride() {
@@ -47,6 +62,142 @@ class ParsedDescriptor {
 };
 
 bool Exists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+struct LocalFreer {
+    void operator()(void *p) const { LocalFree(p); }
+};
+using ReadSecurity = std::unique_ptr<void, LocalFreer>;
+
+// The owner and DACL of a file or folder (null with last error set when they
+// cannot be read).
+ReadSecurity SecurityOf(const std::string &path) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const DWORD rc = GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT,
+                                           OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                           nullptr, nullptr, &descriptor);
+    SetLastError(rc);
+    return ReadSecurity(rc == ERROR_SUCCESS ? descriptor : nullptr);
+}
+
+// Enables the backup, restore and take-ownership privileges of the process
+// for the object's life and puts back what was there before.
+class OwnershipPrivileges {
+  public:
+    OwnershipPrivileges() {
+        HANDLE raw = nullptr;
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &raw))
+            return;
+        token_.reset(raw);
+        struct {
+            DWORD count = 3;
+            LUID_AND_ATTRIBUTES entries[3];
+        } wanted;
+        const char *names[] = {"SeBackupPrivilege", "SeRestorePrivilege", "SeTakeOwnershipPrivilege"};
+        for (int i = 0; i < 3; ++i) {
+            wanted.entries[i] = {{}, SE_PRIVILEGE_ENABLED};
+            LookupPrivilegeValueA(nullptr, names[i], &wanted.entries[i].Luid);
+        }
+        DWORD size = sizeof previous_;
+        adjusted_ = AdjustTokenPrivileges(token_.get(), FALSE, reinterpret_cast<TOKEN_PRIVILEGES *>(&wanted),
+                                          sizeof previous_, reinterpret_cast<TOKEN_PRIVILEGES *>(&previous_),
+                                          &size) != FALSE;
+    }
+    ~OwnershipPrivileges() {
+        if (adjusted_)
+            AdjustTokenPrivileges(token_.get(), FALSE, reinterpret_cast<TOKEN_PRIVILEGES *>(&previous_), 0, nullptr,
+                                  nullptr);
+    }
+    OwnershipPrivileges(const OwnershipPrivileges &) = delete;
+    OwnershipPrivileges &operator=(const OwnershipPrivileges &) = delete;
+
+  private:
+    KernelHandle token_;
+    struct {
+        DWORD count = 0;
+        LUID_AND_ATTRIBUTES entries[3];
+    } previous_{};
+    bool adjusted_ = false;
+};
+
+// Gives the file or folder at path (never a link) kDataFolderSecurity: owner
+// Administrators and the protected DACL, set on the object opened, so that
+// nothing swapped in after a check is changed. Needs OwnershipPrivileges.
+bool SecureItem(const std::string &path) {
+    FileHandle item(CreateFileA(path.c_str(), READ_CONTROL | WRITE_DAC | WRITE_OWNER | FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!item || !GetFileInformationByHandle(item.get(), &info))
+        return false;
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        SetLastError(ERROR_REPARSE_TAG_INVALID);
+        return false;
+    }
+    ParsedDescriptor sd(kDataFolderSecurity);
+    PSID owner = nullptr;
+    PACL dacl = nullptr;
+    BOOL present = FALSE, defaulted = FALSE;
+    if (sd.get() == nullptr || !GetSecurityDescriptorOwner(sd.get(), &owner, &defaulted) ||
+        !GetSecurityDescriptorDacl(sd.get(), &present, &dacl, &defaulted))
+        return false;
+    const DWORD rc = SetSecurityInfo(item.get(), SE_FILE_OBJECT,
+                                     OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
+                                         PROTECTED_DACL_SECURITY_INFORMATION,
+                                     owner, nullptr, dacl, nullptr);
+    SetLastError(rc);
+    return rc == ERROR_SUCCESS;
+}
+
+// Secures folder and everything in it; with removeContents everything in it is
+// then removed (links as links, what they lead to untouched), leaving the folder
+// empty. False, with the first failing path and its error in failed, when
+// anything failed.
+bool SecureTree(const std::string &folder, bool removeContents, std::string &failed) {
+    if (!SecureItem(folder)) {
+        failed = folder + ": " + ApiErrorText(static_cast<long>(GetLastError()));
+        return false;
+    }
+    bool ok = true;
+    for (const FolderEntry &item : ListFolder(folder + "\\")) {
+        if (item.name == "." || item.name == "..")
+            continue;
+        const std::string path = folder + "\\" + item.name;
+        bool done = true;
+        if (item.link)
+            done = !removeContents || RemoveLinkItself(path, item.folder);
+        else if (item.folder)
+            done = SecureTree(path, removeContents, failed) && (!removeContents || RemoveDirectoryA(path.c_str()));
+        else
+            done = SecureItem(path) && (!removeContents || (SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL) &&
+                                                            DeleteFileA(path.c_str())));
+        if (!done && failed.empty())
+            failed = path + ": " + ApiErrorText(static_cast<long>(GetLastError()));
+        ok = ok && done;
+    }
+    return ok;
+}
+
+// A name for a refused folder to be moved aside to: folder & ".untrusted", then
+// with the numbers 2 to 99, then (names planted ahead being no reason to keep
+// a refused folder) with a number from the clock. "" when none is free.
+std::string AsideName(const std::string &folder) {
+    for (int n = 1; n < 100; ++n) {
+        const std::string candidate = folder + ".untrusted" + (n > 1 ? std::to_string(n) : "");
+        if (!Exists(candidate))
+            return candidate;
+    }
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    for (DWORD n = 0; n < 100; ++n) {
+        char number[24];
+        std::snprintf(number, sizeof number, "%08lX%08lX", static_cast<unsigned long>(now.dwHighDateTime),
+                      static_cast<unsigned long>(now.dwLowDateTime + n));
+        const std::string candidate = folder + ".untrusted" + number;
+        if (!Exists(candidate))
+            return candidate;
+    }
+    return "";
+}
 
 } // namespace
 
@@ -77,11 +228,33 @@ std::string WriteRightsFault(PSECURITY_DESCRIPTOR descriptor, ACCESS_MASK writeR
         if (header->AceType != ACCESS_ALLOWED_ACE_TYPE && header->AceType != ACCESS_ALLOWED_CALLBACK_ACE_TYPE)
             return "its permissions hold an entry of an unknown kind";
         const auto *allowed = static_cast<const ACCESS_ALLOWED_ACE *>(ace);
-        if ((allowed->Mask & writeRights) != 0 &&
-            !IsAdministratorsOrSystem(const_cast<DWORD *>(&allowed->SidStart)))
+        PSID sid = const_cast<DWORD *>(&allowed->SidStart);
+        const bool passedOnToCreator =
+            (header->AceFlags & INHERIT_ONLY_ACE) != 0 && IsValidSid(sid) && IsWellKnownSid(sid, WinCreatorOwnerSid);
+        if ((allowed->Mask & writeRights) != 0 && !IsSystemAccount(sid) && !passedOnToCreator)
             return "its permissions let others write";
     }
     return "";
+}
+
+bool FolderOpenToOthers(PSECURITY_DESCRIPTOR descriptor) {
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL dacl = nullptr;
+    if (descriptor == nullptr || !GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) || !present ||
+        dacl == nullptr)
+        return true;
+    for (DWORD i = 0; i < dacl->AceCount; ++i) {
+        void *ace = nullptr;
+        if (!GetAce(dacl, i, &ace))
+            return true;
+        const auto *header = static_cast<const ACE_HEADER *>(ace);
+        if (header->AceType == ACCESS_DENIED_ACE_TYPE)
+            continue;
+        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE ||
+            !IsAdministratorsOrSystem(const_cast<DWORD *>(&static_cast<const ACCESS_ALLOWED_ACE *>(ace)->SidStart)))
+            return true;
+    }
+    return false;
 }
 
 bool FolderSecurityKept() { return KeptOverride().value_or(!RunningOnWine()); }
@@ -97,16 +270,23 @@ std::string DataFolderFault(const std::string &folder) {
     return FolderSecurityKept() ? PathSecurityFault(folder) : "";
 }
 
+std::string ProgramFileFault(const std::string &exePath) {
+    if (!FolderSecurityKept())
+        return "";
+    const std::string folder = exePath.substr(0, exePath.find_last_of('\\'));
+    for (const std::string &path : {exePath, folder}) {
+        const std::string fault = PathSecurityFault(path);
+        if (!fault.empty())
+            return path + ": " + fault;
+    }
+    return "";
+}
+
 std::string PathSecurityFault(const std::string &path) {
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    const DWORD rc = GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT,
-                                           OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                                           nullptr, nullptr, &descriptor);
-    if (rc != ERROR_SUCCESS)
-        return "its security cannot be read: " + ApiErrorText(static_cast<long>(rc));
-    std::string fault = FolderSecurityFault(descriptor);
-    LocalFree(descriptor);
-    return fault;
+    const ReadSecurity descriptor = SecurityOf(path);
+    if (!descriptor)
+        return "its security cannot be read: " + ApiErrorText(static_cast<long>(GetLastError()));
+    return FolderSecurityFault(descriptor.get());
 }
 
 bool MakeProtectedFolder(const std::string &folder) {
@@ -133,8 +313,18 @@ bool SettleDataFolder(const std::string &folder, std::string &note) {
     if (!Exists(folder))
         return MakeProtectedFolder(folder);
     const std::string fault = DataFolderFault(folder);
-    if (fault.empty())
+    if (fault.empty()) {
+        const ReadSecurity descriptor = FolderSecurityKept() ? SecurityOf(folder) : nullptr;
+        if (descriptor && FolderOpenToOthers(descriptor.get())) {
+            const OwnershipPrivileges held;
+            std::string failed;
+            note = SecureTree(folder, false, failed)
+                       ? "SettleDataFolder made " + folder + " readable by Administrators and SYSTEM only"
+                       : "SettleDataFolder cannot make " + folder + " readable by Administrators and SYSTEM only (" +
+                             failed + ")";
+        }
         return true;
+    }
     if (fault == kLinkFault) {
         // Renaming a linked folder under Wine would move what it leads to.
         const DWORD attributes = GetFileAttributesA(folder.c_str());
@@ -149,17 +339,24 @@ bool SettleDataFolder(const std::string &folder, std::string &note) {
                (made ? " and made a fresh folder" : " but cannot make a fresh folder");
         return made;
     }
-    std::string aside;
-    for (int n = 1; n < 100; ++n) {
-        const std::string candidate = folder + ".untrusted" + (n > 1 ? std::to_string(n) : "");
-        if (!Exists(candidate)) {
-            aside = candidate;
-            break;
-        }
-    }
+    const std::string aside = AsideName(folder);
     if (aside.empty() || !MoveFileExA(folder.c_str(), aside.c_str(), 0)) {
-        note = "SettleDataFolder cannot use " + folder + " (" + fault + ") nor move it aside: " +
-               (aside.empty() ? std::string("no free name") : ApiErrorText(static_cast<long>(GetLastError())));
+        const std::string why =
+            aside.empty() ? std::string("no free name") : ApiErrorText(static_cast<long>(GetLastError()));
+        // A folder the log and the snapshot cannot do without is not left to
+        // whoever made it: it is taken over and emptied.
+        const DWORD attributes = GetFileAttributesA(folder.c_str());
+        std::string failed;
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            const OwnershipPrivileges held;
+            if (SecureTree(folder, true, failed)) {
+                note = "SettleDataFolder cannot move " + folder + " aside (" + why + ") and took it over (" + fault +
+                       "), removing what it held";
+                return true;
+            }
+        }
+        note = "SettleDataFolder cannot use " + folder + " (" + fault + ") nor move it aside: " + why +
+               (failed.empty() ? "" : " nor take it over (" + failed + ")");
         return false;
     }
     const bool made = MakeProtectedFolder(folder);

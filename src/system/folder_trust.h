@@ -1,7 +1,8 @@
 // Trust in the program's data folders (the log, the snapshot and its copies):
 // the security a folder the program makes gets, the decision whether a folder
 // found on disk may be used, and the settling that moves a folder no one should
-// trust aside and makes a fresh one in its place.
+// trust aside (or, where it cannot be moved, takes it over) and makes a fresh
+// one in its place; and whether the program's own file may be started at logon.
 //
 // Only Windows keeps the security of files and folders; under Wine a read-back
 // comes from the Unix permission bits and always names the process's user as
@@ -14,13 +15,16 @@
 
 // The security of a data folder the program makes, as a descriptor string:
 // owner Administrators; a protected DACL giving Administrators and SYSTEM full
-// control and Users read, passed on to everything made inside.
-inline constexpr const char *kDataFolderSecurity = "O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;FR;;;BU)";
+// control, passed on to everything made inside, and no one else any access (the
+// snapshot holds copies of every user's hives and startup files).
+inline constexpr const char *kDataFolderSecurity = "O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)";
 
 // Why a folder with this security is not to be trusted: "" when its owner is
 // Administrators or SYSTEM and its DACL lets no one else write (nor change its
 // permissions, owner or content), here or in what it passes on; else the
-// reason, for the log.
+// reason, for the log. The system's installer account (TrustedInstaller) counts
+// as the system, and a CREATOR OWNER entry that is only passed on gives rights
+// to whoever may create something inside, whose own entry decides.
 std::string FolderSecurityFault(PSECURITY_DESCRIPTOR descriptor);
 
 // The same decision for any object whose rights that change it are
@@ -30,6 +34,10 @@ std::string WriteRightsFault(PSECURITY_DESCRIPTOR descriptor, ACCESS_MASK writeR
 // FolderSecurityFault of the file or folder at path as the system reads its
 // security (whatever the platform keeps); the reason too when it cannot be read.
 std::string PathSecurityFault(const std::string &path);
+// True when the DACL gives anyone besides Administrators and SYSTEM any access
+// (or there is no DACL): a data folder the program made with an earlier, wider
+// security, to be tightened to kDataFolderSecurity.
+bool FolderOpenToOthers(PSECURITY_DESCRIPTOR descriptor);
 
 // True where the platform keeps folder security (Windows), false under Wine,
 // where every folder would read as owned by the process's user and be refused
@@ -41,6 +49,12 @@ void OverrideFolderSecurityKept(std::optional<bool> kept);
 // or junction, or (where folder security is kept) its security cannot be read
 // or FolderSecurityFault finds a fault. "" for a folder to use.
 std::string DataFolderFault(const std::string &folder);
+
+// Why Windows is not to start the program at every logon from exePath: where
+// folder security is kept, its file or its folder fails FolderSecurityFault
+// (or its security cannot be read); whoever may change them would have their
+// program started elevated. "" when both are sound.
+std::string ProgramFileFault(const std::string &exePath);
 
 // Creates the last level of folder with kDataFolderSecurity; true when made.
 // A failure is logged ("MakeProtectedFolder " and the system's error).
@@ -62,8 +76,13 @@ bool SameFolder(const std::string &a, const std::string &b);
 // Makes sure folder is a data folder to trust: a missing one is made
 // protected; a link or junction is taken away as a link by RemoveLinkItself
 // (under Wine it stays, refused and unused); any other with a fault is renamed aside (folder & ".untrusted", or
-// with a number; nothing in it is lost); then a fresh protected one is made in
-// its place. note receives the log line telling what was done ("" when nothing);
-// the caller writes it once the log is open. True when a folder to use is
-// there afterwards.
+// with a number, or once those are taken with a number from the clock; nothing
+// in it is lost); then a fresh protected one is made in its place. A refused
+// folder that cannot be renamed (its permissions deny it, something in it is
+// open) is taken over instead: owner Administrators, kDataFolderSecurity, and
+// everything in it removed (links as links). A sound folder that is open to
+// others (where folder security is kept) is tightened, with all it holds, to
+// kDataFolderSecurity. note receives the log line telling what was done ("" when
+// nothing); the caller writes it once the log is open. True when a folder to use
+// is there afterwards.
 bool SettleDataFolder(const std::string &folder, std::string &note);

@@ -12,6 +12,14 @@ bool RunningOnWine() {
     return wine;
 }
 
+bool RestrictDllSearch() {
+    // Looked up, not imported: systems without it would not start the program.
+    using SetDirectories = BOOL(WINAPI *)(DWORD);
+    const auto set = reinterpret_cast<SetDirectories>(
+        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories")));
+    return set != nullptr && set(LOAD_LIBRARY_SEARCH_SYSTEM32) != FALSE;
+}
+
 namespace {
 std::function<void()> &EventPump() {
     static std::function<void()> pump;

@@ -1,13 +1,12 @@
-// The Help menu's Help item: the help file beside the program, opened by the
-// shell.
+// The Help menu's Help item: the help file beside the program, opened in the
+// system's help viewer.
 #include "system/files.h"
 #include "system/log.h"
 #include "ui/main_window.h"
 #include "ui/shell_helpers.h"
 
 void MainWindow::OnShowHelp(int) {
-    std::string command = ProgramFolder() + "\\Help\\Quillmara.chm";
-    const std::string result = ShellOpen(command);
+    const std::string result = StartHelpViewer(ProgramFolder() + "\\Help\\Quillmara.chm");
     if (result != "Operation successful")
         WriteLog("Help " + result);
 }

@@ -84,6 +84,13 @@ bool MainWindow::Load(const std::string &arguments) {
             ShowWindow(other, SW_SHOWNORMAL);
             SetForegroundWindow(other);
             BringWindowToTop(other);
+        } else {
+            // Any program of the same user may hold the mutex: not ending
+            // without a word lets the user find out why nothing starts.
+            MsgBoxEx("Quillmara seems to be running already, but no Quillmara window can be found to bring "
+                     "forward.\r\nAnother program may be holding its \"Quillmara Mutex\".\r\n\r\nEnd that "
+                     "program, or log off and on again, then start Quillmara again.",
+                     BoxStyle::kOkCritical, kProgramName);
         }
         CloseProgram();
         return false;

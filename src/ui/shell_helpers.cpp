@@ -76,6 +76,8 @@ std::string StartSystemProgram(const std::string &name, const std::string &argum
     return ShellErrText(Starter()(path, arguments, path.substr(0, path.find_last_of('\\'))));
 }
 
+std::string StartHelpViewer(const std::string &helpFile) { return StartSystemProgram("hh.exe", "\"" + helpFile + "\""); }
+
 std::string StartSystemCommand(const std::string &command) {
     std::string program, arguments;
     SplitShellCommand(command, program, arguments);

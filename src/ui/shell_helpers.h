@@ -1,6 +1,6 @@
 // Small shell and process helpers: starting a program or opening a document
 // through the shell and the text of its result, starting the system's own
-// programs (registry editor, Explorer, browser) by their full paths, ending
+// programs (registry editor, Explorer, browser, help viewer) by their full paths, ending
 // every process of an executable name, and the test whether a text is a class
 // identifier.
 #pragma once
@@ -21,6 +21,9 @@ std::string SystemProgramPath(const std::string &name);
 // Starts the system program name by its full path, with its own folder as the
 // working folder; the shell result's text.
 std::string StartSystemProgram(const std::string &name, const std::string &arguments);
+// Opens a help file in the system's help viewer (hh.exe, by its full path),
+// never through the file's association, which a user's own classes decide.
+std::string StartHelpViewer(const std::string &helpFile);
 // The same for a command split as ShellOpen splits it (program, blank,
 // "arguments"; the quotes are not passed on).
 std::string StartSystemCommand(const std::string &command);

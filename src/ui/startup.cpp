@@ -62,20 +62,6 @@ std::string ExeBaseName() {
     return name;
 }
 
-std::string RunCommandText(const std::string &exePath) {
-    const size_t slash = exePath.find_last_of('\\');
-    const std::string folder = slash == std::string::npos ? "" : exePath.substr(0, slash);
-    std::string base = slash == std::string::npos ? exePath : exePath.substr(slash + 1);
-    const size_t dot = base.find_last_of('.');
-    if (dot != std::string::npos)
-        base.erase(dot);
-    return folder + "\\" + base + ".exe /Watch";
-}
-
-bool RunValueMatches(const std::string &data, const std::string &exePath) {
-    return LowerText(CutAtNull(data)) == LowerText(RunCommandText(exePath));
-}
-
 bool ReadStartWithWindows() {
     ScopedKey key(OpenKeyWrite(HKEY_LOCAL_MACHINE, kRunKey));
     if (!key)
@@ -139,9 +125,10 @@ bool StartLog() {
     const long length = static_cast<long>(line.size());
     const std::string dataFolder = DefaultDataFolder();
     // A folder someone else could have made or changed is not used; the
-    // default one is then made afresh.
+    // default one is then made afresh. The default one is settled at every
+    // start, so that one made with wider permissions is tightened.
     std::string refused;
-    if (!candidate.empty()) {
+    if (!candidate.empty() && !SameFolder(candidate, dataFolder)) {
         const DWORD attributes = GetFileAttributesA(candidate.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
             const std::string fault = DataFolderFault(candidate);
@@ -152,8 +139,7 @@ bool StartLog() {
                 }
                 return false;
             }
-            if (!SameFolder(candidate, dataFolder))
-                refused = "StartLog does not use " + candidate + " (" + fault + ")";
+            refused = "StartLog does not use " + candidate + " (" + fault + ")";
         }
     }
     std::string settled;

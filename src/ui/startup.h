@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "changes/startup_run.h"
+
 // The agreement flag; the start-up's watch flags (startWithWindows,
 // skipWatchToggle, watchAtStart) live with the watch state (changes/watch.h).
 struct StartFlags {
@@ -26,10 +28,6 @@ bool EulaBytesAccepted(const std::string &data);
 bool ReadEulaAccepted();
 // Writes "EulaAccepted" as the DWORD 1; true when written.
 bool WriteEulaAccepted();
-// The registration text of the Run value: folder, "\", file name, ".exe /Watch".
-std::string RunCommandText(const std::string &exePath);
-// True when data (cut at its first NUL) equals the registration text, ignoring case.
-bool RunValueMatches(const std::string &data, const std::string &exePath);
 // Reads the Run value named after the executable and compares it.
 bool ReadStartWithWindows();
 // The words of a command line's arguments: split at blanks and tabs outside

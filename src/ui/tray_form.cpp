@@ -171,8 +171,7 @@ void TrayForm::OnProtect() {
 }
 
 void TrayForm::OnHelp() {
-    std::string help = HelpFilePath(ExePath());
-    ShellOpen(help);
+    StartHelpViewer(HelpFilePath(ExePath()));
 }
 
 void TrayForm::OnAbout() { host_.ShowAbout(hwnd()); }

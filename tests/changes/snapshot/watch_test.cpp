@@ -18,6 +18,7 @@
 #include "scan/locations.h"
 #include "scan/state.h"
 #include "support/offline_drive.h"
+#include "system/folder_trust.h"
 #include "support/scan_pass.h"
 #include "support/testing.h"
 #include "system/platform.h"
@@ -304,9 +305,22 @@ TEST_F(WatchTest, FailedBuildAndStartWithWindows) {
     EXPECT_FALSE(Watch().watching || Watch().wanted || host_.watchChecked);
     host_.asked.clear();
 
-    // Registering writes the exact command and rebuilds the snapshot.
+    // Refused while others may change the program's file or folder (under
+    // Wine they read as owned by the process's user): nothing is written.
     char exe[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    OverrideFolderSecurityKept(true);
+    StartWithWindowsClick(host_);
+    OverrideFolderSecurityKept(std::nullopt);
+    ASSERT_EQ(host_.asked.size(), 1u);
+    EXPECT_EQ(host_.asked[0].prompt.rfind("Quillmara cannot start with Windows from where it is", 0), 0u);
+    EXPECT_NE(host_.asked[0].prompt.find(std::string(exe) + ": its owner is not"), std::string::npos);
+    EXPECT_FALSE(Watch().startWithWindows || host_.startChecked || RunValueRegistered());
+    EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, kRun, RunValueName()), "<none>");
+    host_.asked.clear();
+
+    // Registering writes the exact command, the path in quotes, and rebuilds
+    // the snapshot.
     StartWithWindowsClick(host_);
     EXPECT_TRUE(Watch().startWithWindows && host_.startChecked && Watch().watching);
     {
@@ -315,9 +329,12 @@ TEST_F(WatchTest, FailedBuildAndStartWithWindows) {
         EXPECT_EQ(v.type, static_cast<DWORD>(REG_SZ));
         // Written without a NUL; the registry itself adds one when the byte
         // after the text is a NUL, as Windows does.
-        EXPECT_EQ(v.Text(), std::string(exe) + " /Watch");
-        EXPECT_LE(v.data.size(), std::string(exe).size() + 8);
+        EXPECT_EQ(v.Text(), std::string(1, '"') + exe + "\" /Watch");
+        EXPECT_LE(v.data.size(), std::string(exe).size() + 10);
     }
+    EXPECT_TRUE(RunValueRegistered());
+    // The unquoted form earlier versions wrote still reads as this program's.
+    SetRegString(HKEY_LOCAL_MACHINE, kRun, RunValueName(), std::string(exe) + " /Watch");
     EXPECT_TRUE(RunValueRegistered());
     StartWithWindowsClick(host_);
     EXPECT_FALSE(Watch().startWithWindows || host_.startChecked || RunValueRegistered());

@@ -10,7 +10,9 @@
 
 #include "support/offline_drive.h"
 #include "support/testing.h"
+#include "system/files.h"
 #include "system/folder_trust.h"
+#include "system/handles.h"
 #include "system/platform.h"
 
 namespace {
@@ -51,9 +53,31 @@ TEST(FolderTrust, OnlyAdministratorsAndSystemMayOwnOrWrite) {
     EXPECT_EQ(FolderSecurityFault(nullptr), "its security cannot be read");
     // ProgramData's own kind of entries: Users may add files and folders,
     // their creator owns what they add.
-    for (const char *planted : {"O:BAD:(A;OICI;FA;;;BA)(A;CI;0x116;;;BU)", "O:BAD:(A;OICI;FA;;;BA)(A;OICIIO;GA;;;CO)",
-                                "O:BAD:(A;OICI;FA;;;BA)(A;CIIO;GW;;;AU)", "O:BAD:(A;;FA;;;BA)(A;;WD;;;BU)"})
+    for (const char *planted :
+         {"O:BAD:(A;OICI;FA;;;BA)(A;CI;0x116;;;BU)(A;OICIIO;GA;;;CO)", "O:BAD:(A;OICI;FA;;;BA)(A;OICI;GA;;;CO)",
+          "O:BAD:(A;OICI;FA;;;BA)(A;CIIO;GW;;;AU)", "O:BAD:(A;;FA;;;BA)(A;;WD;;;BU)"})
         EXPECT_EQ(FaultOf(planted), "its permissions let others write") << planted;
+    // A folder below Program Files: the installer service writes it, and what
+    // it passes on to a creator only reaches those who may create there.
+    EXPECT_EQ(FaultOf("O:BAD:(A;CI;FA;;;S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464)"
+                      "(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)(A;OICIIO;GA;;;CO)"),
+              "");
+}
+
+TEST(FolderTrust, TheDataFolderIsForAdministratorsAndSystemAlone) {
+    // The snapshot holds every user's hives: no entry for anyone else, and a
+    // folder made with the earlier Users-read security is tightened.
+    auto openToOthers = [](const char *descriptor) {
+        PSECURITY_DESCRIPTOR sd = nullptr;
+        EXPECT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(descriptor, SDDL_REVISION_1, &sd, nullptr));
+        const bool open = FolderOpenToOthers(sd);
+        LocalFree(sd);
+        return open;
+    };
+    EXPECT_FALSE(openToOthers(kDataFolderSecurity));
+    EXPECT_FALSE(openToOthers("O:SYD:P(A;OICI;FA;;;SY)(D;OICI;FA;;;BU)"));
+    EXPECT_TRUE(openToOthers("O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;FR;;;BU)"));
+    EXPECT_TRUE(openToOthers("O:BAD:P(A;OICI;FA;;;BA)(A;OICIIO;FR;;;AU)"));
 }
 
 TEST(FolderTrust, ARefusedFolderIsMovedAsideAndMadeAfresh) {
@@ -100,6 +124,43 @@ TEST(FolderTrust, ARefusedFolderIsMovedAsideAndMadeAfresh) {
         RemoveFolderLink(data);
     else
         EXPECT_EQ(DataFolderFault(data), "");
+}
+
+TEST(FolderTrust, ARefusedFolderThatCannotBeMovedAsideIsTakenOver) {
+    TempDir dir;
+    const std::string data = dir / "Quillmara";
+    auto plant = [&] {
+        CreateDirectoryA(data.c_str(), nullptr);
+        CreateDirectoryA((data + "\\sub").c_str(), nullptr);
+        return WriteFileBytes(data + "\\sub\\planted.regf", "x");
+    };
+    ASSERT_TRUE(plant());
+    OverrideFolderSecurityKept(true);
+    // Every numbered name to set it aside to taken ahead: a name from the clock.
+    for (int n = 1; n < 100; ++n)
+        ASSERT_TRUE(CreateDirectoryA((data + ".untrusted" + (n > 1 ? std::to_string(n) : "")).c_str(), nullptr));
+    std::string note;
+    EXPECT_TRUE(SettleDataFolder(data, note));
+    const size_t to = note.find(" aside to ");
+    ASSERT_NE(to, std::string::npos) << note;
+    const std::string aside = note.substr(to + 10, note.find(" (", to) - to - 10);
+    EXPECT_EQ(aside.size(), data.size() + 26) << aside;
+    EXPECT_EQ(ReadFileBytes(aside + "\\sub\\planted.regf"), "x");
+
+    // Held open so that it cannot be renamed: taken over and emptied, and used.
+    ASSERT_TRUE(RemoveDirectoryA(data.c_str()));
+    ASSERT_TRUE(plant());
+    {
+        FileHandle held(CreateFileA(data.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        ASSERT_TRUE(held);
+        EXPECT_TRUE(SettleDataFolder(data, note));
+    }
+    OverrideFolderSecurityKept(std::nullopt);
+    EXPECT_NE(note.find("cannot move " + data + " aside ("), std::string::npos) << note;
+    EXPECT_NE(note.find("and took it over"), std::string::npos) << note;
+    EXPECT_FALSE(FolderHasItems(data + "\\"));
+    EXPECT_EQ(GetFileAttributesA((data + ".untrusted").c_str()), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
 }
 
 } // namespace

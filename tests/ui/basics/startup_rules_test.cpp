@@ -18,10 +18,14 @@ TEST(StartupRules, OnlyAFirstByteOfOneAcceptsTheAgreement) {
 
 TEST(StartupRules, TheRunValueMatchesOnlyTheExactRegistrationInAnyCase) {
     const std::string exe = "C:\\Program Files\\Quillmara\\Quillmara.exe";
-    EXPECT_EQ(RunCommandText(exe), "C:\\Program Files\\Quillmara\\Quillmara.exe /Watch");
+    // Quoted, so that no C:\\Program.exe starts in its place.
+    EXPECT_EQ(RunCommandText(exe), "\"C:\\Program Files\\Quillmara\\Quillmara.exe\" /Watch");
+    EXPECT_TRUE(RunValueMatches("\"c:\\program files\\quillmara\\QUILLMARA.EXE\" /WATCH", exe));
+    EXPECT_TRUE(RunValueMatches(std::string("\"C:\\Program Files\\Quillmara\\Quillmara.exe\" /Watch\0junk", 57), exe));
+    // The unquoted form earlier versions wrote is still this program's.
     EXPECT_TRUE(RunValueMatches("c:\\program files\\quillmara\\QUILLMARA.EXE /WATCH", exe));
-    EXPECT_TRUE(RunValueMatches(std::string("C:\\Program Files\\Quillmara\\Quillmara.exe /Watch\0junk", 55), exe));
-    EXPECT_FALSE(RunValueMatches("\"C:\\Program Files\\Quillmara\\Quillmara.exe\" /Watch", exe));
+    EXPECT_FALSE(RunValueMatches("\"C:\\Program Files\\Quillmara\\Quillmara.exe /Watch\"", exe));
+    EXPECT_FALSE(RunValueMatches("\"C:\\Program Files\\Quillmara\\Quillmara.exe\"/Watch", exe));
     EXPECT_FALSE(RunValueMatches("C:\\Program Files\\Quillmara\\Quillmara.exe /Other", exe));
     EXPECT_FALSE(RunValueMatches("", exe));
 }
@@ -34,7 +38,7 @@ TEST(StartupRules, TheWatchSwitchIsOneWholeArgumentInAnyCase) {
         EXPECT_FALSE(HasWatchSwitch(off)) << off;
     // The Run value the program registers starts it watching.
     const std::string run = RunCommandText("C:\\watchers\\Quillmara.exe");
-    EXPECT_TRUE(HasWatchSwitch(run.substr(run.find(' '))));
+    EXPECT_TRUE(HasWatchSwitch(run.substr(run.find("\" ") + 1)));
 }
 
 } // namespace

@@ -173,10 +173,11 @@ TEST(Jump, SystemProgramsStartByTheirFullPaths) {
     folder.folder = "C:\\Program Files\\Tool";
     RunJump(folder);
     StartSystemCommand(WebSearchCommand("tool.exe"));
+    StartHelpViewer("C:\\Program Files\\Quillmara\\Help\\Quillmara.chm");
     SetCurrentDirectoryA(current);
     SetProgramStarter(nullptr);
 
-    ASSERT_EQ(started.size(), 3u);
+    ASSERT_EQ(started.size(), 4u);
     EXPECT_EQ(started[0].path, windows + "\\regedit.exe");
     EXPECT_EQ(started[0].folder, windows);
     EXPECT_EQ(started[1].path, windows + "\\explorer.exe");
@@ -186,4 +187,7 @@ TEST(Jump, SystemProgramsStartByTheirFullPaths) {
     EXPECT_EQ(_stricmp(browser.c_str(), "C:\\Program Files\\Internet Explorer\\iexplore.exe"), 0) << browser;
     EXPECT_EQ(started[2].folder, browser.substr(0, browser.find_last_of('\\')));
     EXPECT_EQ(started[2].arguments, "https://www.google.com/search?q=tool.exe");
+    // Help: the system's viewer, not whatever the file's association names.
+    EXPECT_EQ(started[3].path, windows + "\\hh.exe");
+    EXPECT_EQ(started[3].arguments, "\"C:\\Program Files\\Quillmara\\Help\\Quillmara.chm\"");
 }

@@ -1,6 +1,7 @@
 // Quillmara.exe started from the test under Wine: the agreement dialog on a
 // first start, its Page Down rule, "I AGREE" writing the setting and opening
-// the main window, a second start bringing the first forward; and the log's
+// the main window, a second start bringing the first forward or, with the
+// mutex held by another program, saying so; and the log's
 // start with its "LogPath" setting.
 #include <gtest/gtest.h>
 
@@ -163,6 +164,25 @@ TEST(Startup, TheWatchSwitchInTheArgumentsStartsHidden) {
     Sleep(300);
     EXPECT_FALSE(IsWindowVisible(main));
     EXPECT_EQ(FindTopWindow(app.pid(), "#32770", "Quillmara"), nullptr); // no progress window left
+}
+
+TEST(Startup, AMutexHeldWithoutAWindowIsToldNotSwallowed) {
+    SettingsGuard settings;
+    SetRegDword(HKEY_LOCAL_MACHINE, kSettings, "EulaAccepted", 1);
+    // Held by this test, a process with no Quillmara window.
+    HANDLE squatter = CreateMutexA(nullptr, TRUE, "Quillmara Mutex");
+    ASSERT_NE(squatter, nullptr);
+    AppProcess app;
+    ASSERT_TRUE(app.Start());
+    HWND box = WaitForTopWindow(app.pid(), "#32770", "Quillmara", kStartTimeout);
+    ASSERT_NE(box, nullptr);
+    char text[512] = {};
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+    EXPECT_NE(std::string(text).find("no Quillmara window can be found"), std::string::npos) << text;
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(app.WaitExit(60000));
+    ReleaseMutex(squatter);
+    CloseHandle(squatter);
 }
 
 TEST(StartLog, WritesTheFirstLineAndKeepsLogPath) {

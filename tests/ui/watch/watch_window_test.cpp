@@ -33,12 +33,14 @@ TEST(WatchWindow, StartWithWindowsRegistersAndUnregisters) {
     HWND main = WaitForTopWindow(app.pid(), "QuillmaraMain", "Quillmara", kStartTimeout);
     ASSERT_NE(main, nullptr);
 
-    // Registering: the executable's path and " /Watch", no quotes.
+    // Registering: the executable's path in quotes and " /Watch".
     PostMessageA(main, WM_COMMAND, IDM_STARTWITHWINDOWS, 0);
     ASSERT_TRUE(WaitUntil([] { return RunValue().present; }, 60000));
     const RegValue value = RunValue();
     EXPECT_EQ(value.type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(value.Text(), QuillmaraExe() + " /Watch");
+    std::string quoted(1, '"');
+    quoted += QuillmaraExe();
+    EXPECT_EQ(value.Text(), quoted + "\" /Watch");
 
     // Removed meanwhile by another program: the command says so.
     ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }, 60000));
