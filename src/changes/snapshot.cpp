@@ -12,6 +12,7 @@
 #include "registry/names.h"
 #include "resources/ids.h"
 #include "scan/pathops.h"
+#include "scan/scanner.h"
 #include "scan/state.h"
 #include "system/text.h"
 #include "system/files.h"
@@ -139,6 +140,10 @@ class Builder {
     void CopyFiles(int n, const ScanLocation &loc) {
         for (int e = 1; e <= UpperBound(loc.Entries); ++e) {
             const StartupEntry &entry = loc.Entries[static_cast<size_t>(e)];
+            // A file no path names exactly stays out of the snapshot (logged);
+            // the watch then asks about it as about any file added later.
+            if (!NameActsSafely(entry))
+                continue;
             const std::string &source = entry.ItemName;
             const std::string folder = SnapshotCopyFolder(folder_, n, entry.PassIndex, entry.Disabled);
             if (!MakeCopyFolders(folder_, n, entry.PassIndex, entry.Disabled) ||
@@ -280,6 +285,10 @@ bool RemoveSnapshotItems(const std::string &folder, bool disabledLevel, const st
     for (const FolderEntry &item : ListFolder(folder + "\\")) {
         if (item.name == "." || item.name == "..")
             continue;
+        if (!item.exact) {
+            kept.push_back(shownAs + item.name);
+            continue;
+        }
         const std::string path = folder + "\\" + item.name;
         const bool store = !disabledLevel && item.folder && !item.link && LowerText(item.name) == LowerText(kDisabledName);
         if (store) {

@@ -7,6 +7,7 @@
 
 #include "registry/access.h"
 #include "scan/fileinfo_parse.h"
+#include "scan/scanner.h"
 #include "scan/state.h"
 #include "scan/version_resource.h"
 #include "system/codepage.h"
@@ -187,6 +188,8 @@ void ItemFileInfo(int location, BusyPointer &pointer) {
         return;
     }
     VersionStringsRead read;
+    const ScanLocation &loc = ScanLocations()[static_cast<size_t>(location)];
+    const RemoteLookupsRefused remote(NamesFromUsers(loc.MainKey, loc.Scope));
     for (int j = 1; j <= EntryCount(location); ++j) {
         try {
             StartupEntry *entry = EntryAt(location, j);

@@ -40,6 +40,11 @@ void LoadData(HKEY MainKey, const std::string &KeyPath, std::vector<StartupEntry
               const std::string &ValueName, int Scope, std::vector<ScanPass> &Passes, bool DisabledPass,
               const InstallContext &install);
 
+// True when the names a pass of this key and scope finds come from where a
+// standard user may write (HKEY_USERS, a folder) or from an offline
+// installation: no network or device path of them is looked up.
+bool NamesFromUsers(HKEY MainKey, int Scope);
+
 // Appends a blank entry to the location and its number to the current pass;
 // the entry's PassIndex is set, the caller fills the rest.
 StartupEntry &AppendEntry(PassContext &ctx);
@@ -69,6 +74,14 @@ template <typename Rule> void ForEachSubKey(PassContext &ctx, Rule rule) {
     }
 }
 
+// The entries from number first on were made from a value name holding a
+// NUL: each is marked NameUnsafe and shows its NULs as "\0".
+void MarkCountedName(PassContext &ctx, size_t first);
+
+// True when a change may act on the entry; false, with a log line naming
+// it, when its name is not exact (NameUnsafe).
+bool NameActsSafely(const StartupEntry &entry);
+
 // Runs rule(name, data as text) for every value of the pass's key, then scans
 // the values of "AutorunsDisabled" once (not from within a disabled pass).
 // A rule that makes an entry of every value says so (oneEntryEach), and the
@@ -77,8 +90,12 @@ template <typename Rule> void ForEachValue(PassContext &ctx, Rule rule, bool one
     const std::vector<NamedRegValue> values = EnumValues(ctx.key);
     if (oneEntryEach)
         ReserveMore(ctx, values.size());
-    for (const NamedRegValue &v : values)
+    for (const NamedRegValue &v : values) {
+        const size_t before = ctx.Entries.size();
         rule(v.name, v.value.Text());
+        if (v.name.find('\0') != std::string::npos)
+            MarkCountedName(ctx, before);
+    }
     if (!ctx.DisabledPass)
         LoadDisabledPass(ctx);
 }
