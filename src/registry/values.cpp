@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "system/codepage.h"
 #include "system/text.h"
 
 std::string RegValue::Text() const { return CutAtNull(data); }
@@ -95,6 +96,32 @@ std::vector<std::string> EnumSubKeys(HKEY key) {
     return EnumNames(limits.subKeyName, limits.subKeys, [key](DWORD index, char *name, DWORD *length) {
         return RegEnumKeyExA(key, index, name, length, nullptr, nullptr, nullptr, nullptr);
     });
+}
+
+std::vector<SubKeyName> EnumSubKeyNames(HKEY key) {
+    std::vector<SubKeyName> names;
+    if (key == nullptr)
+        return names;
+    const KeyLimits limits = LimitsOf(key);
+    names.reserve(std::min<DWORD>(limits.subKeys, kMostReserved));
+    DWORD capacity = limits.subKeyName;
+    for (DWORD index = 0;;) {
+        std::wstring wide(capacity, L'\0');
+        DWORD length = capacity;
+        const LONG rc = RegEnumKeyExW(key, index, wide.data(), &length, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_MORE_DATA && capacity < 65536) {
+            capacity *= 2;
+            continue;
+        }
+        if (rc != ERROR_SUCCESS)
+            break;
+        wide.resize(length);
+        SubKeyName sub{AnsiText(wide), true};
+        sub.exact = !sub.name.empty() && sub.name.find('\\') == std::string::npos && WideText(sub.name) == wide;
+        names.push_back(std::move(sub));
+        ++index;
+    }
+    return names;
 }
 
 std::vector<std::string> EnumValueNames(HKEY key) {

@@ -83,7 +83,7 @@ StartupEntry &AppendEntry(PassContext &ctx) {
     return entry;
 }
 
-void MarkCountedName(PassContext &ctx, size_t first) {
+void MarkNameUnsafe(PassContext &ctx, size_t first) {
     const std::string nul(1, '\0');
     for (size_t i = first; i < ctx.Entries.size(); ++i) {
         StartupEntry &entry = ctx.Entries[i];

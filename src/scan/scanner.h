@@ -61,26 +61,31 @@ void LoadDisabledPass(PassContext &ctx);
 // does not open, with a log line when it is there but cannot be read.
 HKEY OpenPassSubKey(const PassContext &ctx, const std::string &name);
 
-// Runs rule(name) for every subkey of the pass's key; an "AutorunsDisabled"
-// subkey is scanned as a disabled pass where it falls in the list and is no
-// entry itself (moving the store into itself has no end).
-template <typename Rule> void ForEachSubKey(PassContext &ctx, Rule rule) {
-    for (const std::string &name : EnumSubKeys(ctx.key)) {
-        if (name == kDisabledName) {
-            LoadDisabledPass(ctx);
-            continue;
-        }
-        rule(name);
-    }
-}
-
-// The entries from number first on were made from a value name holding a
-// NUL: each is marked NameUnsafe and shows its NULs as "\0".
-void MarkCountedName(PassContext &ctx, size_t first);
+// The entries from number first on were made from a name no change can act
+// on exactly (a value name holding a NUL, a subkey name the code page cannot
+// spell): each is marked NameUnsafe and shows a NUL as "\0".
+void MarkNameUnsafe(PassContext &ctx, size_t first);
 
 // True when a change may act on the entry; false, with a log line naming
 // it, when its name is not exact (NameUnsafe).
 bool NameActsSafely(const StartupEntry &entry);
+
+// Runs rule(name) for every subkey of the pass's key; an "AutorunsDisabled"
+// subkey is scanned as a disabled pass where it falls in the list and is no
+// entry itself (moving the store into itself has no end). The entries of a
+// subkey whose name is not exact (SubKeyName) are marked NameUnsafe.
+template <typename Rule> void ForEachSubKey(PassContext &ctx, Rule rule) {
+    for (const SubKeyName &sub : EnumSubKeyNames(ctx.key)) {
+        if (sub.exact && sub.name == kDisabledName) {
+            LoadDisabledPass(ctx);
+            continue;
+        }
+        const size_t before = ctx.Entries.size();
+        rule(sub.name);
+        if (!sub.exact)
+            MarkNameUnsafe(ctx, before);
+    }
+}
 
 // Runs rule(name, data as text) for every value of the pass's key, then scans
 // the values of "AutorunsDisabled" once (not from within a disabled pass).
@@ -94,7 +99,7 @@ template <typename Rule> void ForEachValue(PassContext &ctx, Rule rule, bool one
         const size_t before = ctx.Entries.size();
         rule(v.name, v.value.Text());
         if (v.name.find('\0') != std::string::npos)
-            MarkCountedName(ctx, before);
+            MarkNameUnsafe(ctx, before);
     }
     if (!ctx.DisabledPass)
         LoadDisabledPass(ctx);

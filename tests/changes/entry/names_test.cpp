@@ -98,6 +98,26 @@ TEST_F(NamesTest, ValueNameWithANulIsShownAndRefused) {
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, run + "\\AutorunsDisabled"));
 }
 
+// A subkey named "qm＼one" reads as "qm\one" in the code page: disabling or
+// deleting its row leaves the key "qm\one" that name would lead to alone.
+TEST_F(NamesTest, SubKeyNameTheCodePageCannotSpellIsRefused) {
+    const std::string notify = kBase + "\\Notify";
+    SetRegString(HKEY_LOCAL_MACHINE, notify + "\\qm\\one", "DLLName", "one.dll");
+    HKEY made = nullptr;
+    const std::wstring odd = WideText(notify) + L"\\qm\xFF3Cone";
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, odd.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &made, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(made, L"DLLName", 0, REG_SZ, reinterpret_cast<const BYTE *>(L"odd.dll"), 16);
+    RegCloseKey(made);
+    auto a = ScanAndAddress(59, HKEY_LOCAL_MACHINE, notify, "qm\\one");
+    ASSERT_TRUE(a);
+    EXPECT_TRUE(a->rec->NameUnsafe);
+    EXPECT_EQ(ToggleEntry(*a, ui), ToggleResult::Unchanged);
+    EXPECT_FALSE(DeleteEntry(*a, ui));
+    EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, notify + "\\qm\\one"));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, notify + "\\AutorunsDisabled"));
+}
+
 // A Run value of a user's hive naming a network path is listed without the
 // path being looked up; the same value of the machine's key still is.
 TEST_F(NamesTest, NetworkPathsOfAUsersHiveAreNotLookedUp) {
