@@ -12,6 +12,7 @@
 #include "registry/hives.h"
 #include "registry/key_trust.h"
 #include "scan/pathops.h"
+#include "scan/scanner.h"
 #include "scan/state.h"
 #include "system/text.h"
 #include "system/files.h"
@@ -158,6 +159,10 @@ void BackupFolderPass(const ScanLocation &loc, const BackupRec &base, int locati
         // names the pass folder either way.
         const bool disabled = entry.Disabled && !passFolder.empty();
         const std::string target = disabled ? copies + kBackupDisabledFolder + "\\" : copies;
+        if (!NameActsSafely(entry)) {
+            flags.failure = true;
+            continue;
+        }
         if ((disabled && !(MakeDirectory(copies.substr(0, copies.size() - 1)) &&
                            ProtectBackupItem(copies.substr(0, copies.size() - 1)))) ||
             !CopyInto(entry.ItemName, target)) {

@@ -12,6 +12,7 @@
 #include "registry/names.h"
 #include "resources/ids.h"
 #include "scan/pathops.h"
+#include "scan/scanner.h"
 #include "scan/state.h"
 #include "system/text.h"
 #include "system/files.h"
@@ -139,8 +140,10 @@ class Builder {
     void CopyFiles(int n, const ScanLocation &loc) {
         for (int e = 1; e <= UpperBound(loc.Entries); ++e) {
             const StartupEntry &entry = loc.Entries[static_cast<size_t>(e)];
-            // A deleted entry's file is gone on purpose.
-            if (entry.Deleted)
+            // A deleted entry's file is gone on purpose. A file no path names
+            // exactly stays out of the snapshot (logged); the watch then asks
+            // about it as about any file added later.
+            if (entry.Deleted || !NameActsSafely(entry))
                 continue;
             const std::string &source = entry.ItemName;
             const std::string folder = SnapshotCopyFolder(folder_, n, entry.PassIndex, entry.Disabled);
@@ -283,6 +286,10 @@ bool RemoveSnapshotItems(const std::string &folder, bool disabledLevel, const st
     for (const FolderEntry &item : ListFolder(folder + "\\")) {
         if (item.name == "." || item.name == "..")
             continue;
+        if (!item.exact) {
+            kept.push_back(shownAs + item.name);
+            continue;
+        }
         const std::string path = folder + "\\" + item.name;
         const bool store = !disabledLevel && item.folder && !item.link && LowerText(item.name) == LowerText(kDisabledName);
         if (store) {

@@ -15,6 +15,7 @@
 #include "scan/fileinfo.h"
 #include "scan/locations.h"
 #include "scan/pathops.h"
+#include "scan/scanner.h"
 #include "scan/state.h"
 #include "scan/watch_scan.h"
 #include "system/files.h"
@@ -104,10 +105,11 @@ void Allow(ChangeRec &rec, const ChangeContext &ctx) {
                                                       kRemoteSoftware + "\\Classes\\CLSID\\" + rec.ItemName))
             WriteLog("Error updating CLSID.");
     } else if (rec.Added) {
-        if (MakeCopyFolders(SnapshotPath(), rec.Location, ctx.entry->PassIndex, ctx.entry->Disabled) &&
+        if (NameActsSafely(*ctx.entry) &&
+            MakeCopyFolders(SnapshotPath(), rec.Location, ctx.entry->PassIndex, ctx.entry->Disabled) &&
             !CopyFileNoLink(file, ctx.copyFolder + FileNamePart(file)))
             WriteLog("Error saving Startmenu shortcut to snapshot.");
-    } else if (!registry && !FileOp(ctx.copyFolder + FileNamePart(file), "", kFoDelete, 0)) {
+    } else if (!registry && (!NameActsSafely(*ctx.entry) || !FileOp(ctx.copyFolder + FileNamePart(file), "", kFoDelete, 0))) {
         WriteLog("Unable to restore startup entry from snapshot.");
     }
     rec.Accepted = true;
@@ -161,9 +163,10 @@ void Deny(const ChangeRec &rec, const ChangeContext &ctx, WatchHost &host) {
         return;
     }
     bool restored = false;
-    if (!ctx.rootText.empty()) {
+    const bool exact = NameActsSafely(*ctx.entry);
+    if (exact && !ctx.rootText.empty()) {
         restored = !ctx.keyPath.empty() && PutBackEntry(ctx.loc->MainKey, ctx.keyPath, ctx.loc->ValueName, *ctx.entry);
-    } else {
+    } else if (exact) {
         const std::string &file = ctx.entry->ItemName;
         const std::string folder = ParentFolder(file);
         // The user's folder may lead elsewhere: nothing is copied through a link.

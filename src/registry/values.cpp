@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "system/codepage.h"
 #include "system/text.h"
 
 std::string RegValue::Text() const { return CutAtNull(data); }
@@ -83,12 +84,14 @@ KeyLimits LimitsOf(HKEY key) {
 namespace {
 // Lists the names that enumerate(index, buffer, length) gives from index 0
 // until it answers anything but success; a name longer than the buffer is
-// asked for again with a larger one.
-template <typename Enumerate> std::vector<std::string> EnumNames(DWORD capacity, DWORD count, Enumerate enumerate) {
-    std::vector<std::string> names;
+// asked for again with a larger one. Text is std::string for the ANSI calls,
+// std::wstring for the wide ones.
+template <typename Text = std::string, typename Enumerate>
+std::vector<Text> EnumNames(DWORD capacity, DWORD count, Enumerate enumerate) {
+    std::vector<Text> names;
     names.reserve(std::min<DWORD>(count, kMostReserved));
     for (DWORD index = 0;;) {
-        std::string name(capacity, '\0');
+        Text name(capacity, '\0');
         DWORD length = capacity;
         const LONG rc = enumerate(index, name.data(), &length);
         if (rc == ERROR_MORE_DATA && capacity < 65536) {
@@ -112,6 +115,25 @@ std::vector<std::string> EnumSubKeys(HKEY key) {
     return EnumNames(limits.subKeyName, limits.subKeys, [key](DWORD index, char *name, DWORD *length) {
         return RegEnumKeyExA(key, index, name, length, nullptr, nullptr, nullptr, nullptr);
     });
+}
+
+std::vector<SubKeyName> EnumSubKeyNames(HKEY key) {
+    std::vector<SubKeyName> names;
+    if (key == nullptr)
+        return names;
+    const KeyLimits limits = LimitsOf(key);
+    const auto wides = EnumNames<std::wstring>(limits.subKeyName, limits.subKeys,
+                                               [key](DWORD index, wchar_t *name, DWORD *length) {
+                                                   return RegEnumKeyExW(key, index, name, length, nullptr, nullptr,
+                                                                        nullptr, nullptr);
+                                               });
+    names.reserve(wides.size());
+    for (const std::wstring &wide : wides) {
+        SubKeyName sub{AnsiText(wide), true};
+        sub.exact = !sub.name.empty() && sub.name.find('\\') == std::string::npos && WideText(sub.name) == wide;
+        names.push_back(std::move(sub));
+    }
+    return names;
 }
 
 std::vector<std::string> EnumValueNames(HKEY key) {

@@ -34,6 +34,15 @@ std::string ReadString(HKEY key, const std::string &name);
 
 // Names of the subkeys, in the registry's order.
 std::vector<std::string> EnumSubKeys(HKEY key);
+// A subkey's name in the program's code page; exact when it is the key's
+// own name again (converts back to the same UTF-16 name, holds no "\\"), so
+// that a key path built from it leads to this key and no other.
+struct SubKeyName {
+    std::string name;
+    bool exact = true;
+};
+// The subkeys as EnumSubKeys lists them, read with the wide call.
+std::vector<SubKeyName> EnumSubKeyNames(HKEY key);
 // Names of the values, in the registry's order.
 std::vector<std::string> EnumValueNames(HKEY key);
 // Names, types and whole data of the values, in the registry's order.

@@ -147,6 +147,7 @@ void ScanAllLocations(std::vector<ScanLocation> &locations, bool offline, const 
         loc.Passes.assign(1, ScanPass{});
         const std::string keyPath = (offline ? loc.RemotePath : loc.LocalPath) + loc.Path;
         RelayUsers(loc.MainKey, keyPath, loc.Entries, loc.Category, n, loc.ValueName, loc.Scope, loc.Passes, install);
+        const RemoteLookupsRefused remote(NamesFromUsers(loc.MainKey, loc.Scope));
         TestImageFiles(loc.Entries);
     }
 }

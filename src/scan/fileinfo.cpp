@@ -7,6 +7,7 @@
 
 #include "registry/access.h"
 #include "scan/fileinfo_parse.h"
+#include "scan/scanner.h"
 #include "scan/state.h"
 #include "scan/version_resource.h"
 #include "system/codepage.h"
@@ -183,6 +184,7 @@ void LoadFileInfo(FileInfoProgress &progress) {
 
 void ItemFileInfo(ScanLocation &location, BusyPointer &pointer) {
     VersionStringsRead read;
+    const RemoteLookupsRefused remote(NamesFromUsers(location.MainKey, location.Scope));
     for (int j = 1; j <= UpperBound(location.Entries); ++j) {
         try {
             StartupEntry &entry = location.Entries[static_cast<size_t>(j)];

@@ -47,11 +47,17 @@ std::string PassFolder(const PassContext &ctx) {
     return IsTaskLocation(ctx.Category) ? ctx.Install.windowsDir + ctx.KeyPath : ctx.KeyPath;
 }
 
-// The entry for the file name in the live folder (ending in "\").
-void AddFolderEntry(PassContext &ctx, const std::string &folder, const std::string &name, bool disabled) {
+// The entry for the file name in the live folder (ending in "\"); a name
+// that is not exact (FolderEntry::exact) names no file the program may touch.
+void AddFolderEntry(PassContext &ctx, const std::string &folder, const std::string &name, bool exact,
+                    bool disabled) {
     StartupEntry &entry = AppendEntry(ctx);
     entry.EntryName = name;
-    if (IsTaskLocation(ctx.Category)) {
+    if (!exact || !NameIsPlain(name)) {
+        // Shown by name only: a path built from it would lead elsewhere.
+        entry.ItemName = folder + name;
+        entry.NameUnsafe = true;
+    } else if (IsTaskLocation(ctx.Category)) {
         entry.ItemName = folder + name;
         entry.ImagePath = RemapDrive(TaskTarget(entry.ItemName), ctx.Install);
     } else {
@@ -75,9 +81,11 @@ void AddFolderEntry(PassContext &ctx, const std::string &folder, const std::stri
 // Adds the files of listed (a folder ending in "\") that the location takes,
 // each as if it lay in the live folder.
 void AddFolderFiles(PassContext &ctx, const std::string &listed, const std::string &live, bool disabled) {
-    for (const std::string &name : ListFolderFiles(listed))
-        if (TakesFile(ctx.Category, name))
-            AddFolderEntry(ctx, live, name, disabled);
+    for (const FolderEntry &item : ListFolder(listed)) {
+        if (item.folder || !TakesFile(ctx.Category, item.name))
+            continue;
+        AddFolderEntry(ctx, live, item.name, item.exact, disabled);
+    }
 }
 
 // Pass numbers of the copy folders "<location>(<pass>)" below the snapshot

@@ -39,6 +39,10 @@ struct StartupEntry {
     std::string EntryName;
     short PassIndex = 0;
     int ItemType = 0;
+    // The name as shown is not what the system holds (a file name the code
+    // page cannot spell, a value name holding a NUL): no change, copy or
+    // delete acts on the entry, as no path or C string names it exactly.
+    bool NameUnsafe = false;
 };
 
 struct ScanPass {

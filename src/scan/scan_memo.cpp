@@ -44,7 +44,7 @@ ScanMemoScope::~ScanMemoScope() {
 
 FileLookup ScanLookUpFile(const std::string &name) {
     ScanMemo &memo = Memo();
-    if (!memo.open)
+    if (!memo.open || LookUpRefused(name))
         return LookUpFile(name);
     const std::string key = FileNameKey(name);
     if (const auto found = memo.files.find(key); found != memo.files.end())

@@ -4,6 +4,7 @@
 #include "registry/values.h"
 #include "scan/category_handlers.h"
 #include "scan/state.h"
+#include "system/file_lookup.h"
 #include "system/log.h"
 
 namespace {
@@ -65,7 +66,12 @@ void LoadData(HKEY MainKey, const std::string &KeyPath, std::vector<StartupEntry
             return;
         ctx.key = key.get();
     }
+    const RemoteLookupsRefused remote(NamesFromUsers(MainKey, Scope));
     RunPass(ctx);
+}
+
+bool NamesFromUsers(HKEY MainKey, int Scope) {
+    return MainKey == nullptr || MainKey == HKEY_USERS || Scope % 2 == 0;
 }
 
 StartupEntry &AppendEntry(PassContext &ctx) {
@@ -75,6 +81,24 @@ StartupEntry &AppendEntry(PassContext &ctx) {
     StartupEntry &entry = ctx.Entries.back();
     entry.PassIndex = static_cast<short>(ctx.pass);
     return entry;
+}
+
+void MarkNameUnsafe(PassContext &ctx, size_t first) {
+    const std::string nul(1, '\0');
+    for (size_t i = first; i < ctx.Entries.size(); ++i) {
+        StartupEntry &entry = ctx.Entries[i];
+        entry.NameUnsafe = true;
+        entry.EntryName = ReplaceAll(entry.EntryName, nul, "\\0");
+        entry.ItemName = ReplaceAll(entry.ItemName, nul, "\\0");
+    }
+}
+
+bool NameActsSafely(const StartupEntry &entry) {
+    if (!entry.NameUnsafe)
+        return true;
+    WriteLog("The name of " + (entry.ItemName.empty() ? entry.EntryName : entry.ItemName) +
+             " cannot be acted on exactly");
+    return false;
 }
 
 void ReserveMore(PassContext &ctx, size_t count) {

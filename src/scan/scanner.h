@@ -40,6 +40,11 @@ void LoadData(HKEY MainKey, const std::string &KeyPath, std::vector<StartupEntry
               const std::string &ValueName, int Scope, std::vector<ScanPass> &Passes, bool DisabledPass,
               const InstallContext &install);
 
+// True when the names a pass of this key and scope finds come from where a
+// standard user may write (HKEY_USERS, a folder) or from an offline
+// installation: no network or device path of them is looked up.
+bool NamesFromUsers(HKEY MainKey, int Scope);
+
 // Appends a blank entry to the location and its number to the current pass;
 // the entry's PassIndex is set, the caller fills the rest.
 StartupEntry &AppendEntry(PassContext &ctx);
@@ -56,16 +61,29 @@ void LoadDisabledPass(PassContext &ctx);
 // does not open, with a log line when it is there but cannot be read.
 HKEY OpenPassSubKey(const PassContext &ctx, const std::string &name);
 
+// The entries from number first on were made from a name no change can act
+// on exactly (a value name holding a NUL, a subkey name the code page cannot
+// spell): each is marked NameUnsafe and shows a NUL as "\0".
+void MarkNameUnsafe(PassContext &ctx, size_t first);
+
+// True when a change may act on the entry; false, with a log line naming
+// it, when its name is not exact (NameUnsafe).
+bool NameActsSafely(const StartupEntry &entry);
+
 // Runs rule(name) for every subkey of the pass's key; an "AutorunsDisabled"
 // subkey is scanned as a disabled pass where it falls in the list and is no
-// entry itself (moving the store into itself has no end).
+// entry itself (moving the store into itself has no end). The entries of a
+// subkey whose name is not exact (SubKeyName) are marked NameUnsafe.
 template <typename Rule> void ForEachSubKey(PassContext &ctx, Rule rule) {
-    for (const std::string &name : EnumSubKeys(ctx.key)) {
-        if (name == kDisabledName) {
+    for (const SubKeyName &sub : EnumSubKeyNames(ctx.key)) {
+        if (sub.exact && sub.name == kDisabledName) {
             LoadDisabledPass(ctx);
             continue;
         }
-        rule(name);
+        const size_t before = ctx.Entries.size();
+        rule(sub.name);
+        if (!sub.exact)
+            MarkNameUnsafe(ctx, before);
     }
 }
 
@@ -77,8 +95,12 @@ template <typename Rule> void ForEachValue(PassContext &ctx, Rule rule, bool one
     const std::vector<NamedRegValue> values = EnumValues(ctx.key);
     if (oneEntryEach)
         ReserveMore(ctx, values.size());
-    for (const NamedRegValue &v : values)
+    for (const NamedRegValue &v : values) {
+        const size_t before = ctx.Entries.size();
         rule(v.name, v.value.Text());
+        if (v.name.find('\0') != std::string::npos)
+            MarkNameUnsafe(ctx, before);
+    }
     if (!ctx.DisabledPass)
         LoadDisabledPass(ctx);
 }

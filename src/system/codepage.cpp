@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "system/text.h"
+
 namespace {
 
 std::string AnsiOf(const wchar_t *wide, std::size_t length) {
@@ -35,4 +37,9 @@ std::string AnsiText(const std::wstring &text) { return AnsiOf(text.data(), text
 std::string AnsiText(const std::u16string &text) {
     static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 wide characters");
     return AnsiOf(reinterpret_cast<const wchar_t *>(text.data()), text.size());
+}
+
+bool NameActsExactly(const std::wstring &wide) {
+    const std::string ansi = AnsiText(wide);
+    return NameIsPlain(ansi) && WideText(ansi) == wide;
 }

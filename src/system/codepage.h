@@ -10,3 +10,8 @@ std::wstring WideText(const std::string &text);
 // be converted.
 std::string AnsiText(const std::wstring &text);
 std::string AnsiText(const std::u16string &text);
+// True when the program can act on the item named wide through the ANSI
+// calls: its ANSI form converts back to exactly the same name (the code
+// page's best-fit mapping turns a fullwidth solidus into "/", other
+// characters into look-alikes or "?") and is plain (NameIsPlain).
+bool NameActsExactly(const std::wstring &wide);

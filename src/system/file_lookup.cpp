@@ -2,6 +2,8 @@
 
 #include "system/handles.h"
 
+#include <utility>
+
 namespace {
 
 bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
@@ -43,9 +45,37 @@ bool AttributesAnswerFor(const std::string &name) {
     return last != '\\' && last != '/' && last != '.' && last != ' ';
 }
 
+namespace {
+bool &RemoteRefused() {
+    static bool refused = false;
+    return refused;
+}
+std::function<void(const std::string &)> &Recorder() {
+    static std::function<void(const std::string &)> recorder;
+    return recorder;
+}
+} // namespace
+
+bool IsRemotePath(const std::string &name) {
+    const auto separator = [](char c) { return c == '\\' || c == '/'; };
+    const size_t at = name.find_first_not_of(' ');
+    return at != std::string::npos && name.size() >= at + 2 && separator(name[at]) && separator(name[at + 1]);
+}
+
+RemoteLookupsRefused::RemoteLookupsRefused(bool refuse) : before_(RemoteRefused()) {
+    RemoteRefused() = before_ || refuse;
+}
+RemoteLookupsRefused::~RemoteLookupsRefused() { RemoteRefused() = before_; }
+
+bool LookUpRefused(const std::string &name) { return RemoteRefused() && IsRemotePath(name); }
+
+void SetLookUpRecorder(std::function<void(const std::string &)> recorder) { Recorder() = std::move(recorder); }
+
 FileLookup LookUpFile(const std::string &name) {
-    if (name.empty())
+    if (name.empty() || LookUpRefused(name))
         return FileLookup{};
+    if (Recorder())
+        Recorder()(name);
     if (!AttributesAnswerFor(name))
         return Search(name);
     WIN32_FILE_ATTRIBUTE_DATA data;

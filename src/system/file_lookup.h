@@ -7,6 +7,7 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <unordered_set>
 
@@ -18,7 +19,31 @@ struct FileLookup {
     FILETIME modified{};
 };
 
+// A name LookUpRefused refuses is not found, and the system is not asked.
 FileLookup LookUpFile(const std::string &name);
+
+// True for a name that reaches another machine or a device: one starting
+// with two slashes or backslashes ("\\server\share\...", "\\?\UNC\...",
+// "\\.\..."). Looking one up would log the program on to that machine with
+// the administrator's credentials.
+bool IsRemotePath(const std::string &name);
+// While one lives (with refuse true), no remote name is looked up: the names
+// then come from where a standard user or an offline installation wrote them.
+class RemoteLookupsRefused {
+  public:
+    explicit RemoteLookupsRefused(bool refuse);
+    ~RemoteLookupsRefused();
+    RemoteLookupsRefused(const RemoteLookupsRefused &) = delete;
+    RemoteLookupsRefused &operator=(const RemoteLookupsRefused &) = delete;
+
+  private:
+    bool before_;
+};
+// True when LookUpFile would refuse the name now.
+bool LookUpRefused(const std::string &name);
+// Tests see every name LookUpFile asks the system about (an empty function:
+// none is recorded).
+void SetLookUpRecorder(std::function<void(const std::string &)> recorder);
 
 // True when the attributes of the name answer as a directory search would.
 bool AttributesAnswerFor(const std::string &name);

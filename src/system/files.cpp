@@ -136,22 +136,32 @@ bool FolderExists(const std::string &folder) {
 
 std::vector<FolderEntry> ListFolder(const std::string &folder) {
     std::vector<FolderEntry> items;
-    WIN32_FIND_DATAA data;
-    FindHandle find(FindFirstFileA((folder + "*").c_str(), &data));
+    const std::wstring pattern = WideText(folder + "*");
+    if (pattern.empty())
+        return items;
+    WIN32_FIND_DATAW data;
+    FindHandle find(FindFirstFileW(pattern.c_str(), &data));
     if (!find)
         return items;
     do {
-        items.push_back({data.cFileName, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
-                         (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
-    } while (FindNextFileA(find.get(), &data));
+        const std::wstring wide(data.cFileName);
+        const bool dots = wide == L"." || wide == L"..";
+        items.push_back({AnsiText(wide), (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+                         (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0, dots || NameActsExactly(wide)});
+    } while (FindNextFileW(find.get(), &data));
     return items;
 }
 
 std::vector<std::string> ListFolderFiles(const std::string &folder) {
     std::vector<std::string> names;
-    for (FolderEntry &item : ListFolder(folder))
-        if (!item.folder)
+    for (FolderEntry &item : ListFolder(folder)) {
+        if (item.folder)
+            continue;
+        if (item.exact)
             names.push_back(std::move(item.name));
+        else
+            WriteLog("ListFolderFiles " + folder + item.name + " cannot be named exactly");
+    }
     return names;
 }
 

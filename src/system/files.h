@@ -34,12 +34,17 @@ struct FolderEntry {
     std::string name;
     bool folder = false;
     bool link = false; // a link to somewhere else (a junction or symbolic link)
+    // The name acts on exactly this item (NameActsExactly); when false, name
+    // is only what the code page makes of it and no path may be built from it.
+    bool exact = true;
 };
 // Every name of the folder (ending in "\"), files and subfolders, "." and ".."
 // included, in the order the file system gives them; none when it is missing.
+// Listed by the wide calls, each name given in the program's code page.
 std::vector<FolderEntry> ListFolder(const std::string &folder);
 // The files of the folder (normal, read-only, hidden, system, archive alike),
-// no subfolders.
+// no subfolders; a file whose name is not exact is left out, with a log line
+// ("ListFolderFiles " and the name).
 std::vector<std::string> ListFolderFiles(const std::string &folder);
 // True when the folder holds any name besides "." and "..".
 bool FolderHasItems(const std::string &folder);

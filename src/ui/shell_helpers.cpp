@@ -98,10 +98,19 @@ void SplitShellCommand(const std::string &command, std::string &program, std::st
         arguments.clear();
         return;
     }
-    arguments = command.substr(quote + 1);
-    if (!arguments.empty() && arguments.back() == '"')
-        arguments.pop_back();
+    std::string inner = command.substr(quote + 1);
+    inner.erase(std::remove(inner.begin(), inner.end(), '"'), inner.end());
     program = command.substr(0, quote > 0 ? quote - 1 : 0);
+    // The argument goes on quoted, as one argument, so that a blank or a
+    // comma in a path splits nothing off and makes no switch; a leading
+    // switch ("/select,") stays in front of the quotes.
+    std::string lead;
+    const size_t comma = inner.find(',');
+    if (!inner.empty() && inner.front() == '/' && comma != std::string::npos) {
+        lead = inner.substr(0, comma + 1);
+        inner.erase(0, comma + 1);
+    }
+    arguments = inner.empty() ? lead : lead + "\"" + inner + "\"";
 }
 
 std::string ShellOpen(std::string &command) {

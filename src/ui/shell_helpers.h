@@ -25,7 +25,7 @@ std::string StartSystemProgram(const std::string &name, const std::string &argum
 // never through the file's association, which a user's own classes decide.
 std::string StartHelpViewer(const std::string &helpFile);
 // The same for a command split as ShellOpen splits it (program, blank,
-// "arguments"; the quotes are not passed on).
+// "arguments"; the argument is passed on quoted).
 std::string StartSystemCommand(const std::string &command);
 // What starts a program by its path (the shell unless a test puts a recorder
 // here; an empty function puts the shell back); returns the shell's code.
@@ -34,7 +34,9 @@ using ProgramStarter =
 void SetProgramStarter(ProgramStarter starter);
 // The text of a shell start result.
 std::string ShellErrText(long code);
-// Splits a command of the form program, blank, "arguments" (quotes dropped).
+// Splits a command of the form program, blank, "argument": the argument comes
+// back as one quoted argument, a leading switch such as "/select," before its
+// opening quote; quotes inside it are dropped.
 void SplitShellCommand(const std::string &command, std::string &program, std::string &arguments);
 // Ends every process whose executable file name equals name (ignoring case);
 // true when at least one was ended.

@@ -26,6 +26,7 @@
 #include "support/scan_pass.h"
 #include "support/store_support.h"
 #include "support/testing.h"
+#include "system/codepage.h"
 #include "system/files.h"
 #include "system/handles.h"
 #include "system/text.h"
@@ -408,6 +409,24 @@ TEST_F(BackupTest, NothingIsCopiedOutThroughALinkedFolder) {
 
 // An offline installation on a drive of its own, its SOFTWARE hive loaded as
 // "_REMOTE_SOFTWARE": backups cross between its view and the running system's.
+TEST_F(BackupTest, AFileNameTheCodePageCannotSpellIsNotCopied) {
+    const std::string folder = MakeStartupFolder();
+    const std::string victim = folder + "..\\victim.bat";
+    ASSERT_TRUE(WriteFileBytes(victim, "admin"));
+    ASSERT_TRUE(WriteFileBytes(folder + "plain.bat", "plain"));
+    const std::wstring named = WideText(folder) + L"..\xFF0Fvictim.bat";
+    HANDLE file = CreateFileW(named.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+    ScanIt(18);
+    Told([&] { BackupSelectedLocation(ui_, 18, 1); }, {dir_.path()});
+    EXPECT_EQ(ReadFileBytes(dir_ / "18(1)\\plain.bat"), "plain");
+    for (const char *copy : {"18(1)\\victim.bat", "victim.bat"})
+        EXPECT_EQ(GetFileAttributesA((dir_ / copy).c_str()), INVALID_FILE_ATTRIBUTES) << copy;
+    EXPECT_EQ(ReadFileBytes(victim), "admin");
+    DeleteFileW(named.c_str());
+}
+
 TEST_F(BackupTest, BackupsCrossBetweenTheOfflineAndTheRunningView) {
     KeyGuard guard;
     TestKey scratch(HKEY_LOCAL_MACHINE, kScratch);

@@ -22,6 +22,7 @@
 #include "support/scan_pass.h"
 #include "support/testing.h"
 #include "system/platform.h"
+#include "system/codepage.h"
 
 namespace {
 
@@ -421,6 +422,44 @@ TEST_F(WatchTest, NothingIsCopiedOutThroughALinkedStartupFolder) {
     EXPECT_EQ(GetFileAttributesA(copy.c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_NE(log.text().find("18 = " + folder + "secret.bat"), std::string::npos);
     EXPECT_EQ(ReadFileBytes(elsewhere / "secret.bat"), "secret");
+}
+
+// A user's file whose name the code page turns into "../qmvictim.bat": the
+// snapshot, Yes and No copy and delete nothing its dots lead to.
+TEST_F(WatchTest, BestFitFileNameStaysWhereItIs) {
+    UseInstallations(0);
+    LoadPaths();
+    ASSERT_TRUE(SetScope(true));
+    const std::string folder = ScanLocations()[18].Passes[1].KeyText;
+    const bool made = GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES;
+    ASSERT_TRUE(MakeFolders(folder));
+    const std::string victim = folder + "..\\qmvictim.bat";
+    ASSERT_TRUE(WriteFileBytes(victim, "admin"));
+    const std::wstring named = WideText(folder) + L"..\xFF0Fqmvictim.bat";
+    HANDLE file = CreateFileW(named.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+    StartWatching();
+    // A copy would land where the dots lead from the copy folder.
+    const auto copied = [&] {
+        return GetFileAttributesA((folder_ / "18(1)\\qmvictim.bat").c_str()) != INVALID_FILE_ATTRIBUTES ||
+               GetFileAttributesA((folder_ / "qmvictim.bat").c_str()) != INVALID_FILE_ATTRIBUTES;
+    };
+    EXPECT_FALSE(copied());
+
+    host_.answers = {kAnswerNo};
+    EXPECT_GE(Tick(), 1u);
+    EXPECT_EQ(ReadFileBytes(victim), "admin");
+    EXPECT_NE(GetFileAttributesW(named.c_str()), INVALID_FILE_ATTRIBUTES);
+    host_.answers = {kAnswerYes};
+    Tick();
+    EXPECT_FALSE(copied());
+    EXPECT_EQ(ReadFileBytes(victim), "admin");
+
+    DeleteFileW(named.c_str());
+    DeleteFileA(victim.c_str());
+    if (made)
+        RemoveDirectoryA(folder.c_str());
 }
 
 } // namespace

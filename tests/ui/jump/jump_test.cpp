@@ -181,12 +181,12 @@ TEST(Jump, SystemProgramsStartByTheirFullPaths) {
     EXPECT_EQ(started[0].path, windows + "\\regedit.exe");
     EXPECT_EQ(started[0].folder, windows);
     EXPECT_EQ(started[1].path, windows + "\\explorer.exe");
-    EXPECT_EQ(started[1].arguments, "C:\\Program Files\\Tool");
+    EXPECT_EQ(started[1].arguments, "\"C:\\Program Files\\Tool\"");
     // The browser's registered application path.
     const std::string browser = started[2].path;
     EXPECT_EQ(_stricmp(browser.c_str(), "C:\\Program Files\\Internet Explorer\\iexplore.exe"), 0) << browser;
     EXPECT_EQ(started[2].folder, browser.substr(0, browser.find_last_of('\\')));
-    EXPECT_EQ(started[2].arguments, "https://www.google.com/search?q=tool.exe");
+    EXPECT_EQ(started[2].arguments, "\"https://www.google.com/search?q=tool.exe\"");
     // Help: the system's viewer, not whatever the file's association names.
     EXPECT_EQ(started[3].path, windows + "\\hh.exe");
     EXPECT_EQ(started[3].arguments, "\"C:\\Program Files\\Quillmara\\Help\\Quillmara.chm\"");

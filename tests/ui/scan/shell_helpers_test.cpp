@@ -42,11 +42,16 @@ TEST(ShellHelpers, ClassIdentifiers) {
     EXPECT_FALSE(IsClsid(shortOne));
 }
 
-TEST(ShellHelpers, ACommandSplitsIntoProgramAndUnquotedArguments) {
+TEST(ShellHelpers, ACommandSplitsIntoProgramAndOneQuotedArgument) {
     std::string program, arguments;
     SplitShellCommand("explorer.exe \"C:\\Program Files\\Some Folder\"", program, arguments);
     EXPECT_EQ(program, "explorer.exe");
-    EXPECT_EQ(arguments, "C:\\Program Files\\Some Folder");
+    EXPECT_EQ(arguments, "\"C:\\Program Files\\Some Folder\"");
+    // A comma in the path makes no Explorer switch; "/select," stays a switch.
+    SplitShellCommand("explorer.exe \"/select,C:\\a,b\\x.exe\"", program, arguments);
+    EXPECT_EQ(arguments, "/select,\"C:\\a,b\\x.exe\"");
+    SplitShellCommand("explorer.exe \"C:\\a,/e\"", program, arguments);
+    EXPECT_EQ(arguments, "\"C:\\a,/e\"");
     SplitShellCommand("C:\\Help\\Quillmara.chm", program, arguments);
     EXPECT_EQ(program, "C:\\Help\\Quillmara.chm");
     EXPECT_EQ(arguments, "");
