@@ -13,8 +13,6 @@
 #include "system/files.h"
 #include "system/log.h"
 
-const char *const kBackupDisabledFolder = "AutorunsDisabled";
-
 namespace {
 
 const char *const kTitle = "Quillmara";
@@ -87,7 +85,7 @@ void BackupFolderPass(const ScanLocation &loc, const BackupRec &base, int locati
         // copy goes to the same subfolder of the copy folder, and the section
         // names the pass folder either way.
         const bool disabled = entry.Disabled && !passFolder.empty();
-        const std::string target = disabled ? copies + kBackupDisabledFolder + "\\" : copies;
+        const std::string target = disabled ? copies + kDisabledName + "\\" : copies;
         if ((disabled && !MakeDirectory(copies.substr(0, copies.size() - 1))) || !CopyInto(entry.ItemName, target)) {
             WriteLog("BackupKey unable to copy " + entry.ItemName + " to " + target);
             flags.failure = true;

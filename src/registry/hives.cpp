@@ -64,7 +64,7 @@ const LoadedHive *FindListed(HKEY root, const std::string &name) {
 // also recorded here (the value's name is the key's full name, its data the
 // hive file), and a later run unloads a hive an earlier one left behind, and
 // only such a hive.
-const std::string kHiveRecords = "SOFTWARE\\Fernhollowsys\\Quillmara\\Hives";
+const std::string kHiveRecords = std::string(kSettingsKeyPath) + "\\Hives";
 
 void RecordLoad(HKEY root, const std::string &name, const std::string &file) {
     ScopedKey key(CreateKeyWrite(HKEY_LOCAL_MACHINE, kHiveRecords));
