@@ -1,6 +1,6 @@
 // The registry names every layer shares: the program's settings key, the
-// disabled store's key and value name, the prefix under which an offline installation's hives are loaded,
-// and the list of user profiles.
+// disabled store's key and value name, the prefix under which an offline
+// installation's hives are loaded, and the list of user profiles.
 #pragma once
 #include <string>
 
