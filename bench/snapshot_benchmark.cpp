@@ -35,7 +35,7 @@ class QuietHost : public SnapshotHost, public ChangeUi {
     void HideProgress() override {}
     void SetBusy(bool) override {}
     ChangeUi &Ui() override { return *this; }
-    std::string GridsText() override { return "list\r\n"; }
+    std::string GetGridsText() override { return ""; }
     void OpenFolder(const std::string &) override {}
     void ShowMainWindow(bool) override {}
 };

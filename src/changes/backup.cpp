@@ -19,8 +19,6 @@
 #include "system/folder_trust.h"
 #include "system/log.h"
 
-const char *const kBackupDisabledFolder = "AutorunsDisabled";
-
 namespace {
 
 const char *const kTitle = "Quillmara";
@@ -158,7 +156,7 @@ void BackupFolderPass(const ScanLocation &loc, const BackupRec &base, int locati
         // copy goes to the same subfolder of the copy folder, and the section
         // names the pass folder either way.
         const bool disabled = entry.Disabled && !passFolder.empty();
-        const std::string target = disabled ? copies + kBackupDisabledFolder + "\\" : copies;
+        const std::string target = disabled ? copies + kDisabledName + "\\" : copies;
         if (!NameActsSafely(entry)) {
             flags.failure = true;
             continue;

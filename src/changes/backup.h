@@ -28,9 +28,7 @@ struct BackupRec {
 std::string BackupIndexFile(const std::string &folder, int location);            // folder\L.dat
 std::string BackupHiveFile(const std::string &folder, int location, int pass);   // folder\L(N).regf
 std::string BackupCopyFolder(const std::string &folder, int location, int pass); // folder\L(N)\ .
-// Subfolder of a copy folder that holds the copies of disabled files.
-extern const char *const kBackupDisabledFolder;
-
+// (The copies of a pass's disabled files lie in its copy folder's "AutorunsDisabled".)
 // Writes the record as section [Section] of the index file and reads it back;
 // true when the read-back finds a non-empty Path. Section numbers and Scope
 // values are 16-bit: a section outside 1 to 32767 or a Scope that is no

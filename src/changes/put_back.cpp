@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr const char *kDisabledSub = "\\AutorunsDisabled";
+const std::string kDisabledSub = "\\" + kDisabledName;
 
 bool KeyExists(HKEY root, const std::string &path) {
     ScopedKey key(OpenKey(root, path));

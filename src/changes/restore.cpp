@@ -28,8 +28,8 @@ bool IsOdd(const std::string &decimal) { return std::atoi(decimal.c_str()) % 2 !
 // Copies every file of copies into target (both ending in "\"), and the
 // copies of disabled files back into target's "AutorunsDisabled".
 void CopyBack(const std::string &copies, const std::string &target, ChangeFlags &flags, int &failed) {
-    const std::string disabledCopies = copies + kBackupDisabledFolder + "\\";
-    const std::string disabledTarget = target + kBackupDisabledFolder + "\\";
+    const std::string disabledCopies = copies + kDisabledName + "\\";
+    const std::string disabledTarget = target + kDisabledName + "\\";
     for (const auto &[from, to] : {std::pair{copies, target}, std::pair{disabledCopies, disabledTarget}}) {
         const std::vector<std::string> files = ListFolderFiles(from);
         if (files.empty())

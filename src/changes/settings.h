@@ -3,7 +3,7 @@
 #pragma once
 #include <string>
 
-constexpr const char *kSettingsKeyPath = "Software\\Fernhollowsys\\Quillmara";
+#include "registry/names.h"
 
 // The text of a settings value, cut at its first NUL; "" when the key or the
 // value is missing.

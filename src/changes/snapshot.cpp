@@ -220,7 +220,7 @@ void MakeSnapshotKey(HKEY root, const std::string &path) { CloseKey(CreateKeyWri
 std::string PassFileStem(int location, int pass) { return std::to_string(location) + "(" + std::to_string(pass) + ")"; }
 
 std::string SnapshotCopyFolder(const std::string &snapshot, int location, int pass, bool disabled) {
-    return snapshot + "\\" + (disabled ? "AutorunsDisabled\\" : "") + PassFileStem(location, pass) + "\\";
+    return snapshot + "\\" + (disabled ? kDisabledName + "\\" : std::string()) + PassFileStem(location, pass) + "\\";
 }
 
 std::string PassKeyPath(const std::string &keyText, const std::string &rootText, bool snapshotPass) {

@@ -28,10 +28,10 @@ namespace {
 // copy runs it is the source key as REG_SZ (the target may be partial); once
 // the target is whole it is the list of the source key and kTargetWhole, so
 // that a move stopped while it deletes its source never copies again.
-const std::string kMoveRecords = "SOFTWARE\\Fernhollowsys\\Quillmara\\Moves";
+const std::string &kMoveRecords = kMoveRecordsPath;
 const std::string kTargetWhole = "Copied";
 // Where RestoreKeyFromFile keeps the earlier content of a key while it works.
-const std::string kRestoreCopyBase = "SOFTWARE\\Fernhollowsys\\Quillmara";
+const std::string kRestoreCopyBase = kSettingsKeyPath;
 
 // ---- The seam: every registry call of this module passes here. ----
 

@@ -64,7 +64,7 @@ const LoadedHive *FindListed(HKEY root, const std::string &name) {
 // also recorded here (the value's name is the key's full name, its data the
 // hive file), and a later run unloads a hive an earlier one left behind, and
 // only such a hive.
-const std::string kHiveRecords = "SOFTWARE\\Fernhollowsys\\Quillmara\\Hives";
+const std::string kHiveRecords = std::string(kSettingsKeyPath) + "\\Hives";
 
 void RecordLoad(HKEY root, const std::string &name, const std::string &file) {
     ScopedKey key(CreateKeyWrite(HKEY_LOCAL_MACHINE, kHiveRecords));
@@ -81,7 +81,7 @@ void DropRecord(HKEY root, const std::string &name) {
 // The records of key moves (disabled store) whose target lay in a hive that
 // is unloaded now: whatever is mounted under that name later is another
 // installation's, or the same one changed elsewhere, so none is acted on.
-const std::string kMoveRecords = "SOFTWARE\\Fernhollowsys\\Quillmara\\Moves";
+const std::string &kMoveRecords = kMoveRecordsPath;
 
 void DropMoveRecordsBelow(HKEY root, const std::string &name) {
     ScopedKey key(OpenKeyWrite(HKEY_LOCAL_MACHINE, kMoveRecords));

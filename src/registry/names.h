@@ -1,8 +1,14 @@
-// The registry names every layer shares: the disabled store's key and value
-// name, the prefix under which an offline installation's hives are loaded,
-// and the list of user profiles.
+// The registry names every layer shares: the program's settings key, the
+// disabled store's key and value name, the prefix under which an offline
+// installation's hives are loaded, and the list of user profiles.
 #pragma once
 #include <string>
+
+// The program's settings key below HKEY_LOCAL_MACHINE.
+constexpr const char *kSettingsKeyPath = "Software\\Fernhollowsys\\Quillmara";
+
+// Below it, the records of key moves that the next start finishes.
+inline const std::string kMoveRecordsPath = std::string(kSettingsKeyPath) + "\\Moves";
 
 // The subkey (or, for services and drivers, the value) that holds what was disabled.
 inline const std::string kDisabledName = "AutorunsDisabled";

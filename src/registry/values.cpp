@@ -182,3 +182,8 @@ bool WriteString(HKEY key, const std::string &name, const std::string &text) {
     return RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE *>(text.data()),
                           static_cast<DWORD>(text.size())) == ERROR_SUCCESS;
 }
+
+bool WriteDword(HKEY key, const std::string &name, DWORD number) {
+    return RegSetValueExA(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE *>(&number), sizeof number) ==
+           ERROR_SUCCESS;
+}

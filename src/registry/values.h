@@ -50,3 +50,5 @@ std::vector<NamedRegValue> EnumValues(HKEY key);
 
 // Writes text as REG_SZ: the ANSI bytes, no terminating NUL counted.
 bool WriteString(HKEY key, const std::string &name, const std::string &text);
+// Writes number as REG_DWORD.
+bool WriteDword(HKEY key, const std::string &name, DWORD number);

@@ -30,33 +30,32 @@ std::vector<ScanLocation> CopyDefinitions() {
     return copy;
 }
 
-} // namespace
-
-bool WatchRescan() {
+// Scans a fresh copy of the definitions, each location through scanOne, into
+// target. False (target untouched) when another scan is running.
+template <typename ScanOne> bool ScanCopy(std::vector<ScanLocation> &target, ScanOne scanOne) {
     ScanGuard guard;
     if (!guard.acquired())
         return false;
     ScanMemoScope memo;
-    std::vector<ScanLocation> watch = CopyDefinitions();
+    std::vector<ScanLocation> locations = CopyDefinitions();
     const InstallContext install = ScannedInstallation();
-    for (int n = 1; n <= UpperBound(watch); ++n) {
-        ScanLocation &loc = watch[static_cast<size_t>(n)];
-        RelayUsers(loc.MainKey, loc.LocalPath + loc.Path, loc.Entries, loc.Category, n, loc.ValueName, loc.Scope,
-                   loc.Passes, install);
-    }
-    WatchLocations() = std::move(watch);
+    for (int n = 1; n <= UpperBound(locations); ++n)
+        scanOne(locations[static_cast<size_t>(n)], n, install);
+    target = std::move(locations);
     return true;
 }
 
+} // namespace
+
+bool WatchRescan() {
+    return ScanCopy(WatchLocations(), [](ScanLocation &loc, int n, const InstallContext &install) {
+        RelayUsers(loc.MainKey, loc.LocalPath + loc.Path, loc.Entries, loc.Category, n, loc.ValueName, loc.Scope,
+                   loc.Passes, install);
+    });
+}
+
 bool TakeSnapshot() {
-    ScanGuard guard;
-    if (!guard.acquired())
-        return false;
-    ScanMemoScope memo;
-    std::vector<ScanLocation> snapshot = CopyDefinitions();
-    const InstallContext install = ScannedInstallation();
-    for (int n = 1; n <= UpperBound(snapshot); ++n) {
-        ScanLocation &loc = snapshot[static_cast<size_t>(n)];
+    return ScanCopy(SnapshotLocations(), [](ScanLocation &loc, int n, const InstallContext &install) {
         const std::string keyPath = loc.RemotePath + loc.Path;
         if (loc.MainKey != nullptr)
             RelayUsers(loc.MainKey, keyPath, loc.Entries, loc.Category, n, loc.ValueName, loc.Scope + 1, loc.Passes,
@@ -64,9 +63,7 @@ bool TakeSnapshot() {
         else
             ScanStartupFolders(loc.MainKey, keyPath, loc.Entries, loc.Category, n, loc.ValueName, loc.Scope, loc.Passes,
                                install);
-    }
-    SnapshotLocations() = std::move(snapshot);
-    return true;
+    });
 }
 
 std::string GetRemoteEnvironment() {

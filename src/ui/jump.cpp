@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "registry/access.h"
+#include "registry/names.h"
 #include "scan/pathops.h"
 #include "scan/state.h"
 #include "system/log.h"
@@ -18,7 +19,6 @@
 
 namespace {
 
-constexpr const char *kDisabledStore = "AutorunsDisabled";
 constexpr const char *kSearchSite = "https://www.google.com";
 // How long the program waits for the registry editor to come up and to be
 // idle: generous, since a busy machine may take many seconds; each wait ends
@@ -115,7 +115,7 @@ JumpPlan PlanJump(const JumpRow &row, const std::function<bool(HKEY, const std::
         return plan;
     }
     const std::string name = row.itemName.empty() ? row.entryName : row.itemName;
-    const std::string store = L + "\\" + kDisabledStore;
+    const std::string store = L + "\\" + kDisabledName;
     switch (row.itemType) {
     case 0:
     case 2:

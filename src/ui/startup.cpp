@@ -34,15 +34,8 @@ bool ReadEulaAccepted() {
 }
 
 bool WriteEulaAccepted() {
-    ScopedKey software(OpenKeyWrite(HKEY_LOCAL_MACHINE, "Software"));
-    if (!software)
-        return false;
-    ScopedKey settings(CreateKeyWrite(software.get(), "Fernhollowsys\\Quillmara"));
-    if (!settings)
-        return false;
-    const DWORD one = 1;
-    return RegSetValueExA(settings.get(), "EulaAccepted", 0, REG_DWORD, reinterpret_cast<const BYTE *>(&one),
-                          sizeof one) == ERROR_SUCCESS;
+    ScopedKey settings(CreateKeyWrite(HKEY_LOCAL_MACHINE, kSettingsKeyPath));
+    return settings && WriteDword(settings.get(), "EulaAccepted", 1);
 }
 
 std::string ExePath() {

@@ -102,7 +102,7 @@ bool LooselyEqual(const std::string &expected, const std::string &got) {
     return want.size() == have.size();
 }
 
-// Every shortcut, internet shortcut and task file of the shared sample folder
+// Every shortcut, internet shortcut and task file of the real sample folder
 // gives the target its manifest names, through the readers of the folder pass.
 TEST(ShortcutTargetsTest, RealSamplesGiveTheTargetsTheirManifestNames) {
     const std::map<std::string, std::string (*)(const std::string &)> readers = {
@@ -113,10 +113,9 @@ TEST(ShortcutTargetsTest, RealSamplesGiveTheTargetsTheirManifestNames) {
          }},
         {"url", [](const std::string &p) { return UrlTarget(p); }},
         {"job", [](const std::string &p) { return TaskTarget(p); }}};
-    const std::string folder = DosPath(QM_SOURCE_DIR "/../shared/real-files");
+    const std::string folder = DosPath(QM_SOURCE_DIR "/tests/data/real-files");
     std::istringstream lines(ReadFileBytes(folder + "\\manifest.tsv"));
-    ASSERT_FALSE(lines.str().empty()) << "the real sample folder is missing: " << folder
-                                      << " (shared/ beside the clone)";
+    ASSERT_FALSE(lines.str().empty()) << "the real sample folder is missing: " << folder;
     int read = 0;
     for (std::string line; std::getline(lines, line);) {
         std::istringstream fields(line);
