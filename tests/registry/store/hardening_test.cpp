@@ -24,7 +24,7 @@ using namespace storetest;
 namespace {
 
 const HKEY kRoot = HKEY_LOCAL_MACHINE;
-const std::string kRecords = "SOFTWARE\\Fernhollowsys\\Quillmara";
+const std::string kRecords = "Software\\Fernhollowsys\\Quillmara";
 
 std::string Bytes(const std::wstring &text) {
     return std::string(reinterpret_cast<const char *>(text.data()), text.size() * sizeof(wchar_t));
