@@ -6,6 +6,13 @@ cd "$(dirname "$0")/.."
 ./setup-deps.sh
 cmake -S . -B build -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$(nproc)" --target scan_benchmark
+# The start-up and grid benchmarks need a display: the one given, or an Xvfb
+# of its own at a true-colour depth. Wine's desktop takes the display the
+# prefix's first program has, so it is set before Wine starts.
+. tools/private-display.sh
+start_private_display 90 130
+trap '[ -z "$xvfb_pid" ] || kill "$xvfb_pid"' EXIT
+
 export WINEPREFIX=$PWD/build/bench-prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
 cmake/wine-prefix.sh "$WINEPREFIX"
 wineserver -p
@@ -51,14 +58,9 @@ else
 fi
 # ---- end of the floor benchmark
 
-# ---- The start-up scan as the user waits for it (a window: under Xvfb when
-# there is no display).
+# ---- The start-up scan as the user waits for it.
 cmake --build build -j"$(nproc)" --target startup_benchmark
-if [ -n "${DISPLAY:-}" ]; then
-  wine build/startup_benchmark.exe || status=$?
-else
-  xvfb-run -a wine build/startup_benchmark.exe || status=$?
-fi
+wine build/startup_benchmark.exe || status=$?
 
 # ---- The snapshot benchmark: building the watch snapshot and one watch tick,
 # on the fresh prefix and with 1,000 Run values and 100 services.
@@ -67,20 +69,9 @@ wine build/snapshot_benchmark.exe || status=$?
 # ---- end of the snapshot benchmark
 
 # ---- The grid benchmark: LoadGrids of 20,000 entries beside the scan that
-# found them, and a full repaint of the visible page. It needs a display: the
-# one given, or an Xvfb of its own.
+# found them, and a full repaint of the visible page.
 cmake --build build -j"$(nproc)" --target grid_benchmark
-xvfb_pid=""
-if [ -z "${DISPLAY:-}" ]; then
-  for n in $(seq 90 99); do
-    [ -e "/tmp/.X11-unix/X$n" ] || { export DISPLAY=":$n"; break; }
-  done
-  Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb_pid=$!
-  sleep 1
-fi
 wine build/grid_benchmark.exe | cat || status=$?
-[ -z "$xvfb_pid" ] || kill "$xvfb_pid"
 # ---- end of the grid benchmark
 wineserver -k || true
 exit "$status"
