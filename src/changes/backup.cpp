@@ -60,17 +60,7 @@ BackupSecurityStandIn &StandIn() {
 bool ProtectBackupItem(const std::string &path) {
     if (StandIn().write)
         return StandIn().write(path, kBackupSecurity);
-    const DescriptorFromText sd(kBackupSecurity);
-    PSID owner = nullptr;
-    PACL dacl = nullptr;
-    BOOL defaulted = FALSE, present = FALSE;
-    DWORD rc = ERROR_INVALID_SECURITY_DESCR;
-    if (sd.get() != nullptr && GetSecurityDescriptorOwner(sd.get(), &owner, &defaulted) &&
-        GetSecurityDescriptorDacl(sd.get(), &present, &dacl, &defaulted))
-        rc = SetNamedSecurityInfoA(const_cast<char *>(path.c_str()), SE_FILE_OBJECT,
-                                   OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
-                                       PROTECTED_DACL_SECURITY_INFORMATION,
-                                   owner, nullptr, dacl, nullptr);
+    const DWORD rc = GiveProtectedSecurity(path, DescriptorFromText(kBackupSecurity));
     if (rc != ERROR_SUCCESS)
         WriteLog("BackupKey cannot protect " + path + ": " + ApiErrorText(static_cast<long>(rc)));
     return rc == ERROR_SUCCESS;

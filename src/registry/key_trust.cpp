@@ -39,16 +39,7 @@ std::string FaultOfKey(HKEY key, const std::string &keyName) {
 
 // Gives the key the owner and protected DACL of kRecordKeySecurity.
 bool Repair(HKEY key, const DescriptorFromText &sd) {
-    PSID owner = nullptr;
-    PACL dacl = nullptr;
-    BOOL defaulted = FALSE, present = FALSE;
-    if (sd.get() == nullptr || !GetSecurityDescriptorOwner(sd.get(), &owner, &defaulted) ||
-        !GetSecurityDescriptorDacl(sd.get(), &present, &dacl, &defaulted))
-        return false;
-    return SetSecurityInfo(key, SE_REGISTRY_KEY,
-                           OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
-                               PROTECTED_DACL_SECURITY_INFORMATION,
-                           owner, nullptr, dacl, nullptr) == ERROR_SUCCESS;
+    return GiveProtectedSecurity(key, SE_REGISTRY_KEY, sd) == ERROR_SUCCESS;
 }
 
 // Checks and repairs root\path and what lies below it; depth bounds a tree
@@ -81,16 +72,6 @@ bool SecureTree(HKEY root, const std::string &path, const DescriptorFromText &sd
 }
 
 } // namespace
-
-DescriptorFromText::DescriptorFromText(const std::string &text) {
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(text.c_str(), SDDL_REVISION_1, &sd_, nullptr))
-        sd_ = nullptr;
-}
-
-DescriptorFromText::~DescriptorFromText() {
-    if (sd_ != nullptr)
-        LocalFree(sd_);
-}
 
 void SetKeySecurityRead(KeySecurityRead read) { ReadStandIn() = std::move(read); }
 

@@ -8,19 +8,7 @@
 #include <functional>
 #include <string>
 
-// A descriptor made from its string form (null when the text is none),
-// freed with the object.
-class DescriptorFromText {
-  public:
-    explicit DescriptorFromText(const std::string &text);
-    ~DescriptorFromText();
-    DescriptorFromText(const DescriptorFromText &) = delete;
-    DescriptorFromText &operator=(const DescriptorFromText &) = delete;
-    PSECURITY_DESCRIPTOR get() const { return sd_; }
-
-  private:
-    PSECURITY_DESCRIPTOR sd_ = nullptr;
-};
+#include "system/folder_trust.h"
 
 // Owner Administrators; a protected DACL giving Administrators and SYSTEM
 // full control and Users read, passed on to every subkey.

@@ -42,25 +42,6 @@ std::optional<bool> &KeptOverride() {
     return kept;
 }
 
-// A local descriptor made from a descriptor string, freed with the object.
-class ParsedDescriptor {
-  public:
-    explicit ParsedDescriptor(const char *text) {
-        if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(text, SDDL_REVISION_1, &sd_, nullptr))
-            sd_ = nullptr;
-    }
-    ~ParsedDescriptor() {
-        if (sd_ != nullptr)
-            LocalFree(sd_);
-    }
-    ParsedDescriptor(const ParsedDescriptor &) = delete;
-    ParsedDescriptor &operator=(const ParsedDescriptor &) = delete;
-    PSECURITY_DESCRIPTOR get() const { return sd_; }
-
-  private:
-    PSECURITY_DESCRIPTOR sd_ = nullptr;
-};
-
 bool Exists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 struct LocalFreer {
@@ -133,17 +114,7 @@ bool SecureItem(const std::string &path) {
         SetLastError(ERROR_REPARSE_TAG_INVALID);
         return false;
     }
-    ParsedDescriptor sd(kDataFolderSecurity);
-    PSID owner = nullptr;
-    PACL dacl = nullptr;
-    BOOL present = FALSE, defaulted = FALSE;
-    if (sd.get() == nullptr || !GetSecurityDescriptorOwner(sd.get(), &owner, &defaulted) ||
-        !GetSecurityDescriptorDacl(sd.get(), &present, &dacl, &defaulted))
-        return false;
-    const DWORD rc = SetSecurityInfo(item.get(), SE_FILE_OBJECT,
-                                     OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
-                                         PROTECTED_DACL_SECURITY_INFORMATION,
-                                     owner, nullptr, dacl, nullptr);
+    const DWORD rc = GiveProtectedSecurity(item.get(), SE_FILE_OBJECT, DescriptorFromText(kDataFolderSecurity));
     SetLastError(rc);
     return rc == ERROR_SUCCESS;
 }
@@ -200,6 +171,47 @@ std::string AsideName(const std::string &folder) {
 }
 
 } // namespace
+
+DescriptorFromText::DescriptorFromText(const std::string &text) {
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(text.c_str(), SDDL_REVISION_1, &sd_, nullptr))
+        sd_ = nullptr;
+}
+
+DescriptorFromText::~DescriptorFromText() {
+    if (sd_ != nullptr)
+        LocalFree(sd_);
+}
+
+namespace {
+
+constexpr SECURITY_INFORMATION kProtectedParts =
+    OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION;
+
+// The owner and DACL of sd; false when it has none to give.
+bool PartsOf(const DescriptorFromText &sd, PSID &owner, PACL &dacl) {
+    BOOL defaulted = FALSE, present = FALSE;
+    return sd.get() != nullptr && GetSecurityDescriptorOwner(sd.get(), &owner, &defaulted) &&
+           GetSecurityDescriptorDacl(sd.get(), &present, &dacl, &defaulted);
+}
+
+} // namespace
+
+DWORD GiveProtectedSecurity(HANDLE object, SE_OBJECT_TYPE type, const DescriptorFromText &sd) {
+    PSID owner = nullptr;
+    PACL dacl = nullptr;
+    if (!PartsOf(sd, owner, dacl))
+        return ERROR_INVALID_SECURITY_DESCR;
+    return SetSecurityInfo(object, type, kProtectedParts, owner, nullptr, dacl, nullptr);
+}
+
+DWORD GiveProtectedSecurity(const std::string &path, const DescriptorFromText &sd) {
+    PSID owner = nullptr;
+    PACL dacl = nullptr;
+    if (!PartsOf(sd, owner, dacl))
+        return ERROR_INVALID_SECURITY_DESCR;
+    return SetNamedSecurityInfoA(const_cast<char *>(path.c_str()), SE_FILE_OBJECT, kProtectedParts, owner, nullptr,
+                                 dacl, nullptr);
+}
 
 std::string FolderSecurityFault(PSECURITY_DESCRIPTOR descriptor) { return WriteRightsFault(descriptor, kWriteRights); }
 
@@ -292,7 +304,7 @@ std::string PathSecurityFault(const std::string &path) {
 bool MakeProtectedFolder(const std::string &folder) {
     // Only a folder owned by Administrators is one the next start trusts: an
     // account that may not name them as owner (no administrator) makes none.
-    ParsedDescriptor sd(kDataFolderSecurity);
+    const DescriptorFromText sd(kDataFolderSecurity);
     SECURITY_ATTRIBUTES sa{sizeof sa, sd.get(), FALSE};
     if (sd.get() != nullptr && CreateDirectoryA(folder.c_str(), &sa))
         return true;

@@ -10,8 +10,29 @@
 #pragma once
 #include <windows.h>
 
+#include <accctrl.h>
+
 #include <optional>
 #include <string>
+
+// A descriptor made from its string form (null when the text is none),
+// freed with the object.
+class DescriptorFromText {
+  public:
+    explicit DescriptorFromText(const std::string &text);
+    ~DescriptorFromText();
+    DescriptorFromText(const DescriptorFromText &) = delete;
+    DescriptorFromText &operator=(const DescriptorFromText &) = delete;
+    PSECURITY_DESCRIPTOR get() const { return sd_; }
+
+  private:
+    PSECURITY_DESCRIPTOR sd_ = nullptr;
+};
+
+// Gives an open object (file, folder or key), or the file or folder at path,
+// the owner and the protected DACL of sd: ERROR_SUCCESS, or the error.
+DWORD GiveProtectedSecurity(HANDLE object, SE_OBJECT_TYPE type, const DescriptorFromText &sd);
+DWORD GiveProtectedSecurity(const std::string &path, const DescriptorFromText &sd);
 
 // The security of a data folder the program makes, as a descriptor string:
 // owner Administrators; a protected DACL giving Administrators and SYSTEM full

@@ -17,14 +17,7 @@
 
 namespace {
 
-std::string FaultOf(const char *descriptor) {
-    PSECURITY_DESCRIPTOR sd = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(descriptor, SDDL_REVISION_1, &sd, nullptr))
-        return "<unparsed>";
-    std::string fault = FolderSecurityFault(sd);
-    LocalFree(sd);
-    return fault;
-}
+std::string FaultOf(const char *descriptor) { return FolderSecurityFault(DescriptorFromText(descriptor).get()); }
 
 TEST(FolderTrust, OnlyAdministratorsAndSystemMayOwnOrWrite) {
     // The folder the program makes: trusted, and shielded from what its

@@ -15,14 +15,7 @@
 
 namespace {
 
-std::string FaultOf(const char *link) {
-    PSECURITY_DESCRIPTOR l = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(link, SDDL_REVISION_1, &l, nullptr))
-        return "<unparsed>";
-    std::string fault = LinkOwnerFault(l);
-    LocalFree(l);
-    return fault;
-}
+std::string FaultOf(const char *link) { return LinkOwnerFault(DescriptorFromText(link).get()); }
 
 // The compatibility links' own security: everyone denied listing, SYSTEM and
 // Administrators in full.
