@@ -109,7 +109,8 @@ void Allow(ChangeRec &rec, const ChangeContext &ctx) {
             MakeCopyFolders(SnapshotPath(), rec.Location, ctx.entry->PassIndex, ctx.entry->Disabled) &&
             !CopyFileNoLink(file, ctx.copyFolder + FileNamePart(file)))
             WriteLog("Error saving Startmenu shortcut to snapshot.");
-    } else if (!registry && (!NameActsSafely(*ctx.entry) || !FileOp(ctx.copyFolder + FileNamePart(file), "", kFoDelete, 0))) {
+    } else if (!registry &&
+               (!NameActsSafely(*ctx.entry) || !FileOp(ctx.copyFolder + FileNamePart(file), "", kFoDelete, 0))) {
         WriteLog("Unable to restore startup entry from snapshot.");
     }
     rec.Accepted = true;

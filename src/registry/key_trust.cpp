@@ -1,8 +1,5 @@
 #include "registry/key_trust.h"
 
-#include <aclapi.h>
-#include <sddl.h>
-
 #include "registry/access.h"
 #include "registry/hives.h"
 #include "registry/values.h"
@@ -27,14 +24,10 @@ std::string FaultOfKey(HKEY key, const std::string &keyName) {
         const DescriptorFromText read(ReadStandIn()(keyName));
         return KeySecurityFault(read.get());
     }
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    const DWORD rc = GetSecurityInfo(key, SE_REGISTRY_KEY, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-                                     nullptr, nullptr, nullptr, nullptr, &descriptor);
-    if (rc != ERROR_SUCCESS)
-        return "its security cannot be read: " + ApiErrorText(static_cast<long>(rc));
-    std::string fault = KeySecurityFault(descriptor);
-    LocalFree(descriptor);
-    return fault;
+    const OwnedSecurity descriptor = SecurityOfObject(key, SE_REGISTRY_KEY);
+    if (!descriptor)
+        return "its security cannot be read: " + ApiErrorText(static_cast<long>(GetLastError()));
+    return KeySecurityFault(descriptor.get());
 }
 
 // Gives the key the owner and protected DACL of kRecordKeySecurity.

@@ -26,16 +26,6 @@ bool IsAdministratorsOrSystem(PSID sid) {
            (IsWellKnownSid(sid, WinBuiltinAdministratorsSid) || IsWellKnownSid(sid, WinLocalSystemSid));
 }
 
-// Administrators, SYSTEM or the system's installer service, which owns and
-// writes the system's own folders (Program Files passes it on).
-bool IsSystemAccount(PSID sid) {
-    static PSID installer = [] {
-        PSID sid = nullptr;
-        ConvertStringSidToSidA("S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464", &sid);
-        return sid; // kept for the life of the process
-    }();
-    return IsAdministratorsOrSystem(sid) || (sid != nullptr && installer != nullptr && EqualSid(sid, installer));
-}
 
 std::optional<bool> &KeptOverride() {
     static std::optional<bool> kept;
@@ -44,20 +34,15 @@ std::optional<bool> &KeptOverride() {
 
 bool Exists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-struct LocalFreer {
-    void operator()(void *p) const { LocalFree(p); }
-};
-using ReadSecurity = std::unique_ptr<void, LocalFreer>;
-
 // The owner and DACL of a file or folder (null with last error set when they
 // cannot be read).
-ReadSecurity SecurityOf(const std::string &path) {
+OwnedSecurity SecurityOf(const std::string &path) {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     const DWORD rc = GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT,
                                            OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr, nullptr,
                                            nullptr, nullptr, &descriptor);
     SetLastError(rc);
-    return ReadSecurity(rc == ERROR_SUCCESS ? descriptor : nullptr);
+    return OwnedSecurity(rc == ERROR_SUCCESS ? descriptor : nullptr);
 }
 
 // Enables the backup, restore and take-ownership privileges of the process
@@ -213,6 +198,51 @@ DWORD GiveProtectedSecurity(const std::string &path, const DescriptorFromText &s
                                  dacl, nullptr);
 }
 
+bool IsSystemAccount(PSID sid) {
+    static PSID installer = [] {
+        PSID sid = nullptr;
+        ConvertStringSidToSidA("S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464", &sid);
+        return sid; // kept for the life of the process
+    }();
+    return IsAdministratorsOrSystem(sid) || (sid != nullptr && installer != nullptr && EqualSid(sid, installer));
+}
+
+OwnedSecurity SecurityOfObject(HANDLE object, SE_OBJECT_TYPE type) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const DWORD rc = GetSecurityInfo(object, type, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,
+                                     nullptr, nullptr, nullptr, &descriptor);
+    SetLastError(rc);
+    return OwnedSecurity(rc == ERROR_SUCCESS ? descriptor : nullptr);
+}
+
+OthersRights RightsOfOthers(PSECURITY_DESCRIPTOR descriptor, ACCESS_MASK rights, bool passedOnCounts) {
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL dacl = nullptr;
+    if (!GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) || !present || dacl == nullptr)
+        return OthersRights::NoDacl;
+    for (DWORD i = 0; i < dacl->AceCount; ++i) {
+        void *ace = nullptr;
+        if (!GetAce(dacl, i, &ace))
+            return OthersRights::Unreadable;
+        const auto *header = static_cast<const ACE_HEADER *>(ace);
+        const bool passedOnOnly = (header->AceFlags & INHERIT_ONLY_ACE) != 0;
+        if ((passedOnOnly && !passedOnCounts) || header->AceType == ACCESS_DENIED_ACE_TYPE ||
+            header->AceType == ACCESS_DENIED_OBJECT_ACE_TYPE || header->AceType == ACCESS_DENIED_CALLBACK_ACE_TYPE ||
+            header->AceType == ACCESS_DENIED_CALLBACK_OBJECT_ACE_TYPE)
+            continue;
+        // Allowed entries of the plain layout name their account after the
+        // mask; any other kind of allowed entry is not one judged here.
+        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE && header->AceType != ACCESS_ALLOWED_CALLBACK_ACE_TYPE)
+            return OthersRights::UnknownEntry;
+        const auto *allowed = static_cast<const ACCESS_ALLOWED_ACE *>(ace);
+        PSID sid = const_cast<DWORD *>(&allowed->SidStart);
+        const bool passedOnToCreator = passedOnOnly && IsValidSid(sid) && IsWellKnownSid(sid, WinCreatorOwnerSid);
+        if ((allowed->Mask & rights) != 0 && !IsSystemAccount(sid) && !passedOnToCreator)
+            return OthersRights::Granted;
+    }
+    return OthersRights::None;
+}
+
 std::string FolderSecurityFault(PSECURITY_DESCRIPTOR descriptor) { return WriteRightsFault(descriptor, kWriteRights); }
 
 std::string WriteRightsFault(PSECURITY_DESCRIPTOR descriptor, ACCESS_MASK writeRights) {
@@ -222,29 +252,17 @@ std::string WriteRightsFault(PSECURITY_DESCRIPTOR descriptor, ACCESS_MASK writeR
     BOOL defaulted = FALSE;
     if (!GetSecurityDescriptorOwner(descriptor, &owner, &defaulted) || !IsAdministratorsOrSystem(owner))
         return "its owner is not Administrators or SYSTEM";
-    BOOL present = FALSE;
-    PACL dacl = nullptr;
-    if (!GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) || !present || dacl == nullptr)
+    switch (RightsOfOthers(descriptor, writeRights, true)) {
+    case OthersRights::NoDacl:
         return "it lets everyone write";
-    for (DWORD i = 0; i < dacl->AceCount; ++i) {
-        void *ace = nullptr;
-        if (!GetAce(dacl, i, &ace))
-            return "its permissions cannot be read";
-        const auto *header = static_cast<const ACE_HEADER *>(ace);
-        if (header->AceType == ACCESS_DENIED_ACE_TYPE || header->AceType == ACCESS_DENIED_OBJECT_ACE_TYPE ||
-            header->AceType == ACCESS_DENIED_CALLBACK_ACE_TYPE ||
-            header->AceType == ACCESS_DENIED_CALLBACK_OBJECT_ACE_TYPE)
-            continue;
-        // Allowed entries of the plain layout name their account after the
-        // mask; any other kind of allowed entry is not one this folder needs.
-        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE && header->AceType != ACCESS_ALLOWED_CALLBACK_ACE_TYPE)
-            return "its permissions hold an entry of an unknown kind";
-        const auto *allowed = static_cast<const ACCESS_ALLOWED_ACE *>(ace);
-        PSID sid = const_cast<DWORD *>(&allowed->SidStart);
-        const bool passedOnToCreator =
-            (header->AceFlags & INHERIT_ONLY_ACE) != 0 && IsValidSid(sid) && IsWellKnownSid(sid, WinCreatorOwnerSid);
-        if ((allowed->Mask & writeRights) != 0 && !IsSystemAccount(sid) && !passedOnToCreator)
-            return "its permissions let others write";
+    case OthersRights::Unreadable:
+        return "its permissions cannot be read";
+    case OthersRights::UnknownEntry:
+        return "its permissions hold an entry of an unknown kind";
+    case OthersRights::Granted:
+        return "its permissions let others write";
+    case OthersRights::None:
+        break;
     }
     return "";
 }
@@ -295,7 +313,7 @@ std::string ProgramFileFault(const std::string &exePath) {
 }
 
 std::string PathSecurityFault(const std::string &path) {
-    const ReadSecurity descriptor = SecurityOf(path);
+    const OwnedSecurity descriptor = SecurityOf(path);
     if (!descriptor)
         return "its security cannot be read: " + ApiErrorText(static_cast<long>(GetLastError()));
     return FolderSecurityFault(descriptor.get());
@@ -326,7 +344,7 @@ bool SettleDataFolder(const std::string &folder, std::string &note) {
         return MakeProtectedFolder(folder);
     const std::string fault = DataFolderFault(folder);
     if (fault.empty()) {
-        const ReadSecurity descriptor = FolderSecurityKept() ? SecurityOf(folder) : nullptr;
+        const OwnedSecurity descriptor = FolderSecurityKept() ? SecurityOf(folder) : nullptr;
         if (descriptor && FolderOpenToOthers(descriptor.get())) {
             const OwnershipPrivileges held;
             std::string failed;

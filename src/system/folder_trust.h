@@ -12,6 +12,7 @@
 
 #include <accctrl.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -33,6 +34,33 @@ class DescriptorFromText {
 // the owner and the protected DACL of sd: ERROR_SUCCESS, or the error.
 DWORD GiveProtectedSecurity(HANDLE object, SE_OBJECT_TYPE type, const DescriptorFromText &sd);
 DWORD GiveProtectedSecurity(const std::string &path, const DescriptorFromText &sd);
+
+// Administrators, SYSTEM or the system's installer service (TrustedInstaller),
+// which owns and writes the system's own folders and links.
+bool IsSystemAccount(PSID sid);
+
+// A descriptor the system allocated, freed with the object.
+struct LocalFreer {
+    void operator()(void *p) const { LocalFree(p); }
+};
+using OwnedSecurity = std::unique_ptr<void, LocalFreer>;
+// The owner and DACL of an open object (file, folder or key); null, with the
+// error as the last error, when they cannot be read.
+OwnedSecurity SecurityOfObject(HANDLE object, SE_OBJECT_TYPE type);
+
+// What the DACL of a descriptor lets accounts other than the system's
+// (IsSystemAccount) do with rights, judged at its first entry that decides.
+enum class OthersRights {
+    None,         // nothing
+    Granted,      // an allowed entry gives another account one of rights
+    NoDacl,       // no DACL: everyone has every right
+    Unreadable,   // an entry cannot be read
+    UnknownEntry, // an allowed entry of a kind not judged here
+};
+// passedOnCounts: entries only passed on to what a folder holds count too
+// (but CREATOR OWNER's, given to whoever creates something inside, whose own
+// entry decides); else only the entries for the object itself count.
+OthersRights RightsOfOthers(PSECURITY_DESCRIPTOR descriptor, ACCESS_MASK rights, bool passedOnCounts);
 
 // The security of a data folder the program makes, as a descriptor string:
 // owner Administrators; a protected DACL giving Administrators and SYSTEM full
