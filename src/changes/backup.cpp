@@ -92,6 +92,8 @@ std::string TreeFault(const std::string &folder, int depth, std::string &where) 
         where = path;
         if (entry.link)
             return "it is a link or junction";
+        if (!entry.exact)
+            return "its name cannot be spelled exactly";
         fault = entry.folder ? (depth > 0 ? TreeFault(path, depth - 1, where) : "it is a folder too deep to check")
                              : ItemFault(path);
         if (!fault.empty())

@@ -346,9 +346,17 @@ bool EmptyFolder(const std::string &folder) {
     if (!IsFolderPath(folder))
         return false;
     bool empty = true;
-    for (const FolderEntry &item : ListFolder(folder + "\\"))
-        if (item.name != "." && item.name != ".." && !RemoveItem(folder + "\\" + item.name, item))
+    for (const FolderEntry &item : ListFolder(folder + "\\")) {
+        if (item.name == "." || item.name == "..")
+            continue;
+        // A name the code page cannot spell names some other path: left.
+        if (!item.exact) {
+            WriteLog("EmptyFolder left " + folder + "\\" + item.name + ": its name cannot be spelled exactly");
             empty = false;
+        } else if (!RemoveItem(folder + "\\" + item.name, item)) {
+            empty = false;
+        }
+    }
     return empty;
 }
 

@@ -53,7 +53,7 @@ void AddFolderEntry(PassContext &ctx, const std::string &folder, const std::stri
                     bool disabled) {
     StartupEntry &entry = AppendEntry(ctx);
     entry.EntryName = name;
-    if (!exact || !NameIsPlain(name)) {
+    if (!exact) {
         // Shown by name only: a path built from it would lead elsewhere.
         entry.ItemName = folder + name;
         entry.NameUnsafe = true;

@@ -134,23 +134,25 @@ bool FolderExists(const std::string &folder) {
     return static_cast<bool>(find);
 }
 
-std::vector<FolderEntry> ListFolder(const std::string &folder) {
+std::vector<FolderEntry> ListFolder(const std::wstring &folder) {
     std::vector<FolderEntry> items;
-    const std::wstring pattern = WideText(folder + "*");
-    if (pattern.empty())
+    if (folder.empty())
         return items;
     WIN32_FIND_DATAW data;
-    FindHandle find(FindFirstFileW(pattern.c_str(), &data));
+    FindHandle find(FindFirstFileW((folder + L"*").c_str(), &data));
     if (!find)
         return items;
     do {
-        const std::wstring wide(data.cFileName);
+        std::wstring wide(data.cFileName);
         const bool dots = wide == L"." || wide == L"..";
         items.push_back({AnsiText(wide), (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
-                         (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0, dots || NameActsExactly(wide)});
+                         (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0, dots || NameActsExactly(wide),
+                         std::move(wide)});
     } while (FindNextFileW(find.get(), &data));
     return items;
 }
+
+std::vector<FolderEntry> ListFolder(const std::string &folder) { return ListFolder(WideText(folder)); }
 
 std::vector<std::string> ListFolderFiles(const std::string &folder) {
     std::vector<std::string> names;

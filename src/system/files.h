@@ -37,11 +37,13 @@ struct FolderEntry {
     // The name acts on exactly this item (NameActsExactly); when false, name
     // is only what the code page makes of it and no path may be built from it.
     bool exact = true;
+    std::wstring wide; // the name as the file system holds it
 };
 // Every name of the folder (ending in "\"), files and subfolders, "." and ".."
 // included, in the order the file system gives them; none when it is missing.
 // Listed by the wide calls, each name given in the program's code page.
 std::vector<FolderEntry> ListFolder(const std::string &folder);
+std::vector<FolderEntry> ListFolder(const std::wstring &folder);
 // The files of the folder (normal, read-only, hidden, system, archive alike),
 // no subfolders; a file whose name is not exact is left out, with a log line
 // ("ListFolderFiles " and the name).

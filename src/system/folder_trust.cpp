@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "system/codepage.h"
 #include "system/files.h"
 #include "system/handles.h"
 #include "system/log.h"
@@ -88,8 +89,8 @@ class OwnershipPrivileges {
 // Gives the file or folder at path (never a link) kDataFolderSecurity: owner
 // Administrators and the protected DACL, set on the object opened, so that
 // nothing swapped in after a check is changed. Needs OwnershipPrivileges.
-bool SecureItem(const std::string &path) {
-    FileHandle item(CreateFileA(path.c_str(), READ_CONTROL | WRITE_DAC | WRITE_OWNER | FILE_READ_ATTRIBUTES,
+bool SecureItem(const std::wstring &path) {
+    FileHandle item(CreateFileW(path.c_str(), READ_CONTROL | WRITE_DAC | WRITE_OWNER | FILE_READ_ATTRIBUTES,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     BY_HANDLE_FILE_INFORMATION info{};
@@ -107,27 +108,28 @@ bool SecureItem(const std::string &path) {
 // Secures folder and everything in it; with removeContents everything in it is
 // then removed (links as links, what they lead to untouched), leaving the folder
 // empty. False, with the first failing path and its error in failed, when
-// anything failed.
-bool SecureTree(const std::string &folder, bool removeContents, std::string &failed) {
+// anything failed. Whoever made the folder chose the names in it: each item is
+// reached by its own name, never by what the code page makes of it.
+bool SecureTree(const std::wstring &folder, bool removeContents, std::string &failed) {
     if (!SecureItem(folder)) {
-        failed = folder + ": " + ApiErrorText(static_cast<long>(GetLastError()));
+        failed = AnsiText(folder) + ": " + ApiErrorText(static_cast<long>(GetLastError()));
         return false;
     }
     bool ok = true;
-    for (const FolderEntry &item : ListFolder(folder + "\\")) {
-        if (item.name == "." || item.name == "..")
+    for (const FolderEntry &item : ListFolder(folder + L"\\")) {
+        if (item.wide == L"." || item.wide == L"..")
             continue;
-        const std::string path = folder + "\\" + item.name;
+        const std::wstring path = folder + L"\\" + item.wide;
         bool done = true;
         if (item.link)
             done = !removeContents || RemoveLinkItself(path, item.folder);
         else if (item.folder)
-            done = SecureTree(path, removeContents, failed) && (!removeContents || RemoveDirectoryA(path.c_str()));
+            done = SecureTree(path, removeContents, failed) && (!removeContents || RemoveDirectoryW(path.c_str()));
         else
-            done = SecureItem(path) && (!removeContents || (SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL) &&
-                                                            DeleteFileA(path.c_str())));
+            done = SecureItem(path) && (!removeContents || (SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL) &&
+                                                            DeleteFileW(path.c_str())));
         if (!done && failed.empty())
-            failed = path + ": " + ApiErrorText(static_cast<long>(GetLastError()));
+            failed = AnsiText(path) + ": " + ApiErrorText(static_cast<long>(GetLastError()));
         ok = ok && done;
     }
     return ok;
@@ -330,13 +332,15 @@ bool MakeProtectedFolder(const std::string &folder) {
     return false;
 }
 
-bool RemoveLinkItself(const std::string &path, bool folder) {
+bool RemoveLinkItself(const std::wstring &path, bool folder) {
     if (RunningOnWine()) {
         SetLastError(ERROR_NOT_SUPPORTED);
         return false;
     }
-    return (folder ? RemoveDirectoryA(path.c_str()) : DeleteFileA(path.c_str())) != FALSE;
+    return (folder ? RemoveDirectoryW(path.c_str()) : DeleteFileW(path.c_str())) != FALSE;
 }
+
+bool RemoveLinkItself(const std::string &path, bool folder) { return RemoveLinkItself(WideText(path), folder); }
 
 bool SettleDataFolder(const std::string &folder, std::string &note) {
     note.clear();
@@ -348,7 +352,7 @@ bool SettleDataFolder(const std::string &folder, std::string &note) {
         if (descriptor && FolderOpenToOthers(descriptor.get())) {
             const OwnershipPrivileges held;
             std::string failed;
-            note = SecureTree(folder, false, failed)
+            note = SecureTree(WideText(folder), false, failed)
                        ? "SettleDataFolder made " + folder + " readable by Administrators and SYSTEM only"
                        : "SettleDataFolder cannot make " + folder + " readable by Administrators and SYSTEM only (" +
                              failed + ")";
@@ -379,7 +383,7 @@ bool SettleDataFolder(const std::string &folder, std::string &note) {
         std::string failed;
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
             const OwnershipPrivileges held;
-            if (SecureTree(folder, true, failed)) {
+            if (SecureTree(WideText(folder), true, failed)) {
                 note = "SettleDataFolder cannot move " + folder + " aside (" + why + ") and took it over (" + fault +
                        "), removing what it held";
                 return true;

@@ -114,6 +114,7 @@ bool MakeProtectedFolder(const std::string &folder);
 // remove what a link leads to as well (a file, or a folder that is empty), so
 // there nothing is done: false, with ERROR_NOT_SUPPORTED as the last error.
 bool RemoveLinkItself(const std::string &path, bool folder);
+bool RemoveLinkItself(const std::wstring &path, bool folder);
 
 // The program's data folder: the common application-data folder (else the
 // user's) and "\Quillmara"; "" when the shell names neither.

@@ -10,6 +10,7 @@
 
 #include "support/offline_drive.h"
 #include "support/testing.h"
+#include "system/codepage.h"
 #include "system/files.h"
 #include "system/folder_trust.h"
 #include "system/handles.h"
@@ -122,10 +123,15 @@ TEST(FolderTrust, ARefusedFolderIsMovedAsideAndMadeAfresh) {
 TEST(FolderTrust, ARefusedFolderThatCannotBeMovedAsideIsTakenOver) {
     TempDir dir;
     const std::string data = dir / "Quillmara";
+    // Beside it a file of the folder's maker whose name the code page spells
+    // "../../victim.txt": taking the folder over never reaches dir's file.
+    ASSERT_TRUE(WriteFileBytes(dir / "victim.txt", "keep"));
     auto plant = [&] {
         CreateDirectoryA(data.c_str(), nullptr);
         CreateDirectoryA((data + "\\sub").c_str(), nullptr);
-        return WriteFileBytes(data + "\\sub\\planted.regf", "x");
+        const std::wstring named = WideText(data) + L"\\sub\\..\xFF0F..\xFF0Fvictim.txt";
+        FileHandle file(CreateFileW(named.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+        return file && WriteFileBytes(data + "\\sub\\planted.regf", "x");
     };
     ASSERT_TRUE(plant());
     OverrideFolderSecurityKept(true);
@@ -153,6 +159,7 @@ TEST(FolderTrust, ARefusedFolderThatCannotBeMovedAsideIsTakenOver) {
     EXPECT_NE(note.find("cannot move " + data + " aside ("), std::string::npos) << note;
     EXPECT_NE(note.find("and took it over"), std::string::npos) << note;
     EXPECT_FALSE(FolderHasItems(data + "\\"));
+    EXPECT_EQ(ReadFileBytes(dir / "victim.txt"), "keep");
     EXPECT_EQ(GetFileAttributesA((data + ".untrusted").c_str()), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
 }
 
