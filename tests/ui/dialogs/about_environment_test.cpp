@@ -60,7 +60,9 @@ TEST(About, EveryLineShowsAtEveryDisplayScale) {
             for (std::string line; std::getline(split, line);) {
                 if (!line.empty() && line.back() == '\r')
                     line.pop_back();
-                EXPECT_LE(TextWidth(font.get(), line) + 4, r.right - r.left) << dpi << " " << line;
+                // Wine draws a line up to 3 % wider than it measures (at 120 DPI
+                // a static control then dropped the line's last glyph).
+                EXPECT_LE(TextWidth(font.get(), line) * 103 / 100 + 4, r.right - r.left) << dpi << " " << line;
             }
         }
         EXPECT_TRUE(fits(l.version, "Version 10.10.10000")) << dpi;
