@@ -105,34 +105,37 @@ bool SecureItem(const std::wstring &path) {
     return rc == ERROR_SUCCESS;
 }
 
-// Secures folder and everything in it; with removeContents everything in it is
-// then removed (links as links, what they lead to untouched), leaving the folder
-// empty. False, with the first failing path and its error in failed, when
-// anything failed. Whoever made the folder chose the names in it: each item is
-// reached by its own name, never by what the code page makes of it.
-bool SecureTree(const std::wstring &folder, bool removeContents, std::string &failed) {
+// Secures folder and everything in it (a sound folder of the program's that
+// an earlier version made readable by others; no one else may write there).
+// False, with the first failing path and its error in failed, when anything
+// failed. Each item is reached by its own name, never by what the code page
+// makes of it; links are left as they are.
+bool SecureTree(const std::wstring &folder, std::string &failed) {
     if (!SecureItem(folder)) {
         failed = AnsiText(folder) + ": " + ApiErrorText(static_cast<long>(GetLastError()));
         return false;
     }
     bool ok = true;
     for (const FolderEntry &item : ListFolder(folder + L"\\")) {
-        if (item.wide == L"." || item.wide == L"..")
+        if (item.wide == L"." || item.wide == L".." || item.link)
             continue;
         const std::wstring path = folder + L"\\" + item.wide;
-        bool done = true;
-        if (item.link)
-            done = !removeContents || RemoveLinkItself(path, item.folder);
-        else if (item.folder)
-            done = SecureTree(path, removeContents, failed) && (!removeContents || RemoveDirectoryW(path.c_str()));
-        else
-            done = SecureItem(path) && (!removeContents || (SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL) &&
-                                                            DeleteFileW(path.c_str())));
+        const bool done = item.folder ? SecureTree(path, failed) : SecureItem(path);
         if (!done && failed.empty())
             failed = AnsiText(path) + ": " + ApiErrorText(static_cast<long>(GetLastError()));
         ok = ok && done;
     }
     return ok;
+}
+
+// A number from the clock, in 16 hexadecimal digits, plus n.
+std::string ClockNumber(DWORD n) {
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    char number[24];
+    std::snprintf(number, sizeof number, "%08lX%08lX", static_cast<unsigned long>(now.dwHighDateTime),
+                  static_cast<unsigned long>(now.dwLowDateTime + n));
+    return number;
 }
 
 // A name for a refused folder to be moved aside to: folder & ".untrusted", then
@@ -144,13 +147,8 @@ std::string AsideName(const std::string &folder) {
         if (!Exists(candidate))
             return candidate;
     }
-    FILETIME now{};
-    GetSystemTimeAsFileTime(&now);
     for (DWORD n = 0; n < 100; ++n) {
-        char number[24];
-        std::snprintf(number, sizeof number, "%08lX%08lX", static_cast<unsigned long>(now.dwHighDateTime),
-                      static_cast<unsigned long>(now.dwLowDateTime + n));
-        const std::string candidate = folder + ".untrusted" + number;
+        const std::string candidate = folder + ".untrusted" + ClockNumber(n);
         if (!Exists(candidate))
             return candidate;
     }
@@ -332,6 +330,31 @@ bool MakeProtectedFolder(const std::string &folder) {
     return false;
 }
 
+std::string FreshDataFolderName(const std::string &folder, DWORD n) { return folder + "." + ClockNumber(n); }
+
+bool IsFreshDataFolderName(const std::string &path, const std::string &folder) {
+    if (folder.empty() || path.size() != folder.size() + 17 || !SameFolder(path.substr(0, folder.size()), folder) ||
+        path[folder.size()] != '.')
+        return false;
+    return path.find_first_not_of("0123456789ABCDEF", folder.size() + 1) == std::string::npos;
+}
+
+std::string MakeFreshDataFolder(const std::string &folder) {
+    const DescriptorFromText sd(kDataFolderSecurity);
+    SECURITY_ATTRIBUTES sa{sizeof sa, sd.get(), FALSE};
+    for (DWORD n = 0; sd.get() != nullptr && n < 100; ++n) {
+        // Made here with its security, or not at all: a name someone made
+        // ahead is passed over, never taken.
+        const std::string candidate = FreshDataFolderName(folder, n);
+        if (CreateDirectoryA(candidate.c_str(), &sa))
+            return candidate;
+        if (GetLastError() != ERROR_ALREADY_EXISTS)
+            break;
+    }
+    WriteLog("MakeFreshDataFolder beside " + folder + ": " + ApiErrorText(static_cast<long>(GetLastError())));
+    return "";
+}
+
 bool RemoveLinkItself(const std::wstring &path, bool folder) {
     if (RunningOnWine()) {
         SetLastError(ERROR_NOT_SUPPORTED);
@@ -342,17 +365,31 @@ bool RemoveLinkItself(const std::wstring &path, bool folder) {
 
 bool RemoveLinkItself(const std::string &path, bool folder) { return RemoveLinkItself(WideText(path), folder); }
 
-bool SettleDataFolder(const std::string &folder, std::string &note) {
+bool SettleDataFolder(const std::string &folder, std::string &note, std::string *fresh) {
     note.clear();
+    if (fresh != nullptr)
+        fresh->clear();
     if (!Exists(folder))
         return MakeProtectedFolder(folder);
     const std::string fault = DataFolderFault(folder);
+    // Whoever made a refused folder that cannot be set aside may hold it open,
+    // hold handles into it that keep their access whatever it is given now,
+    // or have put links in it: it is left exactly as it is, and where fresh is
+    // given a new folder is made beside it instead.
+    auto leftAsItIs = [&](const std::string &what) {
+        note = "SettleDataFolder cannot use " + folder + " (" + fault + ") nor " + what + "; it is left as it is";
+        if (fresh == nullptr)
+            return false;
+        *fresh = MakeFreshDataFolder(folder);
+        note += fresh->empty() ? " and no fresh folder can be made beside it" : ", and " + *fresh + " is used instead";
+        return !fresh->empty();
+    };
     if (fault.empty()) {
         const OwnedSecurity descriptor = FolderSecurityKept() ? SecurityOf(folder) : nullptr;
         if (descriptor && FolderOpenToOthers(descriptor.get())) {
             const OwnershipPrivileges held;
             std::string failed;
-            note = SecureTree(WideText(folder), false, failed)
+            note = SecureTree(WideText(folder), failed)
                        ? "SettleDataFolder made " + folder + " readable by Administrators and SYSTEM only"
                        : "SettleDataFolder cannot make " + folder + " readable by Administrators and SYSTEM only (" +
                              failed + ")";
@@ -363,11 +400,8 @@ bool SettleDataFolder(const std::string &folder, std::string &note) {
         // Renaming a linked folder under Wine would move what it leads to.
         const DWORD attributes = GetFileAttributesA(folder.c_str());
         const bool gone = RemoveLinkItself(folder, (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
-        if (!gone) {
-            note = "SettleDataFolder cannot use " + folder + " (" + fault + ") nor take the link away: " +
-                   ApiErrorText(static_cast<long>(GetLastError()));
-            return false;
-        }
+        if (!gone)
+            return leftAsItIs("take the link away: " + ApiErrorText(static_cast<long>(GetLastError())));
         const bool made = MakeProtectedFolder(folder);
         note = "SettleDataFolder took the link " + folder + " away (" + fault + ")" +
                (made ? " and made a fresh folder" : " but cannot make a fresh folder");
@@ -377,21 +411,7 @@ bool SettleDataFolder(const std::string &folder, std::string &note) {
     if (aside.empty() || !MoveFileExA(folder.c_str(), aside.c_str(), 0)) {
         const std::string why =
             aside.empty() ? std::string("no free name") : ApiErrorText(static_cast<long>(GetLastError()));
-        // A folder the log and the snapshot cannot do without is not left to
-        // whoever made it: it is taken over and emptied.
-        const DWORD attributes = GetFileAttributesA(folder.c_str());
-        std::string failed;
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-            const OwnershipPrivileges held;
-            if (SecureTree(WideText(folder), true, failed)) {
-                note = "SettleDataFolder cannot move " + folder + " aside (" + why + ") and took it over (" + fault +
-                       "), removing what it held";
-                return true;
-            }
-        }
-        note = "SettleDataFolder cannot use " + folder + " (" + fault + ") nor move it aside: " + why +
-               (failed.empty() ? "" : " nor take it over (" + failed + ")");
-        return false;
+        return leftAsItIs("move it aside (" + why + ")");
     }
     const bool made = MakeProtectedFolder(folder);
     note = "SettleDataFolder moved " + folder + " aside to " + aside + " (" + fault + ")" +
@@ -399,7 +419,20 @@ bool SettleDataFolder(const std::string &folder, std::string &note) {
     return made;
 }
 
-std::string DefaultDataFolder() {
+namespace {
+
+std::string &FolderInUse() {
+    static std::string folder;
+    return folder;
+}
+
+} // namespace
+
+void UseDataFolder(const std::string &folder) { FolderInUse() = folder; }
+
+std::string DefaultDataFolder() { return FolderInUse().empty() ? FirstDataFolder() : FolderInUse(); }
+
+std::string FirstDataFolder() {
     std::string base = GetSpecialFolder(kCsidlCommonAppData);
     if (base.empty())
         base = GetSpecialFolder(kCsidlAppData);

@@ -116,23 +116,36 @@ bool MakeProtectedFolder(const std::string &folder);
 bool RemoveLinkItself(const std::string &path, bool folder);
 bool RemoveLinkItself(const std::wstring &path, bool folder);
 
-// The program's data folder: the common application-data folder (else the
-// user's) and "\Quillmara"; "" when the shell names neither.
+// The program's first data folder: the common application-data folder (else
+// the user's) and "\Quillmara"; "" when the shell names neither.
+std::string FirstDataFolder();
+// The data folder in use: the one UseDataFolder named (a fresh one made
+// beside the first, SettleDataFolder), else FirstDataFolder(). "" gives the
+// first back.
 std::string DefaultDataFolder();
+void UseDataFolder(const std::string &folder);
+
+// A fresh folder beside folder: folder & "." & sixteen hexadecimal digits
+// from the clock, made with kDataFolderSecurity by the call that creates it
+// (a name that exists is passed over, never taken); "" when none could be
+// made (logged). IsFreshDataFolderName tells a name of that form.
+std::string MakeFreshDataFolder(const std::string &folder);
+bool IsFreshDataFolderName(const std::string &path, const std::string &folder);
 
 // True when both texts name the same folder (case and a trailing "\" ignored).
 bool SameFolder(const std::string &a, const std::string &b);
 
 // Makes sure folder is a data folder to trust: a missing one is made
-// protected; a link or junction is taken away as a link by RemoveLinkItself
-// (under Wine it stays, refused and unused); any other with a fault is renamed aside (folder & ".untrusted", or
-// with a number, or once those are taken with a number from the clock; nothing
-// in it is lost); then a fresh protected one is made in its place. A refused
-// folder that cannot be renamed (its permissions deny it, something in it is
-// open) is taken over instead: owner Administrators, kDataFolderSecurity, and
-// everything in it removed (links as links). A sound folder that is open to
-// others (where folder security is kept) is tightened, with all it holds, to
-// kDataFolderSecurity. note receives the log line telling what was done ("" when
-// nothing); the caller writes it once the log is open. True when a folder to use
-// is there afterwards.
-bool SettleDataFolder(const std::string &folder, std::string &note);
+// protected; a link or junction is taken away as a link by RemoveLinkItself;
+// any other with a fault is renamed aside (folder & ".untrusted", or with a
+// number, or once those are taken with a number from the clock; nothing in it
+// is lost); then a fresh protected one is made in its place. A refused folder
+// that cannot be set aside (a link under Wine; a folder its permissions, or
+// something in it held open, keep from being renamed) is never re-owned,
+// re-secured nor emptied: it is left as it is, and with fresh given a folder
+// is made beside it (MakeFreshDataFolder) and named in *fresh, else the result
+// is false. A sound folder that is open to others (where folder security is
+// kept) is tightened, with all it holds, to kDataFolderSecurity. note receives
+// the log line telling what was done ("" when nothing); the caller writes it
+// once the log is open. True when a folder to use is there afterwards.
+bool SettleDataFolder(const std::string &folder, std::string &note, std::string *fresh = nullptr);

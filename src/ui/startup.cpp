@@ -116,7 +116,7 @@ bool StartLog() {
     }
     const std::string line = FirstLogLine();
     const long length = static_cast<long>(line.size());
-    const std::string dataFolder = DefaultDataFolder();
+    std::string dataFolder = StartDataFolder(FirstDataFolder());
     // A folder someone else could have made or changed is not used; the
     // default one is then made afresh. The default one is settled at every
     // start, so that one made with wider permissions is tightened.
@@ -136,7 +136,7 @@ bool StartLog() {
         }
     }
     std::string settled;
-    if (dataFolder.empty() || !SettleDataFolder(dataFolder, settled) ||
+    if (dataFolder.empty() || !SettleStartDataFolder(FirstDataFolder(), dataFolder, settled) ||
         WriteStringToFile(dataFolder + "\\Quillmara.log", line) != length)
         return false;
     if (!WriteSetting("LogPath", dataFolder))

@@ -120,7 +120,7 @@ TEST(FolderTrust, ARefusedFolderIsMovedAsideAndMadeAfresh) {
         EXPECT_EQ(DataFolderFault(data), "");
 }
 
-TEST(FolderTrust, ARefusedFolderThatCannotBeMovedAsideIsTakenOver) {
+TEST(FolderTrust, ARefusedFolderThatCannotBeMovedAsideIsLeftAndAFreshOneUsed) {
     TempDir dir;
     const std::string data = dir / "Quillmara";
     // Beside it a file of the folder's maker whose name the code page spells
@@ -146,21 +146,32 @@ TEST(FolderTrust, ARefusedFolderThatCannotBeMovedAsideIsTakenOver) {
     EXPECT_EQ(aside.size(), data.size() + 26) << aside;
     EXPECT_EQ(ReadFileBytes(aside + "\\sub\\planted.regf"), "x");
 
-    // Held open so that it cannot be renamed: taken over and emptied, and used.
+    // Held open so that it cannot be renamed, holding a hard link to a file
+    // outside and a subfolder: left exactly as it is (never emptied; nothing
+    // reached through it), and a fresh folder made beside it is used.
     ASSERT_TRUE(RemoveDirectoryA(data.c_str()));
     ASSERT_TRUE(plant());
+    ASSERT_TRUE(CreateHardLinkA((data + "\\victim.lnk").c_str(), (dir / "victim.txt").c_str(), nullptr));
+    std::string fresh;
     {
         FileHandle held(CreateFileA(data.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
         ASSERT_TRUE(held);
-        EXPECT_TRUE(SettleDataFolder(data, note));
+        EXPECT_FALSE(SettleDataFolder(data, note)); // no fresh folder asked for
+        EXPECT_TRUE(SettleDataFolder(data, note, &fresh));
     }
     OverrideFolderSecurityKept(std::nullopt);
-    EXPECT_NE(note.find("cannot move " + data + " aside ("), std::string::npos) << note;
-    EXPECT_NE(note.find("and took it over"), std::string::npos) << note;
-    EXPECT_FALSE(FolderHasItems(data + "\\"));
+    EXPECT_NE(note.find("cannot use " + data + " ("), std::string::npos) << note;
+    EXPECT_NE(note.find("nor move it aside ("), std::string::npos) << note;
+    EXPECT_NE(note.find("it is left as it is, and " + fresh + " is used instead"), std::string::npos) << note;
+    EXPECT_TRUE(IsFreshDataFolderName(fresh, data)) << fresh;
+    EXPECT_EQ(GetFileAttributesA(fresh.c_str()), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+    EXPECT_FALSE(FolderHasItems(fresh + "\\"));
+    EXPECT_EQ(ReadFileBytes(data + "\\sub\\planted.regf"), "x");
+    EXPECT_EQ(ReadFileBytes(data + "\\victim.lnk"), "keep");
     EXPECT_EQ(ReadFileBytes(dir / "victim.txt"), "keep");
-    EXPECT_EQ(GetFileAttributesA((data + ".untrusted").c_str()), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+    EXPECT_FALSE(IsFreshDataFolderName(data + ".untrusted", data));
+    EXPECT_FALSE(IsFreshDataFolderName(fresh + "\\x", data));
 }
 
 } // namespace

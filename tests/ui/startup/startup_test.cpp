@@ -2,14 +2,17 @@
 // first start, its Page Down rule, "I AGREE" writing the setting and opening
 // the main window, a second start bringing the first forward or, with the
 // mutex held by another program, saying so; and the log's
-// start with its "LogPath" setting.
+// start with its "LogPath" setting and the data folder it chooses.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
+#include "changes/settings.h"
 #include "registry/values.h"
 #include "support/app_driver.h"
 #include "support/testing.h"
+#include "system/folder_trust.h"
+#include "system/handles.h"
 #include "system/log.h"
 #include "ui/startup.h"
 
@@ -227,6 +230,36 @@ TEST(StartLog, WritesTheFirstLineAndKeepsLogPath) {
     EXPECT_EQ(LogFolder(), defaultFolder);
     EXPECT_EQ(SettingValue("LogPath").Text(), defaultFolder);
     LogFolder() = previousFolder;
+}
+
+TEST(StartLog, AFreshDataFolderBesideARefusedOneIsRecordedAndChosenAgain) {
+    SettingsGuard settings;
+    SettingsGuard::Remove("DataFolder");
+    TempDir dir;
+    const std::string first = dir / "Quillmara";
+    ASSERT_TRUE(CreateDirectoryA(first.c_str(), nullptr));
+    std::string folder = StartDataFolder(first), note;
+    EXPECT_EQ(folder, first);
+    {
+        // Someone else's folder (as Windows would read it), held open.
+        OverrideFolderSecurityKept(true);
+        FileHandle held(CreateFileA(first.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        ASSERT_TRUE(held);
+        EXPECT_TRUE(SettleStartDataFolder(first, folder, note));
+        OverrideFolderSecurityKept(std::nullopt);
+    }
+    EXPECT_TRUE(IsFreshDataFolderName(folder, first)) << folder;
+    EXPECT_EQ(SettingValue("DataFolder").Text(), folder);
+    EXPECT_EQ(DefaultDataFolder(), folder);
+    // The next start takes the recorded folder; a record naming any other
+    // folder is passed over.
+    UseDataFolder("");
+    EXPECT_EQ(StartDataFolder(first), folder);
+    EXPECT_EQ(DefaultDataFolder(), folder);
+    SetRegString(HKEY_LOCAL_MACHINE, kSettings, "DataFolder", dir.path());
+    EXPECT_EQ(StartDataFolder(first), first);
+    EXPECT_EQ(DefaultDataFolder(), FirstDataFolder());
 }
 
 } // namespace
