@@ -578,9 +578,12 @@ bool RestoreContent(HKEY root, const std::string &key, const std::string &file) 
     ScopedKey record, copy;
     std::vector<std::string> made;
     bool created = false;
+    // The hive file is deleted only by the run that saved it: one of the same
+    // name may belong to an older record.
+    bool saved = false;
     auto keepCopy = [&] {
         if (!guardFile.empty())
-            return SaveGuard(target.get(), guardFile) == ERROR_SUCCESS &&
+            return (saved = SaveGuard(target.get(), guardFile) == ERROR_SUCCESS) &&
                    Write(record.get(), "File", REG_SZ, guardFile) == ERROR_SUCCESS;
         return Create(record.get(), "Content", RootName(HKEY_LOCAL_MACHINE) + copyPath + "\\Content", copy,
                       created) == ERROR_SUCCESS &&
@@ -592,7 +595,7 @@ bool RestoreContent(HKEY root, const std::string &key, const std::string &file) 
         Write(record.get(), "Ready", REG_DWORD, DwordData(1)) != ERROR_SUCCESS) {
         copy.reset();
         record.reset();
-        if (RemoveMade(HKEY_LOCAL_MACHINE, made) && !guardFile.empty())
+        if (RemoveMade(HKEY_LOCAL_MACHINE, made) && saved)
             DeleteFileA(guardFile.c_str());
         return false;
     }
@@ -616,7 +619,7 @@ bool RestoreContent(HKEY root, const std::string &key, const std::string &file) 
     record.reset();
     if (!RemoveMade(HKEY_LOCAL_MACHINE, made))
         WriteLog("RestoreKeyFromFile could not remove " + RootName(HKEY_LOCAL_MACHINE) + copyPath);
-    else if (!guardFile.empty())
+    else if (saved)
         DeleteFileA(guardFile.c_str());
     return done;
 }
@@ -702,7 +705,7 @@ struct MoveRecord {
 MoveRecord MoveRecordOf(const std::string &destination) {
     ScopedKey records;
     RegValue value;
-    if (Open(HKEY_LOCAL_MACHINE, kMoveRecords, KEY_READ, records) != ERROR_SUCCESS ||
+    if (Open(HKEY_LOCAL_MACHINE, kMoveRecords, KEY_READ, records, REG_OPTION_OPEN_LINK) != ERROR_SUCCESS ||
         Read(records.get(), destination, value) != ERROR_SUCCESS)
         return {};
     if (value.type != REG_MULTI_SZ)
@@ -728,10 +731,116 @@ bool WriteMoveRecord(const std::string &destination, const std::string &source, 
 // process may be writing into it.
 void DropMoveRecord(const std::string &destination) {
     ScopedKey records;
-    if (Open(HKEY_LOCAL_MACHINE, kMoveRecords, kWriteAccess, records) != ERROR_SUCCESS)
+    if (Open(HKEY_LOCAL_MACHINE, kMoveRecords, kWriteAccess, records, REG_OPTION_OPEN_LINK) != ERROR_SUCCESS)
         return;
     if (DeleteValue(records.get(), destination) != ERROR_SUCCESS)
         WriteLog("MoveKey could not remove the record of the move into " + destination);
+}
+
+// ---- Records written while others could write ----
+
+// The names of the subkeys or values of key, read with the wide call so that
+// each is reached by its own name.
+std::vector<std::wstring> WideNames(HKEY key, bool values) {
+    std::vector<std::wstring> names;
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[16384];
+        DWORD length = 16384;
+        const LONG rc = values ? RegEnumValueW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr)
+                               : RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (rc != ERROR_SUCCESS)
+            return names;
+        names.emplace_back(name, length);
+    }
+}
+
+// Deletes parent\name with all below it, every key opened as it is: a
+// registry link is removed as a link, never followed to the key it names.
+LONG DeleteAsItIs(HKEY parent, const std::wstring &name, int depth) {
+    if (const LONG rc = Injected("NtDeleteKey"))
+        return rc;
+    // A link is deleted only through a handle opened on it: the call by name
+    // follows it. NtDeleteKey is there on every version of Windows.
+    using NtDeleteKeyCall = LONG(WINAPI *)(HANDLE);
+    using StatusToErrorCall = ULONG(WINAPI *)(LONG);
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    static const auto ntDeleteKey =
+        reinterpret_cast<NtDeleteKeyCall>(reinterpret_cast<void *>(GetProcAddress(ntdll, "NtDeleteKey")));
+    static const auto statusToError = reinterpret_cast<StatusToErrorCall>(
+        reinterpret_cast<void *>(GetProcAddress(ntdll, "RtlNtStatusToDosError")));
+    HKEY raw = nullptr;
+    LONG rc = RegOpenKeyExW(parent, name.c_str(), REG_OPTION_OPEN_LINK, KEY_READ | DELETE, &raw);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    TrackKey(raw, kTrackOpened, AnsiText(name));
+    ScopedKey key(raw);
+    if (!IsLinkKey(key.get()) && depth < 32)
+        for (const std::wstring &sub : WideNames(key.get(), false))
+            if ((rc = DeleteAsItIs(key.get(), sub, depth + 1)) != ERROR_SUCCESS)
+                return rc;
+    if (ntDeleteKey == nullptr)
+        return ERROR_PROC_NOT_FOUND;
+    rc = ntDeleteKey(key.get());
+    if (rc == 0)
+        return ERROR_SUCCESS;
+    return statusToError != nullptr ? static_cast<LONG>(statusToError(rc)) : ERROR_ACCESS_DENIED;
+}
+
+// True when faulted holds path or a key above it (or, with below, under it).
+bool Touched(const std::vector<std::string> &faulted, const std::string &path, bool below) {
+    const std::string lowered = LowerText(path);
+    return std::any_of(faulted.begin(), faulted.end(), [&](const std::string &key) {
+        const std::string k = LowerText(key);
+        auto within = [](const std::string &inner, const std::string &outer) {
+            return inner.size() > outer.size() && inner.compare(0, outer.size(), outer) == 0 &&
+                   inner[outer.size()] == '\\';
+        };
+        return k == lowered || within(lowered, k) || (below && within(k, lowered));
+    });
+}
+
+// Drops, one log line each, the records below kRestoreCopyBase that a key of
+// faulted (SecureRecordKey) let others write: restore copies, the records of
+// key moves and of loaded hives. None is acted on, and no file a dropped copy
+// names is touched. False when one could not be dropped.
+bool DropRecordsOfOthers(const std::vector<std::string> &faulted) {
+    if (faulted.empty())
+        return true;
+    ScopedKey base;
+    if (Open(HKEY_LOCAL_MACHINE, kRestoreCopyBase, KEY_READ, base, REG_OPTION_OPEN_LINK) != ERROR_SUCCESS)
+        return false;
+    const std::string baseName = RootName(HKEY_LOCAL_MACHINE) + kRestoreCopyBase + "\\";
+    constexpr const char *kWhy = ": it was written while others could write there";
+    bool all = true;
+    for (const std::wstring &name : WideNames(base.get(), false)) {
+        const std::string ansi = AnsiText(name);
+        const std::string path = kRestoreCopyBase + "\\" + ansi;
+        const bool copy = ansi.compare(0, 12, "RestoreCopy-") == 0;
+        if (!(copy ? Touched(faulted, path, true) : (ansi == "Moves" || ansi == "Hives") && Touched(faulted, path, false)))
+            continue;
+        ScopedKey records;
+        bool link = false;
+        if (!copy && Open(HKEY_LOCAL_MACHINE, path, KEY_READ | KEY_SET_VALUE, records, REG_OPTION_OPEN_LINK) ==
+                         ERROR_SUCCESS)
+            link = IsLinkKey(records.get());
+        if (copy || link) {
+            records.reset();
+            const LONG rc = DeleteAsItIs(base.get(), name, 0);
+            all = rc == ERROR_SUCCESS && all;
+            WriteLog("RecoverInterruptedChanges " + std::string(rc == ERROR_SUCCESS ? "dropped " : "could not drop ") +
+                     baseName + ansi + kWhy);
+            continue;
+        }
+        for (const std::wstring &value : records ? WideNames(records.get(), true) : std::vector<std::wstring>{}) {
+            LONG rc = Injected("RegDeleteValueW");
+            if (rc == ERROR_SUCCESS)
+                rc = RegDeleteValueW(records.get(), value.c_str());
+            all = rc == ERROR_SUCCESS && all;
+            WriteLog("RecoverInterruptedChanges " + std::string(rc == ERROR_SUCCESS ? "dropped " : "could not drop ") +
+                     "the record " + AnsiText(value) + " in " + baseName + ansi + kWhy);
+        }
+    }
+    return all;
 }
 
 } // namespace
@@ -750,8 +859,11 @@ void SetPlatformKeyRestore(PlatformKeyRestore call) { PlatformRestoreStandIn() =
 
 bool RecoverInterruptedChanges() {
     EnablePrivileges();
-    // No record is read from a key someone else could have written.
-    bool all = SecureRecordKey(HKEY_LOCAL_MACHINE, kRestoreCopyBase);
+    // No record is read from a key someone else could have written, and none
+    // written while they could is acted on.
+    std::vector<std::string> faulted;
+    bool all = SecureRecordKey(HKEY_LOCAL_MACHINE, kRestoreCopyBase, &faulted);
+    all = DropRecordsOfOthers(faulted) && all;
     // Temporary hives of restores whose process is gone.
     std::vector<std::string> names;
     {
@@ -772,7 +884,7 @@ bool RecoverInterruptedChanges() {
     names.clear();
     {
         ScopedKey base;
-        if (Open(HKEY_LOCAL_MACHINE, kRestoreCopyBase, KEY_READ, base) == ERROR_SUCCESS)
+        if (Open(HKEY_LOCAL_MACHINE, kRestoreCopyBase, KEY_READ, base, REG_OPTION_OPEN_LINK) == ERROR_SUCCESS)
             names = EnumSubKeys(base.get());
     }
     for (const std::string &name : names) {
@@ -785,7 +897,7 @@ bool RecoverInterruptedChanges() {
         std::string guardFile;
         {
             ScopedKey copy;
-            if (Open(HKEY_LOCAL_MACHINE, path, KEY_READ, copy) == ERROR_SUCCESS)
+            if (Open(HKEY_LOCAL_MACHINE, path, KEY_READ, copy, REG_OPTION_OPEN_LINK) == ERROR_SUCCESS)
                 putBack = PutBackCopy(copy.get(), copyName, guardFile);
         }
         if (!putBack) {

@@ -37,21 +37,32 @@ bool Repair(HKEY key, const DescriptorFromText &sd) {
 
 // Checks and repairs root\path and what lies below it; depth bounds a tree
 // someone made deep on purpose.
-bool SecureTree(HKEY root, const std::string &path, const DescriptorFromText &sd, int depth) {
+bool SecureTree(HKEY root, const std::string &path, const DescriptorFromText &sd, int depth,
+                std::vector<std::string> *faulted) {
     HKEY raw = nullptr;
     const REGSAM access = READ_CONTROL | WRITE_DAC | WRITE_OWNER | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE;
     // Opened under the restore privilege whatever its permissions say (Wine
-    // takes the option and keeps no permissions on keys).
-    const LONG rc = RegOpenKeyExA(root, path.c_str(), REG_OPTION_BACKUP_RESTORE, access, &raw);
+    // takes the option and keeps no permissions on keys), and as it is: a
+    // link someone put here is not followed to the key it names.
+    const LONG rc =
+        RegOpenKeyExA(root, path.c_str(), REG_OPTION_BACKUP_RESTORE | REG_OPTION_OPEN_LINK, access, &raw);
     if (rc != ERROR_SUCCESS) {
         WriteLog("SecureRecordKey cannot open " + RootName(root) + path + ": " + ApiErrorText(rc));
         return false;
     }
     TrackKey(raw, kTrackOpened, RootName(root) + path);
     ScopedKey key(raw);
+    if (IsLinkKey(key.get())) {
+        WriteLog("SecureRecordKey " + RootName(root) + path + " is a registry link: not followed");
+        if (faulted != nullptr)
+            faulted->push_back(path);
+        return true;
+    }
     bool all = true;
     const std::string fault = FaultOfKey(key.get(), RootName(root) + path);
     if (!fault.empty()) {
+        if (faulted != nullptr)
+            faulted->push_back(path);
         const bool repaired = Repair(key.get(), sd);
         WriteLog("SecureRecordKey " + std::string(repaired ? "repaired" : "could not repair") + " the security of " +
                  RootName(root) + path + " (" + fault + ")");
@@ -60,7 +71,7 @@ bool SecureTree(HKEY root, const std::string &path, const DescriptorFromText &sd
     if (depth >= 16)
         return all;
     for (const std::string &name : EnumSubKeys(key.get()))
-        all = SecureTree(root, path + "\\" + name, sd, depth + 1) && all;
+        all = SecureTree(root, path + "\\" + name, sd, depth + 1, faulted) && all;
     return all;
 }
 
@@ -72,7 +83,13 @@ std::string KeySecurityFault(PSECURITY_DESCRIPTOR descriptor) {
     return WriteRightsFault(descriptor, kKeyWriteRights);
 }
 
-bool SecureRecordKey(HKEY root, const std::string &path) {
+bool IsLinkKey(HKEY key) {
+    DWORD type = REG_NONE;
+    return RegQueryValueExW(key, L"SymbolicLinkValue", nullptr, &type, nullptr, nullptr) == ERROR_SUCCESS &&
+           type == REG_LINK;
+}
+
+bool SecureRecordKey(HKEY root, const std::string &path, std::vector<std::string> *faulted) {
     const DescriptorFromText sd(kRecordKeySecurity);
     HKEY made = nullptr;
     DWORD disposition = 0;
@@ -89,5 +106,5 @@ bool SecureRecordKey(HKEY root, const std::string &path) {
     if (disposition == REG_CREATED_NEW_KEY)
         return true;
     PrivilegeHold privileges; // the owner and a key closed to Administrators
-    return SecureTree(root, path, sd, 0);
+    return SecureTree(root, path, sd, 0, faulted);
 }

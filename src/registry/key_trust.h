@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "system/folder_trust.h"
 
@@ -22,9 +23,17 @@ std::string KeySecurityFault(PSECURITY_DESCRIPTOR descriptor);
 
 // Makes root\path a key to trust before any record in it is read: made with
 // kRecordKeySecurity when missing; it and every key below it whose security
-// KeySecurityFault refuses get kRecordKeySecurity (one log line each). False
-// when a key could not be made or repaired (logged).
-bool SecureRecordKey(HKEY root, const std::string &path);
+// KeySecurityFault refuses get kRecordKeySecurity (one log line each). Keys
+// are opened as they are, never through a registry link: a link below it is
+// neither repaired nor followed (logged). faulted, when given, receives the
+// path of each key that was repaired, could not be, or is a link: what they
+// hold was written while others could write. False when a key could not be
+// made or repaired (logged).
+bool SecureRecordKey(HKEY root, const std::string &path, std::vector<std::string> *faulted = nullptr);
+
+// True when the key, opened with REG_OPTION_OPEN_LINK, is a registry link
+// (its "SymbolicLinkValue" is of type REG_LINK).
+bool IsLinkKey(HKEY key);
 
 // A test stands in for the read of a key's security with read, which gets the
 // key's full name and answers its descriptor string; an empty function

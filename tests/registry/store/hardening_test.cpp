@@ -17,6 +17,7 @@
 #include "registry/values.h"
 #include "support/store_support.h"
 #include "support/testing.h"
+#include "system/codepage.h"
 #include "system/platform.h"
 
 using namespace storetest;
@@ -390,6 +391,51 @@ TEST_F(Hardening, TheSettingsKeyIsRepairedBeforeAnyRecordIsRead) {
     SetKeySecurityRead(nullptr);
     EXPECT_TRUE(asked);
     EXPECT_TRUE(repairedFirst) << log.text();
+}
+
+TEST_F(Hardening, RecordsUnderARepairedKeyAreDroppedNotActedOn) {
+    // Written while others could write the settings key: a restore copy that
+    // would put its content into a key, a registry link posing as one, and
+    // records of a move and of a loaded hive.
+    const std::string target = kBase + "\\Target", copy = kRecords + "\\RestoreCopy-4000000-1";
+    SetRegString(kRoot, target, "Tool", "own.exe");
+    SetRegString(kRoot, copy, "Root", "HKEY_LOCAL_MACHINE\\");
+    SetRegString(kRoot, copy, "Key", target);
+    SetRegDword(kRoot, copy, "Ready", 1);
+    SetRegString(kRoot, copy + "\\Content", "Tool", "planted.exe");
+    SetRegString(kRoot, kRecords + "\\Moves", "HKEY_LOCAL_MACHINE\\" + target, "x");
+    SetRegString(kRoot, kRecords + "\\Hives", "HKEY_USERS\\QmPlanted", "C:\\planted");
+    SetRegString(kRoot, target + "\\Sub", "Kept", "1");
+    HKEY link = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(kRoot, WideText(kRecords + "\\RestoreCopy-4000000-2").c_str(), 0, nullptr,
+                              REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS, nullptr, &link, nullptr),
+              ERROR_SUCCESS);
+    const std::wstring linked = L"\\Registry\\Machine\\" + WideText(target);
+    ASSERT_EQ(RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE *>(linked.data()),
+                             static_cast<DWORD>(linked.size() * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+    RegCloseKey(link);
+
+    SetKeySecurityRead([](const std::string &) { return std::string("O:BUD:(A;CI;KA;;;BU)"); });
+    CapturedLog log;
+    RecoverInterruptedChanges();
+    SetKeySecurityRead(nullptr);
+    EXPECT_EQ(GetRegString(kRoot, target, "Tool"), "own.exe");
+    EXPECT_EQ(GetRegString(kRoot, target + "\\Sub", "Kept"), "1");
+    EXPECT_FALSE(RegKeyExists(kRoot, copy));
+    HKEY opened = nullptr;
+    EXPECT_NE(RegOpenKeyExA(kRoot, (kRecords + "\\RestoreCopy-4000000-2").c_str(), REG_OPTION_OPEN_LINK, KEY_READ,
+                            &opened),
+              ERROR_SUCCESS);
+    EXPECT_EQ(GetRegString(kRoot, kRecords + "\\Moves", "HKEY_LOCAL_MACHINE\\" + target), "");
+    EXPECT_EQ(GetRegString(kRoot, kRecords + "\\Hives", "HKEY_USERS\\QmPlanted"), "");
+    EXPECT_NE(log.text().find("is a registry link: not followed"), std::string::npos) << log.text();
+    EXPECT_EQ(log.text().find("put the earlier content"), std::string::npos) << log.text();
+    for (const std::string &dropped :
+         {"dropped HKEY_LOCAL_MACHINE\\" + copy + ":", std::string("dropped the record HKEY_USERS\\QmPlanted in "),
+          "dropped the record HKEY_LOCAL_MACHINE\\" + target + " in "})
+        EXPECT_NE(log.text().find(dropped), std::string::npos) << dropped << "\n" << log.text();
+    RemoveRestoreLeftovers();
 }
 
 TEST_F(Hardening, ChangesInALoadedHiveReachItsFileAfterASaveDroppedThePrivileges) {
