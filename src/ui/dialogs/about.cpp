@@ -69,22 +69,32 @@ std::string VersionLine(DWORD versionMS, DWORD versionLS) {
            std::to_string(LOWORD(versionLS));
 }
 
+namespace {
+
+DWORD DwordAt(const BYTE *bytes, size_t at) {
+    return static_cast<DWORD>(bytes[at]) | static_cast<DWORD>(bytes[at + 1]) << 8 |
+           static_cast<DWORD>(bytes[at + 2]) << 16 | static_cast<DWORD>(bytes[at + 3]) << 24;
+}
+
+} // namespace
+
 std::string ProgramVersionLine() {
+    // Read from the program's own resource without the version library:
+    // linking it would have Windows load VERSION.dll from the program's
+    // folder before the search for DLLs is restricted.
     HMODULE module = GetModuleHandleA(nullptr);
     HRSRC res = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(16)); // RT_VERSION
     HGLOBAL data = res != nullptr ? LoadResource(module, res) : nullptr;
     const auto *bytes = data != nullptr ? static_cast<const BYTE *>(LockResource(data)) : nullptr;
     const DWORD size = res != nullptr ? SizeofResource(module, res) : 0;
-    if (bytes == nullptr || size < 40)
+    // The block's header (three words), its key "VS_VERSION_INFO" with its
+    // NUL, padded to 40 bytes, then the fixed information (52 bytes), whose
+    // first DWORD is its signature and whose third and fourth the version.
+    constexpr size_t kFixed = 40;
+    if (bytes == nullptr || size < kFixed + sizeof(VS_FIXEDFILEINFO) || (bytes[2] | bytes[3] << 8) < 52 ||
+        DwordAt(bytes, kFixed) != 0xFEEF04BDu)
         return "Version";
-    // VerQueryValue may write into its block: work on a copy.
-    std::vector<BYTE> copy(bytes, bytes + size);
-    VS_FIXEDFILEINFO *info = nullptr;
-    UINT length = 0;
-    if (!VerQueryValueA(copy.data(), "\\", reinterpret_cast<void **>(&info), &length) || info == nullptr ||
-        length < sizeof(VS_FIXEDFILEINFO))
-        return "Version";
-    return VersionLine(info->dwFileVersionMS, info->dwFileVersionLS);
+    return VersionLine(DwordAt(bytes, kFixed + 8), DwordAt(bytes, kFixed + 12));
 }
 
 bool GetKeyValue(HKEY root, const std::string &keyName, const std::string &valueName, std::string &value) {

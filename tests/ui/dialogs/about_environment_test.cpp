@@ -13,6 +13,7 @@
 #include "resources/ids.h"
 #include "support/app_driver.h"
 #include "support/testing.h"
+#include "system/text.h"
 #include "ui/dialogs/about.h"
 #include "ui/dialogs/agreement.h"
 #include "ui/dialogs/environment.h"
@@ -40,6 +41,25 @@ TEST(About, VersionLineTakesMajorMinorAndRevisionAsPlainNumbers) {
     EXPECT_EQ(VersionLine(MAKELONG(0, 10), MAKELONG(7, 4)), "Version 10.0.7");
     // This test program carries file version 1.2.0.93.
     EXPECT_EQ(ProgramVersionLine(), "Version 1.2.93");
+}
+
+// Windows loads what the program file imports before the program can say
+// where DLLs are searched: it imports only DLLs Windows keeps in its own
+// folder, and no VERSION.dll, which the program's folder could supply.
+TEST(About, TheProgramFileImportsNoVersionDll) {
+    HMODULE image = LoadLibraryExA(QuillmaraExe().c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+    ASSERT_NE(image, nullptr);
+    const auto *base = reinterpret_cast<const BYTE *>(image);
+    const auto *nt = reinterpret_cast<const IMAGE_NT_HEADERS *>(
+        base + reinterpret_cast<const IMAGE_DOS_HEADER *>(base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY &imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    std::vector<std::string> names;
+    for (auto *entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR *>(base + imports.VirtualAddress);
+         imports.VirtualAddress != 0 && entry->Name != 0; ++entry)
+        names.push_back(LowerText(reinterpret_cast<const char *>(base + entry->Name)));
+    FreeLibrary(image);
+    EXPECT_NE(std::find(names.begin(), names.end(), "kernel32.dll"), names.end());
+    EXPECT_EQ(std::find(names.begin(), names.end(), "version.dll"), names.end());
 }
 
 // At 96, 120 and 144 dots per inch every line of the texts fits its control,
