@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 #include "system/codepage.h"
 #include "system/files.h"
@@ -300,17 +301,64 @@ std::string DataFolderFault(const std::string &folder) {
     return FolderSecurityKept() ? PathSecurityFault(folder) : "";
 }
 
-std::string ProgramFileFault(const std::string &exePath) {
+std::vector<std::string> FoldersHolding(const std::string &path) {
+    // The index of the root's last "\": "X:\", or a share's "\\server\share\".
+    size_t root = std::string::npos;
+    if (path.size() >= 3 && path[1] == ':' && path[2] == '\\') {
+        root = 2;
+    } else if (path.compare(0, 2, "\\\\") == 0) {
+        const size_t server = path.find('\\', 2);
+        root = server == std::string::npos ? server : path.find('\\', server + 1);
+    }
+    std::vector<std::string> levels;
+    if (root == std::string::npos)
+        return levels;
+    for (size_t slash = path.find_last_of('\\'); slash != std::string::npos && slash > root;
+         slash = path.find_last_of('\\', slash - 1))
+        levels.push_back(path.substr(0, slash));
+    levels.push_back(path.substr(0, root + 1));
+    return levels;
+}
+
+std::string LevelAboveFault(PSECURITY_DESCRIPTOR descriptor) {
+    // What the level holds may grow (ProgramData's and a drive root's users
+    // may add folders); what counts is that no one else may take away,
+    // rename or replace what is there, nor change who may.
+    constexpr ACCESS_MASK kReplaceRights = FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_ALL;
+    if (descriptor == nullptr || !IsValidSecurityDescriptor(descriptor))
+        return "its security cannot be read";
+    PSID owner = nullptr;
+    BOOL defaulted = FALSE;
+    if (!GetSecurityDescriptorOwner(descriptor, &owner, &defaulted) || !IsSystemAccount(owner))
+        return "its owner is not Administrators or SYSTEM";
+    return RightsOfOthers(descriptor, kReplaceRights, false) == OthersRights::None
+               ? ""
+               : "its permissions let others replace what it holds";
+}
+
+std::string ElevatedFileFault(const std::string &path) {
     if (!FolderSecurityKept())
         return "";
-    const std::string folder = exePath.substr(0, exePath.find_last_of('\\'));
-    for (const std::string &path : {exePath, folder}) {
-        const std::string fault = PathSecurityFault(path);
+    const std::vector<std::string> levels = FoldersHolding(path);
+    for (size_t i = 0; i <= levels.size(); ++i) {
+        // The file and its own folder as a data folder is judged; each level
+        // above for what could replace the one below it.
+        const std::string &level = i == 0 ? path : levels[i - 1];
+        std::string fault;
+        if (i <= 1) {
+            fault = PathSecurityFault(level);
+        } else {
+            const OwnedSecurity descriptor = SecurityOf(level);
+            fault = descriptor ? LevelAboveFault(descriptor.get())
+                               : "its security cannot be read: " + ApiErrorText(static_cast<long>(GetLastError()));
+        }
         if (!fault.empty())
-            return path + ": " + fault;
+            return level + ": " + fault;
     }
     return "";
 }
+
+std::string ProgramFileFault(const std::string &exePath) { return ElevatedFileFault(exePath); }
 
 std::string PathSecurityFault(const std::string &path) {
     const OwnedSecurity descriptor = SecurityOf(path);

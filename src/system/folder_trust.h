@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 // A descriptor made from its string form (null when the text is none),
 // freed with the object.
@@ -99,11 +100,24 @@ void OverrideFolderSecurityKept(std::optional<bool> kept);
 // or FolderSecurityFault finds a fault. "" for a folder to use.
 std::string DataFolderFault(const std::string &folder);
 
-// Why Windows is not to start the program at every logon from exePath: where
-// folder security is kept, its file or its folder fails FolderSecurityFault
-// (or its security cannot be read); whoever may change them would have their
-// program started elevated. "" when both are sound.
+// Why a file the elevated program starts or opens (its own file, its help
+// file) is not to be trusted where it is: where folder security is kept, the
+// file or its folder fails FolderSecurityFault, or a level above them
+// (FoldersHolding) fails LevelAboveFault; whoever may change any of them would
+// have their file used in its place. "" when all are sound; else the path of
+// the first at fault, ": " and why.
+std::string ElevatedFileFault(const std::string &path);
+// Why Windows is not to start the program at every logon from exePath:
+// ElevatedFileFault of its file.
 std::string ProgramFileFault(const std::string &exePath);
+// The folders that hold path, its own first, up to the drive's root ("C:\\")
+// or the share's ("\\\\server\\share\\"); none for a path without a root.
+std::vector<std::string> FoldersHolding(const std::string &path);
+// Why a folder above a trusted one is not to be trusted: its owner is not
+// Administrators, SYSTEM or the installer service, or its DACL lets others
+// delete, rename or replace what it holds or change its permissions or owner
+// (what it only passes on counts at the level below); "" when sound.
+std::string LevelAboveFault(PSECURITY_DESCRIPTOR descriptor);
 
 // Creates the last level of folder with kDataFolderSecurity; true when made.
 // A failure is logged ("MakeProtectedFolder " and the system's error).

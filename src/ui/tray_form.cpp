@@ -3,6 +3,7 @@
 #include "changes/watch.h"
 #include "resources/ids.h"
 #include "ui/msgbox.h"
+#include "ui/help_file.h"
 #include "ui/shell_helpers.h"
 #include "ui/startup.h"
 #include "ui/tray_icon.h"
@@ -171,7 +172,7 @@ void TrayForm::OnProtect() {
 }
 
 void TrayForm::OnHelp() {
-    StartHelpViewer(HelpFilePath(ExePath()));
+    OpenHelpFile(HelpFilePath(ExePath()));
 }
 
 void TrayForm::OnAbout() { host_.ShowAbout(hwnd()); }

@@ -58,6 +58,27 @@ TEST(FolderTrust, OnlyAdministratorsAndSystemMayOwnOrWrite) {
               "");
 }
 
+TEST(FolderTrust, EveryLevelAboveAFileStartedElevatedIsJudgedUpToTheRoot) {
+    EXPECT_EQ(FoldersHolding("C:\\Program Files\\Quillmara\\Quillmara.exe"),
+              (std::vector<std::string>{"C:\\Program Files\\Quillmara", "C:\\Program Files", "C:\\"}));
+    EXPECT_EQ(FoldersHolding("C:\\Quillmara.exe"), std::vector<std::string>{"C:\\"});
+    EXPECT_EQ(FoldersHolding("\\\\server\\share\\tools\\Quillmara.exe"),
+              (std::vector<std::string>{"\\\\server\\share\\tools", "\\\\server\\share\\"}));
+    EXPECT_EQ(FoldersHolding("Quillmara.exe"), std::vector<std::string>{});
+    auto fault = [](const char *descriptor) { return LevelAboveFault(DescriptorFromText(descriptor).get()); };
+    // A drive's root as Windows makes it: users add folders and own what
+    // they add, but take nothing away. Program Files, the installer's.
+    EXPECT_EQ(fault("O:SYD:PAI(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)(A;OICIIO;SDGXGWGR;;;AU)"
+                    "(A;;0x4;;;AU)"),
+              "");
+    EXPECT_EQ(fault("O:S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464D:PAI(A;OICI;FA;;;SY)"
+                    "(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)"),
+              "");
+    EXPECT_EQ(fault("O:BAD:(A;;0x1200a9;;;BU)(A;;0x40;;;BU)"), "its permissions let others replace what it holds");
+    EXPECT_EQ(fault("O:BAD:(A;;0x10000;;;AU)"), "its permissions let others replace what it holds");
+    EXPECT_EQ(fault("O:BUD:(A;;FA;;;BA)"), "its owner is not Administrators or SYSTEM");
+}
+
 TEST(FolderTrust, TheDataFolderIsForAdministratorsAndSystemAlone) {
     // The snapshot holds every user's hives: no entry for anyone else, and a
     // folder made with the earlier Users-read security is tightened.

@@ -9,6 +9,10 @@
 #include "changes/watch.h"
 #include "resources/ids.h"
 #include "support/app_driver.h"
+#include "support/testing.h"
+#include "system/folder_trust.h"
+#include "ui/help_file.h"
+#include "ui/shell_helpers.h"
 #include "ui/closing.h"
 #include "ui/msgbox.h"
 #include "ui/tray_form.h"
@@ -268,6 +272,39 @@ TEST_F(Tray, RunAfterAWatchStartScansAgainAndRunsTheTimerOnlyWhenWatchingIsWante
 TEST(TrayHelp, TheHelpFileLiesInTheHelpFolderBesideTheProgram) {
     EXPECT_EQ(HelpFilePath("C:\\Program Files\\Quillmara\\Quillmara.exe"),
               "C:\\Program Files\\Quillmara\\Help\\Quillmara.chm");
+}
+
+TEST(TrayHelp, AHelpFileOthersMayChangeIsNotOpenedAndTheUserIsTold) {
+    TempDir dir;
+    const std::string help = dir / "Quillmara.chm";
+    ASSERT_TRUE(WriteFileBytes(help, "chm"));
+    std::vector<std::string> started, told;
+    SetProgramStarter([&](const std::string &path, const std::string &arguments, const std::string &) {
+        started.push_back(path + " " + arguments);
+        return 42L;
+    });
+    SetBoxAnswerer([&](const BoxRequest &r) {
+        told.push_back(r.prompt);
+        return IDOK;
+    });
+    // Under Wine every file reads as owned by the process's user: as Windows
+    // would read a file a standard user made.
+    OverrideFolderSecurityKept(true);
+    OpenHelpFile(help);
+    OverrideFolderSecurityKept(std::nullopt);
+    EXPECT_TRUE(started.empty());
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].rfind("Quillmara does not open its help file from where it is", 0), 0u) << told[0];
+    EXPECT_NE(told[0].find(help + ": its owner is not"), std::string::npos) << told[0];
+    // Where the security is sound (here: not kept) it opens in the viewer.
+    OverrideFolderSecurityKept(false);
+    OpenHelpFile(help);
+    OverrideFolderSecurityKept(std::nullopt);
+    SetProgramStarter(nullptr);
+    SetBoxAnswerer(nullptr);
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_NE(started[0].find("hh.exe \"" + help + "\""), std::string::npos) << started[0];
+    EXPECT_EQ(told.size(), 1u);
 }
 
 struct CloseCase {
