@@ -3,7 +3,7 @@
 #include "registry/access.h"
 #include "registry/hives.h"
 #include "registry/values.h"
-#include "system/folder_trust.h"
+#include "system/object_security.h"
 #include "system/log.h"
 #include "system/text.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "system/folder_trust.h"
+#include "system/object_security.h"
 
 // Owner Administrators; a protected DACL giving Administrators and SYSTEM
 // full control and Users read, passed on to every subkey.

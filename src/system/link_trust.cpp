@@ -1,6 +1,6 @@
 #include "system/link_trust.h"
 
-#include "system/folder_trust.h"
+#include "system/object_security.h"
 
 namespace {
 
