@@ -122,14 +122,22 @@ OthersRights RightsOfOthers(PSECURITY_DESCRIPTOR descriptor, ACCESS_MASK rights,
 
 std::string FolderSecurityFault(PSECURITY_DESCRIPTOR descriptor) { return WriteRightsFault(descriptor, kWriteRights); }
 
-std::string WriteRightsFault(PSECURITY_DESCRIPTOR descriptor, ACCESS_MASK writeRights) {
+namespace {
+
+// Why an object with this descriptor is not the system's alone: no readable
+// descriptor, an owner that is not Administrators or SYSTEM (or, with
+// installerMayOwn, the installer service), or RightsOfOthers finding one of
+// rights for someone else (granted tells that case).
+std::string OwnerOrRightsFault(PSECURITY_DESCRIPTOR descriptor, ACCESS_MASK rights, bool passedOnCounts,
+                               bool installerMayOwn, const char *granted) {
     if (descriptor == nullptr || !IsValidSecurityDescriptor(descriptor))
         return "its security cannot be read";
     PSID owner = nullptr;
     BOOL defaulted = FALSE;
-    if (!GetSecurityDescriptorOwner(descriptor, &owner, &defaulted) || !IsAdministratorsOrSystem(owner))
+    if (!GetSecurityDescriptorOwner(descriptor, &owner, &defaulted) ||
+        !(installerMayOwn ? IsSystemAccount(owner) : IsAdministratorsOrSystem(owner)))
         return "its owner is not Administrators or SYSTEM";
-    switch (RightsOfOthers(descriptor, writeRights, true)) {
+    switch (RightsOfOthers(descriptor, rights, passedOnCounts)) {
     case OthersRights::NoDacl:
         return "it lets everyone write";
     case OthersRights::Unreadable:
@@ -137,11 +145,17 @@ std::string WriteRightsFault(PSECURITY_DESCRIPTOR descriptor, ACCESS_MASK writeR
     case OthersRights::UnknownEntry:
         return "its permissions hold an entry of an unknown kind";
     case OthersRights::Granted:
-        return "its permissions let others write";
+        return granted;
     case OthersRights::None:
         break;
     }
     return "";
+}
+
+} // namespace
+
+std::string WriteRightsFault(PSECURITY_DESCRIPTOR descriptor, ACCESS_MASK writeRights) {
+    return OwnerOrRightsFault(descriptor, writeRights, true, false, "its permissions let others write");
 }
 
 bool FolderOpenToOthers(PSECURITY_DESCRIPTOR descriptor) {
@@ -173,15 +187,8 @@ std::string LevelAboveFault(PSECURITY_DESCRIPTOR descriptor) {
     // may add folders); what counts is that no one else may take away,
     // rename or replace what is there, nor change who may.
     constexpr ACCESS_MASK kReplaceRights = FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_ALL;
-    if (descriptor == nullptr || !IsValidSecurityDescriptor(descriptor))
-        return "its security cannot be read";
-    PSID owner = nullptr;
-    BOOL defaulted = FALSE;
-    if (!GetSecurityDescriptorOwner(descriptor, &owner, &defaulted) || !IsSystemAccount(owner))
-        return "its owner is not Administrators or SYSTEM";
-    return RightsOfOthers(descriptor, kReplaceRights, false) == OthersRights::None
-               ? ""
-               : "its permissions let others replace what it holds";
+    return OwnerOrRightsFault(descriptor, kReplaceRights, false, true,
+                              "its permissions let others replace what it holds");
 }
 
 std::string PathSecurityFault(const std::string &path) {

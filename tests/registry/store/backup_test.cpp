@@ -165,6 +165,21 @@ TEST(Backup, OnWindowsThePlatformRestoresTheKeyWithTheForceFlag) {
     EXPECT_EQ(RestoreLeftovers(), std::vector<std::string>{}); // no temporary hive either
     const std::string guard = calls[1].substr(calls[1].find(data));
     EXPECT_FALSE(FileExists(guard.substr(0, guard.find('|'))));
+
+    // The next restore's name is taken by an older record and its hive file
+    // (a process of the same id, dead): refused, and that file is kept.
+    const std::string used = guard.substr(0, guard.find(".regf"));
+    const size_t dash = used.find_last_of('-');
+    const std::string next = used.substr(0, dash + 1) + std::to_string(std::stoi(used.substr(dash + 1)) + 1);
+    const std::string record = "Software\\Fernhollowsys\\Quillmara\\" + next.substr(next.find_last_of('\\') + 1);
+    SetRegString(HKEY_LOCAL_MACHINE, record, "File", next + ".regf");
+    ASSERT_TRUE(WriteFileBytes(next + ".regf", "older"));
+    SetPlatformKeyRestore([](HKEY, const std::string &, DWORD) -> long { return ERROR_SUCCESS; });
+    EXPECT_FALSE(RestoreKeyFromFile(kKey, file, HKEY_LOCAL_MACHINE));
+    SetPlatformKeyRestore(nullptr);
+    EXPECT_EQ(ReadFileBytes(next + ".regf"), "older");
+    DeleteFileA((next + ".regf").c_str());
+    DeleteRegTree(HKEY_LOCAL_MACHINE, record);
     if (madeData)
         RemoveDirectoryA(data.c_str());
 }
