@@ -3,8 +3,6 @@
 #include <shellapi.h>
 
 #include <algorithm>
-#include <cstring>
-#include <vector>
 
 #include "registry/access.h"
 #include "registry/values.h"
