@@ -18,7 +18,8 @@ std::string OpenHelpFile(const std::string &helpFile) {
     if (!fault.empty()) {
         WriteLog("Help refused: " + fault);
         const std::string text = "Quillmara does not open its help file from where it is: others than "
-                                 "Administrators and SYSTEM may change it there (" +
+                                 "Administrators and SYSTEM may change it there,\r\nand the help viewer, started "
+                                 "as administrator, would show what they put in its place (" +
                                  fault + ").";
         MsgBoxEx(text, BoxStyle::kOkInfo, "Quillmara");
         return text;
