@@ -289,7 +289,7 @@ bool FolderOpenToOthers(PSECURITY_DESCRIPTOR descriptor) {
     return false;
 }
 
-bool FolderSecurityKept() { return KeptOverride().value_or(!RunningOnWine()); }
+bool FolderSecurityKept() { return KeptOverride().value_or(Platform().fileSecurityKept); }
 
 void OverrideFolderSecurityKept(std::optional<bool> kept) { KeptOverride() = kept; }
 
@@ -333,7 +333,7 @@ bool MakeProtectedFolder(const std::string &folder) {
 }
 
 bool RemoveLinkItself(const std::wstring &path, bool folder) {
-    if (RunningOnWine()) {
+    if (!Platform().linksRemovable) {
         SetLastError(ERROR_NOT_SUPPORTED);
         return false;
     }
