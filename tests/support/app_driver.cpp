@@ -10,7 +10,7 @@ std::string QuillmaraExe() {
     std::string path = exe;
     path.erase(path.find_last_of('\\')); // ...\build\tests
     path.erase(path.find_last_of('\\')); // ...\build
-    return path + "\\Quillmara.exe";
+    return path + (sizeof(void *) == 4 ? "\\Quillmara32.exe" : "\\Quillmara.exe");
 }
 
 AppProcess::~AppProcess() {
