@@ -254,8 +254,10 @@ DWORD LateGetFinalPathNameByHandleW(HANDLE file, wchar_t *path, DWORD size, DWOR
     using FinalPath = DWORD(WINAPI *)(HANDLE, wchar_t *, DWORD, DWORD);
     if (const auto system = Exported<FinalPath>("kernel32.dll", "GetFinalPathNameByHandleW"))
         return system(file, path, size, flags);
-    if (flags != (FILE_NAME_NORMALIZED | VOLUME_NAME_DOS))
-        return Refused("GetFinalPathNameByHandleW", flags) ? 1 : 0;
+    if (flags != (FILE_NAME_NORMALIZED | VOLUME_NAME_DOS)) {
+        Refused("GetFinalPathNameByHandleW", flags);
+        return 0;
+    }
     const std::wstring name = ObjectNameOf(file);
     const std::wstring dos = name.empty() ? L"" : DosNameOf(name);
     if (dos.empty()) {
@@ -297,6 +299,17 @@ int LateCompareStringOrdinal(const wchar_t *a, int aLength, const wchar_t *b, in
     const std::wstring y = ignoreCase ? UpperOrdinal(b, bLength) : std::wstring(b, bLength < 0 ? wcslen(b) : bLength);
     const int order = x.compare(y);
     return order < 0 ? CSTR_LESS_THAN : order > 0 ? CSTR_GREATER_THAN : CSTR_EQUAL;
+}
+
+BOOL LateSetDefaultDllDirectories(DWORD flags) {
+    using SetDirectories = BOOL(WINAPI *)(DWORD);
+    if (const auto system = Exported<SetDirectories>("kernel32.dll", "SetDefaultDllDirectories"))
+        return system(flags);
+    using SetDirectory = BOOL(WINAPI *)(const wchar_t *);
+    if (const auto directory = Exported<SetDirectory>("kernel32.dll", "SetDllDirectoryW"))
+        directory(L"");
+    SetLastError(ERROR_NOT_SUPPORTED);
+    return FALSE;
 }
 
 bool RunningUnderWow64() {

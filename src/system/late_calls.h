@@ -11,6 +11,10 @@ LONG LateRegDeleteTreeA(HKEY key, const char *subKey);
 DWORD LateGetFinalPathNameByHandleW(HANDLE file, wchar_t *path, DWORD size, DWORD flags);
 BOOL LateSetFileInformationByHandle(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, void *data, DWORD size);
 BOOL LateGetFileInformationByHandleEx(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, void *data, DWORD size);
+// Windows 7 (Vista and XP with an update). Without it the current folder is
+// taken out of the search (SetDllDirectory, XP SP1) and the call fails: the
+// program's own folder is still searched there.
+BOOL LateSetDefaultDllDirectories(DWORD flags);
 int LateCompareStringOrdinal(const wchar_t *a, int aLength, const wchar_t *b, int bLength, BOOL ignoreCase);
 
 // True when this process is a 32-bit one on 64-bit Windows.

@@ -43,14 +43,7 @@ const PlatformTraits &Platform() {
 
 void OverridePlatform(std::optional<PlatformTraits> traits) { OverriddenTraits() = traits; }
 
-bool RestrictDllSearch() {
-    // Looked up, not imported: systems without it would not start the program.
-    using SetDirectories = BOOL(WINAPI *)(DWORD);
-    // (Windows 7, and Vista and XP with an update.)
-    const auto set = reinterpret_cast<SetDirectories>(
-        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories")));
-    return set != nullptr && set(LOAD_LIBRARY_SEARCH_SYSTEM32) != FALSE;
-}
+bool RestrictDllSearch() { return LateSetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32) != FALSE; }
 
 namespace {
 std::function<void()> &EventPump() {
