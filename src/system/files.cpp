@@ -243,13 +243,6 @@ bool SamePath(const std::wstring &a, const std::wstring &b) {
                                     TRUE) == CSTR_EQUAL;
 }
 
-// A function of the native layer, for what the Win32 calls cannot say.
-template <typename Function> Function NativeCall(const char *name) {
-    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    return ntdll == nullptr ? nullptr
-                            : reinterpret_cast<Function>(reinterpret_cast<void *>(GetProcAddress(ntdll, name)));
-}
-
 struct StatusBlock {
     LONG_PTR status;
     ULONG_PTR information;

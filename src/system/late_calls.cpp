@@ -26,14 +26,6 @@ template <typename Function> Function Exported(const char *module, const char *n
                              : reinterpret_cast<Function>(reinterpret_cast<void *>(GetProcAddress(loaded, name)));
 }
 
-// The native layer is there since Windows NT: its calls are looked up past
-// the seam.
-template <typename Function> Function Native(const char *name) {
-    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    return ntdll == nullptr ? nullptr
-                            : reinterpret_cast<Function>(reinterpret_cast<void *>(GetProcAddress(ntdll, name)));
-}
-
 struct StatusBlock {
     LONG_PTR status;
     ULONG_PTR information;
@@ -46,7 +38,7 @@ bool Succeeded(LONG status) {
     if (status >= 0)
         return true;
     using ToError = ULONG(WINAPI *)(LONG);
-    const auto toError = Native<ToError>("RtlNtStatusToDosError");
+    const auto toError = NativeCall<ToError>("RtlNtStatusToDosError");
     SetLastError(toError != nullptr ? toError(status) : ERROR_GEN_FAILURE);
     return false;
 }
@@ -82,7 +74,7 @@ int NativeClassOf(FILE_INFO_BY_HANDLE_CLASS kind) {
 BOOL NativeFileInformation(const char *call, const char *native, HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind,
                            void *data, DWORD size) {
     const int nativeClass = NativeClassOf(kind);
-    const auto information = Native<FileInformationCall>(native);
+    const auto information = NativeCall<FileInformationCall>(native);
     if (nativeClass < 0 || information == nullptr)
         return Refused(call, static_cast<DWORD>(kind));
     StatusBlock status{};
@@ -142,7 +134,7 @@ std::wstring DosNameOf(const std::wstring &name) {
 std::wstring ObjectNameOf(HANDLE file) {
     using QueryObject = LONG(WINAPI *)(HANDLE, int, void *, ULONG, ULONG *);
     constexpr int kObjectNameInformation = 1;
-    const auto query = Native<QueryObject>("NtQueryObject");
+    const auto query = NativeCall<QueryObject>("NtQueryObject");
     if (query == nullptr)
         return L"";
     struct Name {
@@ -164,7 +156,7 @@ std::wstring UpperOrdinal(const wchar_t *text, int length) {
     std::wstring upper = length < 0 ? std::wstring(text) : std::wstring(text, static_cast<size_t>(length));
     // The system's own case table, the one file names are compared with.
     using Upcase = wchar_t(WINAPI *)(wchar_t);
-    const auto upcase = Native<Upcase>("RtlUpcaseUnicodeChar");
+    const auto upcase = NativeCall<Upcase>("RtlUpcaseUnicodeChar");
     for (wchar_t &c : upper)
         c = upcase != nullptr ? upcase(c) : static_cast<wchar_t>(std::towupper(c));
     return upper;

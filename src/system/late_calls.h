@@ -20,6 +20,15 @@ int LateCompareStringOrdinal(const wchar_t *a, int aLength, const wchar_t *b, in
 // True when this process is a 32-bit one on 64-bit Windows.
 bool RunningUnderWow64();
 
+// A function of the native layer (ntdll, there since Windows NT), for what the
+// Win32 calls cannot say; null when it has no such export. Not failed by
+// the seam below: the native calls are the ways taken without the others.
+template <typename Function> Function NativeCall(const char *name) {
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll == nullptr ? nullptr
+                            : reinterpret_cast<Function>(reinterpret_cast<void *>(GetProcAddress(ntdll, name)));
+}
+
 // Makes every look-up above answer "missing" (true) or ask the system again
 // (false), so that the native ways are taken as on Windows XP.
 void FailLateLookups(bool fail);
