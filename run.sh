@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Quillmara.exe and starts it under Wine, in
+# Installs what is missing, builds both program files (build/Quillmara.exe for
+# 64-bit Windows, build32/Quillmara32.exe for 32-bit Windows, XP and 2000)
+# and starts the 64-bit one under Wine, in
 # a Wine prefix of its own (build/run-prefix, made at the first start; the
 # tests never touch it, so a first start shows the agreement dialog).
 # With a display ($DISPLAY) the program runs there. Without one it runs under
@@ -10,6 +12,8 @@ cd "$(dirname "$0")"
 ./setup-deps.sh
 cmake -S . -B build -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$(nproc)" --target Quillmara
+cmake -S . -B build32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build32 -j"$(nproc)" --target Quillmara
 export QM_WINEPREFIX="$PWD/build/run-prefix"
 if [ -n "${DISPLAY:-}" ]; then
   exec build/wine-run.sh build/Quillmara.exe "$@"

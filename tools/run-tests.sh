@@ -13,8 +13,10 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 # The tests always run in the tree's own prefix, whatever prefix a shell set
 # for the program (run.sh uses one of its own).
 unset QM_WINEPREFIX
-export WINEPREFIX=$build/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
-"$here/cmake/wine-prefix.sh" "$WINEPREFIX"
+# The tree's size: a 32-bit tree runs in a 32-bit prefix.
+arch=$(cat "$build/wine-arch" 2>/dev/null || echo win64)
+export WINEPREFIX=$build/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=$arch
+"$here/cmake/wine-prefix.sh" "$WINEPREFIX" "$arch"
 
 . "$here/tools/private-display.sh"
 cleanup() {
@@ -43,7 +45,9 @@ failed=$(echo "$summary" | sed -E 's/.*, ([0-9]+) tests failed.*/\1/')
 if [ "$failed" -ne 0 ] && [ "$status" -eq 0 ]; then status=1; fi
 fuzzed=0
 fuzz_failed=0
-if [ -x "$here/tools/run-fuzz.sh" ] && [ "$status" -eq 0 ] && [ ${#ctest_args[@]} -eq 0 ]; then
+# The fuzz targets are built for this machine, not for Windows: the 64-bit
+# tree runs them, the 32-bit tree has nothing of its own to add.
+if [ -x "$here/tools/run-fuzz.sh" ] && [ "$status" -eq 0 ] && [ ${#ctest_args[@]} -eq 0 ] && [ "$arch" = win64 ]; then
   fuzz_status=0
   "$here/tools/run-fuzz.sh" "$build" 2>&1 | tee "$build/fuzz.log" || fuzz_status=${PIPESTATUS[0]}
   fuzzed=$(grep -cE '^fuzz [a-z0-9_]+: ([0-9?]+ inputs|FAILED)' "$build/fuzz.log" || true)

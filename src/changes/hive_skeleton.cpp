@@ -11,6 +11,7 @@
 #include "registry/values.h"
 #include "resources/ids.h"
 #include "scan/state.h"
+#include "system/late_calls.h"
 #include "system/log.h"
 
 namespace {
@@ -48,7 +49,7 @@ class ScratchKey {
                 std::to_string(++counter);
     }
     ~ScratchKey() {
-        const LSTATUS rc = RegDeleteTreeA(HKEY_LOCAL_MACHINE, path_.c_str());
+        const LSTATUS rc = LateRegDeleteTreeA(HKEY_LOCAL_MACHINE, path_.c_str());
         if (rc == ERROR_SUCCESS)
             RegDeleteKeyA(HKEY_LOCAL_MACHINE, path_.c_str());
         else if (rc != ERROR_FILE_NOT_FOUND)

@@ -17,6 +17,7 @@
 #include "system/files.h"
 #include "system/folder_trust.h"
 #include "system/handles.h"
+#include "system/late_calls.h"
 #include "system/log.h"
 #include "system/platform.h"
 #include "system/text.h"
@@ -135,7 +136,7 @@ LONG DeleteTree(HKEY root, const std::string &path) {
 LONG ClearKey(HKEY key) {
     if (const LONG rc = Injected("RegDeleteTreeA"))
         return rc;
-    return RegDeleteTreeA(key, nullptr);
+    return LateRegDeleteTreeA(key, nullptr);
 }
 
 LONG Flush(HKEY key) {
@@ -852,7 +853,8 @@ KeyRestoreMethod KeyRestoreMethodFor(bool wine) {
 }
 
 KeyRestoreMethod ChosenKeyRestore() {
-    return PlatformRestoreStandIn() ? KeyRestoreMethod::PlatformRestore : KeyRestoreMethodFor(RunningOnWine());
+    return PlatformRestoreStandIn() ? KeyRestoreMethod::PlatformRestore
+                                    : KeyRestoreMethodFor(Platform().registryRestoreIgnored);
 }
 
 void SetPlatformKeyRestore(PlatformKeyRestore call) { PlatformRestoreStandIn() = std::move(call); }

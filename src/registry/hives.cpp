@@ -186,7 +186,7 @@ bool LoadHive(const std::string &file, HKEY root, const std::string &name) {
         if (list.empty())
             list.resize(1);
         list.push_back(LoadedHive{root, name, file});
-        if (RunningOnWine())
+        if (Platform().hiveChangesNeedWriteBack)
             RecordLoad(root, name, file);
         return true;
     }
@@ -201,7 +201,7 @@ bool LoadHive(const std::string &file, HKEY root, const std::string &name) {
 bool UnloadHive(HKEY root, const std::string &name) {
     EnablePrivileges();
     LONG rc = ERROR_SUCCESS;
-    if (RunningOnWine()) {
+    if (Platform().hiveUnloadTakesAnyKey) {
         const LoadedHive *listed = FindListed(root, name);
         std::string file;
         const bool ours = listed != nullptr || RecordedFile(root, name, file);
@@ -225,7 +225,7 @@ bool UnloadHive(HKEY root, const std::string &name) {
     }
     if (rc == ERROR_SUCCESS)
         rc = RegUnLoadKeyA(root, name.c_str());
-    if (rc == ERROR_SUCCESS && RunningOnWine())
+    if (rc == ERROR_SUCCESS && Platform().hiveChangesNeedWriteBack)
         DropRecord(root, name);
     if (rc == ERROR_SUCCESS)
         DropMoveRecordsBelow(root, name);
@@ -295,7 +295,7 @@ long SaveKeyOverFile(HKEY key, const std::string &file, std::string &what) {
 }
 
 bool WriteBackLoadedHive(HKEY root, const std::string &path) {
-    if (!RunningOnWine())
+    if (!Platform().hiveChangesNeedWriteBack)
         return true;
     const std::string name = path.substr(0, path.find('\\'));
     const LoadedHive *listed = name.empty() ? nullptr : FindListed(root, name);

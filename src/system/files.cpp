@@ -14,6 +14,7 @@
 #include "system/file_lookup.h"
 #include "system/handles.h"
 #include "system/link_trust.h"
+#include "system/late_calls.h"
 #include "system/log.h"
 #include "system/text.h"
 
@@ -213,8 +214,8 @@ std::wstring JoinPath(const std::wstring &folder, const std::wstring &name) {
 std::wstring FinalPathOf(HANDLE handle) {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD n = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
-                                                  FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        const DWORD n = LateGetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
+                                                      FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
         if (n == 0)
             return L"";
         if (n < path.size()) {
@@ -238,15 +239,8 @@ bool SamePath(const std::wstring &a, const std::wstring &b) {
     };
     const std::wstring x = trimmed(a);
     const std::wstring y = trimmed(b);
-    return CompareStringOrdinal(x.c_str(), static_cast<int>(x.size()), y.c_str(), static_cast<int>(y.size()), TRUE) ==
-           CSTR_EQUAL;
-}
-
-// A function of the native layer, for what the Win32 calls cannot say.
-template <typename Function> Function NativeCall(const char *name) {
-    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    return ntdll == nullptr ? nullptr
-                            : reinterpret_cast<Function>(reinterpret_cast<void *>(GetProcAddress(ntdll, name)));
+    return LateCompareStringOrdinal(x.c_str(), static_cast<int>(x.size()), y.c_str(), static_cast<int>(y.size()),
+                                    TRUE) == CSTR_EQUAL;
 }
 
 struct StatusBlock {
@@ -466,12 +460,12 @@ FileHandle OpenAt(const char *caller, const std::wstring &path, const std::wstri
 // Deletes the item a handle has open (opened with DELETE) when it is closed.
 bool DisposeOf(HANDLE item) {
     FILE_DISPOSITION_INFO dispose{TRUE};
-    return SetFileInformationByHandle(item, FileDispositionInfo, &dispose, sizeof dispose) != FALSE;
+    return LateSetFileInformationByHandle(item, FileDispositionInfo, &dispose, sizeof dispose) != FALSE;
 }
 
 // The item's attributes and times; false when they cannot be read.
 bool BasicInfoOf(HANDLE item, FILE_BASIC_INFO &basic) {
-    return GetFileInformationByHandleEx(item, FileBasicInfo, &basic, sizeof basic) != FALSE;
+    return LateGetFileInformationByHandleEx(item, FileBasicInfo, &basic, sizeof basic) != FALSE;
 }
 
 // True when the open item is a file, no link or folder (basic receives its
@@ -507,7 +501,7 @@ bool CopyOpenFile(HANDLE from, HANDLE to, const FILE_BASIC_INFO &basic) {
                                                    FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
     if (times.FileAttributes == 0)
         times.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-    return SetFileInformationByHandle(to, FileBasicInfo, &times, sizeof times) != FALSE;
+    return LateSetFileInformationByHandle(to, FileBasicInfo, &times, sizeof times) != FALSE;
 }
 
 // The rename through the native call: it takes the target's folder as a
@@ -556,13 +550,13 @@ bool DeleteFileNoLink(const std::string &path) {
     if (marks.FileAttributes == 0)
         marks.FileAttributes = FILE_ATTRIBUTE_NORMAL;
     if (readOnly)
-        SetFileInformationByHandle(item.get(), FileBasicInfo, &marks, sizeof marks);
+        LateSetFileInformationByHandle(item.get(), FileBasicInfo, &marks, sizeof marks);
     if (DisposeOf(item.get()))
         return true;
     WriteLog("DeleteFileNoLink " + path + ": " + ApiErrorText(static_cast<long>(GetLastError())));
     marks.FileAttributes = basic.FileAttributes;
     if (readOnly)
-        SetFileInformationByHandle(item.get(), FileBasicInfo, &marks, sizeof marks);
+        LateSetFileInformationByHandle(item.get(), FileBasicInfo, &marks, sizeof marks);
     return false;
 }
 

@@ -217,7 +217,7 @@ std::string MakeFreshDataFolder(const std::string &folder) {
 }
 
 bool RemoveLinkItself(const std::wstring &path, bool folder) {
-    if (RunningOnWine()) {
+    if (!Platform().linksRemovable) {
         SetLastError(ERROR_NOT_SUPPORTED);
         return false;
     }

@@ -178,7 +178,7 @@ bool FolderOpenToOthers(PSECURITY_DESCRIPTOR descriptor) {
     return false;
 }
 
-bool FolderSecurityKept() { return KeptOverride().value_or(!RunningOnWine()); }
+bool FolderSecurityKept() { return KeptOverride().value_or(Platform().fileSecurityKept); }
 
 void OverrideFolderSecurityKept(std::optional<bool> kept) { KeptOverride() = kept; }
 

@@ -4,6 +4,8 @@
 
 #include <utility>
 
+#include "system/late_calls.h"
+
 bool RunningOnWine() {
     static const bool wine = [] {
         HMODULE ntdll = GetModuleHandleA("ntdll.dll");
@@ -12,13 +14,36 @@ bool RunningOnWine() {
     return wine;
 }
 
-bool RestrictDllSearch() {
-    // Looked up, not imported: systems without it would not start the program.
-    using SetDirectories = BOOL(WINAPI *)(DWORD);
-    const auto set = reinterpret_cast<SetDirectories>(
-        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories")));
-    return set != nullptr && set(LOAD_LIBRARY_SEARCH_SYSTEM32) != FALSE;
+PlatformTraits TraitsFor(bool wine) {
+    PlatformTraits traits;
+    traits.hiveChangesNeedWriteBack = wine;
+    traits.hiveUnloadTakesAnyKey = wine;
+    traits.registryRestoreIgnored = wine;
+    traits.fileSecurityKept = !wine;
+    traits.linksRemovable = !wine;
+    traits.regeditTakesBareKey = wine;
+    return traits;
 }
+
+namespace {
+std::optional<PlatformTraits> &OverriddenTraits() {
+    static std::optional<PlatformTraits> traits;
+    return traits;
+}
+} // namespace
+
+const PlatformTraits &Platform() {
+    static const PlatformTraits running = [] {
+        PlatformTraits traits = TraitsFor(RunningOnWine());
+        traits.wow64 = RunningUnderWow64();
+        return traits;
+    }();
+    return OverriddenTraits() ? *OverriddenTraits() : running;
+}
+
+void OverridePlatform(std::optional<PlatformTraits> traits) { OverriddenTraits() = traits; }
+
+bool RestrictDllSearch() { return LateSetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32) != FALSE; }
 
 namespace {
 std::function<void()> &EventPump() {

@@ -41,7 +41,7 @@ HWND RegeditPane(int pane) {
     } search{pane == 0 ? "SysTreeView32" : "SysListView32", nullptr};
     EnumChildWindows(
         frame,
-        [](HWND wnd, LPARAM lp) -> BOOL {
+        [](HWND wnd, LPARAM lp) WINAPI -> BOOL {
             auto *s = reinterpret_cast<Search *>(lp);
             char cls[64] = {};
             GetClassNameA(wnd, cls, sizeof(cls));
@@ -210,7 +210,7 @@ std::string WebSearchCommand(const std::string &searchText) {
 
 void JumpToKey(const std::string &key) {
     KillProcess("regedit.exe");
-    SetRegeditLastKey(RegeditLastKeyText(key, GetOSCode(), RunningOnWine()));
+    SetRegeditLastKey(RegeditLastKeyText(key, GetOSCode(), Platform().regeditTakesBareKey));
     Sleep(1000);
     const std::string result = StartSystemProgram("regedit.exe", "");
     if (result != "Operation successful")

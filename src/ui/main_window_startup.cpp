@@ -60,7 +60,7 @@ HWND MainWindow::FindOtherInstance() {
         HWND found;
     } search{GetCurrentProcessId(), nullptr};
     EnumWindows(
-        [](HWND wnd, LPARAM lp) -> BOOL {
+        [](HWND wnd, LPARAM lp) WINAPI -> BOOL {
             auto *s = reinterpret_cast<Search *>(lp);
             char cls[64] = {};
             GetClassNameA(wnd, cls, sizeof cls);

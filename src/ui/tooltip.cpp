@@ -204,7 +204,7 @@ bool HookTooltips() {
     CreateTipFont();
     EnumThreadWindows(
         GetCurrentThreadId(),
-        [](HWND wnd, LPARAM) -> BOOL {
+        [](HWND wnd, LPARAM) WINAPI -> BOOL {
             TakeOver(wnd);
             return TRUE;
         },

@@ -10,7 +10,7 @@ std::string QuillmaraExe() {
     std::string path = exe;
     path.erase(path.find_last_of('\\')); // ...\build\tests
     path.erase(path.find_last_of('\\')); // ...\build
-    return path + "\\Quillmara.exe";
+    return path + (sizeof(void *) == 4 ? "\\Quillmara32.exe" : "\\Quillmara.exe");
 }
 
 AppProcess::~AppProcess() {
@@ -106,7 +106,7 @@ std::string TextOf(HWND wnd) {
 HWND FindTopWindow(DWORD pid, const std::string &className, const std::string &title) {
     TopSearch search{pid, &className, &title, nullptr};
     EnumWindows(
-        [](HWND wnd, LPARAM lp) -> BOOL {
+        [](HWND wnd, LPARAM lp) WINAPI -> BOOL {
             auto *s = reinterpret_cast<TopSearch *>(lp);
             DWORD owner = 0;
             GetWindowThreadProcessId(wnd, &owner);
@@ -144,7 +144,7 @@ std::vector<HWND> Descendants(HWND parent) {
     std::vector<HWND> all;
     EnumChildWindows(
         parent,
-        [](HWND wnd, LPARAM lp) -> BOOL {
+        [](HWND wnd, LPARAM lp) WINAPI -> BOOL {
             reinterpret_cast<std::vector<HWND> *>(lp)->push_back(wnd);
             return TRUE;
         },

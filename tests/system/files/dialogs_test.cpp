@@ -25,7 +25,7 @@ HWND FindOwnDialog(const char *title) {
         HWND found;
     } search{title, nullptr};
     EnumWindows(
-        [](HWND w, LPARAM p) -> BOOL {
+        [](HWND w, LPARAM p) WINAPI -> BOOL {
             auto *s = reinterpret_cast<Search *>(p);
             DWORD pid = 0;
             GetWindowThreadProcessId(w, &pid);
@@ -111,7 +111,7 @@ void WaitForSelectedFolder(HWND dialog, const std::string &name) {
         HWND tree = nullptr;
         EnumChildWindows(
             dialog,
-            [](HWND w, LPARAM found) -> BOOL {
+            [](HWND w, LPARAM found) WINAPI -> BOOL {
                 char cls[32] = {};
                 GetClassNameA(w, cls, sizeof cls);
                 if (std::string(cls) != WC_TREEVIEWA)

@@ -126,10 +126,10 @@ TEST_F(MainGridsTest, SaveReportsAFileThatCannotBeWritten) {
     static bool named;
     target = dir / "held.txt";
     named = false;
-    const UINT_PTR timer = SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) {
+    const UINT_PTR timer = SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) WINAPI {
         EnumThreadWindows(
             GetCurrentThreadId(),
-            [](HWND w, LPARAM) -> BOOL {
+            [](HWND w, LPARAM) WINAPI -> BOOL {
                 char cls[16] = {};
                 GetClassNameA(w, cls, sizeof cls);
                 if (!IsWindowVisible(w) || std::string(cls) != "#32770")

@@ -221,7 +221,7 @@ TEST_F(MainSelectTest, FindDialogFindsAnEntryOnAnotherTabAndF3Repeats) {
     int dialogs = 0;
     EnumThreadWindows(
         GetCurrentThreadId(),
-        [](HWND w, LPARAM lp) -> BOOL {
+        [](HWND w, LPARAM lp) WINAPI -> BOOL {
             char cls[16] = {};
             GetClassNameA(w, cls, sizeof cls);
             if (std::string(cls) == "#32770" && IsWindowVisible(w))

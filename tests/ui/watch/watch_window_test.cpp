@@ -16,18 +16,24 @@ const char *const kSettings = "Software\\Fernhollowsys\\Quillmara";
 const char *const kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr DWORD kStartTimeout = 60000;
 
+// The Run value is named after the program file (Quillmara32 for the 32-bit one).
+std::string RunName() {
+    const std::string exe = QuillmaraExe();
+    return exe.substr(exe.find_last_of('\\') + 1, exe.size() - exe.find_last_of('\\') - 5);
+}
+
 RegValue RunValue() {
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRun, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return {};
-    RegValue value = ReadValue(key, "Quillmara");
+    RegValue value = ReadValue(key, RunName());
     RegCloseKey(key);
     return value;
 }
 
 TEST(WatchWindow, StartWithWindowsRegistersAndUnregisters) {
     SetRegDword(HKEY_LOCAL_MACHINE, kSettings, "EulaAccepted", 1);
-    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kRun, "Quillmara");
+    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kRun, RunName().c_str());
     AppProcess app;
     ASSERT_TRUE(app.Start());
     HWND main = WaitForTopWindow(app.pid(), "QuillmaraMain", "Quillmara", kStartTimeout);
@@ -44,7 +50,7 @@ TEST(WatchWindow, StartWithWindowsRegistersAndUnregisters) {
 
     // Removed meanwhile by another program: the command says so.
     ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }, 60000));
-    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kRun, "Quillmara");
+    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kRun, RunName().c_str());
     PostMessageA(main, WM_COMMAND, IDM_STARTWITHWINDOWS, 0);
     HWND box = WaitForBox(app.pid(), "Quillmara", 60000);
     ASSERT_NE(box, nullptr);
@@ -52,7 +58,7 @@ TEST(WatchWindow, StartWithWindowsRegistersAndUnregisters) {
     AnswerBox(box, IDOK);
 
     // Still checked: the next click removes the value registered again.
-    RegSetKeyValueA(HKEY_LOCAL_MACHINE, kRun, "Quillmara", REG_SZ, value.data.data(),
+    RegSetKeyValueA(HKEY_LOCAL_MACHINE, kRun, RunName().c_str(), REG_SZ, value.data.data(),
                     static_cast<DWORD>(value.data.size()));
     PostMessageA(main, WM_COMMAND, IDM_STARTWITHWINDOWS, 0);
     EXPECT_TRUE(WaitUntil([] { return !RunValue().present; }, 60000));
