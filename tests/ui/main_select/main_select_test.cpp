@@ -280,6 +280,13 @@ TEST_F(MainSelectTest, TheKeyboardReachesTheGridTheTabsAndTheEntryMenu) {
         },
         10000));
     EXPECT_EQ(GetFocus(), grid(kCatLogon));
+    // Nothing is selected after the fill: the Apps key opens no menu (an
+    // open one would hold the key until the timer closes it).
+    g_menuSeen = false;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 300, CloseMenu);
+    SendMessageA(GetFocus(), WM_KEYDOWN, VK_APPS, 0);
+    KillTimer(nullptr, timer);
+    EXPECT_FALSE(g_menuSeen);
     press(WM_KEYDOWN, VK_HOME);
     press(WM_KEYDOWN, VK_DOWN);
     EXPECT_EQ(window.selection.CurrentRow, 2);
