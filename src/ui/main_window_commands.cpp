@@ -26,6 +26,7 @@ constexpr CommandKeys WindowKey(WORD key, BYTE modifiers = 0, WORD other = 0, BY
     return {KeyScope::Window, {{key, modifiers}, {other, otherModifiers}}, false};
 }
 constexpr CommandKeys GridKey(WORD key, BYTE modifiers = 0) { return {KeyScope::Grid, {{key, modifiers}, {}}, false}; }
+constexpr CommandKeys AnyShiftKey(WORD key) { return {KeyScope::Window, {{key, 0}, {}}, true}; }
 
 constexpr CommandRow Tab(int tab, const char *caption) {
     return {IDM_TAB0 + tab, IDM_TAB0 + tab, kMenuCategory, P::Item, caption, 0, kNoKey, E::Always, false,
@@ -100,8 +101,7 @@ constexpr CommandRow kCommands[] = {
 
     // Keys only. F3 repeats the search whatever the shift state; the tab
     // keys of a Windows list window change the tab.
-    {IDM_FINDNEXT, IDM_FINDNEXT, -1, P::None, nullptr, 0, {KeyScope::Window, {{VK_F3, 0}, {}}, true}, E::Always,
-     false, &M::OnFindNext},
+    {IDM_FINDNEXT, IDM_FINDNEXT, -1, P::None, nullptr, 0, AnyShiftKey(VK_F3), E::Always, false, &M::OnFindNext},
     {IDM_NEXTTAB, IDM_NEXTTAB, -1, P::None, nullptr, 0, WindowKey(VK_TAB, FCONTROL, VK_NEXT, FCONTROL), E::Always,
      false, &M::OnTabKey},
     {IDM_PREVTAB, IDM_PREVTAB, -1, P::None, nullptr, 0, WindowKey(VK_TAB, FCONTROL | FSHIFT, VK_PRIOR, FCONTROL),
