@@ -138,6 +138,10 @@ void CategoryGrids::LoadGrids(GridPictures &pictures) {
     } catch (const std::exception &error) {
         WriteLog(std::string("LoadGrids ") + error.what());
     }
+    // The current row was the write cursor: after the fill no row is reached,
+    // so the first step down reaches the first row.
+    for (int g = 1; g <= kGridCount; ++g)
+        Grid(g).SetRow(0);
 }
 
 void CategoryGrids::ClearGrids(SelectionState &selection) {

@@ -69,7 +69,7 @@ class CategoryGrids : public ShownList {
     const std::string &Cell(int row, int col, int gridIndex) const;
 
     // Fills every grid from ScanLocations(); the grids must be empty
-    // (ClearGrids) or fresh.
+    // (ClearGrids) or fresh. Each grid's current row is 0 afterwards.
     void LoadGrids(GridPictures &pictures);
     // Empties every grid to 19 empty data rows; the selection keeps its grid
     // but selects no row.

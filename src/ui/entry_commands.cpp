@@ -35,29 +35,32 @@ void ToggleSelectedEntry(CategoryGrids &grids, const SelectionState &selection, 
         grids.SetCheck(selection.CurrentGrid, selection.CurrentRow, shown->rec->Disabled);
 }
 
-void DeleteSelectedEntry(CategoryGrids &grids, const SelectionState &selection, ChangeUi &ui) {
+bool DeleteSelectedEntry(CategoryGrids &grids, const SelectionState &selection, ChangeUi &ui) {
     const auto asked = SelectedEntry(grids, selection);
     if (!asked)
-        return;
+        return false;
     if (ui.Ask(DeletePrompt(*asked->rec), BoxStyle::kYesNoWarnDefaultNo, "Quillmara") != kAnswerYes)
-        return;
+        return false;
     // Confirmed is the entry asked about (its record may be gone: only the
     // address's own copies are compared): when the row no longer shows it,
     // nothing is deleted.
     const auto address = SelectedEntry(grids, selection);
     if (!address || address->location != asked->location || address->entry != asked->entry ||
         address->fullKey != asked->fullKey)
-        return;
+        return false;
     if (!DeleteEntry(*address, ui))
-        return;
+        return false;
     const int row = selection.CurrentRow;
     GridModel &grid = grids.Grid(selection.CurrentGrid);
     RemoveRow(grid, row);
     address->rec->Deleted = true;
-    if (grids.Options().IncludeEmpty)
-        return;
+    int vacated = row;
     // The row that moved up is no entry row of the same header: the header
     // row above may be left without entries.
-    if (!grid.Ref(row).IsEntry() && grid.Ref(row - 1).IsHeader())
+    if (!grids.Options().IncludeEmpty && !grid.Ref(row).IsEntry() && grid.Ref(row - 1).IsHeader()) {
         RemoveRow(grid, row - 1);
+        vacated = row - 1;
+    }
+    grid.SetRowVacated(vacated);
+    return true;
 }

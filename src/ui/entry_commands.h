@@ -21,5 +21,7 @@ void ToggleSelectedEntry(CategoryGrids &grids, const SelectionState &selection, 
 // Asks, deletes the selected entry, and takes its row out of the grid (and
 // its location header row when that is left without entries and empty
 // locations are not shown); the grid keeps its number of rows. The selection
-// itself stays as it was.
-void DeleteSelectedEntry(CategoryGrids &grids, const SelectionState &selection, ChangeUi &ui);
+// itself stays as it was, naming no row that shows it; the grid's current
+// row is the vacated place, so that a step down reaches the row that moved
+// up into it. True when the entry was deleted.
+bool DeleteSelectedEntry(CategoryGrids &grids, const SelectionState &selection, ChangeUi &ui);

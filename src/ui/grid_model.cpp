@@ -97,8 +97,17 @@ void GridModel::ClampCursor() {
 }
 
 void GridModel::SetRow(int row) {
-    if (row >= 0 && row < rows_)
+    if (row >= 0 && row < rows_) {
         row_ = row;
+        vacated_ = false;
+    }
+}
+
+void GridModel::SetRowVacated(int row) {
+    if (row >= 0 && row < rows_) {
+        row_ = row;
+        vacated_ = true;
+    }
 }
 
 void GridModel::SetCol(int col) {

@@ -92,6 +92,11 @@ class GridModel {
     // Current cell and first visible scrolling row.
     int Row() const { return row_; }
     void SetRow(int row);
+    // The current row as the place a row was taken out of: the row standing
+    // there now was never reached, so the next step down reaches it (and a
+    // step up the row above). Any SetRow ends it.
+    void SetRowVacated(int row);
+    bool RowVacated() const { return vacated_; }
     int Col() const { return col_; }
     void SetCol(int col);
     int TopRow() const { return topRow_; }
@@ -157,6 +162,7 @@ class GridModel {
     int cols_;
     int rows_;
     int row_ = 0;
+    bool vacated_ = false;
     int col_ = 0;
     int topRow_ = kFixedRows;
     struct RowInfo {

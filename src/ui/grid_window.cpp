@@ -49,6 +49,12 @@ int ButtonsHeld(WPARAM wParam) {
     return buttons;
 }
 
+// The dialog manager asks whether the key message it holds is the grid's own.
+bool WantsMessage(LPARAM lParam, WPARAM key) {
+    const auto *msg = reinterpret_cast<const MSG *>(lParam);
+    return msg != nullptr && (msg->message == WM_KEYDOWN || msg->message == WM_CHAR) && msg->wParam == key;
+}
+
 } // namespace
 
 GridWindow::GridWindow(GridModel &model, const GridImages *pictures, GridEvents *events, int index)
@@ -159,8 +165,8 @@ LRESULT GridWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_CONTEXTMENU: // the menu keys and the right button raise their own events
         return 0;
-    case WM_GETDLGCODE: // Tab moves on; arrows and letters stay in the grid
-        return DLGC_WANTARROWS | DLGC_WANTCHARS;
+    case WM_GETDLGCODE: // Tab moves on; arrows, letters and Enter stay in the grid
+        return DLGC_WANTARROWS | DLGC_WANTCHARS | (WantsMessage(lParam, VK_RETURN) ? DLGC_WANTMESSAGE : 0);
     case WM_NOTIFY:
         return OnNotify(lParam);
     case kFlushMessage:
@@ -481,18 +487,20 @@ bool GridWindow::OnKey(WPARAM key) {
     const int last = model_.Rows() - 1;
     const int current = model_.Row();
     int target = current;
+    // A vacated row is not reached yet: a step down reaches it.
+    const int below = model_.RowVacated() ? current - 1 : current;
     switch (key) {
     case VK_UP:
         target = current - 1;
         break;
     case VK_DOWN:
-        target = current + 1;
+        target = below + 1;
         break;
     case VK_PRIOR:
         target = current - PageRows();
         break;
     case VK_NEXT:
-        target = current + PageRows();
+        target = below + PageRows();
         break;
     case VK_HOME:
         target = GridModel::kFixedRows;
@@ -511,7 +519,7 @@ bool GridWindow::OnKey(WPARAM key) {
             events_->GridMenuKey(*this);
         return true;
     default:
-        return false;
+        return events_ != nullptr && events_->GridKey(*this, static_cast<WORD>(key), ShiftState());
     }
     if (last < GridModel::kFixedRows)
         return true;

@@ -1,9 +1,9 @@
 // The grid window: draws a GridModel (caption row, cells with their colours,
 // fonts, alignment and pictures, merged header cells, check boxes for the
 // check glyphs) and turns mouse and keys into the grid events its owner
-// handles: Click, DblClick, MouseDown, MouseUp, MouseMove and the menu key. Scroll bars,
-// the wheel and the arrow, Page, Home and End keys work as in any Windows
-// list; the grid shows no selection of its own. Changes to the model are
+// handles: Click, DblClick, MouseDown, MouseUp, MouseMove, the menu key and
+// any other key. Scroll bars, the wheel and the arrow, Page, Home and End keys
+// work as in any Windows list; the grid shows no selection of its own. Changes to the model are
 // gathered and drawn once, only where they show.
 #pragma once
 #include <windows.h>
@@ -42,6 +42,9 @@ class GridEvents {
     virtual void GridMouseMove(GridWindow &, const GridMouse &) {}
     // The Apps key or Shift+F10: the menu a right click opens, for the current row.
     virtual void GridMenuKey(GridWindow &) {}
+    // Any other key pressed in the grid (shift: kGridShift, kGridCtrl,
+    // kGridAlt); true when the owner took it.
+    virtual bool GridKey(GridWindow &, WORD /*key*/, int /*shift*/) { return false; }
 };
 
 class GridWindow : public Window, private GridListener {

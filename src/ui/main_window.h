@@ -32,6 +32,7 @@
 #include "ui/gdi.h"
 #include "ui/picture_box.h"
 #include "ui/scan_sequence.h"
+#include "ui/commands.h"
 #include "ui/selection.h"
 #include "ui/selection_rules.h"
 #include "ui/find_dialog.h"
@@ -123,15 +124,9 @@ class MainWindow : public Window, public ScanHost, public ToolbarEvents, public 
     bool WatchingMenuEnabled() const;
 
     // ---- Commands (main_window_commands.cpp) -----------------------------
-    using CommandHandler = void (MainWindow::*)(int id);
-    struct CommandRow {
-        int first; // a single id, or the first of a range
-        int last;  // the last id of the range (= first for one id)
-        CommandHandler handler;
-    };
-    // The table from menu and control ids to handlers; add rows there.
-    static const std::vector<CommandRow> &CommandTable();
-    // Runs the handler of id; false when none is listed.
+    // Runs the command of a menu or toolbar id through its row of the command
+    // table (ui/commands.h); false when the table has none. A command switched
+    // off does nothing.
     bool RunCommand(int id);
     void OnExit(int id);
     void OnCategory(int id);
@@ -181,7 +176,6 @@ class MainWindow : public Window, public ScanHost, public ToolbarEvents, public 
     // A tab chosen (a click on the tab strip, the Category menu, a search hit):
     // shows its grid; a selection made on another tab is cleared.
     void ShowChosenTab();
-    void OnToolbarButton(int id);
     // The mouse moved over a control with hover help.
     void OnHover(HWND control);
     void NavigationStep(int button) override;
@@ -195,8 +189,8 @@ class MainWindow : public Window, public ScanHost, public ToolbarEvents, public 
     void RestoreFocus();
 
     // ---- Search (main_window_search.cpp) -----------------------------------
-    // Tab 1 as the search's start; F3 as the search's key, with the keys
-    // that change tabs.
+    // Tab 1 as the search's start; the window's keys (F3, F5, F1 and the
+    // keys that change tabs) switched on.
     void StartSearch();
     // ShowFind: the one Find dialog, opened or brought forward.
     void ShowFind();
@@ -217,8 +211,8 @@ class MainWindow : public Window, public ScanHost, public ToolbarEvents, public 
     // A click on a grid row: selects the current row of grid index (1..14).
     // Only a user's left click on an entry's check box toggles the entry.
     void SelectRow(int index, SelectBy by);
-    // The Entry menu items and toolbar buttons 3 to 5.
-    void ApplyEnabling(const CommandEnabling &enabling);
+    // The commands that need a selected row, in the menus and the toolbar.
+    void ApplyEnabling(Selected selected);
     // The file panel: the selected file's icon, version strings and dates.
     void ShowFileInfo();
     void OnCopy(int id);
@@ -244,8 +238,14 @@ class MainWindow : public Window, public ScanHost, public ToolbarEvents, public 
     void OnGridMouseDown(GridWindow &grid, const GridMouse &mouse);
     void OnGridMouseUp(GridWindow &grid, const GridMouse &mouse);
     void OnGridMouseMove(GridWindow &grid, const GridMouse &mouse);
-    // The Apps key or Shift+F10 in a grid: the Entry menu at the current row.
+    // The Apps key or Shift+F10 in a grid: the Entry menu at the row shown
+    // selected (none when no row is).
     void OnGridMenuKey(GridWindow &grid);
+    // A key the grid does not handle itself: the command table's grid keys
+    // (Space, Enter, Delete, Ctrl+C). True when it is one of them.
+    bool OnGridKey(GridWindow &grid, WORD key, int shift);
+    // The grid's current row is the row the selection names and shows.
+    bool RowShownSelected(GridWindow &grid);
 
     // ---- Entry changes (main_window_entry.cpp) ----------------------------
     // Disable / Enable (also toolbar button 5 and a click on the check glyph)
@@ -347,6 +347,8 @@ class MainWindow : public Window, public ScanHost, public ToolbarEvents, public 
     HWND focusOnActivate_ = nullptr; // the control that gets the focus when the window is activated
     bool tabStripKey_ = false;       // a key of the tab strip is changing the tab
 
+    bool tickRunning_ = false; // a watch tick runs (and may let window events run)
+
     // Search.
     FindDialog find_;
     SearchState search_;
@@ -355,6 +357,6 @@ class MainWindow : public Window, public ScanHost, public ToolbarEvents, public 
         static handle_type invalid() { return nullptr; }
         static void close(handle_type h) { DestroyAcceleratorTable(h); }
     };
-    UniqueWinHandle<AccelTraits> accelerators_; // F3, Ctrl+Tab and the other tab keys
+    UniqueWinHandle<AccelTraits> accelerators_; // the command table's window keys
     std::unique_ptr<TrayForm> tray_;
 };

@@ -10,7 +10,10 @@ void MainWindow::OnDisable(int) {
     grids_->Refresh();
 }
 
+// After a Delete no row shows the selection: the commands that need one are
+// switched off until a row is selected again.
 void MainWindow::OnDelete(int) {
-    DeleteSelectedEntry(grids_->Data(), selection, Ui());
+    if (DeleteSelectedEntry(grids_->Data(), selection, Ui()))
+        ApplyEnabling(Selected::Nothing);
     grids_->Refresh();
 }

@@ -37,7 +37,7 @@ void MainWindow::LoadGrids() { grids_->LoadGrids(); }
 
 void MainWindow::ClearGrids() {
     grids_->ClearGrids(selection);
-    ApplyEnabling(NothingSelected());
+    ApplyEnabling(Selected::Nothing);
 }
 
 void MainWindow::UnhighlightRow() { grids_->UnhighlightRow(selection); }
@@ -50,14 +50,14 @@ void MainWindow::OnIncludeEmpty(int) {
     const bool on = !MenuChecked(IDM_EMPTY);
     CheckMenu(IDM_EMPTY, on);
     grids_->SetIncludeEmpty(on, selection);
-    ApplyEnabling(NothingSelected());
+    ApplyEnabling(Selected::Nothing);
 }
 
 void MainWindow::OnHideMicrosoft(int) {
     const bool on = !MenuChecked(IDM_MICRO);
     CheckMenu(IDM_MICRO, on);
     grids_->SetHideMicrosoft(on, selection);
-    ApplyEnabling(NothingSelected());
+    ApplyEnabling(Selected::Nothing);
 }
 
 void MainWindow::OnGridClick(GridWindow &grid, GridInput how) {

@@ -15,6 +15,7 @@ class MainWindow::GridEventSink : public GridEvents {
     void GridMouseMove(GridWindow &grid, const GridMouse &mouse) override { owner_.OnGridMouseMove(grid, mouse); }
     void GridDblClick(GridWindow &grid) override { owner_.OnGridDblClick(grid); }
     void GridMenuKey(GridWindow &grid) override { owner_.OnGridMenuKey(grid); }
+    bool GridKey(GridWindow &grid, WORD key, int shift) override { return owner_.OnGridKey(grid, key, shift); }
 
   private:
     MainWindow &owner_;

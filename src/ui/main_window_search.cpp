@@ -3,8 +3,6 @@
 // and selects its row without toggling it.
 #include <windows.h>
 
-#include <iterator>
-
 #include "resources/ids.h"
 #include "ui/main_window.h"
 #include "ui/msgbox.h"
@@ -41,17 +39,9 @@ void MainWindow::ShowSearchHit(int grid, int row) {
 
 void MainWindow::StartSearch() {
     search_.startGrid = 1;
-    if (!accelerators_) {
-        // F3, and the tab keys of a Windows list window: Ctrl+Tab and
-        // Ctrl+Page Down for the next tab, Ctrl+Shift+Tab and Ctrl+Page Up for
-        // the previous one.
-        ACCEL keys[] = {{FVIRTKEY, VK_F3, IDM_FINDNEXT},
-                        {FVIRTKEY | FCONTROL, VK_TAB, IDM_NEXTTAB},
-                        {FVIRTKEY | FCONTROL, VK_NEXT, IDM_NEXTTAB},
-                        {FVIRTKEY | FCONTROL | FSHIFT, VK_TAB, IDM_PREVTAB},
-                        {FVIRTKEY | FCONTROL, VK_PRIOR, IDM_PREVTAB}};
-        accelerators_.reset(CreateAcceleratorTableA(keys, static_cast<int>(std::size(keys))));
-    }
+    // The window's keys (F3 among them) from the command table.
+    if (!accelerators_)
+        accelerators_.reset(BuildAccelerators());
     SetLoopAccelerators(hwnd(), accelerators_.get());
 }
 

@@ -1,8 +1,9 @@
 // The main window's row selection: a click on a grid row selects it, the
 // Entry commands and toolbar buttons follow the kind of row, the file panel
 // shows the file's icon, version strings and dates, the right button (and
-// the Apps key or Shift+F10) opens the Entry menu, the status bar tells what the mouse is over, and Copy puts
-// the row on the clipboard.
+// the Apps key or Shift+F10) opens the Entry menu, the grid's command keys
+// act on the row shown selected, the status bar tells what the mouse is
+// over, and Copy puts the row on the clipboard.
 #include <windows.h>
 
 #include <algorithm>
@@ -22,18 +23,22 @@ void MainWindow::SelectRow(int index, SelectBy by) {
     const ClickTarget target = ::SelectGridRow(grids_->Data(), selection, index, by);
     if (!target.select)
         return;
-    ApplyEnabling(EnablingFor(target.headerRow));
+    ApplyEnabling(target.headerRow ? Selected::HeaderRow : Selected::EntryRow);
     ShowFileInfo();
     // Only a user's left click on an entry's check box reaches the toggle.
     if (target.toggle)
         RunCommand(IDM_DISABLE);
 }
 
-void MainWindow::ApplyEnabling(const CommandEnabling &enabling) {
-    for (size_t i = 0; i < enabling.entryMenu.size(); ++i)
-        EnableMenu(kEntryCommands[i], enabling.entryMenu[i]);
-    for (int b = kButtonJump; b <= kButtonDisable; ++b)
-        toolbarCtl_.EnableButton(b, enabling.toolbar[static_cast<size_t>(b - kButtonJump)]);
+void MainWindow::ApplyEnabling(Selected selected) {
+    for (const CommandRow &row : Commands()) {
+        if (row.enabled == EnabledWhen::Always)
+            continue;
+        const bool on = EnabledFor(row.enabled, selected);
+        EnableMenu(row.id, on);
+        if (row.button != 0)
+            toolbarCtl_.EnableButton(row.button, on);
+    }
 }
 
 void MainWindow::ShowFileInfo() {
@@ -104,11 +109,26 @@ void MainWindow::OnGridMouseUp(GridWindow &grid, const GridMouse &mouse) {
     OpenEntryMenu(grid, POINT{mouse.x, mouse.y});
 }
 
-void MainWindow::OnGridMenuKey(GridWindow &grid) {
+bool MainWindow::RowShownSelected(GridWindow &grid) {
     const GridModel &model = grid.Model();
-    if (model.Row() < 1 || !model.Ref(model.Row()).Filled())
+    return grid.Index() == selection.CurrentGrid && model.Row() == selection.CurrentRow && !model.RowVacated() &&
+           SelectedRow(grids_->Data(), selection).has_value();
+}
+
+// The keys act on the row shown selected, as the menus do: after a fill or a
+// Delete no row is, and they do nothing.
+bool MainWindow::OnGridKey(GridWindow &grid, WORD key, int shift) {
+    const int command = GridKeyCommand(key, shift);
+    if (command == 0)
+        return false;
+    if (RowShownSelected(grid))
+        RunCommand(command);
+    return true;
+}
+
+void MainWindow::OnGridMenuKey(GridWindow &grid) {
+    if (!RowShownSelected(grid))
         return;
-    SelectRow(grid.Index(), SelectBy::Program);
     // Below the row's name, kept inside the grid when the row is out of view.
     const RECT cell = grid.CellRect(grid.Model().Row(), kColName);
     RECT client{};

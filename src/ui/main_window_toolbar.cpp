@@ -108,11 +108,6 @@ void MainWindow::OnHover(HWND control) {
 
 void MainWindow::ToolbarMouseMove() { SetStatusText(1, kToolbarHelp); }
 
-void MainWindow::OnToolbarButton(int id) {
-    if (const int command = ToolbarCommand(id - IDC_TOOLBUTTON0))
-        RunCommand(command);
-}
-
 void MainWindow::ShowChosenTab() {
     const int tab = SelectedTab();
     SelectTab(tab);
@@ -122,7 +117,7 @@ void MainWindow::ShowChosenTab() {
     if (tab != lastTab_ && selection.CurrentGrid > 0) {
         ClearFileInfo();
         data.UnhighlightRow(selection);
-        ApplyEnabling(NothingSelected());
+        ApplyEnabling(Selected::Nothing);
     }
     lastTab_ = tab;
     SelectRow(tab, SelectBy::Program); // row 0: selects nothing
@@ -162,7 +157,9 @@ void MainWindow::NavigationStep(int button) {
     int grid = tab;
     const int last = grids_->Data().GetLastRow(grid);
     GridModel &model = grids_->Data().Grid(tab);
-    const RowStep step = StepRow(button, model.Row(), last, model.TopRow());
+    // A vacated row is not reached yet: the next row is that one.
+    const int from = model.RowVacated() && button == kButtonNextRow ? model.Row() - 1 : model.Row();
+    const RowStep step = StepRow(button, from, last, model.TopRow());
     if (!step.moved) {
         toolbarCtl_.StopRepeat(); // an empty grid: nothing happens and nothing repeats
         return;

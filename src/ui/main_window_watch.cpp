@@ -74,7 +74,14 @@ void MainWindow::OnStartWithWindows(int) { StartWithWindowsClick(preparedWatchHo
 
 void MainWindow::OnReSnap(int) { RebuildSnapshot(preparedWatchHost()); }
 
-void MainWindow::OnSnapTimer() { WatchTick(preparedWatchHost()); }
+// While the tick runs the commands on the shown records do nothing (RunCommand).
+void MainWindow::OnSnapTimer() {
+    if (tickRunning_)
+        return;
+    tickRunning_ = true;
+    WatchTick(preparedWatchHost());
+    tickRunning_ = false;
+}
 
 void MainWindow::EndWatching() {
     watchHost().SetSnapTimer(false);

@@ -1,6 +1,6 @@
-// The main window's menu bar: every menu and item with its exact caption
-// (leading blanks included) and command identifier, built from one table that
-// the menu bitmaps, the Entry popup and the tests read as well.
+// The main window's menu bar: the top-level menus, and in them every item of
+// the command table (ui/commands.h) in table order, with its exact caption
+// (leading blanks included) and command identifier.
 #pragma once
 #include <windows.h>
 
@@ -8,8 +8,9 @@
 
 #include "resources/ids.h"
 
-// Builds the whole menu bar: the Entry items disabled, "   Current OS" checked.
-// The caller owns the menu until it is attached to a window.
+// Builds the whole menu bar: the items that need a selected row disabled,
+// "   Current OS" checked. The caller owns the menu until it is attached to a
+// window.
 HMENU BuildMainMenu();
 
 // The caption of a command's item as the menu holds it; empty for an
@@ -24,7 +25,4 @@ constexpr int kMenuOptions = 3;
 constexpr int kMenuDrive = 4;
 constexpr int kMenuWindow = 5;
 constexpr int kMenuHelp = 6;
-
-// The Entry menu's nine commands, in menu order.
-constexpr int kEntryCommands[] = {IDM_DISABLE, IDM_DELETE, IDM_COPY,    IDM_BACKUP, IDM_RESTORE,
-                                  IDM_JUMP,    IDM_GOOGLE, IDM_EXPLORE, IDM_PROPS};
+constexpr int kMenuCount = 7;

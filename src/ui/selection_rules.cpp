@@ -35,17 +35,6 @@ ClickTarget ResolveClick(const GridCells &grid, int row, int col, SelectBy by) {
     return target;
 }
 
-CommandEnabling EnablingFor(bool headerRow) {
-    const bool entry = !headerRow;
-    CommandEnabling e;
-    // Disable/Enable, Delete, Copy, Backup, Restore, Jump, Google, Explore, Properties.
-    e.entryMenu = {entry, entry, true, headerRow, headerRow, true, true, entry, entry};
-    e.toolbar = {true, entry, entry};
-    return e;
-}
-
-CommandEnabling NothingSelected() { return CommandEnabling{}; }
-
 HoverHelp GridHoverHelp(const GridCells &grid, int row, int col) {
     HoverHelp help;
     if (row < 0 || row >= grid.Rows() || col < 0)

@@ -1,7 +1,8 @@
 // The rules of the row selection, free of any window: which row a click in a
-// grid selects and whether it toggles the entry, which Entry commands fit the
-// kind of row, the status-bar help and tooltip for the cell under the mouse,
-// the file panel's texts and the text that Copy puts on the clipboard.
+// grid selects and whether it toggles the entry, the status-bar help and
+// tooltip for the cell under the mouse, the file panel's texts and the text
+// that Copy puts on the clipboard. Which commands fit the kind of row is the
+// command table's (ui/commands.h).
 #pragma once
 #include <array>
 #include <string>
@@ -35,16 +36,6 @@ struct ClickTarget {
 // What a click on (row, col) of the grid selects: a row below the data
 // selects the last filled row with column 2, the caption row nothing.
 ClickTarget ResolveClick(const GridCells &grid, int row, int col, SelectBy by);
-
-// Enabled state of the Entry menu's nine commands (in menu order) and of the
-// toolbar's buttons 3 (jump), 4 (delete) and 5 (disable or enable).
-struct CommandEnabling {
-    std::array<bool, 9> entryMenu{};
-    std::array<bool, 3> toolbar{};
-};
-CommandEnabling EnablingFor(bool headerRow);
-// Everything off: no row is selected.
-CommandEnabling NothingSelected();
 
 // Status-bar help for the cell under the mouse; the tooltip is changed only
 // when setTooltip is true.

@@ -35,25 +35,6 @@ std::string ToolbarTooltip(int button) {
     return button >= 1 && button <= kToolbarButtons ? kTooltips[button] : std::string();
 }
 
-int ToolbarCommand(int button) {
-    switch (button) {
-    case kButtonFind:
-        return IDM_SEARCH;
-    case kButtonRefresh:
-        return IDM_REFRESH;
-    case kButtonJump:
-        return IDM_JUMP;
-    case kButtonDelete:
-        return IDM_DELETE;
-    case kButtonDisable:
-        return IDM_DISABLE;
-    case kButtonExit:
-        return IDM_EXIT;
-    default:
-        return 0;
-    }
-}
-
 MainToolbar::~MainToolbar() {
     if (hwnd_ != nullptr) {
         StopRepeat();

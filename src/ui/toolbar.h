@@ -26,9 +26,6 @@ class ToolbarEvents {
 
 // The tooltip of button 1..11 (empty for the spacer).
 std::string ToolbarTooltip(int button);
-// The menu command a click on button 1..11 runs; 0 for the spacer and the
-// navigation buttons, which act on button-down.
-int ToolbarCommand(int button);
 
 class MainToolbar {
   public:

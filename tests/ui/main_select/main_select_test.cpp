@@ -15,6 +15,7 @@
 #include "ui/grid_panel.h"
 #include "ui/main_window.h"
 #include "ui/msgbox.h"
+#include "ui/shell_helpers.h"
 #include "ui/window.h"
 
 namespace {
@@ -69,6 +70,14 @@ void CALLBACK CloseMenu(HWND, UINT, UINT_PTR id, DWORD) {
     HWND menu = FindWindowA("#32768", nullptr);
     g_menuSeen = menu != nullptr && IsWindowVisible(menu);
     EndMenu();
+}
+
+// Keys as the thread sees them while the posted key messages are handled.
+void HoldKeys(std::initializer_list<int> keys) {
+    BYTE state[256] = {};
+    for (int key : keys)
+        state[key] = 0x80;
+    SetKeyboardState(state);
 }
 
 class MainSelectTest : public testing::Test {
@@ -237,9 +246,11 @@ TEST_F(MainSelectTest, FindDialogFindsAnEntryOnAnotherTabAndF3Repeats) {
     EXPECT_EQ(window.SelectedTab(), kCatDrivers);
     EXPECT_EQ(window.selection.CurrentGrid, kCatDrivers);
     EXPECT_EQ(window.selection.CurrentRow, 2);
-    // F3 again: no other hit, the message, and the search starts over.
+    // Shift+F3 as F3: no other hit, the message, and the search starts over.
+    HoldKeys({VK_SHIFT});
     PostMessageA(window.grids().Window(kCatDrivers)->Handle(), WM_KEYDOWN, VK_F3, 0);
     Pump(100);
+    HoldKeys({});
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].prompt, "Cannot find \"BEEPDRV\"");
     EXPECT_EQ(boxes[0].title, "Quillmara");
@@ -251,14 +262,6 @@ TEST_F(MainSelectTest, FindDialogFindsAnEntryOnAnotherTabAndF3Repeats) {
             return GetFocus() == window.grids().Window(kCatDrivers)->Handle();
         },
         10000));
-}
-
-// Keys as the thread sees them while the posted key messages are handled.
-void HoldKeys(std::initializer_list<int> keys) {
-    BYTE state[256] = {};
-    for (int key : keys)
-        state[key] = 0x80;
-    SetKeyboardState(state);
 }
 
 TEST_F(MainSelectTest, TheKeyboardReachesTheGridTheTabsAndTheEntryMenu) {
@@ -277,6 +280,13 @@ TEST_F(MainSelectTest, TheKeyboardReachesTheGridTheTabsAndTheEntryMenu) {
         },
         10000));
     EXPECT_EQ(GetFocus(), grid(kCatLogon));
+    // Nothing is selected after the fill: the Apps key opens no menu (an
+    // open one would hold the key until the timer closes it).
+    g_menuSeen = false;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 300, CloseMenu);
+    SendMessageA(GetFocus(), WM_KEYDOWN, VK_APPS, 0);
+    KillTimer(nullptr, timer);
+    EXPECT_FALSE(g_menuSeen);
     press(WM_KEYDOWN, VK_HOME);
     press(WM_KEYDOWN, VK_DOWN);
     EXPECT_EQ(window.selection.CurrentRow, 2);
@@ -330,4 +340,48 @@ TEST_F(MainSelectTest, HelpAboutShowsTheAboutBoxOverTheWindow) {
     Command(IDM_ABOUT);
     driver.join();
     EXPECT_EQ(owner, window.hwnd());
+}
+
+// The keys of a Windows list: Ctrl+C copies and Enter does what a double
+// click does, on the row shown selected only; F1 opens the help.
+TEST_F(MainSelectTest, CtrlCEnterAndF1DoWhatTheirCommandsDo) {
+    std::vector<std::string> started;
+    SetProgramStarter([&](const std::string &path, const std::string &arguments, const std::string &) {
+        started.push_back(path.substr(path.find_last_of('\\') + 1) + " " + arguments);
+        return 42L;
+    });
+    ScanLocation tasks;
+    tasks.Category = 14;
+    tasks.Passes.push_back({"C:\\windows\\Tasks", {0}});
+    StartupEntry job = Entry("qm.job", "", "C:\\windows\\Tasks\\qm.job", false);
+    job.ItemName = job.ImagePath;
+    tasks.Entries.push_back(job);
+    ScanLocations().push_back(tasks);
+    window.ClearGrids();
+    window.LoadGrids();
+    auto press = [&](WPARAM key, std::initializer_list<int> held = {}) {
+        HoldKeys(held);
+        PostMessageA(window.grids().Window(window.SelectedTab())->Handle(), WM_KEYDOWN, key, 0);
+        PumpPendingEvents();
+        HoldKeys({});
+    };
+
+    const std::string before = Clipboard(window.hwnd());
+    press('C', {VK_CONTROL});
+    press(VK_RETURN);
+    EXPECT_EQ(Clipboard(window.hwnd()), before);
+    EXPECT_TRUE(started.empty());
+    Click(kCatLogon, 2, kColName);
+    press('C', {VK_CONTROL});
+    EXPECT_EQ(Clipboard(window.hwnd()), "Notes\t\tContoso Ltd\tC:\\windows\\notepad.exe");
+
+    Command(IDM_TAB0 + 14);
+    Click(14, 2, kColName);
+    press(VK_RETURN);
+    press(VK_F1);
+    SetProgramStarter(nullptr);
+    ASSERT_EQ(started.size(), 2u);
+    EXPECT_EQ(started[0], "explorer.exe \"C:\\windows\\Tasks\"");
+    EXPECT_EQ(started[1].rfind("hh.exe \"", 0), 0u) << started[1];
+    EXPECT_NE(started[1].find("\\Help\\Quillmara.chm"), std::string::npos) << started[1];
 }

@@ -11,7 +11,9 @@
 #include "scan/state.h"
 #include "support/app_driver.h"
 #include "support/offline_drive.h"
+#include "support/testing.h"
 #include "system/platform.h"
+#include "ui/grid_panel.h"
 #include "ui/main_window.h"
 #include "ui/scan_sequence.h"
 #include "ui/window.h"
@@ -43,6 +45,8 @@ class MainWindowTest : public testing::Test {
     }
     void SetUp() override { ASSERT_TRUE(main.CreateHidden()); }
     void TearDown() override {
+        for (const char *name : {"QmScanA", "QmScanB", "QmScanC"})
+            RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", name);
         UnloadHives();
         ResetLocations(ScanLocations());
         SetEventPump(nullptr);
@@ -128,9 +132,14 @@ TEST_F(MainWindowTest, CategoryCommandsShowTheirFrameOnly) {
     EXPECT_EQ(SendMessageA(main.tabStrip(), TCM_GETITEMCOUNT, 0, 0), 14);
 }
 
+const char *const kRunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+
 TEST_F(MainWindowTest, TheStartScanOfTheRunningSystemShowsItInMenuAndStatus) {
+    for (const char *name : {"QmScanA", "QmScanB"})
+        SetRegString(HKEY_LOCAL_MACHINE, kRunKey, name, "C:\\qm.exe");
     SetEventPump(PumpPendingEvents);
     ASSERT_TRUE(LoadScan(main));
+    main.StartSearch();
     EXPECT_TRUE(IsWindowVisible(main.hwnd()));
     HMENU drive = main.driveMenu();
     ASSERT_EQ(GetMenuItemCount(drive), 1);
@@ -143,11 +152,23 @@ TEST_F(MainWindowTest, TheStartScanOfTheRunningSystemShowsItInMenuAndStatus) {
     EXPECT_EQ(main.StatusText(2), std::string("System Path: ") + caption);
     EXPECT_EQ(main.StatusText(3).rfind("Operating System: ", 0), 0u);
     EXPECT_TRUE(main.WatchingMenuEnabled());
-    // Refresh of the same installation from the menu.
-    SendMessageA(main.hwnd(), WM_COMMAND, IDM_REFRESH, 0);
+
+    // After the scan no row is selected: the first Down selects the first row.
+    HWND logon = main.grids().Window(1)->Handle();
+    SendMessageA(logon, WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(main.selection.CurrentRow, 1);
+
+    // F5: Refresh of the same installation; again nothing is selected.
+    SetRegString(HKEY_LOCAL_MACHINE, kRunKey, "QmScanC", "C:\\qm.exe");
+    PostMessageA(logon, WM_KEYDOWN, VK_F5, 0);
+    PumpPendingEvents();
     EXPECT_TRUE(IsWindowVisible(main.hwnd()));
     EXPECT_EQ(GetMenuItemCount(drive), 1);
     EXPECT_EQ(ScanLocations().size(), 69u);
+    EXPECT_NE(main.grids().Data().GetGridsText().find("QmScanC"), std::string::npos);
+    EXPECT_EQ(main.selection.CurrentRow, 0);
+    SendMessageA(logon, WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(main.selection.CurrentRow, 1);
 }
 
 // No to "Scan current system?" closes the window through its close sequence:

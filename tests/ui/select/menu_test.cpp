@@ -8,6 +8,7 @@
 #include "resources/ids.h"
 #include "support/testing.h"
 #include "ui/menu_icons.h"
+#include "ui/commands.h"
 #include "ui/menu_bar.h"
 
 namespace {
@@ -69,8 +70,11 @@ TEST(MenuTree, EveryCaptionAsTheWindowHoldsIt) {
     EXPECT_EQ(Captions(GetSubMenu(bar, kMenuHelp)), (V{"   Help", "   About"}));
 
     // The Entry items start disabled, "   Current OS" checked, the others not.
-    for (int id : kEntryCommands)
-        EXPECT_TRUE(GetMenuState(bar, id, MF_BYCOMMAND) & MF_GRAYED) << id;
+    for (const CommandRow &row : Commands()) {
+        if (row.menu == kMenuEntry) {
+            EXPECT_TRUE(GetMenuState(bar, row.id, MF_BYCOMMAND) & MF_GRAYED) << row.id;
+        }
+    }
     EXPECT_TRUE(GetMenuState(bar, IDM_OS0, MF_BYCOMMAND) & MF_CHECKED);
     EXPECT_FALSE(GetMenuState(bar, IDM_SEARCH, MF_BYCOMMAND) & (MF_GRAYED | MF_CHECKED));
     EXPECT_EQ(GetMenuItemID(GetSubMenu(bar, kMenuCategory), 13), static_cast<UINT>(IDM_TAB0 + 14));

@@ -2,7 +2,12 @@
 // status bar show for it, and what Copy takes.
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 #include "fake_grids.h"
+#include "ui/commands.h"
+#include "ui/menu_bar.h"
 
 namespace {
 
@@ -47,14 +52,25 @@ TEST(Selection, ClicksSelectRowsAndOnlyALeftClickOnACheckBoxToggles) {
 }
 
 TEST(Selection, EnablingFollowsTheKindOfRow) {
+    // The Entry menu in its order, then toolbar buttons 3 to 5, for a kind of row.
+    auto enabled = [](Selected selected) {
+        std::vector<bool> menu, buttons(3);
+        for (const CommandRow &row : Commands()) {
+            const bool on = EnabledFor(row.enabled, selected);
+            if (row.menu == kMenuEntry)
+                menu.push_back(on);
+            if (row.button >= 3 && row.button <= 5)
+                buttons[static_cast<size_t>(row.button - 3)] = on;
+        }
+        return std::pair{menu, buttons};
+    };
+    using V = std::vector<bool>;
     // Disable/Enable, Delete, Copy, Backup, Restore, Jump, Google, Explore, Properties.
-    const CommandEnabling entry = EnablingFor(false);
-    EXPECT_EQ(entry.entryMenu, (std::array<bool, 9>{true, true, true, false, false, true, true, true, true}));
-    EXPECT_EQ(entry.toolbar, (std::array<bool, 3>{true, true, true}));
-    const CommandEnabling header = EnablingFor(true);
-    EXPECT_EQ(header.entryMenu, (std::array<bool, 9>{false, false, true, true, true, true, true, false, false}));
-    EXPECT_EQ(header.toolbar, (std::array<bool, 3>{true, false, false}));
-    EXPECT_EQ(NothingSelected().entryMenu, (std::array<bool, 9>{}));
+    EXPECT_EQ(enabled(Selected::EntryRow),
+              std::pair(V{true, true, true, false, false, true, true, true, true}, V{true, true, true}));
+    EXPECT_EQ(enabled(Selected::HeaderRow),
+              std::pair(V{false, false, true, true, true, true, true, false, false}, V{true, false, false}));
+    EXPECT_EQ(enabled(Selected::Nothing), std::pair(V(9), V(3)));
 }
 
 TEST(Selection, StatusHelpForTheCellUnderTheMouse) {

@@ -9,6 +9,7 @@
 
 #include "resources/ids.h"
 #include "ui/find_dialog.h"
+#include "ui/commands.h"
 #include "ui/toolbar.h"
 
 namespace {
