@@ -172,6 +172,22 @@ TEST_F(MainWindowTest, RefusingTheRunningSystemAsksWhetherToQuit) {
     EXPECT_TRUE(main.MenuChecked(IDM_OS0));
 }
 
+// Show Environment and Show License are owned by the main window, so that
+// they stay in front of it.
+TEST_F(MainWindowTest, EnvironmentAndLicenseStayInFrontOfTheMainWindow) {
+    ShowWindow(main.hwnd(), SW_SHOW);
+    SendMessageA(main.hwnd(), WM_COMMAND, IDM_ENVIRONMENT, 0);
+    SendMessageA(main.hwnd(), WM_COMMAND, IDM_LICENSE, 0);
+    HWND environment = FindTopWindow(GetCurrentProcessId(), "#32770", "Environment Variables");
+    HWND license = FindTopWindow(GetCurrentProcessId(), "#32770", "QUILLMARA LICENSE AGREEMENT");
+    ASSERT_NE(environment, nullptr);
+    ASSERT_NE(license, nullptr);
+    EXPECT_EQ(GetWindow(environment, GW_OWNER), main.hwnd());
+    EXPECT_EQ(GetWindow(license, GW_OWNER), main.hwnd());
+    SendMessageA(license, WM_COMMAND, IDCANCEL, 0);
+    SendMessageA(environment, WM_COMMAND, IDCANCEL, 0);
+}
+
 // Every unloading of the hives (a change of installation, the end of
 // watching, a new snapshot, Start with Windows) closes the Environment window.
 TEST_F(MainWindowTest, UnloadingTheHivesClosesTheEnvironmentWindow) {
