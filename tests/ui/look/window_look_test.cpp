@@ -90,23 +90,6 @@ class MainWindowLookTest : public testing::Test {
     MainWindow main;
 };
 
-// The first size keeps to the work area: a taskbar at the bottom (or the
-// top) leaves the status bar in sight, even when the design's size grown
-// for a large font is larger than the screen.
-TEST_F(MainWindowLookTest, TheWindowOpensWithinTheWorkArea) {
-    RECT window{}, work = WorkArea();
-    GetWindowRect(main.hwnd(), &window);
-    EXPECT_TRUE(window.left >= work.left && window.top >= work.top && window.right <= work.right &&
-                window.bottom <= work.bottom);
-    const RECT below{0, 0, 1280, 984};
-    const RECT whole = CentredIn(below, 1403, 993);
-    EXPECT_TRUE(EqualRect(&whole, &below));
-    const RECT above = CentredIn(RECT{0, 40, 1024, 768}, 960, 680);
-    EXPECT_EQ(above.left, 32);
-    EXPECT_EQ(above.top, 64);
-    EXPECT_EQ(above.bottom, 744);
-}
-
 // At every width from the minimum on, each tab's caption, measured in the
 // font it is drawn with, fits its place beside the icon, no two tabs'
 // captions or icons overlap, and no tab reaches past the strip.
