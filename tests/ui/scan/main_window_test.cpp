@@ -175,17 +175,14 @@ TEST_F(MainWindowTest, RefusingTheRunningSystemAsksWhetherToQuit) {
 // Show Environment and Show License are owned by the main window, so that
 // they stay in front of it.
 TEST_F(MainWindowTest, EnvironmentAndLicenseStayInFrontOfTheMainWindow) {
-    ShowWindow(main.hwnd(), SW_SHOW);
-    SendMessageA(main.hwnd(), WM_COMMAND, IDM_ENVIRONMENT, 0);
-    SendMessageA(main.hwnd(), WM_COMMAND, IDM_LICENSE, 0);
-    HWND environment = FindTopWindow(GetCurrentProcessId(), "#32770", "Environment Variables");
-    HWND license = FindTopWindow(GetCurrentProcessId(), "#32770", "QUILLMARA LICENSE AGREEMENT");
-    ASSERT_NE(environment, nullptr);
-    ASSERT_NE(license, nullptr);
-    EXPECT_EQ(GetWindow(environment, GW_OWNER), main.hwnd());
-    EXPECT_EQ(GetWindow(license, GW_OWNER), main.hwnd());
-    SendMessageA(license, WM_COMMAND, IDCANCEL, 0);
-    SendMessageA(environment, WM_COMMAND, IDCANCEL, 0);
+    for (const auto &[command, caption] : {std::pair{IDM_ENVIRONMENT, "Environment Variables"},
+                                           std::pair{IDM_LICENSE, "QUILLMARA LICENSE AGREEMENT"}}) {
+        SendMessageA(main.hwnd(), WM_COMMAND, command, 0);
+        HWND dialog = FindTopWindow(GetCurrentProcessId(), "#32770", caption);
+        ASSERT_NE(dialog, nullptr) << caption;
+        EXPECT_EQ(GetWindow(dialog, GW_OWNER), main.hwnd()) << caption;
+        SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    }
 }
 
 // Every unloading of the hives (a change of installation, the end of
