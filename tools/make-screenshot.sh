@@ -11,7 +11,9 @@
 #                               a service of long path and description selected
 #                 watch-prompt  the question about a startup change while watching
 #                 quit-watching the question when the window closes while watching
+#                 quit          the question when the window closes otherwise
 #                 agreement     the agreement dialog of a first start
+#                 license       the agreement shown again from the Window menu
 # QM_SHOT_DPI=120 (or 144) draws the picture at that display scale; every run
 # sets the scale of the picture's own prefix, 96 unless given.
 set -euo pipefail
@@ -55,7 +57,9 @@ wait_window() {
 
 # The agreement accepted, and a few startup entries so that the Logon grid is
 # filled.
-reg() { wine reg "$@" >/dev/null 2>&1 || true; }
+# The 64-bit registry view: where Wine's 32-bit loader is installed too,
+# "wine reg" is the 32-bit editor, whose HKLM\Software is Wow6432Node.
+reg() { wine reg "$@" /reg:64 >/dev/null 2>&1 || true; }
 # The display scale first: Wine reads it when its server starts, so the server
 # is ended once it is written.
 reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "${QM_SHOT_DPI:-96}" /f
@@ -111,9 +115,12 @@ case "$scene" in
     crop="QUILLMARA LICENSE AGREEMENT"
     ;;
   watch-prompt | quit-watching)
-    wait_window "Quillmara" 60 || true
-    # Watching starts hidden once the snapshot is built.
-    sleep 8
+    # Watching starts hidden once the snapshot is built and marked taken.
+    for _ in $(seq 1 90); do
+      wine reg query 'HKLM\Software\Fernhollowsys\Quillmara' /v SnapshotTaken /reg:64 >/dev/null 2>&1 && break
+      sleep 1
+    done
+    sleep 2
     if [ "$scene" = watch-prompt ]; then
       reg add "HKCU\\$run" /v Reminder /t REG_SZ /d "\"$long_exe\" /remind" /f
       wait_window "STARTUP CHANGE" 60 || true
@@ -133,12 +140,22 @@ case "$scene" in
     case "$scene" in
       minimum) post size 640 420 ;;
       default) post size 960 680 ;;
+      quit)
+        post close
+        wait_window "QUIT PROGRAM?" 30 || true
+        crop="QUIT PROGRAM?"
+        ;;
+      license)
+        post 2202 # Window / Show License
+        wait_window "QUILLMARA LICENSE AGREEMENT" 30 || true
+        crop="QUILLMARA LICENSE AGREEMENT"
+        ;;
       maximised)
         post maximize
         crop=screen # the window reaches past the screen's edges
         ;;
     esac
-    if [ -n "$scene" ]; then
+    if [[ "$scene" =~ ^(minimum|default|maximised)$ ]]; then
       sleep 1
       post click 4 2 # Services: the first service
       sleep 2

@@ -12,8 +12,41 @@
 
 #include "resources/ids.h"
 
-#define GRID_ROW_HEIGHT 19
-#define DESCRIPTION_X 260
+/* The grid's rows are as tall as its font's characters and 6 pixels, at
+   least 19; its columns are laid out in twips, so the Description column
+   starts further right at a larger display scale. */
+#define GRID_MIN_ROW_HEIGHT 19
+#define DESCRIPTION_X_96 260
+
+static int grid_row_height(HWND grid) {
+    /* The grid draws in the dialog font, made here as the program makes it
+       (a font handle of the other process means nothing in this one). */
+    NONCLIENTMETRICSA ncm;
+    HFONT font = NULL;
+    int height = GRID_MIN_ROW_HEIGHT;
+    memset(&ncm, 0, sizeof ncm);
+    ncm.cbSize = sizeof ncm;
+    if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0))
+        font = CreateFontIndirectA(&ncm.lfMessageFont);
+    if (font != NULL) {
+        HDC dc = GetDC(grid);
+        HGDIOBJ old = SelectObject(dc, font);
+        TEXTMETRICA tm;
+        if (GetTextMetricsA(dc, &tm) && tm.tmHeight + 6 > height)
+            height = tm.tmHeight + 6;
+        SelectObject(dc, old);
+        ReleaseDC(grid, dc);
+        DeleteObject(font);
+    }
+    return height;
+}
+
+static int description_x(HWND grid) {
+    HDC dc = GetDC(grid);
+    const int x = MulDiv(DESCRIPTION_X_96, GetDeviceCaps(dc, LOGPIXELSX), 96);
+    ReleaseDC(grid, dc);
+    return x;
+}
 
 static HWND main_window;
 
@@ -50,9 +83,11 @@ int main(int argc, char **argv) {
         EnumChildWindows(main_window, find_grid, (LPARAM)search);
         if (search[1] == 0)
             return 1;
-        const LPARAM at = MAKELPARAM(DESCRIPTION_X, row * GRID_ROW_HEIGHT + GRID_ROW_HEIGHT / 2);
-        PostMessageA((HWND)search[1], WM_LBUTTONDOWN, MK_LBUTTON, at);
-        PostMessageA((HWND)search[1], WM_LBUTTONUP, 0, at);
+        const HWND grid = (HWND)search[1];
+        const int height = grid_row_height(grid);
+        const LPARAM at = MAKELPARAM(description_x(grid), row * height + height / 2);
+        PostMessageA(grid, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageA(grid, WM_LBUTTONUP, 0, at);
         return 0;
     }
     return PostMessageA(main_window, WM_COMMAND, (WPARAM)atoi(argv[1]), 0) ? 0 : 1;

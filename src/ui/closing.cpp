@@ -25,5 +25,6 @@ CloseOutcome DecideClose(bool alreadyRunning, CloseReason reason, bool watching,
             return CloseOutcome::Exit;
         }
     }
-    return ask(kQuitPrompt, BoxStyle::kYesNoInfo, kQuitTitle) == 7 ? CloseOutcome::Keep : CloseOutcome::Exit;
+    // Only Yes quits: Wine's Yes/No box answers Escape with Cancel.
+    return ask(kQuitPrompt, BoxStyle::kYesNoInfo, kQuitTitle) == 6 ? CloseOutcome::Exit : CloseOutcome::Keep;
 }

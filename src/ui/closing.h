@@ -23,6 +23,6 @@ constexpr const char *kQuitTitle = "QUIT PROGRAM?";
 using CloseAsk = std::function<int(const std::string &prompt, int style, const std::string &title)>;
 
 // A second instance and a close for any other reason ask nothing and exit.
-// While watching runs: Yes hides, Cancel keeps, No exits. Otherwise: No
-// keeps, anything else exits.
+// While watching runs: Yes hides, Cancel keeps, No exits. Otherwise: Yes
+// exits, anything else (No, or Cancel from Escape) keeps.
 CloseOutcome DecideClose(bool alreadyRunning, CloseReason reason, bool watching, const CloseAsk &ask);

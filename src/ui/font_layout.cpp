@@ -35,6 +35,10 @@ int WrappedTextHeight(HFONT font, const std::string &text, int width) {
     return static_cast<int>(r.bottom - r.top);
 }
 
+int WidthShowingText(int measured, int fontHeight) {
+    return measured + measured / 25 + ScaledForFont(4, fontHeight);
+}
+
 std::string WrapText(HFONT font, const std::string &text, int width) {
     WindowDc dc(nullptr);
     SelectGuard select(dc.get(), font);
@@ -56,6 +60,21 @@ std::string WrapText(HFONT font, const std::string &text, int width) {
         line += (line.empty() ? "" : " ") + word;
     }
     return wrapped + line;
+}
+
+RECT WorkArea() {
+    RECT work{};
+    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0) || work.right <= work.left || work.bottom <= work.top)
+        work = RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    return work;
+}
+
+RECT CentredIn(const RECT &area, int width, int height) {
+    const int cx = std::min(width, static_cast<int>(area.right - area.left));
+    const int cy = std::min(height, static_cast<int>(area.bottom - area.top));
+    const int x = area.left + (area.right - area.left - cx) / 2;
+    const int y = area.top + (area.bottom - area.top - cy) / 2;
+    return RECT{x, y, x + cx, y + cy};
 }
 
 StatusWidths ChooseStatusWidths(int clientWidth, int helpNeed, int pathNeed, int systemNeed, int pathDesign,

@@ -1,7 +1,8 @@
 // Sizes taken from the font in use: the design's pixel sizes (laid out for
 // the 8-point dialog font at 96 dots per inch) grown with a larger font, text
-// measured on one line or wrapped, and the widths of the main window's
-// status-bar panels. Plain code on a font handle: no window is needed.
+// measured on one line or wrapped, the widths of the main window's
+// status-bar panels, and the screen's work area that windows are placed in.
+// Plain code on a font handle: no window is needed.
 #pragma once
 #include <windows.h>
 
@@ -19,10 +20,20 @@ int ScaledForFont(int designPixels, int fontHeight);
 // font (as a static control draws it).
 int TextWidth(HFONT font, const std::string &text);
 int WrappedTextHeight(HFONT font, const std::string &text, int width);
+// The width a control needs to show whole a text measured `measured` pixels
+// wide in a font of fontHeight. Under Wine a line's glyphs reach past its
+// measured width (by some 3 % at 120 DPI) and a static control drops the
+// glyph that does not fit, so a few per cent and a few pixels are left.
+int WidthShowingText(int measured, int fontHeight);
 // text broken into lines ("\r\n") at blanks, each line at most width wide
 // (a word wider than that stands on a line of its own). A static control
 // given the lines and a few pixels more than width draws them as they are.
 std::string WrapText(HFONT font, const std::string &text, int width);
+
+// The primary screen's work area (the screen less the taskbar), and a
+// window of width x height centred in an area and kept within it.
+RECT WorkArea();
+RECT CentredIn(const RECT &area, int width, int height);
 
 // The status bar's panels: 1 the help text, 2 the system path, 3 the
 // operating system (reaching to the right edge, size grip included).

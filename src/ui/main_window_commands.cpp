@@ -225,5 +225,5 @@ void MainWindow::OnShowLicense(int) {
         return;
     }
     license_ = std::make_unique<AgreementDialog>();
-    license_->ShowForReading();
+    license_->ShowForReading(hwnd());
 }

@@ -6,7 +6,7 @@
 void MainWindow::OnEnvironment(int) {
     if (!environment_)
         environment_ = std::make_unique<EnvironmentDialog>();
-    environment_->Open();
+    environment_->Open(hwnd());
 }
 
 void MainWindow::CloseEnvironment() { CloseEnvironmentWindow(); }

@@ -50,6 +50,7 @@ void MainWindow::OnIncludeEmpty(int) {
     const bool on = !MenuChecked(IDM_EMPTY);
     CheckMenu(IDM_EMPTY, on);
     grids_->SetIncludeEmpty(on, selection);
+    ClearFileInfo(); // the entry it showed is no longer selected
     ApplyEnabling(Selected::Nothing);
 }
 
@@ -57,6 +58,7 @@ void MainWindow::OnHideMicrosoft(int) {
     const bool on = !MenuChecked(IDM_MICRO);
     CheckMenu(IDM_MICRO, on);
     grids_->SetHideMicrosoft(on, selection);
+    ClearFileInfo();
     ApplyEnabling(Selected::Nothing);
 }
 

@@ -30,14 +30,13 @@ constexpr int kInitialHeight = 680;
 bool MainWindow::CreateHidden() {
     LoadImageLists();
     RegisterClassOnce(kClassName, icon_.get(), smallIcon_.get(), reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
-    // The design's size, larger with a larger dialog font, within the screen.
+    // The design's size, larger with a larger dialog font, within the work
+    // area (the taskbar leaves the status bar in sight).
     const int fontHeight = FontHeight(UiFont());
-    const int width = std::min(ScaledForFont(kInitialWidth, fontHeight), GetSystemMetrics(SM_CXSCREEN));
-    const int height = std::min(ScaledForFont(kInitialHeight, fontHeight), GetSystemMetrics(SM_CYSCREEN));
-    const int x = std::max(0, (GetSystemMetrics(SM_CXSCREEN) - width) / 2);
-    const int y = std::max(0, (GetSystemMetrics(SM_CYSCREEN) - height) / 2);
-    if (!Create(kClassName, kProgramName, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, x, y, width, height, nullptr,
-                nullptr))
+    const RECT at = CentredIn(WorkArea(), ScaledForFont(kInitialWidth, fontHeight),
+                              ScaledForFont(kInitialHeight, fontHeight));
+    if (!Create(kClassName, kProgramName, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, at.left, at.top,
+                at.right - at.left, at.bottom - at.top, nullptr, nullptr))
         return false;
     BuildMenuBar();
     CreateControls();

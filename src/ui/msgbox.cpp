@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "ui/font_layout.h"
+
 namespace {
 
 // The state of the one box that can be open at a time.
@@ -103,6 +105,15 @@ BOOL CALLBACK MsgBoxHookProc(HWND wnd, LPARAM) {
     return TRUE;
 }
 
+constexpr UINT kPromptFlags = DT_EXPANDTABS | DT_NOPREFIX | DT_LEFT;
+
+// The font the box's text is drawn in: its own, or the dialog font a static
+// without one draws with.
+HFONT BoxTextFont(HWND text) {
+    const auto font = reinterpret_cast<HFONT>(SendMessageA(text, WM_GETFONT, 0, 0));
+    return font != nullptr ? font : static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
+}
+
 // The box widened so that no line of its prompt wraps: the text, the box and
 // its buttons move apart, the box stays centred where it was, and the text's
 // height follows the lines that no longer wrap.
@@ -113,17 +124,12 @@ void FitPromptLines(HWND box) {
     const int length = GetWindowTextLengthA(text);
     std::string prompt(static_cast<size_t>(std::max(length, 0)) + 1, '\0');
     prompt.resize(static_cast<size_t>(std::max(GetWindowTextA(text, prompt.data(), length + 1), 0)));
+    const HFONT font = BoxTextFont(text);
+    const int wanted = PromptTextWidth(font, prompt);
     HDC dc = GetDC(text);
     if (dc == nullptr)
         return;
-    HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(text, WM_GETFONT, 0, 0)));
-    constexpr UINT kTextFlags = DT_EXPANDTABS | DT_NOPREFIX | DT_LEFT;
-    int longest = 0;
-    for (const std::string &line : PromptLines(prompt)) {
-        RECT r{0, 0, 0, 0};
-        DrawTextA(dc, line.c_str(), static_cast<int>(line.size()), &r, kTextFlags | DT_SINGLELINE | DT_CALCRECT);
-        longest = std::max(longest, static_cast<int>(r.right));
-    }
+    HGDIOBJ oldFont = SelectObject(dc, font);
     RECT textRect{}, boxRect{}, work{};
     GetWindowRect(text, &textRect);
     GetWindowRect(box, &boxRect);
@@ -134,14 +140,14 @@ void FitPromptLines(HWND box) {
     else
         SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     const int textWidth = textRect.right - textRect.left;
-    const int grow = BoxGrowthForLine(longest + 2, textWidth, boxRect.right - boxRect.left, work.right - work.left);
+    const int grow = BoxGrowthForLine(wanted, textWidth, boxRect.right - boxRect.left, work.right - work.left);
     if (grow <= 0) {
         SelectObject(dc, oldFont);
         ReleaseDC(text, dc);
         return;
     }
     RECT wrapped{0, 0, textWidth + grow, 0};
-    DrawTextA(dc, prompt.c_str(), static_cast<int>(prompt.size()), &wrapped, kTextFlags | DT_WORDBREAK | DT_CALCRECT);
+    DrawTextA(dc, prompt.c_str(), static_cast<int>(prompt.size()), &wrapped, kPromptFlags | DT_WORDBREAK | DT_CALCRECT);
     SelectObject(dc, oldFont);
     ReleaseDC(text, dc);
     const int oldHeight = textRect.bottom - textRect.top;
@@ -262,6 +268,22 @@ int BoxGrowthForLine(int longestLine, int textWidth, int boxWidth, int screenWid
     const int wanted = longestLine - textWidth;
     const int room = screenWidth - boxWidth;
     return std::max(std::min(wanted, room), 0);
+}
+
+int PromptTextWidth(HFONT font, const std::string &prompt) {
+    HDC dc = GetDC(nullptr);
+    if (dc == nullptr)
+        return 0;
+    HGDIOBJ old = SelectObject(dc, font);
+    int longest = 0;
+    for (const std::string &line : PromptLines(prompt)) {
+        RECT r{0, 0, 0, 0};
+        DrawTextA(dc, line.c_str(), static_cast<int>(line.size()), &r, kPromptFlags | DT_SINGLELINE | DT_CALCRECT);
+        longest = std::max(longest, static_cast<int>(r.right));
+    }
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    return WidthShowingText(longest, FontHeight(font));
 }
 
 std::vector<std::string> PromptLines(const std::string &prompt) {

@@ -46,6 +46,9 @@ bool StyleHasIcon(int style);
 // How much wider a box gets so that its longest prompt line (pixels) fits
 // its text, no wider than the screen allows: 0 when it fits already.
 int BoxGrowthForLine(int longestLine, int textWidth, int boxWidth, int screenWidth);
+// The width a box's text needs in font so that every line of prompt shows
+// whole, with the room a line's glyphs may take beyond its measured width.
+int PromptTextWidth(HFONT font, const std::string &prompt);
 // The prompt's lines (CR LF, LF or CR ends a line).
 std::vector<std::string> PromptLines(const std::string &prompt);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "ui/font_layout.h"
 #include "ui/gdi.h"
 
 namespace {
@@ -146,14 +147,14 @@ void PixelsToDlu(int cx, int cy, int &cxDlu, int &cyDlu) {
 }
 constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER;
 
-// Gives the dialog its client size and puts it in the middle of the screen.
+// Gives the dialog its client size and puts it in the middle of the work
+// area (a taskbar covers none of it).
 void SizeAndCentre(HWND wnd, int clientWidth, int clientHeight) {
     RECT r{0, 0, clientWidth, clientHeight};
     AdjustWindowRectEx(&r, GetWindowLongA(wnd, GWL_STYLE), FALSE, GetWindowLongA(wnd, GWL_EXSTYLE));
     const int cx = r.right - r.left, cy = r.bottom - r.top;
-    const int x = std::max(0, (GetSystemMetrics(SM_CXSCREEN) - cx) / 2);
-    const int y = std::max(0, (GetSystemMetrics(SM_CYSCREEN) - cy) / 2);
-    SetWindowPos(wnd, nullptr, x, y, cx, cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    const RECT at = CentredIn(WorkArea(), cx, cy);
+    SetWindowPos(wnd, nullptr, at.left, at.top, cx, cy, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 } // namespace
 

@@ -4,17 +4,33 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "changes/watch.h"
 #include "resources/ids.h"
 #include "system/instance.h"
+#include "ui/font_layout.h"
 #include "ui/msgbox.h"
 #include "ui/startup.h"
 
 namespace {
 
-// Client size and control positions: the design's twips at 15 per pixel.
+// Client size and control places: the design's twips at 15 per pixel.
 constexpr int kClientWidth = 699;
 constexpr int kClientHeight = 570;
+constexpr int kTextLeft = 4, kTextTop = 1, kTextGap = 7; // text box to buttons
+constexpr int kButtonWidth = 81, kButtonHeight = 25, kButtonGap = 19;
+constexpr int kRightMargin = 65, kBottomMargin = 5;
+constexpr int kCaptionPadding = 16; // a button's edges round its caption
+
+// The client size the work area leaves a dialog of the program's style.
+SIZE WorkAreaClientSize() {
+    const RECT work = WorkArea();
+    RECT frame{0, 0, 0, 0};
+    AdjustWindowRectEx(&frame, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, FALSE, WS_EX_DLGMODALFRAME);
+    return SIZE{(work.right - work.left) - (frame.right - frame.left),
+                (work.bottom - work.top) - (frame.bottom - frame.top)};
+}
 
 LRESULT CALLBACK TextSubclass(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
     if (msg == WM_KEYDOWN)
@@ -50,24 +66,52 @@ std::string AgreementText() {
     return text;
 }
 
-bool AgreementDialog::CreateWindowOnce() {
+AgreementLayout LayOutAgreement(HFONT font, int maxWidth, int maxHeight) {
+    const int fh = FontHeight(font);
+    auto s = [fh](int design) { return ScaledForFont(design, fh); };
+    auto at = [](int x, int y, int cx, int cy) { return RECT{x, y, x + cx, y + cy}; };
+    AgreementLayout l;
+    l.width = std::min(s(kClientWidth), maxWidth);
+    l.height = std::min(s(kClientHeight), maxHeight);
+    int buttonWidth = s(kButtonWidth);
+    for (const char *caption : {"QUIT", "I AGREE", "Close"})
+        buttonWidth = std::max(buttonWidth, WidthShowingText(TextWidth(font, caption), fh) + s(kCaptionPadding));
+    const int buttonHeight = std::max(s(kButtonHeight), fh + s(10));
+    const int buttonTop = l.height - s(kBottomMargin) - buttonHeight;
+    // Right-aligned as designed; on a narrow screen the pair keeps to the
+    // left edge rather than leave it.
+    const int agreeLeft = std::max(l.width - s(kRightMargin) - buttonWidth, s(kTextLeft) + buttonWidth + s(kButtonGap));
+    l.agree = at(agreeLeft, buttonTop, buttonWidth, buttonHeight);
+    l.quit = at(agreeLeft - s(kButtonGap) - buttonWidth, buttonTop, buttonWidth, buttonHeight);
+    l.text = at(s(kTextLeft), s(kTextTop), l.width - 2 * s(kTextLeft),
+                std::max(buttonTop - s(kTextGap) - s(kTextTop), fh));
+    return l;
+}
+
+bool AgreementDialog::CreateWindowOnce(HWND owner) {
     if (hwnd() != nullptr)
         return true;
-    return CreateModeless(nullptr, kCaption, kClientWidth, kClientHeight);
+    const SIZE room = WorkAreaClientSize();
+    layout_ = LayOutAgreement(UiFont(), room.cx, room.cy);
+    return CreateModeless(owner, kCaption, layout_.width, layout_.height);
 }
 
 bool AgreementDialog::OnInit() {
     HWND dlg = hwnd();
-    HWND text = CreateChild(dlg, "EDIT", AgreementText(),
-                            WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 4, 1,
-                            691, 532, IDC_LICENSE_TEXT, WS_EX_CLIENTEDGE);
+    auto child = [dlg](const char *cls, const std::string &text, DWORD style, const RECT &r, int id,
+                       DWORD exStyle = 0) {
+        return CreateChild(dlg, cls, text, style, r.left, r.top, r.right - r.left, r.bottom - r.top, id, exStyle);
+    };
+    const AgreementLayout &l = layout_;
+    HWND text = child("EDIT", AgreementText(),
+                      WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, l.text,
+                      IDC_LICENSE_TEXT, WS_EX_CLIENTEDGE);
     SetWindowSubclass(text, TextSubclass, 1, reinterpret_cast<DWORD_PTR>(this));
-    CreateChild(dlg, "BUTTON", "QUIT", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 453, 540, 81, 25, IDC_LICENSE_QUIT);
-    HWND agree = CreateChild(dlg, "BUTTON", "I AGREE", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 553, 539, 81, 25,
-                             IDC_LICENSE_CONTINUE);
+    child("BUTTON", "QUIT", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, l.quit, IDC_LICENSE_QUIT);
+    HWND agree = child("BUTTON", "I AGREE", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, l.agree, IDC_LICENSE_CONTINUE);
     EnableWindow(agree, FALSE);
     // Shown for reading only: the close of a window that asks nothing.
-    CreateChild(dlg, "BUTTON", "Close", WS_TABSTOP | BS_PUSHBUTTON, 553, 539, 81, 25, IDCANCEL);
+    child("BUTTON", "Close", WS_TABSTOP | BS_PUSHBUTTON, l.agree, IDCANCEL);
     HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_QUILLMARA));
     SendMessageA(dlg, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     SetFocus(text);
@@ -86,7 +130,7 @@ void AgreementDialog::LoadAtStart(std::function<void()> onAccepted) {
             return;
         }
     }
-    if (!CreateWindowOnce()) {
+    if (!CreateWindowOnce(nullptr)) {
         PostQuitMessage(1);
         return;
     }
@@ -95,9 +139,9 @@ void AgreementDialog::LoadAtStart(std::function<void()> onAccepted) {
     SetFocus(GetDlgItem(hwnd(), IDC_LICENSE_TEXT));
 }
 
-void AgreementDialog::ShowForReading() {
+void AgreementDialog::ShowForReading(HWND owner) {
     readingOnly_ = true;
-    if (!CreateWindowOnce())
+    if (!CreateWindowOnce(owner))
         return;
     ShowWindow(GetDlgItem(hwnd(), IDC_LICENSE_QUIT), SW_HIDE);
     ShowWindow(GetDlgItem(hwnd(), IDC_LICENSE_CONTINUE), SW_HIDE);

@@ -51,8 +51,8 @@ void CloseEnvironmentWindow() {
         openWindow->Destroy();
 }
 
-void EnvironmentDialog::Open() {
-    if (hwnd() == nullptr && !CreateModeless(nullptr, kCaption, ClientWidth(), ClientHeight()))
+void EnvironmentDialog::Open(HWND owner) {
+    if (hwnd() == nullptr && !CreateModeless(owner, kCaption, ClientWidth(), ClientHeight()))
         return;
     openWindow = this;
     SetDlgItemTextA(hwnd(), IDC_ENV_TEXT, EnvironmentText().c_str());

@@ -1,7 +1,8 @@
 // The window "Environment Variables": the environment variables of the
 // installation being shown, the running process's own or those read from an
-// offline installation's registry. Modeless and without owner; it is closed
-// when the main window unloads and whenever the hives are unloaded.
+// offline installation's registry. Modeless and owned by the main window (so
+// that it stays in front of it); it is closed when the main window unloads
+// and whenever the hives are unloaded.
 #pragma once
 #include <string>
 
@@ -11,8 +12,9 @@ class EnvironmentDialog : public Dialog {
   public:
     static constexpr const char *kCaption = "Environment Variables";
     ~EnvironmentDialog() override;
-    // Opens the window (or brings it forward) with the current list.
-    void Open();
+    // Opens the window owned by owner (or brings it forward) with the
+    // current list.
+    void Open(HWND owner);
 
   protected:
     bool OnInit() override;

@@ -3,9 +3,14 @@
 // icon's place only while a box with an icon is open, and boxes in a row work.
 #include <gtest/gtest.h>
 
+#include "changes/change_detect.h"
 #include "support/app_driver.h"
+#include "ui/closing.h"
+#include "ui/font_layout.h"
+#include "ui/gdi.h"
 #include "ui/msgbox.h"
 #include "ui/picture_box.h"
+#include "ui/window.h"
 
 namespace {
 
@@ -143,6 +148,14 @@ TEST(MsgBoxEx, TheSeamAnswersWithoutAWindow) {
 
 } // namespace
 
+// The watch's question about an added entry with a long image path.
+std::string ChangePrompt() {
+    return ChangePromptText(true, "Reminder", "Logon",
+                            "C:\\Program Files\\Alderbrook Software\\Document Library\\Synchronisation Agent\\"
+                            "Service Components\\alderbrook-sync-agent.exe",
+                            true);
+}
+
 // The widest line of a box's prompt against the width of its text, in the
 // text's own font.
 struct PromptFit {
@@ -188,9 +201,6 @@ TEST(MsgBoxEx, TheBoxIsWideEnoughForItsLongestLineUpToTheScreen) {
     EXPECT_EQ(BoxGrowthForLine(3000, 200, 260, 1280), 1020);
     EXPECT_EQ(PromptLines("a\r\n\r\nb\nc").size(), 4u);
 
-    const std::string legend = "Do you want to continue startup monitoring?\r\n\r\n"
-                               "YES           Minimize to tray and continue monitoring.\r\n"
-                               "NO             Exit program entirely.";
     const std::string delete_ = "Are you sure you want to permanently delete the autorun of "
                                 "C:\\Program Files\\Alderbrook Software\\Document Library\\alderbrook-sync-agent.exe ?";
     std::string endless;
@@ -202,20 +212,41 @@ TEST(MsgBoxEx, TheBoxIsWideEnoughForItsLongestLineUpToTheScreen) {
         WaitUntil(
             [&] {
                 const PromptFit fit = MeasurePrompt(seen.box);
-                return fit.textWidth >= fit.longestLine || fit.boxWidth > GetSystemMetrics(SM_CXSCREEN) / 2;
+                return fit.textWidth >= fit.longestLine * 103 / 100 + 4 || fit.boxWidth > GetSystemMetrics(SM_CXSCREEN) / 2;
             },
             5000);
         fits.push_back(MeasurePrompt(seen.box));
         return IDNO;
     });
-    for (const std::string &prompt : {legend, delete_, endless})
+    // The monitoring question is narrow enough for the box's own width: its
+    // lines, measured exactly to fit, lost their last glyph when drawn.
+    const std::vector<std::string> prompts = {MonitoringClosePrompt(), ChangePrompt(), delete_, endless};
+    for (const std::string &prompt : prompts)
         MsgBoxEx(prompt, BoxStyle::kYesNoInfo, "Quillmara");
-    ASSERT_EQ(fits.size(), 3u);
-    EXPECT_GE(fits[0].textWidth, fits[0].longestLine);
-    EXPECT_GE(fits[1].textWidth, fits[1].longestLine);
+    ASSERT_EQ(fits.size(), prompts.size());
+    // Every line with the room Wine draws it in (up to 3 % wider than measured).
+    for (size_t i = 0; i + 1 < fits.size(); ++i)
+        EXPECT_GE(fits[i].textWidth, fits[i].longestLine * 103 / 100 + 4) << i;
     for (const PromptFit &fit : fits)
         EXPECT_TRUE(fit.buttonsInside);
     // Longer than the screen: as wide as the screen, and the text wraps.
-    EXPECT_LE(fits[2].boxWidth, GetSystemMetrics(SM_CXSCREEN));
-    EXPECT_GE(fits[2].boxWidth, GetSystemMetrics(SM_CXSCREEN) * 9 / 10);
+    EXPECT_LE(fits.back().boxWidth, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_GE(fits.back().boxWidth, GetSystemMetrics(SM_CXSCREEN) * 9 / 10);
+}
+
+// At 120 and 144 dots per inch the dialog font is larger: the width the
+// prompts ask for still leaves every line the room Wine draws it in.
+TEST(MsgBoxEx, EveryLineOfAPromptShowsWholeAtEveryDisplayScale) {
+    LOGFONTA design{};
+    GetObjectA(UiFont(), sizeof design, &design);
+    for (int dpi : {96, 120, 144}) {
+        LOGFONTA lf = design;
+        lf.lfHeight = MulDiv(lf.lfHeight, dpi, 96);
+        const FontHandle font(CreateFontIndirectA(&lf));
+        for (const std::string &prompt : {MonitoringClosePrompt(), ChangePrompt(), std::string(kQuitPrompt)}) {
+            const int needed = PromptTextWidth(font.get(), prompt);
+            for (const std::string &line : PromptLines(prompt))
+                EXPECT_LE(TextWidth(font.get(), line) * 103 / 100 + 4, needed) << dpi << " " << line;
+        }
+    }
 }

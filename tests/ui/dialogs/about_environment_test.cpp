@@ -176,7 +176,7 @@ TEST(Environment, ListsEveryEntryAndEndsWithAnEmptyLine) {
 
 TEST(Environment, TheWindowShowsTheListAndClosesOnEscape) {
     EnvironmentDialog dialog;
-    dialog.Open();
+    dialog.Open(nullptr);
     ASSERT_NE(dialog.hwnd(), nullptr);
     EXPECT_EQ(TextOf(dialog.hwnd()), "Environment Variables");
     EXPECT_EQ(TextOf(FindControl(dialog.hwnd(), IDC_ENV_TEXT)), EnvironmentText());
@@ -184,10 +184,36 @@ TEST(Environment, TheWindowShowsTheListAndClosesOnEscape) {
     EXPECT_EQ(dialog.hwnd(), nullptr);
 }
 
+// At 96, 120 and 144 dots per inch every caption fits its button with room
+// around it, and the controls lie apart inside the dialog, also when the
+// screen leaves less than the design's size.
+TEST(License, EveryCaptionShowsAtEveryDisplayScale) {
+    for (int dpi : {96, 120, 144}) {
+        const FontHandle font = FontAtDpi(dpi);
+        for (const SIZE room : {SIZE{4000, 4000}, SIZE{780, 520}}) {
+            const AgreementLayout l = LayOutAgreement(font.get(), room.cx, room.cy);
+            EXPECT_TRUE(l.width <= room.cx && l.height <= room.cy) << dpi;
+            for (const auto &[r, caption] : {std::pair{l.quit, "QUIT"}, std::pair{l.agree, "I AGREE"},
+                                             std::pair{l.agree, "Close"}}) {
+                EXPECT_LE(TextWidth(font.get(), caption) * 103 / 100 + 4 + 8, r.right - r.left) << dpi << caption;
+                EXPECT_GE(r.bottom - r.top, FontHeight(font.get()) * 3 / 2) << dpi << caption;
+                EXPECT_TRUE(r.left >= 0 && r.right <= l.width && r.top >= l.text.bottom && r.bottom <= l.height)
+                    << dpi << caption;
+            }
+            EXPECT_LE(l.quit.right, l.agree.left) << dpi;
+            EXPECT_GE(l.text.bottom - l.text.top, 10 * FontHeight(font.get())) << dpi;
+        }
+    }
+}
+
 TEST(License, ShownForReadingItHasACloseButtonThatClosesIt) {
     AgreementDialog license;
-    license.ShowForReading();
+    license.ShowForReading(nullptr);
     ASSERT_NE(license.hwnd(), nullptr);
+    // Laid out for the dialog font.
+    RECT client{};
+    GetClientRect(license.hwnd(), &client);
+    EXPECT_EQ(client.right, LayOutAgreement(UiFont(), 4000, 4000).width);
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(license.hwnd(), IDC_LICENSE_QUIT)));
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(license.hwnd(), IDC_LICENSE_CONTINUE)));
     HWND close = GetDlgItem(license.hwnd(), IDCANCEL);

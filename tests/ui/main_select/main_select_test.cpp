@@ -176,11 +176,13 @@ TEST_F(MainSelectTest, HoverHelpInTheStatusBar) {
 TEST_F(MainSelectTest, TabsAndNavigationButtons) {
     Click(kCatLogon, 2, kColName);
     // An Options item fills the grids again: no row is selected, and the
-    // file panel keeps the entry until the tab changes.
-    Command(IDM_EMPTY);
+    // file panel no longer shows the entry.
+    ASSERT_NE(Label(6), "");
     Command(IDM_EMPTY);
     EXPECT_EQ(window.selection.CurrentRow, 0);
-    EXPECT_NE(Label(6), "");
+    EXPECT_EQ(Label(0), "");
+    EXPECT_EQ(Label(6), "");
+    Command(IDM_EMPTY);
     Command(IDM_TAB0 + kCatDrivers);
     EXPECT_EQ(window.SelectedTab(), kCatDrivers);
     EXPECT_EQ(window.selection.CurrentGrid, 0);

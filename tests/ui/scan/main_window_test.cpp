@@ -193,6 +193,19 @@ TEST_F(MainWindowTest, RefusingTheRunningSystemAsksWhetherToQuit) {
     EXPECT_TRUE(main.MenuChecked(IDM_OS0));
 }
 
+// Show Environment and Show License are owned by the main window, so that
+// they stay in front of it.
+TEST_F(MainWindowTest, EnvironmentAndLicenseStayInFrontOfTheMainWindow) {
+    for (const auto &[command, caption] : {std::pair{IDM_ENVIRONMENT, "Environment Variables"},
+                                           std::pair{IDM_LICENSE, "QUILLMARA LICENSE AGREEMENT"}}) {
+        SendMessageA(main.hwnd(), WM_COMMAND, command, 0);
+        HWND dialog = FindTopWindow(GetCurrentProcessId(), "#32770", caption);
+        ASSERT_NE(dialog, nullptr) << caption;
+        EXPECT_EQ(GetWindow(dialog, GW_OWNER), main.hwnd()) << caption;
+        SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    }
+}
+
 // Every unloading of the hives (a change of installation, the end of
 // watching, a new snapshot, Start with Windows) closes the Environment window.
 TEST_F(MainWindowTest, UnloadingTheHivesClosesTheEnvironmentWindow) {

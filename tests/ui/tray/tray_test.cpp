@@ -322,6 +322,7 @@ TEST(Closing, TheQuestionsAndWhatTheirAnswersDo) {
         {false, CloseReason::User, true, IDNO, CloseOutcome::Exit, "CONTINUE STARTUP MONITORING?"},
         {false, CloseReason::Program, true, IDCANCEL, CloseOutcome::Keep, "CONTINUE STARTUP MONITORING?"},
         {false, CloseReason::User, false, IDNO, CloseOutcome::Keep, "QUIT PROGRAM?"},
+        {false, CloseReason::User, false, IDCANCEL, CloseOutcome::Keep, "QUIT PROGRAM?"}, // Escape under Wine
         {false, CloseReason::Program, false, IDYES, CloseOutcome::Exit, "QUIT PROGRAM?"},
         {true, CloseReason::User, true, IDCANCEL, CloseOutcome::Exit, nullptr},
         {false, CloseReason::Other, true, IDCANCEL, CloseOutcome::Exit, nullptr},

@@ -104,6 +104,14 @@ TEST_F(TrayLive, ClosingAsksToQuitAndTheExitGivesEverythingBack) {
     Sleep(300);
     EXPECT_TRUE(app.Running());
     EXPECT_TRUE(IsWindowVisible(main));
+    // Escape, which Wine's Yes/No box answers with Cancel, keeps it too.
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    box = WaitForBox(app.pid(), "QUIT PROGRAM?", 60000);
+    ASSERT_NE(box, nullptr);
+    PostMessageA(box, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 60000));
+    EXPECT_FALSE(app.WaitExit(1000));
+    EXPECT_TRUE(IsWindowVisible(main));
 
     // A registry editor that runs is ended with the program.
     STARTUPINFOA si{};
