@@ -272,14 +272,14 @@ ToggleResult ToggleEntry(EntryAddress &a, ChangeUi &ui) {
             Tell(ui, row->refusal);
             return ToggleResult::Unchanged;
         }
-        if (!NameActsSafely(*a.rec) || !row->disable(a)) {
+        if (!MayActOn(*a.loc, *a.rec) || !row->disable(a)) {
             Tell(ui, "Failed to disable the startup of " + name + ".");
             return ToggleResult::Unchanged;
         }
         a.rec->Disabled = true;
         return ToggleResult::Disabled;
     }
-    if (!NameActsSafely(*a.rec) || !row->enable(a)) {
+    if (!MayActOn(*a.loc, *a.rec) || !row->enable(a)) {
         Tell(ui, row->enableFailed + name + ".");
         return ToggleResult::Unchanged;
     }
@@ -295,7 +295,7 @@ bool DeleteEntry(const EntryAddress &a, ChangeUi &ui) {
     const KindRow *row = RowOf(KindOf(a));
     if (row == nullptr)
         return false;
-    if (NameActsSafely(*a.rec) && row->remove(a))
+    if (MayActOn(*a.loc, *a.rec) && row->remove(a))
         return true;
     Tell(ui, row->deleteFailed + a.rec->EntryName + ".");
     return false;

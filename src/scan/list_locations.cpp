@@ -69,13 +69,15 @@ void ScanPackages(PassContext &ctx) {
 // known library.
 void ScanKnownDlls(PassContext &ctx) {
     for (const NamedRegValue &v : EnumValues(ctx.key)) {
-        if (v.name == "DllDirectory" || v.name == "DllDirectory32")
+        if (v.wide == L"DllDirectory" || v.wide == L"DllDirectory32")
             continue;
+        const size_t before = ctx.Entries.size();
         StartupEntry &e = AppendEntry(ctx);
         e.EntryName = v.name;
         e.ImagePath = SystemPath(ctx.Install) + v.value.Text();
         e.ItemType = kItemNamedValue;
         e.Disabled = ctx.DisabledPass;
+        HoldEntries(ctx, before, v.wide);
     }
 }
 
