@@ -145,8 +145,9 @@ TEST_F(NamesTest, SubKeyNameTheCodePageCannotSpellIsRefused) {
     EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, notify + "\\qm\\one"));
 }
 
-// A Run value of a user's hive naming a network path is listed without the
-// path being looked up; the same value of the machine's key still is.
+// Run values of a user's hive naming a network path (also through the object
+// manager's "\\??\\UNC\\" names) are listed without any of them being looked
+// up; the same value of the machine's key still is.
 TEST_F(NamesTest, NetworkPathsOfAUsersHiveAreNotLookedUp) {
     const std::string user = CurrentUserKeyName();
     ASSERT_FALSE(user.empty());
@@ -155,16 +156,20 @@ TEST_F(NamesTest, NetworkPathsOfAUsersHiveAreNotLookedUp) {
     const std::string machineRun = kBase + "\\Run";
     const std::string server = "\\\\qmserver\\share\\tool.exe";
     SetRegString(HKEY_USERS, userRun, "Remote", server);
+    SetRegString(HKEY_USERS, userRun, "Objects", "\\??\\UNC\\qmserver\\share\\tool.exe");
+    SetRegString(HKEY_USERS, userRun, "Device", "\\??\\GLOBALROOT\\Device\\Mup\\qmserver\\share\\tool.exe");
     SetRegString(HKEY_LOCAL_MACHINE, machineRun, "Remote", server);
     std::vector<std::string> asked;
     SetLookUpRecorder([&](const std::string &name) { asked.push_back(name); });
     auto remote = ScanAndAddress(15, HKEY_USERS, userRun, "Remote");
     const size_t fromUser = asked.size();
+    const bool objectsListed = EntryNumber(15, "Objects") != 0;
     auto machine = ScanAndAddress(15, HKEY_LOCAL_MACHINE, machineRun, "Remote");
     SetLookUpRecorder(nullptr);
     ASSERT_TRUE(remote && machine);
+    EXPECT_TRUE(objectsListed);
     for (size_t i = 0; i < fromUser; ++i)
-        EXPECT_FALSE(IsRemotePath(asked[i])) << asked[i];
+        EXPECT_TRUE(IsLocalDrivePath(asked[i])) << asked[i];
     EXPECT_NE(std::find(asked.begin() + static_cast<std::ptrdiff_t>(fromUser), asked.end(), server), asked.end());
 }
 
