@@ -4,10 +4,10 @@
 
 #include "registry/access.h"
 #include "registry/disabled_store.h"
+#include "registry/names.h"
 #include "registry/values.h"
 #include "scan/folder_locations.h"
 #include "scan/pathops.h"
-#include "scan/scanner.h"
 #include "scan/state.h"
 #include "system/text.h"
 #include "system/files.h"
