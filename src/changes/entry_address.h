@@ -16,8 +16,8 @@ struct EntryAddress {
     int entry = 0;    // number of the entry record in its location
     ScanLocation *loc = nullptr;
     StartupEntry *rec = nullptr;
-    HKEY root = nullptr;  // the location's root; null for a folder location
-    std::string keyPath;  // the concrete key of the entry's pass, below root
+    HKEY root = nullptr; // the location's root; null for a folder location
+    std::string keyPath; // the concrete key of the entry's pass, below root
     // The subkey or value that holds the entry (its HeldName in the code
     // page); for the location's own value, a list item or a file: ItemName,
     // else EntryName.

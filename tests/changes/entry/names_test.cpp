@@ -98,8 +98,9 @@ TEST_F(NamesTest, ValueNameTheCodePageSpellsLikeAnotherIsRefused) {
     const std::wstring command = L"C:\\evil.exe";
     HKEY writable = nullptr;
     ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, run.c_str(), 0, KEY_SET_VALUE, &writable), ERROR_SUCCESS);
-    const LONG written = RegSetValueExW(writable, evil.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE *>(command.c_str()),
-                                        static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+    const LONG written =
+        RegSetValueExW(writable, evil.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE *>(command.c_str()),
+                       static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(writable);
     ASSERT_EQ(written, ERROR_SUCCESS);
     ScopedKey key(OpenKey(HKEY_LOCAL_MACHINE, run));

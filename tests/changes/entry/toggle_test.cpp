@@ -143,8 +143,9 @@ TEST_F(ToggleTest, ClassEntriesChangeTheSubKeyOrValueThatHoldsTheClass) {
     });
 
     ScriptedUi ui;
-    for (const auto &[location, key, name] : {std::tuple{29, filter, "qmfilter"}, std::tuple{35, userObjects, "qmobject"},
-                                               std::tuple{34, objects, "QmObject"}}) {
+    for (const auto &[location, key, name] :
+         {std::tuple{29, filter, "qmfilter"}, std::tuple{35, userObjects, "qmobject"},
+          std::tuple{34, objects, "QmObject"}}) {
         auto a = ScanAndAddress(location, HKEY_LOCAL_MACHINE, key, name);
         ASSERT_TRUE(a) << name;
         EXPECT_EQ(a->rec->ItemName, clsid);
