@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 
+#include "changes/entry_address.h"
 #include "registry/access.h"
 #include "registry/names.h"
 #include "registry/disabled_store.h"
@@ -92,7 +93,7 @@ std::string TreeFault(const std::string &folder, int depth, std::string &where) 
         where = path;
         if (entry.link)
             return "it is a link or junction";
-        if (!entry.exact)
+        if (!NameActsExactly(entry.wide, NameUse::File))
             return "its name cannot be spelled exactly";
         fault = entry.folder ? (depth > 0 ? TreeFault(path, depth - 1, where) : "it is a folder too deep to check")
                              : ItemFault(path);
@@ -149,7 +150,7 @@ void BackupFolderPass(const ScanLocation &loc, const BackupRec &base, int locati
         // names the pass folder either way.
         const bool disabled = entry.Disabled && !passFolder.empty();
         const std::string target = disabled ? copies + kDisabledName + "\\" : copies;
-        if (!NameActsSafely(entry)) {
+        if (!MayActOn(loc, entry)) {
             flags.failure = true;
             continue;
         }

@@ -4,10 +4,10 @@
 
 #include "registry/access.h"
 #include "registry/disabled_store.h"
+#include "registry/names.h"
 #include "registry/values.h"
 #include "scan/folder_locations.h"
 #include "scan/pathops.h"
-#include "scan/scanner.h"
 #include "scan/state.h"
 #include "system/text.h"
 #include "system/files.h"
@@ -272,14 +272,14 @@ ToggleResult ToggleEntry(EntryAddress &a, ChangeUi &ui) {
             Tell(ui, row->refusal);
             return ToggleResult::Unchanged;
         }
-        if (!NameActsSafely(*a.rec) || !row->disable(a)) {
+        if (!MayActOn(*a.loc, *a.rec) || !row->disable(a)) {
             Tell(ui, "Failed to disable the startup of " + name + ".");
             return ToggleResult::Unchanged;
         }
         a.rec->Disabled = true;
         return ToggleResult::Disabled;
     }
-    if (!NameActsSafely(*a.rec) || !row->enable(a)) {
+    if (!MayActOn(*a.loc, *a.rec) || !row->enable(a)) {
         Tell(ui, row->enableFailed + name + ".");
         return ToggleResult::Unchanged;
     }
@@ -295,7 +295,7 @@ bool DeleteEntry(const EntryAddress &a, ChangeUi &ui) {
     const KindRow *row = RowOf(KindOf(a));
     if (row == nullptr)
         return false;
-    if (NameActsSafely(*a.rec) && row->remove(a))
+    if (MayActOn(*a.loc, *a.rec) && row->remove(a))
         return true;
     Tell(ui, row->deleteFailed + a.rec->EntryName + ".");
     return false;

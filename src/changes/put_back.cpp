@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "changes/change_detect.h"
+#include "changes/entry_address.h"
 #include "registry/access.h"
 #include "registry/disabled_store.h"
 #include "registry/names.h"
@@ -65,7 +65,7 @@ bool ListItemNames(const std::string &item, const std::string &name) {
 }
 
 bool PutBackEntry(HKEY root, const std::string &keyPath, const std::string &valueName, const StartupEntry &entry) {
-    const std::string name = EntryIdentity(entry);
+    const std::string name = AddressedName(root, entry);
     const std::string snapshot = kRemotePrefix + keyPath;
     // Where the entry was when the snapshot was taken comes first.
     const std::vector<std::string> places =

@@ -4,6 +4,7 @@
 
 #include <set>
 
+#include "changes/entry_address.h"
 #include "changes/hive_skeleton.h"
 #include "changes/settings.h"
 #include "registry/access.h"
@@ -143,7 +144,7 @@ class Builder {
             // A deleted entry's file is gone on purpose. A file no path names
             // exactly stays out of the snapshot (logged); the watch then asks
             // about it as about any file added later.
-            if (entry.Deleted || !NameActsSafely(entry))
+            if (entry.Deleted || !MayActOn(loc, entry))
                 continue;
             const std::string &source = entry.ItemName;
             const std::string folder = SnapshotCopyFolder(folder_, n, entry.PassIndex, entry.Disabled);
@@ -286,7 +287,7 @@ bool RemoveSnapshotItems(const std::string &folder, bool disabledLevel, const st
     for (const FolderEntry &item : ListFolder(folder + "\\")) {
         if (item.name == "." || item.name == "..")
             continue;
-        if (!item.exact) {
+        if (!NameActsExactly(item.wide, NameUse::File)) {
             kept.push_back(shownAs + item.name);
             continue;
         }
@@ -350,7 +351,7 @@ bool EmptyFolder(const std::string &folder) {
         if (item.name == "." || item.name == "..")
             continue;
         // A name the code page cannot spell names some other path: left.
-        if (!item.exact) {
+        if (!NameActsExactly(item.wide, NameUse::File)) {
             WriteLog("EmptyFolder left " + folder + "\\" + item.name + ": its name cannot be spelled exactly");
             empty = false;
         } else if (!RemoveItem(folder + "\\" + item.name, item)) {

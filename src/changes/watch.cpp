@@ -105,12 +105,12 @@ void Allow(ChangeRec &rec, const ChangeContext &ctx) {
                                                       kRemoteSoftware + "\\Classes\\CLSID\\" + rec.ItemName))
             WriteLog("Error updating CLSID.");
     } else if (rec.Added) {
-        if (NameActsSafely(*ctx.entry) &&
+        if (MayActOn(*ctx.loc, *ctx.entry) &&
             MakeCopyFolders(SnapshotPath(), rec.Location, ctx.entry->PassIndex, ctx.entry->Disabled) &&
             !CopyFileNoLink(file, ctx.copyFolder + FileNamePart(file)))
             WriteLog("Error saving Startmenu shortcut to snapshot.");
     } else if (!registry &&
-               (!NameActsSafely(*ctx.entry) || !FileOp(ctx.copyFolder + FileNamePart(file), "", kFoDelete, 0))) {
+               (!MayActOn(*ctx.loc, *ctx.entry) || !FileOp(ctx.copyFolder + FileNamePart(file), "", kFoDelete, 0))) {
         WriteLog("Unable to restore startup entry from snapshot.");
     }
     rec.Accepted = true;
@@ -164,7 +164,7 @@ void Deny(const ChangeRec &rec, const ChangeContext &ctx, WatchHost &host) {
         return;
     }
     bool restored = false;
-    const bool exact = NameActsSafely(*ctx.entry);
+    const bool exact = MayActOn(*ctx.loc, *ctx.entry);
     if (exact && !ctx.rootText.empty()) {
         restored = !ctx.keyPath.empty() && PutBackEntry(ctx.loc->MainKey, ctx.keyPath, ctx.loc->ValueName, *ctx.entry);
     } else if (exact) {

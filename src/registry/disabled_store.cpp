@@ -168,14 +168,6 @@ LONG SaveOver(HKEY key, const std::string &file) {
 // Moves read and write values through the wide-character calls, so that no
 // code page ever touches a value's data or the items of a list.
 
-// The text in the program's code page; lossy when some character has no
-// form there (it does not read back as the same text).
-std::string Narrow(const std::wstring &wide, bool &lossy) {
-    std::string text = AnsiText(wide);
-    lossy = WideText(text) != wide;
-    return text;
-}
-
 // The wide name of the value of key that the program knows as name. False
 // when a value whose name the program's code page cannot express reads as
 // name: changing the value of that literal name could change another one.
@@ -187,10 +179,9 @@ bool WideValueName(HKEY key, const std::string &name, std::wstring &wide) {
         if (RegEnumValueW(key, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
             break;
         const std::wstring found(buffer.data(), length);
-        bool lossy = false;
-        if (Narrow(found, lossy) != name)
+        if (AnsiText(found) != name)
             continue;
-        if (lossy) {
+        if (!NameActsExactly(found, NameUse::Value)) {
             WriteLog("The value name " + name + " cannot be expressed in the program's code page; left unchanged");
             return false;
         }
@@ -270,12 +261,11 @@ bool WithoutItem(const std::vector<std::wstring> &items, const std::string &item
     rest.clear();
     found = false;
     for (const auto &piece : items) {
-        bool lossy = false;
-        if (Narrow(piece, lossy) != item) {
+        if (AnsiText(piece) != item) {
             rest.push_back(piece);
             continue;
         }
-        if (lossy) {
+        if (!NameActsExactly(piece, NameUse::Value)) {
             WriteLog("The list item " + item + " cannot be expressed in the program's code page; left unchanged");
             return false;
         }

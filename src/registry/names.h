@@ -12,6 +12,7 @@ inline const std::string kMoveRecordsPath = std::string(kSettingsKeyPath) + "\\M
 
 // The subkey (or, for services and drivers, the value) that holds what was disabled.
 inline const std::string kDisabledName = "AutorunsDisabled";
+inline const std::wstring kDisabledNameWide = L"AutorunsDisabled";
 
 // Hives of an offline installation hang under HKEY_LOCAL_MACHINE and
 // HKEY_USERS with names that begin with this prefix.

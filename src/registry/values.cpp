@@ -1,6 +1,7 @@
 #include "registry/values.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "system/codepage.h"
 #include "system/text.h"
@@ -128,11 +129,8 @@ std::vector<SubKeyName> EnumSubKeyNames(HKEY key) {
                                                                         nullptr, nullptr);
                                                });
     names.reserve(wides.size());
-    for (const std::wstring &wide : wides) {
-        SubKeyName sub{AnsiText(wide), true};
-        sub.exact = !sub.name.empty() && sub.name.find('\\') == std::string::npos && WideText(sub.name) == wide;
-        names.push_back(std::move(sub));
-    }
+    for (const std::wstring &wide : wides)
+        names.push_back({AnsiText(wide), wide});
     return names;
 }
 
@@ -145,19 +143,33 @@ std::vector<std::string> EnumValueNames(HKEY key) {
     });
 }
 
+namespace {
+bool HoldsText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+
+// Text data (UTF-16 bytes) as the ANSI calls give them: in the code page, an
+// odd last byte dropped.
+std::string AnsiData(const std::string &bytes) {
+    std::wstring wide(bytes.size() / 2, L'\0');
+    if (!wide.empty())
+        std::memcpy(wide.data(), bytes.data(), wide.size() * sizeof(wchar_t));
+    return AnsiText(wide);
+}
+} // namespace
+
 std::vector<NamedRegValue> EnumValues(HKEY key) {
     std::vector<NamedRegValue> values;
     if (key == nullptr)
         return values;
     const KeyLimits limits = LimitsOf(key);
     values.reserve(std::min<DWORD>(limits.values, kMostReserved));
-    std::string name(limits.valueName, '\0');
-    std::string data(limits.valueData, '\0');
+    std::wstring name(limits.valueName, L'\0');
+    // The wide call gives text data as UTF-16: twice the bytes.
+    std::string data(static_cast<size_t>(limits.valueData) * 2, '\0');
     for (DWORD index = 0;;) {
         DWORD nameLength = static_cast<DWORD>(name.size());
         DWORD dataLength = static_cast<DWORD>(data.size());
         DWORD type = REG_NONE;
-        const LONG rc = RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &type,
+        const LONG rc = RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type,
                                       reinterpret_cast<BYTE *>(data.data()), &dataLength);
         if (rc == ERROR_MORE_DATA && name.size() < 65536 && data.size() < (64u << 20)) {
             // Either buffer was short: grow both and read the same index again.
@@ -168,10 +180,13 @@ std::vector<NamedRegValue> EnumValues(HKEY key) {
         if (rc != ERROR_SUCCESS)
             break;
         NamedRegValue v;
-        v.name.assign(name.data(), nameLength);
+        v.wide.assign(name.data(), nameLength);
+        v.name = AnsiText(v.wide);
         v.value.present = true;
         v.value.type = type;
         v.value.data.assign(data.data(), dataLength);
+        if (HoldsText(type))
+            v.value.data = AnsiData(v.value.data);
         values.push_back(std::move(v));
         ++index;
     }

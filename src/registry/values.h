@@ -19,8 +19,12 @@ struct RegValue {
     std::string Text() const;
 };
 
+// A value as the listing gives it: its name in the program's code page and as
+// the registry holds it (see NameActsExactly), its data as the ANSI calls give
+// them (text in the code page).
 struct NamedRegValue {
     std::string name;
+    std::wstring wide;
     RegValue value;
 };
 
@@ -34,18 +38,20 @@ std::string ReadString(HKEY key, const std::string &name);
 
 // Names of the subkeys, in the registry's order.
 std::vector<std::string> EnumSubKeys(HKEY key);
-// A subkey's name in the program's code page; exact when it is the key's
-// own name again (converts back to the same UTF-16 name, holds no "\\"), so
-// that a key path built from it leads to this key and no other.
+// A subkey's name in the program's code page and as the registry holds it; a
+// key path built from name leads to this key, and no other, only when
+// NameActsExactly(wide, NameUse::SubKey).
 struct SubKeyName {
     std::string name;
-    bool exact = true;
+    std::wstring wide;
 };
 // The subkeys as EnumSubKeys lists them, read with the wide call.
 std::vector<SubKeyName> EnumSubKeyNames(HKEY key);
 // Names of the values, in the registry's order.
 std::vector<std::string> EnumValueNames(HKEY key);
-// Names, types and whole data of the values, in the registry's order.
+// Names, types and whole data of the values, in the registry's order, read
+// with the wide call: two names that the code page spells alike are two values,
+// each with its own data.
 std::vector<NamedRegValue> EnumValues(HKEY key);
 
 // Writes text as REG_SZ: the ANSI bytes, no terminating NUL counted.

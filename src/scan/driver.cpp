@@ -12,6 +12,7 @@
 #include "scan/scanner.h"
 #include "scan/state.h"
 #include "system/text.h"
+#include "system/file_lookup.h"
 #include "system/files.h"
 #include "system/handles.h"
 #include "system/log.h"
@@ -64,6 +65,16 @@ void UserPassesByRemoteHives(PassMaker &make, const std::string &keyPath) {
     }
 }
 
+// An offline installation's profile folders, and the user hives in them, are
+// read only from a local drive: a profile named on a share would log the
+// program on to that machine with the administrator's credentials.
+bool OnLocalDrive(const std::string &folder) {
+    if (IsLocalDrivePath(folder))
+        return true;
+    WriteLog("The profile folder " + folder + " is not on a local drive; not read");
+    return false;
+}
+
 // Folder passes below every profile of the installation's ProfileList.
 void ProfileFolderPasses(PassMaker &make, const std::string &keyPath, bool offline) {
     const std::string listPath = offline ? kRemoteProfileList : kProfileList;
@@ -77,6 +88,8 @@ void ProfileFolderPasses(PassMaker &make, const std::string &keyPath, bool offli
         // The profile folder is named as the installation sees it: move it
         // onto the drive through which this program sees the installation.
         const std::string folder = RemapDrive(ExpandEnvVars(image.Text(), make.Install), make.Install);
+        if (offline && !OnLocalDrive(folder))
+            continue;
         make.Add(folder + keyPath, folder + keyPath);
     }
 }
@@ -199,7 +212,7 @@ std::string GetProfilesDir(const InstallContext &install) {
             std::string s = dir.present ? ExpandEnvVars(dir.Text(), install) : "";
             if (!s.empty()) {
                 s = RemapDrive(WithBackslash(s), install);
-                if (FolderExists(s))
+                if ((!install.offline || OnLocalDrive(s)) && FolderExists(s))
                     return ProfilesDir() = s;
             }
         }
@@ -226,7 +239,7 @@ std::string GetProfilesDir(const InstallContext &install) {
                 if (s.empty())
                     continue;
                 s = RemapDrive(WithBackslash(s), install);
-                if (FolderExists(s))
+                if ((!install.offline || OnLocalDrive(s)) && FolderExists(s))
                     return ProfilesDir() = s;
             }
         }

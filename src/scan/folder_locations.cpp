@@ -47,16 +47,16 @@ std::string PassFolder(const PassContext &ctx) {
     return IsTaskLocation(ctx.Category) ? ctx.Install.windowsDir + ctx.KeyPath : ctx.KeyPath;
 }
 
-// The entry for the file name in the live folder (ending in "\"); a name
-// that is not exact (FolderEntry::exact) names no file the program may touch.
-void AddFolderEntry(PassContext &ctx, const std::string &folder, const std::string &name, bool exact,
-                    bool disabled) {
+// The entry for the file item of the live folder (ending in "\"); a name
+// that does not act exactly names no file the program may touch.
+void AddFolderEntry(PassContext &ctx, const std::string &folder, const FolderEntry &item, bool disabled) {
+    const std::string &name = item.name;
     StartupEntry &entry = AppendEntry(ctx);
     entry.EntryName = name;
-    if (!exact) {
+    entry.HeldName = item.wide;
+    if (!NameActsExactly(item.wide, NameUse::File)) {
         // Shown by name only: a path built from it would lead elsewhere.
         entry.ItemName = folder + name;
-        entry.NameUnsafe = true;
     } else if (IsTaskLocation(ctx.Category)) {
         entry.ItemName = folder + name;
         entry.ImagePath = RemapDrive(TaskTarget(entry.ItemName), ctx.Install);
@@ -84,7 +84,7 @@ void AddFolderFiles(PassContext &ctx, const std::string &listed, const std::stri
     for (const FolderEntry &item : ListFolder(listed)) {
         if (item.folder || !TakesFile(ctx.Category, item.name))
             continue;
-        AddFolderEntry(ctx, live, item.name, item.exact, disabled);
+        AddFolderEntry(ctx, live, item, disabled);
     }
 }
 

@@ -64,17 +64,20 @@ void ScanPackages(PassContext &ctx) {
     }
 }
 
-// Location 56: every value but "DllDirectory" (the folder they are taken
-// from) names a known library.
+// Location 56: every value but "DllDirectory" and "DllDirectory32" (the
+// folders they are taken from, the 32-bit one on 64-bit Windows) names a
+// known library.
 void ScanKnownDlls(PassContext &ctx) {
     for (const NamedRegValue &v : EnumValues(ctx.key)) {
-        if (v.name == "DllDirectory")
+        if (v.wide == L"DllDirectory" || v.wide == L"DllDirectory32")
             continue;
+        const size_t before = ctx.Entries.size();
         StartupEntry &e = AppendEntry(ctx);
         e.EntryName = v.name;
         e.ImagePath = SystemPath(ctx.Install) + v.value.Text();
         e.ItemType = kItemNamedValue;
         e.Disabled = ctx.DisabledPass;
+        HoldEntries(ctx, before, v.wide);
     }
 }
 

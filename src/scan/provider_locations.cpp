@@ -17,7 +17,8 @@ namespace {
 // Location 64. The catalogue has no disabled store: its entries can only be
 // deleted, and a subkey named "AutorunsDisabled" is read like any other.
 void ScanWinsockCatalog(PassContext &ctx) {
-    for (const std::string &name : EnumSubKeys(ctx.key)) {
+    for (const SubKeyName &key : EnumSubKeyNames(ctx.key)) {
+        const std::string &name = key.name;
         ScopedKey sub(OpenPassSubKey(ctx, name));
         if (!sub)
             continue;
@@ -30,6 +31,7 @@ void ScanWinsockCatalog(PassContext &ctx) {
         e.ImagePath = RemapDrive(ExpandEnvVars(item.providerPath, ctx.Install), ctx.Install);
         e.ItemName = name;
         e.ItemType = kItemSubKey;
+        e.HeldName = key.wide;
     }
 }
 

@@ -39,10 +39,13 @@ struct StartupEntry {
     std::string EntryName;
     short PassIndex = 0;
     int ItemType = 0;
-    // The name as shown is not what the system holds (a file name the code
-    // page cannot spell, a value name holding a NUL): no change, copy or
-    // delete acts on the entry, as no path or C string names it exactly.
-    bool NameUnsafe = false;
+    // The name of the subkey, value or file that holds the entry, as the
+    // system holds it (UTF-16): what a change of a subkey or named value acts
+    // on (in the code page), also where ItemName names something else (a
+    // class identifier read from it). Empty for the location's own value and
+    // the items of a list. The names shown may differ from it (a NUL shows as
+    // "\0", a character the code page lacks as its look-alike).
+    std::wstring HeldName;
 };
 
 struct ScanPass {

@@ -43,6 +43,7 @@ SubKeyListing ScanListSubKeys(HKEY root, const std::string &path);
 // What one subkey of a services key says about starting.
 struct ServiceKeyFacts {
     std::string name;
+    std::wstring held; // the name as the registry holds it
     bool opened = false;
     bool hasObjectName = false;
     RegValue start;

@@ -83,22 +83,17 @@ StartupEntry &AppendEntry(PassContext &ctx) {
     return entry;
 }
 
-void MarkNameUnsafe(PassContext &ctx, size_t first) {
+void HoldEntries(PassContext &ctx, size_t first, const std::wstring &held) {
     const std::string nul(1, '\0');
+    const bool showNul = held.find(L'\0') != std::wstring::npos;
     for (size_t i = first; i < ctx.Entries.size(); ++i) {
         StartupEntry &entry = ctx.Entries[i];
-        entry.NameUnsafe = true;
-        entry.EntryName = ReplaceAll(entry.EntryName, nul, "\\0");
-        entry.ItemName = ReplaceAll(entry.ItemName, nul, "\\0");
+        entry.HeldName = held;
+        if (showNul) {
+            entry.EntryName = ReplaceAll(entry.EntryName, nul, "\\0");
+            entry.ItemName = ReplaceAll(entry.ItemName, nul, "\\0");
+        }
     }
-}
-
-bool NameActsSafely(const StartupEntry &entry) {
-    if (!entry.NameUnsafe)
-        return true;
-    WriteLog("The name of " + (entry.ItemName.empty() ? entry.EntryName : entry.ItemName) +
-             " cannot be acted on exactly");
-    return false;
 }
 
 void ReserveMore(PassContext &ctx, size_t count) {

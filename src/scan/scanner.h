@@ -61,29 +61,23 @@ void LoadDisabledPass(PassContext &ctx);
 // does not open, with a log line when it is there but cannot be read.
 HKEY OpenPassSubKey(const PassContext &ctx, const std::string &name);
 
-// The entries from number first on were made from a name no change can act
-// on exactly (a value name holding a NUL, a subkey name the code page cannot
-// spell): each is marked NameUnsafe and shows a NUL as "\0".
-void MarkNameUnsafe(PassContext &ctx, size_t first);
-
-// True when a change may act on the entry; false, with a log line naming
-// it, when its name is not exact (NameUnsafe).
-bool NameActsSafely(const StartupEntry &entry);
+// The entries from number first on are held by the subkey or value the
+// registry names held: each gets it as its HeldName, and a NUL in the names
+// they show is shown as "\0".
+void HoldEntries(PassContext &ctx, size_t first, const std::wstring &held);
 
 // Runs rule(name) for every subkey of the pass's key; an "AutorunsDisabled"
 // subkey is scanned as a disabled pass where it falls in the list and is no
-// entry itself (moving the store into itself has no end). The entries of a
-// subkey whose name is not exact (SubKeyName) are marked NameUnsafe.
+// entry itself (moving the store into itself has no end).
 template <typename Rule> void ForEachSubKey(PassContext &ctx, Rule rule) {
     for (const SubKeyName &sub : EnumSubKeyNames(ctx.key)) {
-        if (sub.exact && sub.name == kDisabledName) {
+        if (sub.wide == kDisabledNameWide) {
             LoadDisabledPass(ctx);
             continue;
         }
         const size_t before = ctx.Entries.size();
         rule(sub.name);
-        if (!sub.exact)
-            MarkNameUnsafe(ctx, before);
+        HoldEntries(ctx, before, sub.wide);
     }
 }
 
@@ -98,8 +92,7 @@ template <typename Rule> void ForEachValue(PassContext &ctx, Rule rule, bool one
     for (const NamedRegValue &v : values) {
         const size_t before = ctx.Entries.size();
         rule(v.name, v.value.Text());
-        if (v.name.find('\0') != std::string::npos)
-            MarkNameUnsafe(ctx, before);
+        HoldEntries(ctx, before, v.wide);
     }
     if (!ctx.DisabledPass)
         LoadDisabledPass(ctx);

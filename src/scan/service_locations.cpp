@@ -64,11 +64,12 @@ bool DriverListed(const ServiceKeyFacts &facts) {
 // One walk of the services key for both lists: every subkey opened once and
 // asked only for the values that decide whether and how either list takes it.
 std::vector<ServiceKeyFacts> WalkServiceKeys(const PassContext &ctx) {
-    std::vector<std::string> names = EnumSubKeys(ctx.key);
+    std::vector<SubKeyName> names = EnumSubKeyNames(ctx.key);
     std::vector<ServiceKeyFacts> walk(names.size());
     for (size_t i = 0; i < names.size(); ++i) {
         ServiceKeyFacts &facts = walk[i];
-        facts.name = std::move(names[i]);
+        facts.name = std::move(names[i].name);
+        facts.held = std::move(names[i].wide);
         ScopedKey sub(OpenPassSubKey(ctx, facts.name));
         if (!sub)
             continue;
@@ -155,6 +156,7 @@ void ScanServices(PassContext &ctx) {
             e.ImagePath = ServiceImagePath(facts.imagePath.Text(), ctx.Install);
             e.ItemType = kItemSubKey;
             e.Disabled = ShownDisabled(facts, 3);
+            e.HeldName = facts.held;
         }
     });
 }
@@ -170,6 +172,7 @@ void ScanDrivers(PassContext &ctx) {
             e.ImagePath = DriverImagePath(facts.imagePath.Text(), ctx.Install);
             e.ItemType = kItemSubKey;
             e.Disabled = ShownDisabled(facts, 4);
+            e.HeldName = facts.held;
         }
     });
 }

@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include "system/text.h"
-
 namespace {
 
 std::string AnsiOf(const wchar_t *wide, std::size_t length) {
@@ -39,7 +37,17 @@ std::string AnsiText(const std::u16string &text) {
     return AnsiOf(reinterpret_cast<const wchar_t *>(text.data()), text.size());
 }
 
-bool NameActsExactly(const std::wstring &wide) {
-    const std::string ansi = AnsiText(wide);
-    return NameIsPlain(ansi) && WideText(ansi) == wide;
+bool NameActsExactly(const std::wstring &held, NameUse use) {
+    const std::string ansi = AnsiText(held);
+    if (WideText(ansi) != held || ansi.find('\0') != std::string::npos)
+        return false;
+    switch (use) {
+    case NameUse::Value:
+        return true;
+    case NameUse::SubKey:
+        return !ansi.empty() && ansi.find('\\') == std::string::npos;
+    case NameUse::File:
+        return !ansi.empty() && ansi != "." && ansi != ".." && ansi.find_first_of("\\/:") == std::string::npos;
+    }
+    return false;
 }

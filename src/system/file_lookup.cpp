@@ -2,6 +2,8 @@
 
 #include "system/handles.h"
 
+#include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace {
@@ -56,18 +58,34 @@ std::function<void(const std::string &)> &Recorder() {
 }
 } // namespace
 
-bool IsRemotePath(const std::string &name) {
-    const auto separator = [](char c) { return c == '\\' || c == '/'; };
-    const size_t at = name.find_first_not_of(' ');
-    return at != std::string::npos && name.size() >= at + 2 && separator(name[at]) && separator(name[at + 1]);
+namespace {
+// The drive types asked while look-ups are limited, by letter; 0: not asked yet.
+UINT (&KnownDriveTypes())[26] {
+    static UINT types[26] = {};
+    return types;
+}
+} // namespace
+
+bool IsLocalDrivePath(const std::string &name) {
+    if (name.size() < 3 || !IsLetter(name[0]) || name[1] != ':' || (name[2] != '\\' && name[2] != '/'))
+        return false;
+    const int letter = (name[0] | 0x20) - 'a';
+    UINT &type = KnownDriveTypes()[letter];
+    if (type == 0 || !RemoteRefused()) {
+        const char root[] = {name[0], ':', '\\', '\0'};
+        type = GetDriveTypeA(root) + 1; // DRIVE_UNKNOWN is 0
+    }
+    return type != DRIVE_REMOTE + 1;
 }
 
-RemoteLookupsRefused::RemoteLookupsRefused(bool refuse) : before_(RemoteRefused()) {
-    RemoteRefused() = before_ || refuse;
+RemoteLookupsRefused::RemoteLookupsRefused(bool limit) : before_(RemoteRefused()) {
+    if (limit && !before_)
+        std::fill(std::begin(KnownDriveTypes()), std::end(KnownDriveTypes()), 0u);
+    RemoteRefused() = before_ || limit;
 }
 RemoteLookupsRefused::~RemoteLookupsRefused() { RemoteRefused() = before_; }
 
-bool LookUpRefused(const std::string &name) { return RemoteRefused() && IsRemotePath(name); }
+bool LookUpRefused(const std::string &name) { return RemoteRefused() && !IsLocalDrivePath(name); }
 
 void SetLookUpRecorder(std::function<void(const std::string &)> recorder) { Recorder() = std::move(recorder); }
 

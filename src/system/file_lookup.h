@@ -22,16 +22,19 @@ struct FileLookup {
 // A name LookUpRefused refuses is not found, and the system is not asked.
 FileLookup LookUpFile(const std::string &name);
 
-// True for a name that reaches another machine or a device: one starting
-// with two slashes or backslashes ("\\server\share\...", "\\?\UNC\...",
-// "\\.\..."). Looking one up would log the program on to that machine with
-// the administrator's credentials.
-bool IsRemotePath(const std::string &name);
-// While one lives (with refuse true), no remote name is looked up: the names
-// then come from where a standard user or an offline installation wrote them.
+// True for a full path on a drive letter ("X:\..." or "X:/...") whose drive
+// is not a network drive: the only names looked up while look-ups are
+// limited. Every other name (a UNC or device path, "\\??\\UNC\\..." and the
+// object manager's other names, a relative or drive-relative name) may reach
+// another machine, and looking it up would log the program on to that
+// machine with the administrator's credentials.
+bool IsLocalDrivePath(const std::string &name);
+// While one lives (with limit true), only local drive paths are looked up:
+// the names then come from where a standard user or an offline installation
+// wrote them. A drive's type is asked once while the outermost one lives.
 class RemoteLookupsRefused {
   public:
-    explicit RemoteLookupsRefused(bool refuse);
+    explicit RemoteLookupsRefused(bool limit);
     ~RemoteLookupsRefused();
     RemoteLookupsRefused(const RemoteLookupsRefused &) = delete;
     RemoteLookupsRefused &operator=(const RemoteLookupsRefused &) = delete;

@@ -145,10 +145,8 @@ std::vector<FolderEntry> ListFolder(const std::wstring &folder) {
         return items;
     do {
         std::wstring wide(data.cFileName);
-        const bool dots = wide == L"." || wide == L"..";
         items.push_back({AnsiText(wide), (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
-                         (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0, dots || NameActsExactly(wide),
-                         std::move(wide)});
+                         (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0, std::move(wide)});
     } while (FindNextFileW(find.get(), &data));
     return items;
 }
@@ -160,7 +158,7 @@ std::vector<std::string> ListFolderFiles(const std::string &folder) {
     for (FolderEntry &item : ListFolder(folder)) {
         if (item.folder)
             continue;
-        if (item.exact)
+        if (NameActsExactly(item.wide, NameUse::File))
             names.push_back(std::move(item.name));
         else
             WriteLog("ListFolderFiles " + folder + item.name + " cannot be named exactly");

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "system/codepage.h"
 #include "system/text.h"
 
 // CSIDL values the program asks for.
@@ -34,10 +35,10 @@ struct FolderEntry {
     std::string name;
     bool folder = false;
     bool link = false; // a link to somewhere else (a junction or symbolic link)
-    // The name acts on exactly this item (NameActsExactly); when false, name
-    // is only what the code page makes of it and no path may be built from it.
-    bool exact = true;
-    std::wstring wide; // the name as the file system holds it
+    // The name as the file system holds it: name is only what the code page
+    // makes of it, and no path may be built from name unless
+    // NameActsExactly(wide, NameUse::File).
+    std::wstring wide;
 };
 // Every name of the folder (ending in "\"), files and subfolders, "." and ".."
 // included, in the order the file system gives them; none when it is missing.

@@ -113,8 +113,3 @@ std::vector<std::string> SplitMultiStringData(const std::string &data) {
             items.push_back(std::move(piece));
     return items;
 }
-
-bool NameIsPlain(const std::string &name) {
-    return !name.empty() && name != "." && name != ".." &&
-           name.find_first_of(std::string("\\/:\0", 4)) == std::string::npos;
-}

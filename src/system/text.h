@@ -26,11 +26,6 @@ bool EndsWithNoCase(const std::string &text, const std::string &what);
 // after the inserted text, so a replacement holding the pattern is not
 // expanded again.
 std::string ReplaceAllNoCase(const std::string &text, const std::string &what, const std::string &with);
-// True when name (as the system's ANSI calls spell it) names one item of a
-// folder or one registry value and nothing more: not empty, not "." or "..",
-// and free of "\\", "/", ":" and NUL, so that a path built from it stays in
-// its folder and a C string carries all of it.
-bool NameIsPlain(const std::string &name);
 // Every exact occurrence of what replaced by with.
 std::string ReplaceAll(const std::string &text, const std::string &what, const std::string &with);
 // Every exact occurrence of what removed.

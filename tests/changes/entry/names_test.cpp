@@ -61,7 +61,7 @@ TEST_F(NamesTest, BestFitFileNamesAreListedButNeverActedOn) {
         const std::string shown = AnsiText(std::wstring(name));
         auto a = ScanAndAddress(19, nullptr, folder, shown);
         ASSERT_TRUE(a) << shown << " is not listed";
-        EXPECT_TRUE(a->rec->NameUnsafe);
+        EXPECT_FALSE(MayActOn(*a->loc, *a->rec));
         EXPECT_FALSE(DeleteEntry(*a, ui));
         EXPECT_EQ(ToggleEntry(*a, ui), ToggleResult::Unchanged);
         EXPECT_EQ(ReadFileBytes(victim), "admin");
@@ -79,13 +79,52 @@ TEST_F(NamesTest, ValueNameWithANulIsShownAndRefused) {
     ASSERT_TRUE(SetCountedValue(HKEY_LOCAL_MACHINE, run, std::wstring(L"Foo\0x", 5), "C:\\hidden.exe"));
     auto a = ScanAndAddress(15, HKEY_LOCAL_MACHINE, run, "Foo\\0x");
     ASSERT_TRUE(a) << "the counted name is not shown with its NUL";
-    EXPECT_TRUE(a->rec->NameUnsafe);
+    EXPECT_FALSE(MayActOn(*a->loc, *a->rec));
     EXPECT_EQ(ToggleEntry(*a, ui), ToggleResult::Unchanged);
     EXPECT_FALSE(DeleteEntry(*a, ui));
     EXPECT_EQ(ui.told.back(), "Quillmara: Failed to delete the startup of Foo\\0x.");
     ScopedKey key(OpenKey(HKEY_LOCAL_MACHINE, run));
     EXPECT_EQ(ReadValue(key.get(), "Foo").Text(), "C:\\foo.exe");
     EXPECT_EQ(EnumValueNames(key.get()).size(), 2u);
+}
+
+// A Run value "QmＦoo" (a fullwidth F, which the code page spells "F") beside
+// "QmFoo": its row shows its own command, and Delete or Disable of that row
+// leaves both values as they were. The plain value's row still acts.
+TEST_F(NamesTest, ValueNameTheCodePageSpellsLikeAnotherIsRefused) {
+    const std::string run = kBase + "\\Run";
+    SetRegString(HKEY_LOCAL_MACHINE, run, "QmFoo", "C:\\plain.exe");
+    const std::wstring evil = L"Qm\xFF26oo";
+    const std::wstring command = L"C:\\evil.exe";
+    HKEY writable = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, run.c_str(), 0, KEY_SET_VALUE, &writable), ERROR_SUCCESS);
+    const LONG written =
+        RegSetValueExW(writable, evil.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE *>(command.c_str()),
+                       static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(writable);
+    ASSERT_EQ(written, ERROR_SUCCESS);
+    ScopedKey key(OpenKey(HKEY_LOCAL_MACHINE, run));
+    ScanLocationOver(15, HKEY_LOCAL_MACHINE, run);
+    const auto &entries = ScanLocations()[15].Entries;
+    ASSERT_EQ(entries.size(), 3u);
+    const int evilRow = entries[1].ImagePath == "C:\\evil.exe" ? 1 : 2;
+    ASSERT_EQ(entries[static_cast<size_t>(evilRow)].ImagePath, "C:\\evil.exe");
+    ASSERT_EQ(entries[static_cast<size_t>(3 - evilRow)].ImagePath, "C:\\plain.exe");
+    auto a = AddressOf(ScanLocations(), 15, evilRow);
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->rec->EntryName, "QmFoo");
+    EXPECT_FALSE(DeleteEntry(*a, ui));
+    EXPECT_EQ(ui.told.back(), "Quillmara: Failed to delete the startup of QmFoo.");
+    EXPECT_EQ(ToggleEntry(*a, ui), ToggleResult::Unchanged);
+    EXPECT_EQ(ReadValue(key.get(), "QmFoo").Text(), "C:\\plain.exe");
+    EXPECT_TRUE(ReadValueWide(key.get(), evil).present);
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, run + "\\AutorunsDisabled"));
+
+    auto plain = AddressOf(ScanLocations(), 15, 3 - evilRow);
+    ASSERT_TRUE(plain);
+    EXPECT_TRUE(DeleteEntry(*plain, ui));
+    EXPECT_FALSE(ReadValue(key.get(), "QmFoo").present);
+    EXPECT_TRUE(ReadValueWide(key.get(), evil).present);
 }
 
 // A subkey named "qm＼one" reads as "qm\one" in the code page: disabling or
@@ -101,14 +140,15 @@ TEST_F(NamesTest, SubKeyNameTheCodePageCannotSpellIsRefused) {
     RegCloseKey(made);
     auto a = ScanAndAddress(59, HKEY_LOCAL_MACHINE, notify, "qm\\one");
     ASSERT_TRUE(a);
-    EXPECT_TRUE(a->rec->NameUnsafe);
+    EXPECT_FALSE(MayActOn(*a->loc, *a->rec));
     EXPECT_EQ(ToggleEntry(*a, ui), ToggleResult::Unchanged);
     EXPECT_FALSE(DeleteEntry(*a, ui));
     EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, notify + "\\qm\\one"));
 }
 
-// A Run value of a user's hive naming a network path is listed without the
-// path being looked up; the same value of the machine's key still is.
+// Run values of a user's hive naming a network path (also through the object
+// manager's "\\??\\UNC\\" names) are listed without any of them being looked
+// up; the same value of the machine's key still is.
 TEST_F(NamesTest, NetworkPathsOfAUsersHiveAreNotLookedUp) {
     const std::string user = CurrentUserKeyName();
     ASSERT_FALSE(user.empty());
@@ -117,16 +157,20 @@ TEST_F(NamesTest, NetworkPathsOfAUsersHiveAreNotLookedUp) {
     const std::string machineRun = kBase + "\\Run";
     const std::string server = "\\\\qmserver\\share\\tool.exe";
     SetRegString(HKEY_USERS, userRun, "Remote", server);
+    SetRegString(HKEY_USERS, userRun, "Objects", "\\??\\UNC\\qmserver\\share\\tool.exe");
+    SetRegString(HKEY_USERS, userRun, "Device", "\\??\\GLOBALROOT\\Device\\Mup\\qmserver\\share\\tool.exe");
     SetRegString(HKEY_LOCAL_MACHINE, machineRun, "Remote", server);
     std::vector<std::string> asked;
     SetLookUpRecorder([&](const std::string &name) { asked.push_back(name); });
     auto remote = ScanAndAddress(15, HKEY_USERS, userRun, "Remote");
     const size_t fromUser = asked.size();
+    const bool objectsListed = EntryNumber(15, "Objects") != 0;
     auto machine = ScanAndAddress(15, HKEY_LOCAL_MACHINE, machineRun, "Remote");
     SetLookUpRecorder(nullptr);
     ASSERT_TRUE(remote && machine);
+    EXPECT_TRUE(objectsListed);
     for (size_t i = 0; i < fromUser; ++i)
-        EXPECT_FALSE(IsRemotePath(asked[i])) << asked[i];
+        EXPECT_TRUE(IsLocalDrivePath(asked[i])) << asked[i];
     EXPECT_NE(std::find(asked.begin() + static_cast<std::ptrdiff_t>(fromUser), asked.end(), server), asked.end());
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <tuple>
 
 #include "changes/entry_changes.h"
 #include "support/entry_support.h"
@@ -109,6 +110,52 @@ TEST_F(ToggleTest, NotifySubKeyMovesWithItsSubtree) {
         EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, notify + "\\qmnotify"));
         EXPECT_EQ(ValueText(HKEY_LOCAL_MACHINE, notify + kDis + "\\qmnotify\\Deeper", "Kept"), "1:yes");
     });
+}
+
+// A protocol filter and a per-user delay-loaded object are subkeys, a
+// delay-loaded object of the machine a value, each holding the class that
+// names its entry: every change acts on that subkey or value.
+TEST_F(ToggleTest, ClassEntriesChangeTheSubKeyOrValueThatHoldsTheClass) {
+    const std::string clsid = "{5A11E700-00F1-4000-8000-00000000F001}";
+    TestKey registered{HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\CLSID\\" + clsid};
+    SetRegString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\CLSID\\" + clsid + "\\InprocServer32", "",
+                 "C:\\qm\\qmobject.dll");
+    const std::string filter = kBase + "\\Filter";
+    SetRegString(HKEY_LOCAL_MACHINE, filter + "\\qmfilter", "CLSID", clsid);
+    SetRegString(HKEY_LOCAL_MACHINE, filter + "\\qmfilter", "Kept", "yes");
+    DisableThenEnable(29, HKEY_LOCAL_MACHINE, filter, "qmfilter", [&] {
+        EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, filter + "\\qmfilter"));
+        EXPECT_EQ(ValueText(HKEY_LOCAL_MACHINE, filter + kDis + "\\qmfilter", "Kept"), "1:yes");
+    });
+    const std::string userObjects = kBase + "\\UserDelayLoad";
+    SetRegString(HKEY_LOCAL_MACHINE, userObjects + "\\qmobject", "", clsid);
+    DisableThenEnable(35, HKEY_LOCAL_MACHINE, userObjects, "qmobject", [&] {
+        EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, userObjects + "\\qmobject"));
+        EXPECT_EQ(ValueText(HKEY_LOCAL_MACHINE, userObjects + kDis + "\\qmobject", ""), "1:" + clsid);
+    });
+    const std::string objects = kBase + "\\DelayLoad";
+    SetRegString(HKEY_LOCAL_MACHINE, objects, "QmObject", clsid);
+    SetRegString(HKEY_LOCAL_MACHINE, objects, "Other", clsid);
+    DisableThenEnable(34, HKEY_LOCAL_MACHINE, objects, "QmObject", [&] {
+        EXPECT_EQ(ValueText(HKEY_LOCAL_MACHINE, objects, "QmObject"), "<none>");
+        EXPECT_EQ(ValueText(HKEY_LOCAL_MACHINE, objects + kDis, "QmObject"), "1:" + clsid);
+        EXPECT_EQ(ValueText(HKEY_LOCAL_MACHINE, objects, "Other"), "1:" + clsid);
+    });
+
+    ScriptedUi ui;
+    for (const auto &[location, key, name] :
+         {std::tuple{29, filter, "qmfilter"}, std::tuple{35, userObjects, "qmobject"},
+          std::tuple{34, objects, "QmObject"}}) {
+        auto a = ScanAndAddress(location, HKEY_LOCAL_MACHINE, key, name);
+        ASSERT_TRUE(a) << name;
+        EXPECT_EQ(a->rec->ItemName, clsid);
+        EXPECT_TRUE(DeleteEntry(*a, ui)) << name;
+    }
+    EXPECT_TRUE(ui.told.empty()) << ui.told.front();
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, filter + "\\qmfilter"));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, userObjects + "\\qmobject"));
+    EXPECT_EQ(ValueText(HKEY_LOCAL_MACHINE, objects, "QmObject"), "<none>");
+    EXPECT_EQ(ValueText(HKEY_LOCAL_MACHINE, objects, "Other"), "1:" + clsid);
 }
 
 TEST_F(ToggleTest, PackageAndBootItemsMoveAloneAndKeepTheirLists) {

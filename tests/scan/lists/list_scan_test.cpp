@@ -121,6 +121,7 @@ TEST_F(ListScanTest, ListValuesOfAnyShapeAreReadWithinTheirData) {
 TEST_F(ListScanTest, KnownDllsListEveryValueButTheFolder) {
     SetRegString(HKEY_LOCAL_MACHINE, kBase, "kernel32", "kernel32.dll");
     SetRegString(HKEY_LOCAL_MACHINE, kBase, "DllDirectory", "%SystemRoot%\\system32", REG_EXPAND_SZ);
+    SetRegString(HKEY_LOCAL_MACHINE, kBase, "DllDirectory32", "%SystemRoot%\\SysWOW64", REG_EXPAND_SZ);
     SetRegBinary(HKEY_LOCAL_MACHINE, kBase, "user32", "user32.dll", REG_SZ); // stored without its NUL
     SetRegString(HKEY_LOCAL_MACHINE, kDisabled, "evil", "evil.dll");
     SetRegString(HKEY_LOCAL_MACHINE, kDisabled + "\\AutorunsDisabled", "deeper", "deeper.dll");
@@ -138,7 +139,8 @@ TEST_F(ListScanTest, KnownDllsListEveryValueButTheFolder) {
     // Only the exact name is the folder.
     TestKey other(HKEY_LOCAL_MACHINE, kBase + "\\Case");
     SetRegString(HKEY_LOCAL_MACHINE, kBase + "\\Case", "dlldirectory", "x.dll");
-    EXPECT_EQ(OnePass(56, kBase + "\\Case").names(), Names{"dlldirectory"});
+    SetRegString(HKEY_LOCAL_MACHINE, kBase + "\\Case", "dlldirectory32", "y.dll");
+    EXPECT_EQ(OnePass(56, kBase + "\\Case").names(), (Names{"dlldirectory", "dlldirectory32"}));
 }
 
 TEST_F(ListScanTest, ImageFileDebuggersResolveTheirProgram) {

@@ -123,4 +123,41 @@ TEST(OfflineScan, ScansTheLoadedHivesOnTheInstallationsDrive) {
     SelectedOS() = 0;
 }
 
+// Profile folders that an offline installation names on a share (its
+// profiles folder, a profile of its list) are never read: no pass is made
+// for them and no user hive is loaded from there.
+TEST(OfflineScan, ProfilesOnASharedFolderAreNotRead) {
+    OfflineInstallation install;
+    ASSERT_TRUE(install.Build());
+    const std::string software = "SOFTWARE\\QuillmaraTests\\OfflineHives\\software";
+    const std::string list = software + "\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
+    SetRegString(HKEY_LOCAL_MACHINE, list, "ProfilesDirectory", "\\\\qmserver\\share\\Profiles");
+    SetRegString(HKEY_LOCAL_MACHINE, list + "\\S-1-5-18", "ProfileImagePath", "C:\\Documents and Settings\\Ann");
+    SetRegString(HKEY_LOCAL_MACHINE, list + "\\S-1-5-19", "ProfileImagePath", "\\??\\UNC\\qmserver\\share\\Bob");
+    SetRegString(HKEY_LOCAL_MACHINE, list + "\\S-1-5-20", "ProfileImagePath", "\\\\qmserver\\share\\Cy");
+    ASSERT_TRUE(SaveHiveFile(software, install.drive / "WINDOWS\\system32\\config\\software"));
+    GetDriveList();
+    LoadEnvironment();
+    short selected = 0;
+    for (size_t i = 1; i < ScanLocations()[0].Entries.size(); ++i)
+        if (ScanLocations()[0].Entries[i].EntryName == install.drive.root())
+            selected = static_cast<short>(i);
+    ASSERT_GT(selected, 0);
+
+    // Unloaded however the test ends, so that nothing is left for the next one.
+    struct Unload {
+        ~Unload() {
+            UnloadAll();
+            ResetLocations(ScanLocations());
+            SelectedOS() = 0;
+        }
+    } unload;
+    FullScan(selected);
+    EXPECT_EQ(ProfilesDir().find("qmserver"), std::string::npos) << ProfilesDir();
+    EXPECT_EQ(UpperBound(LoadedHives()), 2);
+    const auto &passes = ScanLocations()[19].Passes;
+    ASSERT_EQ(UpperBound(passes), 1);
+    EXPECT_EQ(passes[1].KeyText.find(install.drive / "Documents and Settings\\Ann\\"), 0u) << passes[1].KeyText;
+}
+
 } // namespace
