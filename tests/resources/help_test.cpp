@@ -351,7 +351,10 @@ std::string OneLine(const std::string &text) {
 
 class MessageSources {
   public:
-    explicit MessageSources(const std::string &folder) { Read(folder); }
+    explicit MessageSources(const std::string &folder) {
+        Read(folder);
+        ReadConstants();
+    }
 
     SourceMessages Collect() {
         SourceMessages found;
@@ -390,24 +393,17 @@ class MessageSources {
 
   private:
     void Read(const std::string &folder) {
-        WIN32_FIND_DATAA data;
-        HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
-        if (find == INVALID_HANDLE_VALUE)
-            return;
-        do {
-            const std::string name = data.cFileName;
-            if (name == "." || name == "..")
+        for (const FolderEntry &entry : ListFolder(folder + "\\")) {
+            const std::string path = folder + "\\" + entry.name;
+            std::string text;
+            if (entry.name == "." || entry.name == "..")
                 continue;
-            const std::string path = folder + "\\" + name;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (entry.folder)
                 Read(path);
-            } else if (LowerTail(name, 4) == ".cpp" || LowerTail(name, 2) == ".h") {
-                std::string text;
-                if (ReadFileBytes(path, text))
-                    files_[path] = WithoutComments(text);
-            }
-        } while (FindNextFileA(find, &data));
-        FindClose(find);
+            else if ((LowerTail(entry.name, 4) == ".cpp" || LowerTail(entry.name, 2) == ".h") &&
+                     ReadFileBytes(path, text))
+                files_[path] = WithoutComments(text);
+        }
     }
 
     static std::string LowerTail(const std::string &name, size_t n) {
@@ -530,7 +526,6 @@ class MessageSources {
         return builders_;
     }
 
-  public:
     void ReadConstants() {
         const std::regex constant(R"re(\b(k[A-Z]\w*)\s*=\s*((?:"(?:[^"\\]|\\.)*"\s*)+))re");
         for (const auto &[file, text] : files_)
@@ -553,7 +548,6 @@ TEST(Help, TheMessagesPageHoldsEveryMessageTheProgramShows) {
     if (sources.empty())
         GTEST_SKIP() << "the sources are reached through Wine's drive mapping";
     MessageSources code(sources);
-    code.ReadConstants();
     const SourceMessages found = code.Collect();
     EXPECT_TRUE(found.unknown.empty()) << "no text found for the message " << found.unknown.front();
     // Each kind of source is read: the table of kinds, a built prompt, a
