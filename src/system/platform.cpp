@@ -50,11 +50,21 @@ std::function<void()> &EventPump() {
     static std::function<void()> pump;
     return pump;
 }
+
+int &PumpDepth() {
+    static int depth = 0;
+    return depth;
+}
 } // namespace
 
 void DoEvents() {
-    if (EventPump())
-        EventPump()();
+    if (!EventPump())
+        return;
+    ++PumpDepth();
+    EventPump()();
+    --PumpDepth();
 }
+
+bool InsideDoEvents() { return PumpDepth() > 0; }
 
 void SetEventPump(std::function<void()> pump) { EventPump() = std::move(pump); }

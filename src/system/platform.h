@@ -55,3 +55,6 @@ bool RestrictDllSearch();
 // then (and in tests) it does nothing.
 void DoEvents();
 void SetEventPump(std::function<void()> pump);
+// True while DoEvents lets events run: the event handled now came in the
+// middle of a longer task, which goes on once its handler returns.
+bool InsideDoEvents();

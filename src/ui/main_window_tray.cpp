@@ -7,6 +7,7 @@
 #include "changes/watch.h"
 #include "resources/ids.h"
 #include "system/log.h"
+#include "system/platform.h"
 #include "ui/closing.h"
 #include "ui/main_window.h"
 #include "ui/msgbox.h"
@@ -44,7 +45,31 @@ void MainWindow::OnMinimize(int) {
     AnimateToTray(hwnd());
 }
 
+namespace {
+
+// A quit answered in the events that a scan or a snapshot build lets run
+// (DoEvents) is carried out once that task is over: torn down beneath it, the
+// task would go on loading and filling hives that nothing unloads before the
+// process ends. The window waits here meanwhile.
+MainWindow *&EndingWindow() {
+    static MainWindow *window = nullptr;
+    return window;
+}
+
+void CALLBACK EndOnceTaskIsOver(HWND, UINT, UINT_PTR timer, DWORD) {
+    if (InsideDoEvents() || EndingWindow() == nullptr)
+        return;
+    KillTimer(nullptr, timer);
+    MainWindow *window = EndingWindow();
+    EndingWindow() = nullptr;
+    window->QueryClose(CloseReason::Other);
+}
+
+} // namespace
+
 bool MainWindow::QueryClose(CloseReason reason) {
+    if (EndingWindow() == this)
+        return true; // the end is on its way
     const CloseOutcome outcome = DecideClose(
         alreadyRunning_, reason, Watch().running,
         [](const std::string &prompt, int style, const std::string &title) { return MsgBoxEx(prompt, style, title); });
@@ -56,6 +81,10 @@ bool MainWindow::QueryClose(CloseReason reason) {
         return false;
     case CloseOutcome::Exit:
         break;
+    }
+    if (InsideDoEvents() && SetTimer(nullptr, 0, 100, EndOnceTaskIsOver) != 0) {
+        EndingWindow() = this;
+        return true;
     }
     CloseProgram();
     return true;

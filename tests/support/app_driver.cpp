@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "registry/hives.h"
+
 std::string QuillmaraExe() {
     char exe[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, exe, MAX_PATH);
@@ -49,15 +51,16 @@ bool AppProcess::WaitExit(DWORD timeoutMs, DWORD *code) {
 
 bool AppProcess::Running() const { return process_ != nullptr && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
 
-void AppProcess::End() {
+bool AppProcess::End() {
     if (!Running())
-        return;
+        return true;
     if (HWND main = FindTopWindow(pid_, "QuillmaraMain", ""))
         PostMessageA(main, WM_CLOSE, 0, 0);
     else if (HWND any = FindTopWindow(pid_, "", ""))
         PostMessageA(any, WM_CLOSE, 0, 0);
-    const DWORD until = GetTickCount() + 10000;
-    while (Running() && GetTickCount() < until) {
+    // On a busy machine the end can wait for a scan or a snapshot build.
+    const DWORD start = GetTickCount();
+    while (Running() && GetTickCount() - start < 60000) {
         // A closing question: the button that means "go on and quit" (No
         // when the question offers to keep monitoring in the notification area).
         if (HWND box = FindTopWindow(pid_, "#32770", "")) {
@@ -70,10 +73,38 @@ void AppProcess::End() {
         }
         WaitForSingleObject(process_, 50);
     }
-    if (Running()) {
-        TerminateProcess(process_, 1);
-        WaitForSingleObject(process_, 5000);
+    if (!Running())
+        return true;
+    TerminateProcess(process_, 1);
+    WaitForSingleObject(process_, 5000);
+    UnloadLeftHives();
+    return false;
+}
+
+std::vector<std::string> RemoteKeys(HKEY root) {
+    std::vector<std::string> names;
+    char name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD size = sizeof name;
+        if (RegEnumKeyExA(root, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        if (std::string(name).rfind("_REMOTE_", 0) == 0)
+            names.push_back(name);
     }
+    return names;
+}
+
+std::vector<std::string> UnloadLeftHives() {
+    PrivilegeHold privileges;
+    std::vector<std::string> found;
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_USERS})
+        for (const std::string &name : RemoteKeys(root)) {
+            found.push_back(name);
+            if (RegUnLoadKeyA(root, name.c_str()) != ERROR_SUCCESS)
+                RegDeleteTreeA(root, name.c_str()); // a key, not a hive
+            RegDeleteKeyA(root, name.c_str());
+        }
+    return found;
 }
 
 namespace {

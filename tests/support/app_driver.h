@@ -31,13 +31,23 @@ class AppProcess {
     bool WaitExit(DWORD timeoutMs, DWORD *code = nullptr);
     bool Running() const;
     // Closes its main window (answering the quit question if one comes) and
-    // waits; terminates it when it does not end.
-    void End();
+    // waits for its end; when it does not end within a minute it is
+    // terminated, and the hives it left loaded are unloaded. True when it
+    // ended by itself.
+    bool End();
 
   private:
     HANDLE process_ = nullptr;
     DWORD pid_ = 0;
 };
+
+// The names of the "_REMOTE_" keys under root (the hives a program loads for
+// its snapshot or an offline installation).
+std::vector<std::string> RemoteKeys(HKEY root);
+// Unloads the "_REMOTE_" hives (or removes keys of those names) left under
+// HKEY_LOCAL_MACHINE and HKEY_USERS by a program that did not end by itself,
+// so that the next start finds none; the names found.
+std::vector<std::string> UnloadLeftHives();
 
 // A visible or hidden top-level window of process pid (0: any process) with
 // the class and title given ("" matches any); null when none.

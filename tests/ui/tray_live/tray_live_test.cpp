@@ -4,6 +4,8 @@
 // instance is hidden in the notification area.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "registry/values.h"
 #include "resources/ids.h"
 #include "support/app_driver.h"
@@ -14,10 +16,13 @@ namespace {
 const char *const kSettings = "Software\\Fernhollowsys\\Quillmara";
 constexpr DWORD kStartTimeout = 60000;
 
-// The agreement counts as accepted while the test runs.
+// The agreement counts as accepted while the test runs; each test starts
+// with no "_REMOTE_" hive left loaded by an earlier one.
 class TrayLive : public testing::Test {
   protected:
     void SetUp() override {
+        for (const std::string &name : UnloadLeftHives())
+            std::printf("[ note ] %s was left loaded before the test\n", name.c_str());
         HKEY key = nullptr;
         if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettings, 0, KEY_READ, &key) == ERROR_SUCCESS) {
             eula_ = ReadValue(key, "EulaAccepted");
@@ -38,18 +43,35 @@ HWND StartAndWaitForMain(AppProcess &app, const std::string &arguments = "") {
     return WaitForTopWindow(app.pid(), "QuillmaraMain", "Quillmara", kStartTimeout);
 }
 
-std::vector<std::string> RemoteKeys(HKEY root) {
-    std::vector<std::string> names;
-    char name[256];
-    for (DWORD i = 0;; ++i) {
-        DWORD size = sizeof name;
-        if (RegEnumKeyExA(root, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        if (std::string(name).rfind("_REMOTE_", 0) == 0)
-            names.push_back(name);
+// Watching started while it lives builds its snapshot afresh, in a folder of
+// its own, whatever snapshot an earlier run left; the settings come back
+// afterwards.
+class FreshSnapshot {
+  public:
+    FreshSnapshot() {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettings, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+            path_ = ReadValue(key, "SnapshotPath");
+            taken_ = ReadValue(key, "SnapshotTaken");
+            RegCloseKey(key);
+        }
+        SetRegString(HKEY_LOCAL_MACHINE, kSettings, "SnapshotPath", folder_.path());
+        SetRegString(HKEY_LOCAL_MACHINE, kSettings, "SnapshotTaken", "No");
     }
-    return names;
-}
+    ~FreshSnapshot() {
+        for (const auto &[name, value] : {std::pair{"SnapshotPath", &path_}, std::pair{"SnapshotTaken", &taken_}})
+            if (value->present)
+                SetRegBinary(HKEY_LOCAL_MACHINE, kSettings, name, value->data, value->type);
+            else
+                RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kSettings, name);
+    }
+    FreshSnapshot(const FreshSnapshot &) = delete;
+    FreshSnapshot &operator=(const FreshSnapshot &) = delete;
+
+  private:
+    TempDir folder_;
+    RegValue path_, taken_;
+};
 
 bool RunValuePresent(const char *run) {
     return RegGetValueA(HKEY_LOCAL_MACHINE, run, "QmHiddenWatch", RRF_RT_ANY, nullptr, nullptr, nullptr) ==
@@ -138,6 +160,7 @@ TEST_F(TrayLive, ClosingAsksToQuitAndTheExitGivesEverythingBack) {
 }
 
 TEST_F(TrayLive, AWatchStartWhileAnInstanceIsHiddenShowsThatInstance) {
+    FreshSnapshot snapshot;
     AppProcess first;
     HWND main = StartAndWaitForMain(first, "/Watch");
     ASSERT_NE(main, nullptr);
@@ -158,6 +181,7 @@ TEST_F(TrayLive, AWatchStartWhileAnInstanceIsHiddenShowsThatInstance) {
 }
 
 TEST_F(TrayLive, ClosingWhileWatchingOffersToKeepMonitoringInTheNotificationArea) {
+    FreshSnapshot snapshot;
     AppProcess app;
     HWND main = StartAndWaitForMain(app, "/Watch");
     ASSERT_NE(main, nullptr);
@@ -212,10 +236,43 @@ TEST_F(TrayLive, ClosingWhileWatchingOffersToKeepMonitoringInTheNotificationArea
         RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, run, "QmHiddenWatch");
 
     // No to the same question ends the program with its snapshot hives unloaded.
-    app.End();
-    EXPECT_FALSE(app.Running());
+    EXPECT_TRUE(app.End());
     EXPECT_TRUE(RemoteKeys(HKEY_LOCAL_MACHINE).empty());
     EXPECT_TRUE(RemoteKeys(HKEY_USERS).empty());
+}
+
+// Closed while the snapshot for watching is being built (the close comes in
+// the events the build lets run), the program ends once the build is over,
+// with every hive it loaded unloaded, and asks nothing more after the quit.
+TEST_F(TrayLive, ClosedWhileTheSnapshotIsBuiltItEndsWithNoHiveLoaded) {
+    FreshSnapshot snapshot;
+    AppProcess app;
+    HWND main = StartAndWaitForMain(app);
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }, kStartTimeout));
+    PostMessageA(main, WM_COMMAND, IDM_WATCH, 0);
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    std::vector<std::string> boxes;
+    const bool ended = WaitUntil(
+        [&] {
+            if (!app.Running())
+                return true;
+            if (HWND box = FindTopWindow(app.pid(), "#32770", "")) {
+                const BoxSeen seen = ReadBox(box);
+                if (seen.prompt.empty())
+                    return false; // a dialog of the program, not a question
+                boxes.push_back(seen.title);
+                AnswerBox(box, seen.title == "QUIT PROGRAM?" ? IDYES : GetDlgItem(box, IDOK) ? IDOK : IDCANCEL);
+                WaitUntil([&] { return !IsWindow(box); }, 10000);
+            }
+            return false;
+        },
+        kStartTimeout);
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(boxes, std::vector<std::string>{"QUIT PROGRAM?"});
+    EXPECT_EQ(RemoteKeys(HKEY_LOCAL_MACHINE), std::vector<std::string>{});
+    EXPECT_EQ(RemoteKeys(HKEY_USERS), std::vector<std::string>{});
+    app.End();
 }
 
 } // namespace

@@ -32,6 +32,7 @@ RegValue RunValue() {
 }
 
 TEST(WatchWindow, StartWithWindowsRegistersAndUnregisters) {
+    UnloadLeftHives();
     SetRegDword(HKEY_LOCAL_MACHINE, kSettings, "EulaAccepted", 1);
     RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kRun, RunName().c_str());
     AppProcess app;
@@ -63,7 +64,7 @@ TEST(WatchWindow, StartWithWindowsRegistersAndUnregisters) {
     PostMessageA(main, WM_COMMAND, IDM_STARTWITHWINDOWS, 0);
     EXPECT_TRUE(WaitUntil([] { return !RunValue().present; }, 60000));
     // The snapshot the registration built goes with the program.
-    app.End();
+    EXPECT_TRUE(app.End());
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, "_REMOTE_SOFTWARE"));
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, "_REMOTE_SYSTEM"));
 }
@@ -86,6 +87,7 @@ HWND WaitForPrompt(DWORD pid, DWORD timeoutMs, long &ms) {
 }
 
 TEST(WatchWindow, AnAddedRunValueIsAskedAboutDeniedAndAllowed) {
+    UnloadLeftHives();
     TempDir snapshot;
     SetRegDword(HKEY_LOCAL_MACHINE, kSettings, "EulaAccepted", 1);
     SetRegString(HKEY_LOCAL_MACHINE, kSettings, "SnapshotPath", snapshot.path());
@@ -125,7 +127,7 @@ TEST(WatchWindow, AnAddedRunValueIsAskedAboutDeniedAndAllowed) {
     EXPECT_EQ(RunText(kRun, "Evil"), "C:\\evil.exe");
 
     RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kRun, "Evil");
-    app.End();
+    EXPECT_TRUE(app.End());
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, "_REMOTE_SOFTWARE"));
 }
 
