@@ -306,9 +306,9 @@ BOOL LateSetDefaultDllDirectories(DWORD flags) {
 
 bool RunningUnderWow64() {
     using IsWow64 = BOOL(WINAPI *)(HANDLE, BOOL *);
-    const auto ask = Exported<IsWow64>("kernel32.dll", "IsWow64Process");
+    const auto isWow64 = Exported<IsWow64>("kernel32.dll", "IsWow64Process");
     BOOL wow64 = FALSE;
-    return ask != nullptr && ask(GetCurrentProcess(), &wow64) && wow64 != FALSE;
+    return isWow64 != nullptr && isWow64(GetCurrentProcess(), &wow64) && wow64 != FALSE;
 }
 
 void FailLateLookups(bool fail) { LookupsFail() = fail; }
