@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "changes/entry_address.h"
 #include "registry/access.h"
 #include "registry/names.h"
 #include "scan/pathops.h"
@@ -164,7 +165,7 @@ bool SelectedJumpRow(const CategoryGrids &grids, const SelectionState &selection
         row.itemType = entry.ItemType;
         row.disabled = entry.Disabled;
         row.entryName = entry.EntryName;
-        row.itemName = entry.ItemName;
+        row.itemName = AddressedName(location.MainKey, entry); // the subkey or value that holds it
     }
     return true;
 }

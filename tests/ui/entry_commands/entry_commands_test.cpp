@@ -220,3 +220,34 @@ TEST_F(EntryCommandsTest, TheProgramAsksThroughItsMessageBox) {
 }
 
 } // namespace
+
+// A protocol filter is named by its class in the grid but held by its
+// subkey: the jump opens that subkey, as the changes act on it.
+TEST_F(EntryCommandsTest, AJumpOpensTheSubKeyThatHoldsAClassEntry) {
+    const std::string clsid = "{5A11E700-00F1-4000-8000-00000000F002}";
+    TestKey registered{HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\CLSID\\" + clsid};
+    SetRegString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\CLSID\\" + clsid + "\\InprocServer32", "",
+                 "C:\\qm\\qmfilter.dll");
+    const std::string filter = kBase + "\\Filter";
+    SetRegString(HKEY_LOCAL_MACHINE, filter + "\\qmfilter", "CLSID", clsid);
+    PrepareLocations();
+    ScanInto(29, HKEY_LOCAL_MACHINE, filter);
+    SelectionState none;
+    grids.ClearGrids(none);
+    grids.LoadGrids(pictures);
+    SelectionState s;
+    s.CurrentGrid = ScanLocations()[29].Category;
+    for (int r = 1; r < grids.Grid(s.CurrentGrid).Rows(); ++r)
+        if (grids.Grid(s.CurrentGrid).Ref(r).IsEntry() && grids.Grid(s.CurrentGrid).Ref(r).location == 29)
+            s.CurrentRow = r;
+    ASSERT_NE(s.CurrentRow, 0);
+    s.HeaderRowSelected = false;
+    s.CurrentLocation = 29;
+    s.CurrentEntry = grids.Grid(s.CurrentGrid).Ref(s.CurrentRow).entry;
+    s.CurrentLocationRow = s.CurrentRow - 1;
+    JumpRow jump;
+    ASSERT_TRUE(SelectedJumpRow(grids, s, jump));
+    const JumpPlan plan = PlanJump(jump, [](HKEY, const std::string &) { return true; });
+    EXPECT_EQ(plan.kind, JumpPlan::Registry);
+    EXPECT_EQ(plan.key, "HKEY_LOCAL_MACHINE\\" + filter + "\\qmfilter");
+}
