@@ -11,8 +11,10 @@
 
 #include "resources/ids.h"
 #include "scan/fileinfo.h"
+#include "scan/scanner.h"
 #include "ui/shell_icons.h"
 #include "scan/state.h"
+#include "system/file_lookup.h"
 #include "system/log.h"
 #include "ui/main_window.h"
 #include "ui/menu_bar.h"
@@ -51,12 +53,20 @@ void MainWindow::ShowFileInfo() {
     box.area = {0, 0, picFile_.width(), picFile_.height()};
     box.window = picFile_.hwnd();
     box.background = picFile_.background();
-    DrawFileIcon(grid.TextMatrix(row, kColImagePath), box, kLargeTypeIcon);
-    picFile_.Refresh();
-
     auto &locations = ScanLocations();
     const int location = selection.CurrentLocation;
     const int entry = selection.CurrentEntry;
+    // The shell reads the file for its icon: a name from a user's place is
+    // read only where the scan itself would look it up (a local drive), never
+    // on a server the administrator's credentials would log on to.
+    const std::string image = grid.TextMatrix(row, kColImagePath);
+    const bool fromUsers = location >= 1 && location <= UpperBound(locations) &&
+                           NamesFromUsers(locations[static_cast<size_t>(location)].MainKey,
+                                          locations[static_cast<size_t>(location)].Scope);
+    if (!fromUsers || IsLocalDrivePath(image))
+        DrawFileIcon(image, box, kLargeTypeIcon);
+    picFile_.Refresh();
+
     if (location < 1 || location > UpperBound(locations) || entry < 1 ||
         entry > UpperBound(locations[static_cast<size_t>(location)].Entries) ||
         !locations[static_cast<size_t>(location)].Entries[static_cast<size_t>(entry)].HasFile) {
