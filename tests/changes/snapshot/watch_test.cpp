@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 
 #include "changes/change_detect.h"
@@ -43,6 +44,12 @@ void DeleteValue(HKEY root, const std::string &key, const std::string &name) {
         RegCloseKey(k);
     }
 }
+
+// Runs its work when the test ends, also after a failed assertion.
+struct AtEnd {
+    std::function<void()> work;
+    ~AtEnd() { work(); }
+};
 
 std::string ServicesKey() { return "SYSTEM\\" + CurrentControlSet() + "\\Services"; }
 
@@ -424,8 +431,113 @@ TEST_F(WatchTest, NothingIsCopiedOutThroughALinkedStartupFolder) {
     EXPECT_EQ(ReadFileBytes(elsewhere / "secret.bat"), "secret");
 }
 
+// Startup files the snapshot cannot copy: one held open without read
+// sharing, a second name of a file elsewhere (the user's link to a program
+// they may not read), names ending in a dot and naming a device. Watching
+// starts, from a new snapshot and from the one kept on disk, none of them is
+// asked about, nothing of the linked file is copied, and the removal of one
+// is asked once.
+TEST_F(WatchTest, FilesTheSnapshotCannotCopyNeitherStopNorNag) {
+    CapturedLog log;
+    TempDir elsewhere;
+    ASSERT_TRUE(WriteFileBytes(elsewhere / "service.exe", "service"));
+    UseInstallations(0);
+    LoadPaths();
+    ASSERT_TRUE(SetScope(true));
+    const std::string folder = ScanLocations()[18].Passes[1].KeyText;
+    const bool made = GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES;
+    ASSERT_TRUE(MakeFolders(folder));
+    const std::vector<std::wstring> odd = {L"\\\\?\\" + WideText(folder) + L"qmdot.",
+                                           L"\\\\?\\" + WideText(folder) + L"com1.lnk"};
+    HANDLE held = INVALID_HANDLE_VALUE;
+    const AtEnd cleanup{[&] {
+        if (held != INVALID_HANDLE_VALUE)
+            CloseHandle(held);
+        for (const std::wstring &name : odd)
+            DeleteFileW(name.c_str());
+        for (const char *name : {"qmheld.bat", "qmlink.exe"})
+            DeleteFileA((folder + name).c_str());
+        if (made)
+            RemoveDirectoryA(folder.c_str());
+    }};
+    ASSERT_TRUE(WriteFileBytes(folder + "qmheld.bat", "held"));
+    held = CreateFileA((folder + "qmheld.bat").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(CreateHardLinkA((folder + "qmlink.exe").c_str(), (elsewhere / "service.exe").c_str(), nullptr));
+    for (const std::wstring &name : odd) {
+        HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        CloseHandle(file);
+    }
+    StartWatching();
+    EXPECT_EQ(Tick(), 0u);
+    EXPECT_EQ(GetFileAttributesA((folder_ / "18(1)\\qmlink.exe").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(log.text().find("18 = " + folder + "qmlink.exe is left out of the snapshot"), std::string::npos);
+
+    StopWatch(host_);
+    ASSERT_TRUE(SetScope(true));
+    WriteSetting("SnapshotTaken", "Yes");
+    WatchToggle(host_);
+    ASSERT_TRUE(Watch().running);
+    host_.asked.clear();
+    EXPECT_EQ(Tick(), 0u);
+
+    CloseHandle(held);
+    held = INVALID_HANDLE_VALUE;
+    ASSERT_TRUE(DeleteFileA((folder + "qmheld.bat").c_str()));
+    host_.answers = {kAnswerNo};
+    ASSERT_EQ(Tick(), 2u);
+    EXPECT_EQ(host_.asked[0].prompt.rfind("REMOVED: Startup Entry '" + folder + "qmheld.bat' ", 0), 0u);
+    EXPECT_EQ(host_.asked[1].prompt,
+              "Unable to restore startup entry from snapshot: no copy of " + folder + "qmheld.bat was kept.");
+    EXPECT_EQ(Tick(), 0u);
+    EXPECT_EQ(ReadFileBytes(elsewhere / "service.exe"), "service");
+}
+
+// The user's startup file, removed and a second name of a service's program
+// put in its place while the question is open: No writes nothing into it, and
+// Yes to another such name copies nothing out of it.
+TEST_F(WatchTest, NoAndYesNeverGoThroughASecondName) {
+    TempDir elsewhere;
+    ASSERT_TRUE(WriteFileBytes(elsewhere / "service.exe", "service"));
+    UseInstallations(0);
+    LoadPaths();
+    ASSERT_TRUE(SetScope(true));
+    const std::string folder = ScanLocations()[18].Passes[1].KeyText;
+    const bool made = GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES;
+    ASSERT_TRUE(MakeFolders(folder));
+    const AtEnd cleanup{[&] {
+        for (const char *name : {"qmtool.exe", "qmother.exe"})
+            DeleteFileA((folder + name).c_str());
+        if (made)
+            RemoveDirectoryA(folder.c_str());
+    }};
+    ASSERT_TRUE(WriteFileBytes(folder + "qmtool.exe", "payload"));
+    StartWatching();
+
+    ASSERT_TRUE(DeleteFileA((folder + "qmtool.exe").c_str()));
+    host_.answers = {kAnswerNo};
+    bool linked = false;
+    host_.whileAsked = [&] {
+        if (!linked)
+            linked = CreateHardLinkA((folder + "qmtool.exe").c_str(), (elsewhere / "service.exe").c_str(), nullptr);
+    };
+    ASSERT_EQ(Tick(), 2u);
+    host_.whileAsked = nullptr;
+    ASSERT_TRUE(linked);
+    EXPECT_EQ(host_.asked[1].prompt, "Unable to restore startup entry from snapshot.");
+    EXPECT_EQ(ReadFileBytes(elsewhere / "service.exe"), "service");
+
+    ASSERT_TRUE(CreateHardLinkA((folder + "qmother.exe").c_str(), (elsewhere / "service.exe").c_str(), nullptr));
+    host_.answers = {kAnswerYes};
+    ASSERT_EQ(Tick(), 1u);
+    EXPECT_EQ(GetFileAttributesA((folder_ / "18(1)\\qmother.exe").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(Tick(), 0u);
+}
+
 // A user's file whose name the code page turns into "../qmvictim.bat": the
-// snapshot, Yes and No copy and delete nothing its dots lead to.
+// snapshot, Yes and No copy and delete nothing its dots lead to. Taken in
+// by Yes, it is not asked about again; its removal is asked once.
 TEST_F(WatchTest, BestFitFileNameStaysWhereItIs) {
     UseInstallations(0);
     LoadPaths();
@@ -436,27 +548,35 @@ TEST_F(WatchTest, BestFitFileNameStaysWhereItIs) {
     const std::string victim = folder + "..\\qmvictim.bat";
     ASSERT_TRUE(WriteFileBytes(victim, "admin"));
     const std::wstring named = WideText(folder) + L"..\xFF0Fqmvictim.bat";
+    StartWatching();
     HANDLE file = CreateFileW(named.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     CloseHandle(file);
-    StartWatching();
     // A copy would land where the dots lead from the copy folder.
     const auto copied = [&] {
         return GetFileAttributesA((folder_ / "18(1)\\qmvictim.bat").c_str()) != INVALID_FILE_ATTRIBUTES ||
                GetFileAttributesA((folder_ / "qmvictim.bat").c_str()) != INVALID_FILE_ATTRIBUTES;
     };
-    EXPECT_FALSE(copied());
 
     host_.answers = {kAnswerNo};
     EXPECT_GE(Tick(), 1u);
     EXPECT_EQ(ReadFileBytes(victim), "admin");
     EXPECT_NE(GetFileAttributesW(named.c_str()), INVALID_FILE_ATTRIBUTES);
     host_.answers = {kAnswerYes};
-    Tick();
+    EXPECT_EQ(Tick(), 1u);
+    EXPECT_FALSE(copied());
+    EXPECT_EQ(ReadFileBytes(victim), "admin");
+    EXPECT_EQ(Tick(), 0u);
+
+    ASSERT_TRUE(DeleteFileW(named.c_str()));
+    host_.answers = {kAnswerNo};
+    ASSERT_EQ(Tick(), 2u);
+    EXPECT_EQ(host_.asked.back().prompt,
+              "Unable to restore startup entry from snapshot: no copy of " + AnsiText(named) + " was kept.");
+    EXPECT_EQ(Tick(), 0u);
     EXPECT_FALSE(copied());
     EXPECT_EQ(ReadFileBytes(victim), "admin");
 
-    DeleteFileW(named.c_str());
     DeleteFileA(victim.c_str());
     if (made)
         RemoveDirectoryA(folder.c_str());
