@@ -72,16 +72,22 @@ bool ProtectBackupItem(const std::string &path) {
     return rc == ERROR_SUCCESS;
 }
 
-// Why the file or folder at path is not to be trusted ("" when it is).
+// Why the file or folder at path is not to be trusted ("" when it is): it is
+// refused by OpenNoLink (a link, a second name) or its security, read from
+// the item opened, lets others change it.
 std::string ItemFault(const std::string &path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
-        return "it is a link or junction";
+    FileHandle item = OpenNoLink("BackupFolderFault", path, READ_CONTROL,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
+    if (!item)
+        return "it is a link or a second name, or cannot be opened";
     if (StandIn().read) {
         const DescriptorFromText sd(StandIn().read(path));
         return FolderSecurityFault(sd.get());
     }
-    return FolderSecurityKept() ? PathSecurityFault(path) : "";
+    if (!FolderSecurityKept())
+        return "";
+    const OwnedSecurity sd = SecurityOfObject(item.get(), SE_FILE_OBJECT);
+    return FolderSecurityFault(sd.get());
 }
 
 // The first fault of folder (no trailing "\\") and what it holds, depth

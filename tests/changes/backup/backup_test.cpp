@@ -522,9 +522,9 @@ TEST_F(BackupTest, NothingIsCopiedOutOfNorRestoredIntoASecondName) {
     EXPECT_EQ(ReadFileBytes(elsewhere / "service.exe"), "service");
 }
 
-// Links a user planted in the folder chosen for a backup: a link there makes
-// Backup refuse the folder, a second name of another file is not written.
-// Links above the chosen folder are the administrator's: a backup below one
+// Links a user planted in the folder chosen for a backup, to a folder or a
+// file, or second names of another file: Backup refuses the folder and writes
+// nothing through any of them. Links above the chosen folder are the administrator's: a backup below one
 // is written and restored.
 TEST_F(BackupTest, BackupWritesNothingThroughLinksPlantedInItsFolder) {
     KeyGuard guard;
@@ -533,23 +533,22 @@ TEST_F(BackupTest, BackupWritesNothingThroughLinksPlantedInItsFolder) {
     TempDir elsewhere;
     const std::string nightly = elsewhere / "nightly.cmd";
     ASSERT_TRUE(WriteFileBytes(nightly, "rem nightly"));
-    TempDir linked;
+    // A linked folder, a link to a file, second names of a file: the folder
+    // is refused, and nothing is written through any of them.
+    TempDir linked, named;
     ASSERT_TRUE(MakeFolderLink(elsewhere.path(), linked / "15(1)"));
-    EXPECT_EQ(Told([&] { BackupSelectedLocation(ui_, 15, 1); }, {linked.path()}),
-              "The backup was not written to " + linked.path() +
-                  ": users other than Administrators and SYSTEM may change that folder or its files.");
-    RemoveFolderLink(linked / "15(1)");
-    EXPECT_EQ(NamesInFolder(linked.path()), std::vector<std::string>{});
-
-    TempDir named;
     ASSERT_TRUE(MakeFolderLink(nightly, named / "15.dat"));
     for (const char *name : {"15(1).regf.check", "Quillmara.txt"})
         ASSERT_TRUE(CreateHardLinkA((named / name).c_str(), nightly.c_str(), nullptr));
-    EXPECT_EQ(Told([&] { BackupAllLocations(ui_, Shown({{15, 1}})); }, {named.path()}),
-              "Unable to save files to that location. May be read-only.");
-    ASSERT_TRUE(DeleteFileA((named / "Quillmara.txt").c_str()));
-    EXPECT_EQ(Told([&] { BackupSelectedLocation(ui_, 15, 1); }, {named.path()}), "Unable to back up any registry keys.");
+    for (const TempDir *planted : {&linked, &named}) {
+        const std::string refused = "The backup was not written to " + planted->path() +
+                                    ": users other than Administrators and SYSTEM may change that folder or its files.";
+        EXPECT_EQ(Told([&] { BackupSelectedLocation(ui_, 15, 1); }, {planted->path()}), refused);
+        EXPECT_EQ(Told([&] { BackupAllLocations(ui_, Shown({{15, 1}})); }, {planted->path()}), refused);
+    }
+    EXPECT_EQ(NamesInFolder(linked.path()), std::vector<std::string>{"15(1)"});
     EXPECT_EQ(ReadFileBytes(nightly), "rem nightly");
+    RemoveFolderLink(linked / "15(1)");
     RemoveFolderLink(named / "15.dat");
 
     // Below a link: backed up, restored, and the link itself refused.
