@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <memory>
 
 #include "changes/change_detect.h"
@@ -20,6 +19,7 @@
 #include "scan/state.h"
 #include "support/offline_drive.h"
 #include "system/folder_trust.h"
+#include "system/handles.h"
 #include "support/scan_pass.h"
 #include "support/testing.h"
 #include "system/platform.h"
@@ -45,12 +45,6 @@ void DeleteValue(HKEY root, const std::string &key, const std::string &name) {
     }
 }
 
-// Runs its work when the test ends, also after a failed assertion.
-struct AtEnd {
-    std::function<void()> work;
-    ~AtEnd() { work(); }
-};
-
 std::string ServicesKey() { return "SYSTEM\\" + CurrentControlSet() + "\\Services"; }
 
 // A service as the scanner lists it.
@@ -75,6 +69,10 @@ class WatchTest : public testing::Test {
         Watch() = WatchState{};
     }
     void TearDown() override {
+        for (const std::wstring &name : startupNames_)
+            DeleteFileW((L"\\\\?\\" + WideText(startup_) + name).c_str());
+        if (madeStartup_)
+            RemoveDirectoryA(startup_.c_str());
         for (const char *name : {"QmEvil", "QmKeep1", "QmKeep2", "QmA"})
             DeleteValue(HKEY_LOCAL_MACHINE, kRun, name);
         DeleteValue(HKEY_LOCAL_MACHINE, kRunOnce, "QmC");
@@ -102,6 +100,18 @@ class WatchTest : public testing::Test {
         ASSERT_TRUE(Watch().running);
         host_.asked.clear();
     }
+    // The scanned All Users Startup folder, made when missing; it and the
+    // names given in it are taken away when the test ends.
+    std::string StartupFolder(std::vector<std::wstring> names) {
+        UseInstallations(0);
+        LoadPaths();
+        EXPECT_TRUE(SetScope(true));
+        startup_ = ScanLocations()[18].Passes[1].KeyText;
+        madeStartup_ = GetFileAttributesA(startup_.c_str()) == INVALID_FILE_ATTRIBUTES;
+        EXPECT_TRUE(MakeFolders(startup_));
+        startupNames_ = std::move(names);
+        return startup_;
+    }
     // One tick; the prompts it showed.
     size_t Tick() {
         const size_t before = host_.asked.size();
@@ -112,6 +122,9 @@ class WatchTest : public testing::Test {
     TempDir folder_;
     FakeHost host_;
     std::string previousPath_, previousTaken_;
+    std::string startup_;
+    bool madeStartup_ = false;
+    std::vector<std::wstring> startupNames_;
 };
 
 // While a command works on the shown records, a tick does nothing; the timer
@@ -441,31 +454,16 @@ TEST_F(WatchTest, FilesTheSnapshotCannotCopyNeitherStopNorNag) {
     CapturedLog log;
     TempDir elsewhere;
     ASSERT_TRUE(WriteFileBytes(elsewhere / "service.exe", "service"));
-    UseInstallations(0);
-    LoadPaths();
-    ASSERT_TRUE(SetScope(true));
-    const std::string folder = ScanLocations()[18].Passes[1].KeyText;
-    const bool made = GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES;
-    ASSERT_TRUE(MakeFolders(folder));
-    const std::vector<std::wstring> odd = {L"\\\\?\\" + WideText(folder) + L"qmdot.",
-                                           L"\\\\?\\" + WideText(folder) + L"com1.lnk"};
-    HANDLE held = INVALID_HANDLE_VALUE;
-    const AtEnd cleanup{[&] {
-        if (held != INVALID_HANDLE_VALUE)
-            CloseHandle(held);
-        for (const std::wstring &name : odd)
-            DeleteFileW(name.c_str());
-        for (const char *name : {"qmheld.bat", "qmlink.exe"})
-            DeleteFileA((folder + name).c_str());
-        if (made)
-            RemoveDirectoryA(folder.c_str());
-    }};
+    const std::vector<std::wstring> odd = {L"qmdot.", L"com1.lnk"};
+    const std::string folder = StartupFolder({L"qmdot.", L"com1.lnk", L"qmheld.bat", L"qmlink.exe"});
     ASSERT_TRUE(WriteFileBytes(folder + "qmheld.bat", "held"));
-    held = CreateFileA((folder + "qmheld.bat").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    FileHandle held(
+        CreateFileA((folder + "qmheld.bat").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
     ASSERT_TRUE(CreateHardLinkA((folder + "qmlink.exe").c_str(), (elsewhere / "service.exe").c_str(), nullptr));
     for (const std::wstring &name : odd) {
-        HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        HANDLE file =
+            CreateFileW((L"\\\\?\\" + WideText(folder) + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
         ASSERT_NE(file, INVALID_HANDLE_VALUE);
         CloseHandle(file);
     }
@@ -482,8 +480,7 @@ TEST_F(WatchTest, FilesTheSnapshotCannotCopyNeitherStopNorNag) {
     host_.asked.clear();
     EXPECT_EQ(Tick(), 0u);
 
-    CloseHandle(held);
-    held = INVALID_HANDLE_VALUE;
+    held.reset();
     ASSERT_TRUE(DeleteFileA((folder + "qmheld.bat").c_str()));
     host_.answers = {kAnswerNo};
     ASSERT_EQ(Tick(), 2u);
@@ -500,18 +497,7 @@ TEST_F(WatchTest, FilesTheSnapshotCannotCopyNeitherStopNorNag) {
 TEST_F(WatchTest, NoAndYesNeverGoThroughASecondName) {
     TempDir elsewhere;
     ASSERT_TRUE(WriteFileBytes(elsewhere / "service.exe", "service"));
-    UseInstallations(0);
-    LoadPaths();
-    ASSERT_TRUE(SetScope(true));
-    const std::string folder = ScanLocations()[18].Passes[1].KeyText;
-    const bool made = GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES;
-    ASSERT_TRUE(MakeFolders(folder));
-    const AtEnd cleanup{[&] {
-        for (const char *name : {"qmtool.exe", "qmother.exe"})
-            DeleteFileA((folder + name).c_str());
-        if (made)
-            RemoveDirectoryA(folder.c_str());
-    }};
+    const std::string folder = StartupFolder({L"qmtool.exe", L"qmother.exe"});
     ASSERT_TRUE(WriteFileBytes(folder + "qmtool.exe", "payload"));
     StartWatching();
 
