@@ -17,6 +17,7 @@
 #include "scan/state.h"
 #include "system/text.h"
 #include "system/files.h"
+#include "system/handles.h"
 #include "system/folder_trust.h"
 #include "system/log.h"
 
@@ -57,26 +58,37 @@ BackupSecurityStandIn &StandIn() {
     return standIn;
 }
 
-// Gives a backup file or folder kBackupSecurity; false (logged) when it cannot.
+// Gives a backup file or folder kBackupSecurity, through a handle on exactly
+// that item (never through a link); false (logged) when it cannot.
 bool ProtectBackupItem(const std::string &path) {
+    FileHandle item = OpenNoLink("BackupKey", path, READ_CONTROL | WRITE_DAC | WRITE_OWNER,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
+    if (!item)
+        return false;
     if (StandIn().write)
         return StandIn().write(path, kBackupSecurity);
-    const DWORD rc = GiveProtectedSecurity(path, DescriptorFromText(kBackupSecurity));
+    const DWORD rc = GiveProtectedSecurity(item.get(), SE_FILE_OBJECT, DescriptorFromText(kBackupSecurity));
     if (rc != ERROR_SUCCESS)
         WriteLog("BackupKey cannot protect " + path + ": " + ApiErrorText(static_cast<long>(rc)));
     return rc == ERROR_SUCCESS;
 }
 
-// Why the file or folder at path is not to be trusted ("" when it is).
+// Why the file or folder at path is not to be trusted ("" when it is): it is
+// refused by OpenNoLink (a link, a second name) or its security, read from
+// the item opened, lets others change it.
 std::string ItemFault(const std::string &path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
-        return "it is a link or junction";
+    FileHandle item = OpenNoLink("BackupFolderFault", path, READ_CONTROL,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
+    if (!item)
+        return "it is a link or a second name, or cannot be opened";
     if (StandIn().read) {
         const DescriptorFromText sd(StandIn().read(path));
         return FolderSecurityFault(sd.get());
     }
-    return FolderSecurityKept() ? PathSecurityFault(path) : "";
+    if (!FolderSecurityKept())
+        return "";
+    const OwnedSecurity sd = SecurityOfObject(item.get(), SE_FILE_OBJECT);
+    return FolderSecurityFault(sd.get());
 }
 
 // The first fault of folder (no trailing "\\") and what it holds, depth
@@ -103,12 +115,48 @@ std::string TreeFault(const std::string &folder, int depth, std::string &where) 
     return "";
 }
 
-// Copies file into folder (made protected when missing) under its own name.
+// Copies file into folder (made protected when missing) under its own name,
+// and protects the copy.
 bool CopyInto(const std::string &file, const std::string &folder) {
     const std::string made = folder.substr(0, folder.size() - 1);
     if (!MakeDirectory(made) || !ProtectBackupItem(made))
         return false;
-    return CopyFileNoLink(file, folder + FileNamePart(file));
+    const std::string copy = folder + FileNamePart(file);
+    return CopyFileNoLink(file, copy) && ProtectBackupItem(copy);
+}
+
+// The line text without blanks and tabs at either end.
+std::string TrimmedLine(const std::string &line) {
+    const size_t start = line.find_first_not_of(" \t");
+    if (start == std::string::npos)
+        return "";
+    return line.substr(start, line.find_last_not_of(" \t") - start + 1);
+}
+
+// True, with its name, when a line opens a section ("[name]", blanks around ignored).
+bool SectionOfLine(const std::string &line, std::string &name) {
+    const std::string trimmed = TrimmedLine(line);
+    const size_t close = trimmed.find(']');
+    if (trimmed.empty() || trimmed[0] != '[' || close == std::string::npos)
+        return false;
+    name = TrimmedLine(trimmed.substr(1, close - 1));
+    return true;
+}
+
+// False (the user told, logged) when the chosen folder is not one to back up
+// into: a link, or where others may change it or what it holds (as Restore
+// judges a backup), for what is written there would be restored as the
+// system's configuration.
+bool TargetTrusted(ChangeUi &ui, const std::string &folder) {
+    std::string where;
+    std::string fault = FolderHasNoLink(folder) ? TreeFault(folder, 2, where) : "it is a link or passes one";
+    if (fault.empty())
+        return true;
+    WriteLog("BackupKey does not write into " + folder + ": " + (where.empty() ? folder : where) + " (" + fault + ")");
+    ui.Ask("The backup was not written to " + folder +
+               ": users other than Administrators and SYSTEM may change that folder or its files.",
+           kStyleInfo, kTitle);
+    return false;
 }
 
 void BackupRegistryPass(const ScanLocation &loc, const BackupRec &base, int location, int pass,
@@ -196,19 +244,73 @@ bool PutBackupRecord(const std::string &indexFile, const BackupRec &record) {
         WriteLog("PutBackupRecord no valid section " + section + " or Scope " + record.Scope + " for " + indexFile);
         return false;
     }
-    const std::pair<const char *, const std::string *> keys[] = {{"MainKey", &record.MainKey},
-                                                                 {"LocalPath", &record.LocalPath},
-                                                                 {"RemotePath", &record.RemotePath},
-                                                                 {"Scope", &record.Scope},
-                                                                 {"Path", &record.Path}};
-    for (const auto &[key, value] : keys) {
-        if (!WritePrivateProfileStringA(section.c_str(), key, value->c_str(), indexFile.c_str())) {
-            WriteLog("PutBackupRecord " + ApiErrorText(static_cast<long>(GetLastError())) + " " + indexFile);
-            return false;
-        }
-    }
+    const std::vector<std::pair<std::string, std::string>> keys = {{"MainKey", record.MainKey},
+                                                                    {"LocalPath", record.LocalPath},
+                                                                    {"RemotePath", record.RemotePath},
+                                                                    {"Scope", record.Scope},
+                                                                    {"Path", record.Path}};
+    // Written through a handle on exactly the index file (the profile calls
+    // would write through whatever lies at its name), then read back by them.
+    const bool written = RewriteFileNoLink("PutBackupRecord", indexFile, [&](std::string &text) {
+        text = WithProfileKeys(text, section, keys);
+        return true;
+    });
+    // The profile calls keep what they read of a file: let them read it again.
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, indexFile.c_str());
+    if (!written)
+        return false;
     BackupRec check;
     return GetBackupRecord(indexFile, check, record.Section);
+}
+
+std::string WithProfileKeys(const std::string &text, const std::string &section,
+                            const std::vector<std::pair<std::string, std::string>> &keys) {
+    std::vector<std::string> lines;
+    for (size_t at = 0; at < text.size();) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(at, end - at);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(std::move(line));
+        at = end + 1;
+    }
+    // The section's header line and the line after its last line.
+    size_t header = lines.size();
+    for (size_t i = 0; i < lines.size() && header == lines.size(); ++i) {
+        std::string name;
+        if (SectionOfLine(lines[i], name) && LowerText(name) == LowerText(section))
+            header = i;
+    }
+    if (header == lines.size()) {
+        lines.push_back("[" + section + "]");
+    }
+    size_t end = header + 1;
+    for (std::string name; end < lines.size() && !SectionOfLine(lines[end], name);)
+        ++end;
+    for (const auto &[key, value] : keys) {
+        bool replaced = false;
+        for (size_t i = header + 1; i < end && !replaced; ++i) {
+            const size_t equals = lines[i].find('=');
+            if (equals != std::string::npos && LowerText(TrimmedLine(lines[i].substr(0, equals))) == LowerText(key)) {
+                lines[i] = key + "=" + value;
+                replaced = true;
+            }
+        }
+        if (replaced)
+            continue;
+        // A new key follows the section's last line that is not empty.
+        size_t at = end;
+        while (at > header + 1 && TrimmedLine(lines[at - 1]).empty())
+            --at;
+        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), key + "=" + value);
+        ++end;
+    }
+    std::string result;
+    for (const std::string &line : lines)
+        result += line + "\r\n";
+    return result;
 }
 
 bool GetBackupRecord(const std::string &indexFile, BackupRec &record, int section) {
@@ -270,6 +372,9 @@ void SetBackupSecurityStandIn(BackupSecurityStandIn standIn) { StandIn() = std::
 bool BackupKey(ChangeUi &ui, int location, int pass) {
     ChangeFlags flags;
     const std::string folder = ui.ChooseFolder(BackupStartFolder());
+    const ChosenFolder chosen(folder);
+    if (!folder.empty() && !TargetTrusted(ui, folder))
+        return false;
     if (!folder.empty())
         BackupPass(location, pass, folder, flags);
     switch (OutcomeOf(flags)) {
@@ -304,10 +409,14 @@ void BackupAllLocations(ChangeUi &ui, const ShownList &shown) {
     const std::string folder = ui.ChooseFolder(BackupStartFolder());
     if (folder.empty())
         return;
+    const ChosenFolder chosen(folder);
+    if (!TargetTrusted(ui, folder))
+        return;
     // Read now: the grids may have been filled again while the dialog was open.
     const std::vector<RowRef> rows = shown.ShownRows();
     const std::string text = shown.GetGridsText();
-    if (WriteStringToFile(folder + "\\Quillmara.txt", text) != static_cast<long>(text.size())) {
+    const std::string list = folder + "\\Quillmara.txt";
+    if (WriteStringToFile(list, text) != static_cast<long>(text.size()) || !ProtectBackupItem(list)) {
         ui.Ask("Unable to save files to that location. May be read-only.", kStylePlain, kTitle);
         return;
     }

@@ -9,6 +9,7 @@
 #pragma once
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "changes/change_ui.h"
@@ -38,6 +39,12 @@ bool PutBackupRecord(const std::string &indexFile, const BackupRec &record);
 // section number is outside 1 to 32767 or the section has no Path (the fields
 // are then left as they were) or its Scope is not a decimal number up to 32767.
 bool GetBackupRecord(const std::string &indexFile, BackupRec &record, int section);
+// The text of an index file after writing keys (in order) into section as
+// the private-profile calls read them: a key of the section (any case) gets
+// its new value in place, a missing key follows the section's last line, a
+// missing section is added at the end; other sections and lines stay.
+std::string WithProfileKeys(const std::string &text, const std::string &section,
+                            const std::vector<std::pair<std::string, std::string>> &keys);
 
 // What a backup or restore gathered over its keys and files.
 struct ChangeFlags {

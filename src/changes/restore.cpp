@@ -139,6 +139,7 @@ bool PutBackKey(ChangeUi &ui, int location, int pass) {
         return false;
     }
     const std::string folder = FolderPart(file);
+    const ChosenFolder chosen(folder);
     if (!Trusted(ui, folder))
         return false;
     const bool viewLocal = loc.Scope % 2 != 0;
@@ -176,6 +177,7 @@ void RestoreSelectedLocation(ChangeUi &ui, int location, int pass) {
 void RestoreAllLocations(ChangeUi &ui) {
     SnapTimerPause pause;
     const std::string folder = ui.ChooseFolder(BackupStartFolder());
+    const ChosenFolder chosen(folder);
     if (folder.empty() || !Trusted(ui, folder))
         return;
     ui.SetBusy(true);

@@ -2,8 +2,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <set>
 
+#include "changes/change_detect.h"
 #include "changes/entry_address.h"
 #include "changes/hive_skeleton.h"
 #include "changes/settings.h"
@@ -80,6 +82,8 @@ class Builder {
         ui_.SetProgress(10);
         if (!useExisting) {
             FillLocations();
+            if (!WriteLeftOut(folder_, leftOut_))
+                failed_ = true;
             ui_.SetProgress(90);
             CopyClasses();
         } else {
@@ -138,20 +142,23 @@ class Builder {
         }
     }
 
+    // A file that cannot be copied (no path names it exactly, it cannot be
+    // read, it has more than one name) stays out of the snapshot, logged and
+    // recorded: one user's file does not stop the watch.
     void CopyFiles(int n, const ScanLocation &loc) {
         for (int e = 1; e <= UpperBound(loc.Entries); ++e) {
             const StartupEntry &entry = loc.Entries[static_cast<size_t>(e)];
-            // A deleted entry's file is gone on purpose. A file no path names
-            // exactly stays out of the snapshot (logged); the watch then asks
-            // about it as about any file added later.
-            if (entry.Deleted || !MayActOn(loc, entry))
+            // A deleted entry's file is gone on purpose.
+            if (entry.Deleted)
                 continue;
             const std::string &source = entry.ItemName;
             const std::string folder = SnapshotCopyFolder(folder_, n, entry.PassIndex, entry.Disabled);
-            if (!MakeCopyFolders(folder_, n, entry.PassIndex, entry.Disabled) ||
-                !CopyFileNoLink(source, folder + FileNamePart(source))) {
+            if (!MakeCopyFolders(folder_, n, entry.PassIndex, entry.Disabled)) {
                 WriteLog(std::to_string(n) + " = " + source);
                 failed_ = true;
+            } else if (!MayActOn(loc, entry) || !CopyFileNoLink(source, folder + FileNamePart(source))) {
+                WriteLog(std::to_string(n) + " = " + source + " is left out of the snapshot");
+                leftOut_.push_back(LeftOutOf(n, entry));
             }
         }
     }
@@ -212,6 +219,7 @@ class Builder {
     SnapshotHost &host_;
     bool failed_ = false;
     std::set<std::string> restored_;
+    std::vector<LeftOutFile> leftOut_;
 };
 
 } // namespace
@@ -324,7 +332,7 @@ bool IsSnapshotItem(const std::string &name, bool folder, bool inDisabledCopies)
     if (EndsWithNoCase(stem, ".check"))
         stem.erase(stem.size() - 6);
     if (!EndsWithNoCase(stem, ".regf"))
-        return lower == LowerText(kSnapshotListName);
+        return lower == LowerText(kSnapshotListName) || lower == LowerText(kLeftOutName);
     stem.erase(stem.size() - 5);
     return stem == "clsid" || IsPassStem(stem);
 }
@@ -384,17 +392,22 @@ bool SaveSnapshotText(const std::string &text) {
     }
     if (data.empty())
         return false;
-    for (const std::string &path : {data, fallback}) {
-        std::string note;
-        const bool settled = SettleDataFolder(path, note);
-        if (!note.empty())
-            WriteLog(note);
-        if (!settled)
-            return false;
-    }
-    if (!WriteList(fallback, text) || !WriteSetting("SnapshotPath", fallback))
+    // A data folder someone else made (and holds open) is left as it is and
+    // a fresh one used, as at start when the log lives elsewhere.
+    std::string dataFolder = data, note;
+    bool settled = SettleStartDataFolder(FirstDataFolder(), dataFolder, note);
+    if (!note.empty())
+        WriteLog(note);
+    if (!settled)
         return false;
-    SnapshotPath() = fallback;
+    const std::string snapshot = dataFolder + "\\Snapshot";
+    note.clear();
+    settled = SettleDataFolder(snapshot, note);
+    if (!note.empty())
+        WriteLog(note);
+    if (!settled || !WriteList(snapshot, text) || !WriteSetting("SnapshotPath", snapshot))
+        return false;
+    SnapshotPath() = snapshot;
     return true;
 }
 
@@ -414,4 +427,132 @@ bool BuildSnapshot(bool &useExisting, SnapshotHost &host, bool hidden) {
         host.ShowMainWindow(true);
     ui.SetBusy(false);
     return ok;
+}
+
+namespace {
+
+// A field of a record line: no tab or line end inside.
+std::string Field(std::string text) {
+    for (char &c : text)
+        if (c == '\t' || c == '\r' || c == '\n')
+            c = ' ';
+    return text;
+}
+
+bool SameFile(const LeftOutFile &file, int location, const StartupEntry &entry) {
+    return file.location == location && file.pass == entry.PassIndex && file.itemName == EntryIdentity(entry);
+}
+
+} // namespace
+
+LeftOutFile LeftOutOf(int location, const StartupEntry &entry) {
+    return {location,        entry.PassIndex,  entry.Disabled, !NameActsExactly(entry.HeldName, NameUse::File),
+            EntryIdentity(entry), entry.EntryName, entry.ImagePath};
+}
+
+std::string LeftOutText(const std::vector<LeftOutFile> &files) {
+    std::string text;
+    for (const LeftOutFile &f : files)
+        text += std::to_string(f.location) + "\t" + std::to_string(f.pass) + "\t" + (f.disabled ? "1" : "0") + "\t" +
+                (f.unsafe ? "1" : "0") + "\t" + Field(f.itemName) + "\t" + Field(f.entryName) + "\t" +
+                Field(f.imagePath) + "\r\n";
+    return text;
+}
+
+std::vector<LeftOutFile> ParseLeftOut(const std::string &text) {
+    std::vector<LeftOutFile> files;
+    const auto number = [](const std::string &digits, int most) {
+        if (digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos)
+            return 0;
+        const int n = std::stoi(digits);
+        return n <= most ? n : 0;
+    };
+    for (size_t at = 0; at < text.size();) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(at, end - at);
+        at = end + 1;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        std::vector<std::string> fields;
+        for (size_t from = 0;;) {
+            const size_t tab = line.find('\t', from);
+            fields.push_back(line.substr(from, tab == std::string::npos ? std::string::npos : tab - from));
+            if (tab == std::string::npos)
+                break;
+            from = tab + 1;
+        }
+        if (fields.size() != 7)
+            continue;
+        LeftOutFile f{number(fields[0], 32767), number(fields[1], 32767), fields[2] == "1", fields[3] == "1",
+                      fields[4], fields[5], fields[6]};
+        if (f.location > 0 && f.pass > 0 && !f.itemName.empty())
+            files.push_back(std::move(f));
+    }
+    return files;
+}
+
+std::vector<LeftOutFile> ReadLeftOut(const std::string &snapshot) {
+    std::string text;
+    if (snapshot.empty() || !ReadFileBytes(snapshot + "\\" + kLeftOutName, text))
+        return {};
+    return ParseLeftOut(text);
+}
+
+bool WriteLeftOut(const std::string &snapshot, const std::vector<LeftOutFile> &files) {
+    const std::string text = LeftOutText(files);
+    return RewriteFileNoLink("WriteLeftOut", snapshot + "\\" + kLeftOutName, [&](std::string &bytes) {
+        bytes = text;
+        return true;
+    });
+}
+
+bool IsLeftOut(const std::vector<LeftOutFile> &files, int location, const StartupEntry &entry) {
+    for (const LeftOutFile &f : files)
+        if (SameFile(f, location, entry))
+            return true;
+    return false;
+}
+
+bool KeepLeftOut(const std::string &snapshot, int location, const StartupEntry &entry) {
+    std::vector<LeftOutFile> files = ReadLeftOut(snapshot);
+    if (IsLeftOut(files, location, entry))
+        return true;
+    files.push_back(LeftOutOf(location, entry));
+    return WriteLeftOut(snapshot, files);
+}
+
+bool DropLeftOut(const std::string &snapshot, int location, const StartupEntry &entry) {
+    std::vector<LeftOutFile> files = ReadLeftOut(snapshot);
+    const size_t before = files.size();
+    std::erase_if(files, [&](const LeftOutFile &f) { return SameFile(f, location, entry); });
+    return files.size() == before || WriteLeftOut(snapshot, files);
+}
+
+void AddLeftOutEntries(std::vector<ScanLocation> &snapshot, const std::vector<LeftOutFile> &files) {
+    for (const LeftOutFile &f : files) {
+        if (f.location > UpperBound(snapshot))
+            continue;
+        ScanLocation &loc = snapshot[static_cast<size_t>(f.location)];
+        if (loc.MainKey != nullptr || f.pass > UpperBound(loc.Passes))
+            continue;
+        StartupEntry entry;
+        entry.ItemName = f.itemName;
+        entry.EntryName = f.entryName;
+        entry.ImagePath = f.imagePath;
+        entry.Disabled = f.disabled;
+        // The name the folder holds is not in the record: one that does not
+        // act exactly stays refused by a stand-in that never does.
+        entry.HeldName = f.unsafe ? std::wstring(1, L'\uFF0F') : WideText(f.entryName);
+        entry.PassIndex = static_cast<short>(f.pass);
+        if (loc.Entries.empty())
+            loc.Entries.resize(1);
+        if (std::none_of(loc.Entries.begin() + 1, loc.Entries.end(), [&](const StartupEntry &e) {
+                return e.PassIndex == entry.PassIndex && EntryIdentity(e) == f.itemName;
+            })) {
+            loc.Entries.push_back(std::move(entry));
+            loc.Passes[static_cast<size_t>(f.pass)].EntryIndexes.push_back(UpperBound(loc.Entries));
+        }
+    }
 }

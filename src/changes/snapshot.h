@@ -11,6 +11,7 @@
 //   S\AutorunsDisabled\L(N)\    copies of its disabled files
 //   S\CLSID.regf                the machine's class registrations
 //   S\Quillmara.txt             the list text of the last build or reload
+//   S\LeftOut.txt               the startup files the snapshot holds no copy of
 // A new build removes only these (with the check records the hive layer keeps
 // beside the .regf files); whatever else lies in S stays.
 #pragma once
@@ -21,6 +22,7 @@
 
 #include "changes/change_ui.h"
 #include "changes/shown_rows.h"
+#include "scan/records.h"
 
 // What the snapshot builder needs from the main window.
 class SnapshotHost {
@@ -37,6 +39,38 @@ class SnapshotHost {
 
 constexpr const char *kBuildingSnapshot = "Building snapshot please wait...";
 constexpr const char *kSnapshotListName = "Quillmara.txt";
+constexpr const char *kLeftOutName = "LeftOut.txt";
+
+// A startup file of a folder location that the snapshot holds no copy of:
+// one that could not be read (held open, its owner denies it), one with more
+// than one name, one whose name no path spells exactly. The watch knows it by
+// this record alone, so that it is not asked about at every tick, and knows
+// that a removal of it cannot be undone. One line each in "LeftOut.txt":
+// location, pass, disabled and unsafe-name marks, ItemName, EntryName and
+// ImagePath, separated by tabs. A snapshot without the file left none out.
+struct LeftOutFile {
+    int location = 0;
+    int pass = 0;
+    bool disabled = false;
+    bool unsafe = false;
+    std::string itemName, entryName, imagePath;
+};
+LeftOutFile LeftOutOf(int location, const StartupEntry &entry);
+std::string LeftOutText(const std::vector<LeftOutFile> &files);
+// The lines of text that read as records; others are skipped.
+std::vector<LeftOutFile> ParseLeftOut(const std::string &text);
+// The record of the snapshot folder (none when it is missing or unreadable),
+// and writing it afresh; false (logged) when it cannot be written.
+std::vector<LeftOutFile> ReadLeftOut(const std::string &snapshot);
+bool WriteLeftOut(const std::string &snapshot, const std::vector<LeftOutFile> &files);
+// True when the record holds the entry of that location (by name and pass).
+bool IsLeftOut(const std::vector<LeftOutFile> &files, int location, const StartupEntry &entry);
+// Adds the entry to the record of the snapshot folder, or takes it out of it.
+bool KeepLeftOut(const std::string &snapshot, int location, const StartupEntry &entry);
+bool DropLeftOut(const std::string &snapshot, int location, const StartupEntry &entry);
+// Adds every recorded file to its location of the snapshot's scan, as an
+// entry of its pass, unless the scan has it already.
+void AddLeftOutEntries(std::vector<ScanLocation> &snapshot, const std::vector<LeftOutFile> &files);
 
 // write true: stores "SnapshotTaken" = "Yes" and tells whether that worked;
 // write false: true when the value holds exactly "Yes".

@@ -105,10 +105,15 @@ void Allow(ChangeRec &rec, const ChangeContext &ctx) {
                                                       kRemoteSoftware + "\\Classes\\CLSID\\" + rec.ItemName))
             WriteLog("Error updating CLSID.");
     } else if (rec.Added) {
-        if (MayActOn(*ctx.loc, *ctx.entry) &&
-            MakeCopyFolders(SnapshotPath(), rec.Location, ctx.entry->PassIndex, ctx.entry->Disabled) &&
-            !CopyFileNoLink(file, ctx.copyFolder + FileNamePart(file)))
+        // A file that cannot be copied is taken in by name alone: recorded as
+        // left out, it is not asked about again while it stays.
+        if (MakeCopyFolders(SnapshotPath(), rec.Location, ctx.entry->PassIndex, ctx.entry->Disabled) &&
+            (!MayActOn(*ctx.loc, *ctx.entry) || !CopyFileNoLink(file, ctx.copyFolder + FileNamePart(file)))) {
             WriteLog("Error saving Startmenu shortcut to snapshot.");
+            KeepLeftOut(SnapshotPath(), rec.Location, *ctx.entry);
+        }
+    } else if (!registry && IsLeftOut(ReadLeftOut(SnapshotPath()), rec.Location, *ctx.entry)) {
+        DropLeftOut(SnapshotPath(), rec.Location, *ctx.entry);
     } else if (!registry &&
                (!MayActOn(*ctx.loc, *ctx.entry) || !FileOp(ctx.copyFolder + FileNamePart(file), "", kFoDelete, 0))) {
         WriteLog("Unable to restore startup entry from snapshot.");
@@ -229,6 +234,7 @@ void WatchToggle(WatchHost &host) {
         }
         SnapshotTakenFlag(true);
         TakeSnapshot();
+        AddLeftOutEntries(SnapshotLocations(), ReadLeftOut(SnapshotPath()));
         state.watching = true;
     }
     SetTray(host, true);
@@ -245,6 +251,7 @@ bool RebuildSnapshot(WatchHost &host) {
         return false;
     }
     TakeSnapshot();
+    AddLeftOutEntries(SnapshotLocations(), ReadLeftOut(SnapshotPath()));
     Watch().watching = true;
     return true;
 }
@@ -281,6 +288,14 @@ void ProcessChanges(WatchHost &host) {
         const int answer = host.Ui().Ask(prompt, kStyleChangePrompt, "STARTUP CHANGE");
         if (answer == kAnswerYes) {
             Allow(rec, ctx);
+        } else if (answer == kAnswerNo && !rec.Added && !registry &&
+                   IsLeftOut(ReadLeftOut(SnapshotPath()), rec.Location, *ctx.entry)) {
+            // Nothing to put back: the removal stands, and is not asked again.
+            host.Ui().Ask("Unable to restore startup entry from snapshot: no copy of " + rec.ItemName + " was kept.",
+                          kStyleInfo, "Quillmara");
+            DropLeftOut(SnapshotPath(), rec.Location, *ctx.entry);
+            rec.Accepted = true;
+            refresh = true;
         } else if (answer == kAnswerNo) {
             Deny(rec, ctx, host);
             denied.insert(rec.Location);

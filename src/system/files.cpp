@@ -12,6 +12,7 @@
 
 #include "system/codepage.h"
 #include "system/file_lookup.h"
+#include "system/folder_trust.h"
 #include "system/handles.h"
 #include "system/link_trust.h"
 #include "system/late_calls.h"
@@ -27,8 +28,7 @@ bool WriteBytesToFile(const std::string &path, const void *data, size_t size, DW
     written = 0;
     if (size > 0x7FFFFFFF)
         return false;
-    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file = OpenNoLink("WriteStringToFile", path, GENERIC_READ | GENERIC_WRITE, 0, OPEN_ALWAYS);
     if (!file)
         return false;
     if (size > 0 && !WriteFile(file.get(), data, static_cast<DWORD>(size), &written, nullptr))
@@ -345,6 +345,29 @@ size_t RootLength(const std::wstring &path) {
     return 0;
 }
 
+// The folders ChosenFolder holds, as full paths without a trailing "\".
+std::vector<std::wstring> &ChosenFolders() {
+    static std::vector<std::wstring> folders;
+    return folders;
+}
+
+std::wstring FullPath(const std::wstring &path) {
+    const DWORD size = path.empty() ? 0 : GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    std::wstring full(size, L'\0');
+    const DWORD length = size == 0 ? 0 : GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
+    full.resize(length < size ? length : 0);
+    return full;
+}
+
+// True when level (a full path) lies strictly above a folder ChosenFolder holds.
+bool AboveChosen(const std::wstring &level) {
+    for (const std::wstring &chosen : ChosenFolders())
+        if (chosen.size() > level.size() && chosen[level.size()] == L'\\' &&
+            _wcsnicmp(chosen.c_str(), level.c_str(), level.size()) == 0)
+            return true;
+    return false;
+}
+
 // The links one path may pass through before it is refused.
 constexpr int kMostLinks = 8;
 
@@ -354,10 +377,7 @@ constexpr int kMostLinks = 8;
 // yet are taken as written (the caller makes them). "" when a level is a link
 // to refuse or cannot be read, with one log line naming that level.
 std::wstring RealFolder(const std::wstring &folder, int links = 0) {
-    const DWORD size = folder.empty() ? 0 : GetFullPathNameW(folder.c_str(), 0, nullptr, nullptr);
-    std::wstring full(size, L'\0');
-    const DWORD length = size == 0 ? 0 : GetFullPathNameW(folder.c_str(), size, full.data(), nullptr);
-    full.resize(length < size ? length : 0);
+    const std::wstring full = FullPath(folder);
     size_t at = RootLength(full);
     if (at == 0) {
         WriteLog("FolderHasNoLink " + AnsiText(folder) + " is no full path");
@@ -397,6 +417,19 @@ std::wstring RealFolder(const std::wstring &folder, int links = 0) {
                 // The owner and the target are read on the same open link.
                 FileHandle link = OpenItself(here, READ_CONTROL | FILE_READ_ATTRIBUTES);
                 const std::string fault = !link ? "it cannot be opened" : LinkFault(link.get());
+                if (!fault.empty() && link && !FolderSecurityKept() && AboveChosen(full.substr(0, cut))) {
+                    // The administrator's own choice, where no owner tells
+                    // otherwise: followed to where it leads.
+                    FileHandle opened(CreateFileW(here.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+                    real = opened ? FinalPathOf(opened.get()) : L"";
+                    if (real.empty()) {
+                        WriteLog("FolderHasNoLink cannot follow " + level);
+                        return L"";
+                    }
+                    at = cut + 1;
+                    continue;
+                }
                 if (!fault.empty()) {
                     WriteLog("FolderHasNoLink " + level + " is a link (" + fault + ")");
                     return L"";
@@ -453,6 +486,44 @@ FileHandle OpenAt(const char *caller, const std::wstring &path, const std::wstri
     if (!LiesAt(caller, item.get(), path, real))
         item.reset();
     return item;
+}
+
+// Rights over a folder that let an account put a name into it.
+constexpr ACCESS_MASK kFolderWriteRights = FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY | FILE_DELETE_CHILD | WRITE_DAC |
+                                           WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
+
+bool OthersMayWrite(const std::wstring &folder) {
+    if (!FolderSecurityKept() || folder.empty())
+        return true;
+    FileHandle opened(CreateFileW(folder.c_str(), READ_CONTROL, kShareAll, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    const OwnedSecurity security = opened ? SecurityOfObject(opened.get(), SE_FILE_OBJECT) : OwnedSecurity();
+    return !WriteRightsFault(security.get(), kFolderWriteRights).empty();
+}
+
+// Why the open item is not to be read or written: it is a link, or a file
+// with more than one name whose name at path lies in a folder others may
+// write (whoever made the other name there chose what it holds). "" else.
+std::string OpenedItemFault(HANDLE item, const std::wstring &path) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(item, &info))
+        return "its names cannot be counted";
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return "it is a link";
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || info.nNumberOfLinks <= 1)
+        return "";
+    const size_t slash = path.find_last_of(L"\\/");
+    const std::wstring folder = slash == std::wstring::npos ? L"" : path.substr(0, slash == 2 ? 3 : slash);
+    return OthersMayWrite(folder) ? "it has more than one name, in a folder others may write" : "";
+}
+
+// OpenedItemFault of an open item, logged with the caller; true when sound.
+bool SoundItem(const char *caller, HANDLE item, const std::wstring &path) {
+    const std::string fault = OpenedItemFault(item, path);
+    if (fault.empty())
+        return true;
+    WriteLog(std::string(caller) + " " + AnsiText(path) + " is not used: " + fault);
+    return false;
 }
 
 // Deletes the item a handle has open (opened with DELETE) when it is closed.
@@ -529,6 +600,59 @@ bool RenameInto(HANDLE item, HANDLE folder, const std::wstring &name) {
 
 } // namespace
 
+ChosenFolder::ChosenFolder(const std::string &folder) {
+    std::wstring full = FullPath(WideText(folder));
+    while (full.size() > 3 && full.back() == L'\\')
+        full.pop_back();
+    ChosenFolders().push_back(full);
+}
+
+ChosenFolder::~ChosenFolder() { ChosenFolders().pop_back(); }
+
+bool OthersMayWriteFolder(const std::string &folder) { return OthersMayWrite(WideText(folder)); }
+
+FileHandle OpenNoLink(const char *caller, const std::string &path, DWORD access, DWORD share, DWORD disposition) {
+    const std::wstring wide = WideText(path);
+    // The listing tells a link at the name where the open itself cannot.
+    WIN32_FIND_DATAW data;
+    FindHandle listed(wide.find_first_of(L"*?") == std::wstring::npos ? FindFirstFileW(wide.c_str(), &data)
+                                                                         : INVALID_HANDLE_VALUE);
+    if (listed && (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        WriteLog(std::string(caller) + " " + path + " is not used: it is a link");
+        return FileHandle();
+    }
+    const auto open = [&](DWORD how) {
+        return FileHandle(CreateFileW(wide.c_str(), access, share, nullptr, how,
+                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                      nullptr));
+    };
+    // A new file is made only where no name is (a link whose target is
+    // missing counts as a name), so that nothing is made through a link.
+    FileHandle item = open(disposition == OPEN_ALWAYS ? CREATE_NEW : disposition);
+    if (!item && disposition == OPEN_ALWAYS &&
+        (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS))
+        item = open(OPEN_EXISTING);
+    if (!item) {
+        WriteLog(std::string(caller) + " " + path + ": " + ApiErrorText(static_cast<long>(GetLastError())));
+        return item;
+    }
+    if (!SoundItem(caller, item.get(), wide)) {
+        item.reset();
+        return item;
+    }
+    // Where a link to a file does not show as one (Wine), the place the file
+    // really lies tells: it must be the name in the folder it was asked for.
+    const size_t slash = wide.find_last_of(L"\\/");
+    FileHandle folder(slash == std::wstring::npos
+                          ? INVALID_HANDLE_VALUE
+                          : CreateFileW(wide.substr(0, slash == 2 ? 3 : slash).c_str(), FILE_READ_ATTRIBUTES, kShareAll,
+                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    const std::wstring place = folder ? FinalPathOf(folder.get()) : L"";
+    if (place.empty() || !LiesAt(caller, item.get(), wide, JoinPath(place, wide.substr(slash + 1))))
+        item.reset();
+    return item;
+}
+
 bool FolderHasNoLink(const std::string &folder) { return !RealFolder(WideText(folder)).empty(); }
 
 bool DeleteFileNoLink(const std::string &path) {
@@ -580,7 +704,7 @@ bool CopyFileNoLink(const std::string &source, const std::string &target) {
         return false;
     FileHandle in = OpenAt("CopyFileNoLink", WideText(source), from, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
     FILE_BASIC_INFO basic{};
-    if (!in || !IsPlainFile(in.get(), source, basic))
+    if (!in || !IsPlainFile(in.get(), source, basic) || !SoundItem("CopyFileNoLink", in.get(), from))
         return false;
     constexpr DWORD kAccess = GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
     // A file there already is replaced, as the shell's copy replaced it.
@@ -594,7 +718,7 @@ bool CopyFileNoLink(const std::string &source, const std::string &target) {
     if (!made)
         out = OpenAt("CopyFileNoLink", WideText(target), to, kAccess, 0, OPEN_EXISTING);
     FILE_BASIC_INFO there{};
-    if (!out || !IsPlainFile(out.get(), target, there))
+    if (!out || !IsPlainFile(out.get(), target, there) || (!made && !SoundItem("CopyFileNoLink", out.get(), to)))
         return false;
     if (CopyOpenFile(in.get(), out.get(), basic))
         return true;
@@ -609,27 +733,51 @@ long WriteStringToFile(const std::string &path, const std::string &text) {
     return WriteBytesToFile(path, text.data(), text.size(), written) ? static_cast<long>(written) : 0;
 }
 
-bool ReadFileBytes(const std::string &path, std::string &bytes) {
+namespace {
+
+// Reads what the open file holds from its start; false when it cannot.
+bool ReadOpenFile(HANDLE file, std::string &bytes) {
     bytes.clear();
-    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return false;
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 || size.QuadPart > 0x7FFFFFFF)
+    if (!GetFileSizeEx(file, &size) || size.QuadPart < 0 || size.QuadPart > 0x7FFFFFFF)
         return false;
     bytes.resize(static_cast<size_t>(size.QuadPart));
     size_t done = 0;
     while (done < bytes.size()) {
         DWORD got = 0;
-        if (!ReadFile(file.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &got, nullptr) ||
-            got == 0) {
+        if (!ReadFile(file, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &got, nullptr) || got == 0) {
             bytes.clear();
             return false;
         }
         done += got;
     }
     return true;
+}
+
+} // namespace
+
+bool RewriteFileNoLink(const char *caller, const std::string &path, const std::function<bool(std::string &)> &edit) {
+    FileHandle file = OpenNoLink(caller, path, GENERIC_READ | GENERIC_WRITE, 0, OPEN_ALWAYS);
+    std::string bytes;
+    if (!file || !ReadOpenFile(file.get(), bytes) || !edit(bytes) || bytes.size() > 0x7FFFFFFF)
+        return false;
+    DWORD written = 0;
+    if (SetFilePointer(file.get(), 0, nullptr, FILE_BEGIN) != 0 ||
+        (!bytes.empty() && (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+                            written != bytes.size())) ||
+        !SetEndOfFile(file.get())) {
+        WriteLog(std::string(caller) + " " + path + ": " + ApiErrorText(static_cast<long>(GetLastError())));
+        return false;
+    }
+    FlushFileBuffers(file.get());
+    return true;
+}
+
+bool ReadFileBytes(const std::string &path, std::string &bytes) {
+    bytes.clear();
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file && ReadOpenFile(file.get(), bytes);
 }
 
 bool WriteResToFile(const std::string &path, int number) {

@@ -6,10 +6,12 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "system/codepage.h"
+#include "system/handles.h"
 #include "system/text.h"
 
 // CSIDL values the program asks for.
@@ -67,6 +69,28 @@ bool MakeDirectory(const std::string &path);
 // writes through a link somewhere else. A refusal is logged
 // ("FolderHasNoLink " and the linked level).
 bool FolderHasNoLink(const std::string &folder);
+// While one lives, the levels above folder (one an administrator chose in a
+// dialog, for a backup or a restore) are the administrator's own: a link
+// there is followed when only the system may change it (LinkFault finds
+// none) and, where owners of links are not kept, whatever it is. The folder
+// itself and everything below it are checked as everywhere else.
+class ChosenFolder {
+  public:
+    explicit ChosenFolder(const std::string &folder);
+    ~ChosenFolder();
+    ChosenFolder(const ChosenFolder &) = delete;
+    ChosenFolder &operator=(const ChosenFolder &) = delete;
+};
+// True when accounts besides the system may write into folder, or its
+// security cannot be read; always where file security is not kept.
+bool OthersMayWriteFolder(const std::string &folder);
+// Opens the file or folder at path itself (disposition as CreateFile's) and
+// checks what opened: a link at its last level is refused, never followed,
+// and so is a file with more than one name (a hard link: another name of
+// the same bytes may lie anywhere) in a folder others may write. An empty
+// handle when it does not open or is refused, with one log line (caller,
+// the path and why).
+FileHandle OpenNoLink(const char *caller, const std::string &path, DWORD access, DWORD share, DWORD disposition);
 // Changes inside folders others may write, each made only when the folders
 // pass FolderHasNoLink and on the item actually opened (its last level not
 // followed): what opened must lie where the checked levels lead, else a level
@@ -79,11 +103,19 @@ bool DeleteFileNoLink(const std::string &path);
 bool MoveFileNoLink(const std::string &source, const std::string &target);
 // Copies a file (no link or folder) to target, in a folder that must exist:
 // its bytes, last write time and attributes; a file at target is replaced.
+// A source or an existing target with more than one name in a folder others
+// may write is neither read nor written (see OpenNoLink).
 bool CopyFileNoLink(const std::string &source, const std::string &target);
 // Writes text (one byte per character) to path, created or replaced, so that
-// the file holds exactly these bytes; returns the number of bytes written (0
+// the file holds exactly these bytes, through a handle from OpenNoLink (a link
+// or a shared name at path is not written); returns the number of bytes written (0
 // for an empty text or any failure). Callers compare it with the text's length.
 long WriteStringToFile(const std::string &path, const std::string &text);
+// Opens path through OpenNoLink for exclusive reading and writing (made when
+// missing), hands its bytes to edit and, when edit returns true, makes the
+// file hold exactly the edited bytes. False when the file is refused, cannot
+// be read or written, or edit returns false.
+bool RewriteFileNoLink(const char *caller, const std::string &path, const std::function<bool(std::string &)> &edit);
 // Reads the whole file into bytes; false (bytes empty) when it cannot be read.
 bool ReadFileBytes(const std::string &path, std::string &bytes);
 // Writes the program's "CUSTOM" resource of that number to path, as

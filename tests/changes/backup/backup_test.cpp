@@ -502,4 +502,82 @@ TEST_F(BackupTest, BackupAllCountsKeysThatCouldNotBeSavedAndFilesNotCopied) {
     EXPECT_EQ(NamesInFolder(locked.path()), std::vector<std::string>{"Quillmara.txt"});
 }
 
+// A user's Startup file that is a second name of a program they may not
+// read: Backup copies nothing out of it, and a second name planted where
+// Restore puts a file back gets nothing written into it.
+TEST_F(BackupTest, NothingIsCopiedOutOfNorRestoredIntoASecondName) {
+    TempDir elsewhere;
+    ASSERT_TRUE(WriteFileBytes(elsewhere / "service.exe", "service"));
+    const std::string folder = MakeStartupFolder();
+    ASSERT_TRUE(WriteFileBytes(folder + "plain.bat", "plain"));
+    ASSERT_TRUE(CreateHardLinkA((folder + "qmlink.exe").c_str(), (elsewhere / "service.exe").c_str(), nullptr));
+    ScanIt(18);
+    EXPECT_EQ(Told([&] { BackupSelectedLocation(ui_, 18, 1); }, {dir_.path()}),
+              "Some keys were unable to be backed up.");
+    EXPECT_EQ(NamesInFolder(dir_ / "18(1)"), std::vector<std::string>{"plain.bat"});
+
+    ASSERT_TRUE(DeleteFileA((folder + "plain.bat").c_str()));
+    ASSERT_TRUE(CreateHardLinkA((folder + "plain.bat").c_str(), (elsewhere / "service.exe").c_str(), nullptr));
+    EXPECT_EQ(Told([&] { RestoreSelectedLocation(ui_, 18, 1); }, {}, {dir_ / "18.dat"}), "");
+    EXPECT_EQ(ReadFileBytes(elsewhere / "service.exe"), "service");
+}
+
+// Links a user planted in the folder chosen for a backup, to a folder or a
+// file, or second names of another file: Backup refuses the folder and writes
+// nothing through any of them. Links above the chosen folder are the administrator's: a backup below one
+// is written and restored.
+TEST_F(BackupTest, BackupWritesNothingThroughLinksPlantedInItsFolder) {
+    KeyGuard guard;
+    FillRun();
+    ScanIt(15);
+    TempDir elsewhere;
+    const std::string nightly = elsewhere / "nightly.cmd";
+    ASSERT_TRUE(WriteFileBytes(nightly, "rem nightly"));
+    // A linked folder, a link to a file, second names of a file: the folder
+    // is refused, and nothing is written through any of them.
+    TempDir linked, named;
+    ASSERT_TRUE(MakeFolderLink(elsewhere.path(), linked / "15(1)"));
+    ASSERT_TRUE(MakeFolderLink(nightly, named / "15.dat"));
+    for (const char *name : {"15(1).regf.check", "Quillmara.txt"})
+        ASSERT_TRUE(CreateHardLinkA((named / name).c_str(), nightly.c_str(), nullptr));
+    for (const TempDir *planted : {&linked, &named}) {
+        const std::string refused = "The backup was not written to " + planted->path() +
+                                    ": users other than Administrators and SYSTEM may change that folder or its files.";
+        EXPECT_EQ(Told([&] { BackupSelectedLocation(ui_, 15, 1); }, {planted->path()}), refused);
+        EXPECT_EQ(Told([&] { BackupAllLocations(ui_, Shown({{15, 1}})); }, {planted->path()}), refused);
+    }
+    EXPECT_EQ(NamesInFolder(linked.path()), std::vector<std::string>{"15(1)"});
+    EXPECT_EQ(ReadFileBytes(nightly), "rem nightly");
+    RemoveFolderLink(linked / "15(1)");
+    RemoveFolderLink(named / "15.dat");
+
+    // Below a link: backed up, restored, and the link itself refused.
+    const std::string folder = MakeStartupFolder();
+    ASSERT_TRUE(WriteFileBytes(folder + "tool.bat", "tool"));
+    ScanIt(18);
+    TempDir documents;
+    ASSERT_TRUE(MakeFolderLink(documents.path(), dir_ / "Documents"));
+    const std::string below = dir_ / "Documents\\backup";
+    ASSERT_TRUE(CreateDirectoryA(below.c_str(), nullptr));
+    EXPECT_EQ(Told([&] { BackupSelectedLocation(ui_, 18, 1); }, {below}), "Backup successful.");
+    ASSERT_TRUE(DeleteFileA((folder + "tool.bat").c_str()));
+    EXPECT_EQ(Told([&] { RestoreSelectedLocation(ui_, 18, 1); }, {}, {below + "\\18.dat"}), "Key restore successful.");
+    EXPECT_EQ(ReadFileBytes(folder + "tool.bat"), "tool");
+    EXPECT_NE(Told([&] { BackupSelectedLocation(ui_, 18, 1); }, {dir_ / "Documents"}).find("was not written"),
+              std::string::npos);
+    RemoveFolderLink(dir_ / "Documents");
+}
+
+// The index file's text as the profile calls leave it: other sections and
+// lines stay, a key of the section in any case is replaced in place, a new
+// one follows the section's last line.
+TEST(IndexText, KeysAreWrittenIntoTheirSectionOnly) {
+    const std::string before = "; kept\r\n[1]\r\nPath=old\r\nother=x\r\n\r\n[ 2 ]\r\nscope=1\r\n";
+    EXPECT_EQ(WithProfileKeys(before, "2", {{"Scope", "5"}, {"Path", "p"}}),
+              "; kept\r\n[1]\r\nPath=old\r\nother=x\r\n\r\n[ 2 ]\r\nScope=5\r\nPath=p\r\n");
+    EXPECT_EQ(WithProfileKeys(before, "3", {{"Path", "q"}}), before + "[3]\r\nPath=q\r\n");
+    EXPECT_EQ(WithProfileKeys("", "1", {{"MainKey", ""}, {"Path", "r"}}), "[1]\r\nMainKey=\r\nPath=r\r\n");
+    EXPECT_EQ(WithProfileKeys("[1]\r\nPath=a", "1", {{"Scope", "3"}}), "[1]\r\nPath=a\r\nScope=3\r\n");
+}
+
 } // namespace

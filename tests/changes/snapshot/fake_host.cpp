@@ -11,6 +11,8 @@ int FakeHost::Ask(const std::string &prompt, int style, const std::string &title
     asked.push_back({prompt, style, title});
     if (tickInsidePrompt)
         WatchTick(*this);
+    if (whileAsked)
+        whileAsked();
     if (answers.empty())
         return kAnswerOk;
     const int answer = answers.front();

@@ -2,6 +2,7 @@
 // from a script, records what it was asked and what it was told to show.
 #pragma once
 #include <deque>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,6 +26,7 @@ class FakeHost : public WatchHost, public ChangeUi {
     bool timer = false, watchChecked = false, trayChecked = false, startChecked = false;
     bool mainShown = true;
     bool tickInsidePrompt = false; // a timer message arrives while a box is open
+    std::function<void()> whileAsked; // runs while a box is open
     std::string gridsText = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\r\n"; // the machine's Run key
 
     // ChangeUi

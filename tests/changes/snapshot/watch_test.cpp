@@ -19,6 +19,7 @@
 #include "scan/state.h"
 #include "support/offline_drive.h"
 #include "system/folder_trust.h"
+#include "system/handles.h"
 #include "support/scan_pass.h"
 #include "support/testing.h"
 #include "system/platform.h"
@@ -68,6 +69,10 @@ class WatchTest : public testing::Test {
         Watch() = WatchState{};
     }
     void TearDown() override {
+        for (const std::wstring &name : startupNames_)
+            DeleteFileW((L"\\\\?\\" + WideText(startup_) + name).c_str());
+        if (madeStartup_)
+            RemoveDirectoryA(startup_.c_str());
         for (const char *name : {"QmEvil", "QmKeep1", "QmKeep2", "QmA"})
             DeleteValue(HKEY_LOCAL_MACHINE, kRun, name);
         DeleteValue(HKEY_LOCAL_MACHINE, kRunOnce, "QmC");
@@ -95,6 +100,18 @@ class WatchTest : public testing::Test {
         ASSERT_TRUE(Watch().running);
         host_.asked.clear();
     }
+    // The scanned All Users Startup folder, made when missing; it and the
+    // names given in it are taken away when the test ends.
+    std::string StartupFolder(std::vector<std::wstring> names) {
+        UseInstallations(0);
+        LoadPaths();
+        EXPECT_TRUE(SetScope(true));
+        startup_ = ScanLocations()[18].Passes[1].KeyText;
+        madeStartup_ = GetFileAttributesA(startup_.c_str()) == INVALID_FILE_ATTRIBUTES;
+        EXPECT_TRUE(MakeFolders(startup_));
+        startupNames_ = std::move(names);
+        return startup_;
+    }
     // One tick; the prompts it showed.
     size_t Tick() {
         const size_t before = host_.asked.size();
@@ -105,6 +122,9 @@ class WatchTest : public testing::Test {
     TempDir folder_;
     FakeHost host_;
     std::string previousPath_, previousTaken_;
+    std::string startup_;
+    bool madeStartup_ = false;
+    std::vector<std::wstring> startupNames_;
 };
 
 // While a command works on the shown records, a tick does nothing; the timer
@@ -424,8 +444,86 @@ TEST_F(WatchTest, NothingIsCopiedOutThroughALinkedStartupFolder) {
     EXPECT_EQ(ReadFileBytes(elsewhere / "secret.bat"), "secret");
 }
 
+// Startup files the snapshot cannot copy: one held open without read
+// sharing, a second name of a file elsewhere (the user's link to a program
+// they may not read), names ending in a dot and naming a device. Watching
+// starts, from a new snapshot and from the one kept on disk, none of them is
+// asked about, nothing of the linked file is copied, and the removal of one
+// is asked once.
+TEST_F(WatchTest, FilesTheSnapshotCannotCopyNeitherStopNorNag) {
+    CapturedLog log;
+    TempDir elsewhere;
+    ASSERT_TRUE(WriteFileBytes(elsewhere / "service.exe", "service"));
+    const std::vector<std::wstring> odd = {L"qmdot.", L"com1.lnk"};
+    const std::string folder = StartupFolder({L"qmdot.", L"com1.lnk", L"qmheld.bat", L"qmlink.exe"});
+    ASSERT_TRUE(WriteFileBytes(folder + "qmheld.bat", "held"));
+    FileHandle held(
+        CreateFileA((folder + "qmheld.bat").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+    ASSERT_TRUE(CreateHardLinkA((folder + "qmlink.exe").c_str(), (elsewhere / "service.exe").c_str(), nullptr));
+    for (const std::wstring &name : odd) {
+        HANDLE file =
+            CreateFileW((L"\\\\?\\" + WideText(folder) + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        CloseHandle(file);
+    }
+    StartWatching();
+    EXPECT_EQ(Tick(), 0u);
+    EXPECT_EQ(GetFileAttributesA((folder_ / "18(1)\\qmlink.exe").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(log.text().find("18 = " + folder + "qmlink.exe is left out of the snapshot"), std::string::npos);
+
+    StopWatch(host_);
+    ASSERT_TRUE(SetScope(true));
+    WriteSetting("SnapshotTaken", "Yes");
+    WatchToggle(host_);
+    ASSERT_TRUE(Watch().running);
+    host_.asked.clear();
+    EXPECT_EQ(Tick(), 0u);
+
+    held.reset();
+    ASSERT_TRUE(DeleteFileA((folder + "qmheld.bat").c_str()));
+    host_.answers = {kAnswerNo};
+    ASSERT_EQ(Tick(), 2u);
+    EXPECT_EQ(host_.asked[0].prompt.rfind("REMOVED: Startup Entry '" + folder + "qmheld.bat' ", 0), 0u);
+    EXPECT_EQ(host_.asked[1].prompt,
+              "Unable to restore startup entry from snapshot: no copy of " + folder + "qmheld.bat was kept.");
+    EXPECT_EQ(Tick(), 0u);
+    EXPECT_EQ(ReadFileBytes(elsewhere / "service.exe"), "service");
+}
+
+// The user's startup file, removed and a second name of a service's program
+// put in its place while the question is open: No writes nothing into it, and
+// Yes to another such name copies nothing out of it.
+TEST_F(WatchTest, NoAndYesNeverGoThroughASecondName) {
+    TempDir elsewhere;
+    ASSERT_TRUE(WriteFileBytes(elsewhere / "service.exe", "service"));
+    const std::string folder = StartupFolder({L"qmtool.exe", L"qmother.exe"});
+    ASSERT_TRUE(WriteFileBytes(folder + "qmtool.exe", "payload"));
+    StartWatching();
+
+    ASSERT_TRUE(DeleteFileA((folder + "qmtool.exe").c_str()));
+    host_.answers = {kAnswerNo};
+    bool linked = false;
+    host_.whileAsked = [&] {
+        if (!linked)
+            linked = CreateHardLinkA((folder + "qmtool.exe").c_str(), (elsewhere / "service.exe").c_str(), nullptr);
+    };
+    ASSERT_EQ(Tick(), 2u);
+    host_.whileAsked = nullptr;
+    ASSERT_TRUE(linked);
+    EXPECT_EQ(host_.asked[1].prompt, "Unable to restore startup entry from snapshot.");
+    EXPECT_EQ(ReadFileBytes(elsewhere / "service.exe"), "service");
+
+    ASSERT_TRUE(CreateHardLinkA((folder + "qmother.exe").c_str(), (elsewhere / "service.exe").c_str(), nullptr));
+    host_.answers = {kAnswerYes};
+    ASSERT_EQ(Tick(), 1u);
+    EXPECT_EQ(GetFileAttributesA((folder_ / "18(1)\\qmother.exe").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(Tick(), 0u);
+}
+
 // A user's file whose name the code page turns into "../qmvictim.bat": the
-// snapshot, Yes and No copy and delete nothing its dots lead to.
+// snapshot, Yes and No copy and delete nothing its dots lead to. Taken in
+// by Yes, it is not asked about again; its removal is asked once.
 TEST_F(WatchTest, BestFitFileNameStaysWhereItIs) {
     UseInstallations(0);
     LoadPaths();
@@ -436,27 +534,35 @@ TEST_F(WatchTest, BestFitFileNameStaysWhereItIs) {
     const std::string victim = folder + "..\\qmvictim.bat";
     ASSERT_TRUE(WriteFileBytes(victim, "admin"));
     const std::wstring named = WideText(folder) + L"..\xFF0Fqmvictim.bat";
+    StartWatching();
     HANDLE file = CreateFileW(named.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     CloseHandle(file);
-    StartWatching();
     // A copy would land where the dots lead from the copy folder.
     const auto copied = [&] {
         return GetFileAttributesA((folder_ / "18(1)\\qmvictim.bat").c_str()) != INVALID_FILE_ATTRIBUTES ||
                GetFileAttributesA((folder_ / "qmvictim.bat").c_str()) != INVALID_FILE_ATTRIBUTES;
     };
-    EXPECT_FALSE(copied());
 
     host_.answers = {kAnswerNo};
     EXPECT_GE(Tick(), 1u);
     EXPECT_EQ(ReadFileBytes(victim), "admin");
     EXPECT_NE(GetFileAttributesW(named.c_str()), INVALID_FILE_ATTRIBUTES);
     host_.answers = {kAnswerYes};
-    Tick();
+    EXPECT_EQ(Tick(), 1u);
+    EXPECT_FALSE(copied());
+    EXPECT_EQ(ReadFileBytes(victim), "admin");
+    EXPECT_EQ(Tick(), 0u);
+
+    ASSERT_TRUE(DeleteFileW(named.c_str()));
+    host_.answers = {kAnswerNo};
+    ASSERT_EQ(Tick(), 2u);
+    EXPECT_EQ(host_.asked.back().prompt,
+              "Unable to restore startup entry from snapshot: no copy of " + AnsiText(named) + " was kept.");
+    EXPECT_EQ(Tick(), 0u);
     EXPECT_FALSE(copied());
     EXPECT_EQ(ReadFileBytes(victim), "admin");
 
-    DeleteFileW(named.c_str());
     DeleteFileA(victim.c_str());
     if (made)
         RemoveDirectoryA(folder.c_str());

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "support/offline_drive.h"
 #include "support/testing.h"
 #include "system/files.h"
 #include "system/platform.h"
@@ -81,6 +82,26 @@ TEST(WriteStringToFile, FileHoldsExactlyTheNewBytes) {
     CloseHandle(held);
     EXPECT_EQ(ReadFileBytes(file), "kept");
     EXPECT_EQ(WriteStringToFile(dir / "missing\\out.txt", "x"), 0);
+}
+
+// A second name or a link at the name written or copied: the file it leads
+// to keeps its bytes, and nothing is copied out of it.
+TEST(WriteStringToFile, NothingGoesThroughASecondNameOrALink) {
+    TempDir dir, elsewhere;
+    const std::string other = elsewhere / "service.exe";
+    ASSERT_TRUE(WriteFileBytes(other, "service"));
+    ASSERT_TRUE(WriteFileBytes(dir / "plain.txt", "plain"));
+    ASSERT_TRUE(CreateHardLinkA((dir / "second.exe").c_str(), other.c_str(), nullptr));
+    ASSERT_TRUE(MakeFolderLink(other, dir / "linked.exe"));
+    for (const char *name : {"second.exe", "linked.exe"}) {
+        EXPECT_EQ(WriteStringToFile(dir / name, "payload"), 0) << name;
+        EXPECT_FALSE(CopyFileNoLink(dir / "plain.txt", dir / name)) << name;
+        EXPECT_FALSE(CopyFileNoLink(dir / name, dir / "copy.exe")) << name;
+    }
+    EXPECT_EQ(ReadFileBytes(other), "service");
+    EXPECT_FALSE(IsFile(dir / "copy.exe"));
+    EXPECT_EQ(WriteStringToFile(dir / "plain.txt", "new"), 3);
+    RemoveFolderLink(dir / "linked.exe");
 }
 
 TEST(WriteResToFile, WritesTheWholeResourceOverAnyOldContent) {
