@@ -67,3 +67,9 @@ std::string CurrentUserKeyName() {
     DeleteRegTree(HKEY_CURRENT_USER, probe);
     return found;
 }
+
+TestFilterClass::TestFilterClass(const std::string &clsid, const std::string &dll, const std::string &filterKey)
+    : key(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\CLSID\\" + clsid) {
+    SetRegString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\CLSID\\" + clsid + "\\InprocServer32", "", dll);
+    SetRegString(HKEY_LOCAL_MACHINE, filterKey + "\\qmfilter", "CLSID", clsid);
+}

@@ -12,6 +12,7 @@
 
 #include "changes/change_ui.h"
 #include "changes/entry_address.h"
+#include "support/testing.h"
 
 class ScriptedUi : public ChangeUi {
   public:
@@ -48,3 +49,11 @@ std::optional<EntryAddress> ScanAndAddress(int location, HKEY root, const std::s
 
 // The name of HKEY_CURRENT_USER below HKEY_USERS ("" when not found).
 std::string CurrentUserKeyName();
+
+// A class of HKEY_LOCAL_MACHINE\SOFTWARE\Classes\CLSID whose InprocServer32
+// names dll, and the subkey "qmfilter" of filterKey naming it as a protocol
+// filter does; the class goes with the object.
+struct TestFilterClass {
+    TestKey key;
+    TestFilterClass(const std::string &clsid, const std::string &dll, const std::string &filterKey);
+};

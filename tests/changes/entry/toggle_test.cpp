@@ -117,11 +117,8 @@ TEST_F(ToggleTest, NotifySubKeyMovesWithItsSubtree) {
 // names its entry: every change acts on that subkey or value.
 TEST_F(ToggleTest, ClassEntriesChangeTheSubKeyOrValueThatHoldsTheClass) {
     const std::string clsid = "{5A11E700-00F1-4000-8000-00000000F001}";
-    TestKey registered{HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\CLSID\\" + clsid};
-    SetRegString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\CLSID\\" + clsid + "\\InprocServer32", "",
-                 "C:\\qm\\qmobject.dll");
     const std::string filter = kBase + "\\Filter";
-    SetRegString(HKEY_LOCAL_MACHINE, filter + "\\qmfilter", "CLSID", clsid);
+    TestFilterClass registered{clsid, "C:\\qm\\qmobject.dll", filter};
     SetRegString(HKEY_LOCAL_MACHINE, filter + "\\qmfilter", "Kept", "yes");
     DisableThenEnable(29, HKEY_LOCAL_MACHINE, filter, "qmfilter", [&] {
         EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, filter + "\\qmfilter"));

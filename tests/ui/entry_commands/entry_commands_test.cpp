@@ -225,11 +225,8 @@ TEST_F(EntryCommandsTest, TheProgramAsksThroughItsMessageBox) {
 // subkey: the jump opens that subkey, as the changes act on it.
 TEST_F(EntryCommandsTest, AJumpOpensTheSubKeyThatHoldsAClassEntry) {
     const std::string clsid = "{5A11E700-00F1-4000-8000-00000000F002}";
-    TestKey registered{HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\CLSID\\" + clsid};
-    SetRegString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\CLSID\\" + clsid + "\\InprocServer32", "",
-                 "C:\\qm\\qmfilter.dll");
     const std::string filter = kBase + "\\Filter";
-    SetRegString(HKEY_LOCAL_MACHINE, filter + "\\qmfilter", "CLSID", clsid);
+    TestFilterClass registered{clsid, "C:\\qm\\qmfilter.dll", filter};
     PrepareLocations();
     ScanInto(29, HKEY_LOCAL_MACHINE, filter);
     SelectionState none;
