@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds both program files, Quillmara.exe (64-bit
-# Windows, in build/) and Quillmara32.exe (32-bit Windows, XP and 2000, in
+# Windows, in build/) and Quillmara32.exe (32-bit Windows from XP on, in
 # build32/), with everything else (the benchmarks too, which only
 # tools/run-benchmark.sh runs); each link checks its program's imports
 # against cmake/allowed-imports.txt. Then runs every test through CTest under
