@@ -66,15 +66,6 @@ DWORD GiveProtectedSecurity(HANDLE object, SE_OBJECT_TYPE type, const Descriptor
     return SetSecurityInfo(object, type, kProtectedParts, owner, nullptr, dacl, nullptr);
 }
 
-DWORD GiveProtectedSecurity(const std::string &path, const DescriptorFromText &sd) {
-    PSID owner = nullptr;
-    PACL dacl = nullptr;
-    if (!PartsOf(sd, owner, dacl))
-        return ERROR_INVALID_SECURITY_DESCR;
-    return SetNamedSecurityInfoA(const_cast<char *>(path.c_str()), SE_FILE_OBJECT, kProtectedParts, owner, nullptr,
-                                 dacl, nullptr);
-}
-
 bool IsSystemAccount(PSID sid) {
     static PSID installer = [] {
         PSID sid = nullptr;

@@ -31,10 +31,10 @@ class DescriptorFromText {
     PSECURITY_DESCRIPTOR sd_ = nullptr;
 };
 
-// Gives an open object (file, folder or key), or the file or folder at path,
-// the owner and the protected DACL of sd: ERROR_SUCCESS, or the error.
+// Gives an open object (file, folder or key) the owner and the protected DACL
+// of sd: ERROR_SUCCESS, or the error. Always through the handle: by path the
+// system would follow a link and carry the list down a whole tree.
 DWORD GiveProtectedSecurity(HANDLE object, SE_OBJECT_TYPE type, const DescriptorFromText &sd);
-DWORD GiveProtectedSecurity(const std::string &path, const DescriptorFromText &sd);
 
 // Administrators, SYSTEM or the system's installer service (TrustedInstaller),
 // which owns and writes the system's own folders and links.
