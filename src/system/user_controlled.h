@@ -21,13 +21,15 @@
 //   disabling and enabling act on the name alone; copying a file out of or
 //   into a folder others may write (snapshot, "Yes", "No", backup, restore)
 //   goes through a handle on exactly that file and refuses a link
-//   (files: DeleteFileNoLink, MoveFileNoLink, CopyFileNoLink).
+//   (safe_files: OpenNoLink, DeleteFileNoLink, MoveFileNoLink, CopyFileNoLink).
 // - Registry keys and values of users' hives and offline installations:
 //   reached by names that convert exactly; values move whole, with their type
 //   (registry/disabled_store, registry/values).
 // - Paths named by a user's hive, a user's Startup folder or an offline
 //   installation: looked up only on a local drive, never on a network path
 //   that would log on with the administrator's credentials (file_lookup).
+// - The file panel's icon of a selected entry: drawn by the shell only where
+//   the scan itself would look the name up (ui/main_window_selection).
 // - Files the scan reads for their version: mapped as data, no code of them
 //   runs, and parsed by the program's own bounds-checked reader
 //   (scan/version_resource).
@@ -43,8 +45,9 @@
 //   opened without following registry links (registry/key_trust,
 //   registry/disabled_store: RecoverInterruptedChanges).
 // - Backup folders the administrator chooses: judged as restore judges them;
-//   every file written through a handle on exactly that file (changes/backup,
-//   changes/restore).
+//   every file written through a handle on exactly that file; links above the
+//   chosen folder are the administrator's (safe_files: ChosenFolder;
+//   changes/backup, changes/restore).
 // - The program's own file (Start with Windows) and its help file (opened
 //   elevated in the help viewer): used only when they, their folder and every
 //   level above them up to the root are the system's to change
