@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cstdio>
 
+#include "system/handles.h"
+#include "system/late_calls.h"
 #include "system/platform.h"
 
 namespace {
@@ -145,9 +147,26 @@ void OfflineDrive::Release() {
     if (letter_ == 0)
         return;
     const std::string device = std::string(1, letter_) + ":";
+    // Wine names an open file by the drive whose root has the same file
+    // identity as one of its folders, from a list it refreshes once a
+    // second. Until then a folder made after this one is deleted may get its
+    // identity and be named below the old letter: wait until this folder,
+    // held open, is no longer named below it.
+    FileHandle held(CreateFileA(dir_.path().c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     DefineDosDeviceA(DDD_REMOVE_DEFINITION | DDD_EXACT_MATCH_ON_REMOVE, device.c_str(), dir_.path().c_str());
-    if (!unixLink_.empty() && StartUnixTool("rm", "-f " + Quoted(unixLink_)))
+    if (!unixLink_.empty() && StartUnixTool("rm", "-f " + Quoted(unixLink_))) {
         WaitFor(device + "\\" + marker_, false, 5000);
+        auto underLetter = [&] {
+            wchar_t name[MAX_PATH + 8] = {};
+            const DWORD n = LateGetFinalPathNameByHandleW(held.get(), name, MAX_PATH + 8, VOLUME_NAME_DOS);
+            const std::wstring named(name, n < MAX_PATH + 8 ? n : 0);
+            const std::wstring prefix = L"\\\\?\\" + std::wstring(1, static_cast<wchar_t>(letter_)) + L":";
+            return named.size() >= prefix.size() && _wcsnicmp(named.c_str(), prefix.c_str(), prefix.size()) == 0;
+        };
+        for (const DWORD start = GetTickCount(); held && underLetter() && GetTickCount() - start < 10000;)
+            Sleep(20);
+    }
     unixLink_.clear();
     letter_ = 0;
 }
