@@ -392,15 +392,36 @@ std::string MSTarget(ByteView link, const std::string &driveRoot) {
     return CutAfterExtension(driveRoot + text.substr(up + kUpFour.size()));
 }
 
+namespace {
+bool IsAsciiLetter(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+// Where the program path of a task file starts, in its printable text: at
+// the first drive path stored as UTF-16 (a letter, ':' and '\', each followed
+// by a zero byte), as the scheduler stores it; else at the letter before the
+// first ":\" that follows one. The file's header holds random bytes (its job
+// id) whose printable ones may read as ":\" by chance, but not as a UTF-16
+// drive path. npos when there is neither.
+size_t TaskPathStart(ByteView task, const std::string &text) {
+    for (size_t i = 0; i + 6 <= task.size(); ++i)
+        if (IsAsciiLetter(task[i]) && task[i + 1] == 0 && task[i + 2] == ':' && task[i + 3] == 0 &&
+            task[i + 4] == '\\' && task[i + 5] == 0)
+            return text.size() - PrintableText(task.subspan(i)).size();
+    for (size_t colon = text.find(":\\"); colon != std::string::npos; colon = text.find(":\\", colon + 1))
+        if (colon > 0 && IsAsciiLetter(static_cast<unsigned char>(text[colon - 1])))
+            return colon - 1;
+    return std::string::npos;
+}
+} // namespace
+
 std::string TaskTarget(ByteView task, std::string *problem) {
     const std::string text = PrintableText(task);
-    const auto colon = text.find(":\\");
-    if (colon == std::string::npos || colon == 0) {
+    const size_t start = TaskPathStart(task, text);
+    if (start == std::string::npos) {
         if (problem)
             *problem = "no program path in the task file";
         return "";
     }
-    std::string target = CutAfterExtension(text.substr(colon - 1));
+    std::string target = CutAfterExtension(text.substr(start));
     if (target.empty() && problem)
         *problem = "no file name extension in the task's program path";
     return target;

@@ -54,7 +54,8 @@ std::string PrintableText(ByteView data);
 std::string MSTarget(ByteView link, const std::string &driveRoot);
 
 // The program a scheduled-task file starts: the printable text from the drive
-// letter before its first ":\" on, ending three characters after its first
+// letter before its first ":\" on (a drive path stored as UTF-16 first, and
+// only a letter counts as one), ending three characters after its first
 // ".". "" when there is no drive path or no "." after it; then *problem (when
 // given) receives the reason for the log.
 std::string TaskTarget(ByteView task, std::string *problem = nullptr);

@@ -187,6 +187,11 @@ TEST_F(ReadersTest, TaskFileGivesItsProgram) {
 
     // A path of its own in the printable text, past control bytes.
     EXPECT_EQ(TaskTarget(ByteView(ToBytes("\x01\x02\xe9" + Utf16("D:\\Jobs\\run.cmd") + "\x80"))), "D:\\Jobs\\run.cmd");
+    // A header whose random bytes read as ":\" or "Q:\" among printable ones
+    // does not hide the program path.
+    for (const std::string &header : {std::string("\x01|:\x07\\G t;"), std::string("Q:\\x\x01")})
+        EXPECT_EQ(TaskTarget(ByteView(ToBytes(header + Utf16("C:\\Tools\\other.exe")))), "C:\\Tools\\other.exe")
+            << header;
 }
 
 TEST_F(ReadersTest, InternetShortcutGivesItsUrl) {
