@@ -11,26 +11,10 @@ constexpr ACCESS_MASK kChangeRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_
 } // namespace
 
 std::string LinkOwnerFault(PSECURITY_DESCRIPTOR link) {
-    if (link == nullptr || !IsValidSecurityDescriptor(link))
-        return "its security cannot be read";
-    PSID owner = nullptr;
-    BOOL defaulted = FALSE;
-    if (!GetSecurityDescriptorOwner(link, &owner, &defaulted) || !IsSystemAccount(owner))
-        return "its owner is not SYSTEM, TrustedInstaller or Administrators";
     // Only the entries for the link itself: what it passes on does not change it.
-    switch (RightsOfOthers(link, kChangeRights, false)) {
-    case OthersRights::NoDacl:
-        return "its permissions let everyone write";
-    case OthersRights::Unreadable:
-        return "its permissions cannot be read";
-    case OthersRights::UnknownEntry:
-        return "its permissions hold an entry of an unknown kind";
-    case OthersRights::Granted:
-        return "its permissions let others change it";
-    case OthersRights::None:
-        break;
-    }
-    return "";
+    return OwnerOrRightsFault(link, kChangeRights, false, true,
+                              {"its owner is not SYSTEM, TrustedInstaller or Administrators",
+                               "its permissions let everyone write", "its permissions let others change it"});
 }
 
 std::string LinkFault(HANDLE link) {

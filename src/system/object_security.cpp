@@ -114,39 +114,36 @@ OthersRights RightsOfOthers(PSECURITY_DESCRIPTOR descriptor, ACCESS_MASK rights,
 std::string FolderSecurityFault(PSECURITY_DESCRIPTOR descriptor) { return WriteRightsFault(descriptor, kWriteRights); }
 
 namespace {
+constexpr const char *kNotAdministratorsOrSystem = "its owner is not Administrators or SYSTEM";
+} // namespace
 
-// Why an object with this descriptor is not the system's alone: no readable
-// descriptor, an owner that is not Administrators or SYSTEM (or, with
-// installerMayOwn, the installer service), or RightsOfOthers finding one of
-// rights for someone else (granted tells that case).
 std::string OwnerOrRightsFault(PSECURITY_DESCRIPTOR descriptor, ACCESS_MASK rights, bool passedOnCounts,
-                               bool installerMayOwn, const char *granted) {
+                               bool installerMayOwn, const FaultTexts &texts) {
     if (descriptor == nullptr || !IsValidSecurityDescriptor(descriptor))
         return "its security cannot be read";
     PSID owner = nullptr;
     BOOL defaulted = FALSE;
     if (!GetSecurityDescriptorOwner(descriptor, &owner, &defaulted) ||
         !(installerMayOwn ? IsSystemAccount(owner) : IsAdministratorsOrSystem(owner)))
-        return "its owner is not Administrators or SYSTEM";
+        return texts.owner;
     switch (RightsOfOthers(descriptor, rights, passedOnCounts)) {
     case OthersRights::NoDacl:
-        return "it lets everyone write";
+        return texts.noDacl;
     case OthersRights::Unreadable:
         return "its permissions cannot be read";
     case OthersRights::UnknownEntry:
         return "its permissions hold an entry of an unknown kind";
     case OthersRights::Granted:
-        return granted;
+        return texts.granted;
     case OthersRights::None:
         break;
     }
     return "";
 }
 
-} // namespace
-
 std::string WriteRightsFault(PSECURITY_DESCRIPTOR descriptor, ACCESS_MASK writeRights) {
-    return OwnerOrRightsFault(descriptor, writeRights, true, false, "its permissions let others write");
+    return OwnerOrRightsFault(descriptor, writeRights, true, false,
+                              {kNotAdministratorsOrSystem, "it lets everyone write", "its permissions let others write"});
 }
 
 bool FolderOpenToOthers(PSECURITY_DESCRIPTOR descriptor) {
@@ -179,7 +176,8 @@ std::string LevelAboveFault(PSECURITY_DESCRIPTOR descriptor) {
     // rename or replace what is there, nor change who may.
     constexpr ACCESS_MASK kReplaceRights = FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_ALL;
     return OwnerOrRightsFault(descriptor, kReplaceRights, false, true,
-                              "its permissions let others replace what it holds");
+                              {kNotAdministratorsOrSystem, "it lets everyone write",
+                               "its permissions let others replace what it holds"});
 }
 
 std::string PathSecurityFault(const std::string &path) {

@@ -63,6 +63,20 @@ enum class OthersRights {
 // entry decides); else only the entries for the object itself count.
 OthersRights RightsOfOthers(PSECURITY_DESCRIPTOR descriptor, ACCESS_MASK rights, bool passedOnCounts);
 
+// What the log says of an object OwnerOrRightsFault refuses: its owner is
+// not one allowed, it has no DACL, another account is given one of rights.
+struct FaultTexts {
+    const char *owner;
+    const char *noDacl;
+    const char *granted;
+};
+// Why an object with this descriptor is not the system's alone: no readable
+// descriptor, an owner that is not Administrators or SYSTEM (or, with
+// installerMayOwn, the installer service), or RightsOfOthers finding one of
+// rights for someone else; "" when none.
+std::string OwnerOrRightsFault(PSECURITY_DESCRIPTOR descriptor, ACCESS_MASK rights, bool passedOnCounts,
+                               bool installerMayOwn, const FaultTexts &texts);
+
 // The owner and DACL of the file or folder at path as the system reads them;
 // null, with the error as the last error, when they cannot be read.
 OwnedSecurity SecurityOfPath(const std::string &path);
